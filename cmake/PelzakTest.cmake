@@ -1,0 +1,16 @@
+# pelzak_add_test(<name> SOURCES <files...> [LIBS <targets...>] [LABELS <labels...>])
+#
+# One GoogleTest executable per concept; every TEST in it becomes a CTest test that runs in
+# the build tree's test folder. Tests that need a scratch directory make their own.
+function(pelzak_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} pelzak::test_support GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    PELZAK_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    PELZAK_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES LABELS "${T_LABELS}"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,123 @@
+#include "support.hpp"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace pelzak::test {
+
+namespace {
+constexpr uid_t kNobody = 65534;
+
+std::string temp_root() {
+  const char* t = std::getenv("TMPDIR");
+  return (t && *t) ? t : "/tmp";
+}
+}  // namespace
+
+ScratchDir::ScratchDir() {
+  previous_ = std::filesystem::current_path();
+  std::string tmpl = temp_root() + "/pelzak-test-XXXXXX";
+  if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp: " + std::string(std::strerror(errno)));
+  path_ = tmpl;
+  chmod(path_.c_str(), 0777);
+  std::filesystem::current_path(path_);
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ec;
+  std::filesystem::current_path(previous_, ec);
+  // Give back write permission anywhere a test took it away, so the tree can be removed.
+  for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+       it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    if (it->is_directory(ec) && !it->is_symlink(ec)) chmod(it->path().c_str(), 0777);
+  }
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::string read_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void write_bytes(const std::string& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::vector<std::string> split_lines(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+bool drop_privileges() {
+  if (geteuid() != 0) return true;
+  if (setgroups(0, nullptr) != 0) return false;
+  if (setgid(kNobody) != 0 || setuid(kNobody) != 0) return false;
+  return geteuid() != 0;
+}
+
+bool can_test_permissions() {
+  if (geteuid() != 0) return true;
+  pid_t pid = fork();
+  if (pid < 0) return false;
+  if (pid == 0) _exit(drop_privileges() ? 0 : 1);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+RunResult run_program(const std::vector<std::string>& argv, bool unprivileged) {
+  std::string out_tmpl = temp_root() + "/pelzak-out-XXXXXX";
+  std::string err_tmpl = temp_root() + "/pelzak-err-XXXXXX";
+  int out_fd = mkstemp(out_tmpl.data());
+  int err_fd = mkstemp(err_tmpl.data());
+  RunResult result;
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out_fd, STDOUT_FILENO);
+    dup2(err_fd, STDERR_FILENO);
+    int null_fd = open("/dev/null", O_RDONLY);
+    if (null_fd >= 0) dup2(null_fd, STDIN_FILENO);
+    if (unprivileged && !drop_privileges()) _exit(126);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (pid > 0) waitpid(pid, &status, 0);
+  close(out_fd);
+  close(err_fd);
+  result.out = read_bytes(out_tmpl);
+  result.err = read_bytes(err_tmpl);
+  unlink(out_tmpl.c_str());
+  unlink(err_tmpl.c_str());
+  if (pid < 0) return result;
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+}  // namespace pelzak::test
