@@ -1,0 +1,41 @@
+// Velocities: each component is uniform on [-sigma_v, sigma_v), with sigma_v = sqrt(kB T / m) the
+// thermal speed of one component at T (m/s), then converted to nm/ps. A uniform component has
+// variance sigma_v^2 / 3, so the start is cooler than T; the simulation's rescaling corrects it.
+//
+// Positions: each coordinate uniform on [0, 1.73893) nm, half the box side, drawn as its record
+// is written. The order of draws is fixed: all 3 * 864 velocity components (atoms ascending,
+// axes x, y, z), then x, y, z of atom 1, of atom 2, ... so the file never changes.
+#include "generate.hpp"
+
+#include <cmath>
+#include <string_view>
+
+#include "constants.hpp"
+#include "layout.hpp"
+#include "output_file.hpp"
+#include "random_range.hpp"
+
+namespace pelzak::initial {
+
+int generate_configuration() {
+  const double sigma_v = std::sqrt((kTemperature * kBoltzmann) / kArgonMass);
+  double velocity[kAtomCount][3];
+  for (auto& v : velocity) {
+    for (double& component : v) component = kSpeedUnit * random_range(-sigma_v, sigma_v);
+  }
+
+  OutputFile file;
+  if (!open_output(file, kFileName)) return 1;
+  char line[kRecordLength + 1];
+  bool ok = write_record(file, std::string_view(line, title_line(line))) &&
+            write_record(file, std::string_view(line, count_line(line, kAtomCount)));
+  for (int i = 0; ok && i < kAtomCount; ++i) {
+    double position[3];
+    for (double& x : position) x = random_range(0.0, kPositionRange);
+    ok = write_record(file, std::string_view(line, atom_record(line, i + 1, position, velocity[i])));
+  }
+  ok = close_output(file) && ok;
+  return ok ? 0 : 1;
+}
+
+}  // namespace pelzak::initial

@@ -1,0 +1,16 @@
+// Uniform random numbers for the starting configuration.
+#pragma once
+
+namespace pelzak::initial {
+
+// One uniform draw from [lower, upper): the next value r of the process-wide stream, widened
+// from single precision, scaled as r * (upper - lower) + lower.
+double random_range(double lower, double upper);
+
+// The next value of the process-wide stream: a single-precision number in [0, 1).
+float next_uniform();
+
+// Puts the process-wide stream back to its fixed starting state (a new process starts there).
+void restart_uniform_stream();
+
+}  // namespace pelzak::initial
