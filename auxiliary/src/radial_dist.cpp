@@ -1,0 +1,104 @@
+// The radial distribution function g(r), sampled every 20 steps and written at step 1000.
+//
+// g of a shell is the number of pairs found in it per atom and per sample, divided by the
+// number an ideal gas of the same density would put there:
+//   shell = (4/3) pi rho ((b dr)^3 - ((b-1) dr)^3),   g = histogram / ((N * shell) * samples)
+// The histogram lives in the caller's array; the only state kept here is the output file.
+//
+// "rdf_argon.dat" is written with write(2) straight from a local buffer, with no stdio
+// buffering: the 200 lines reach the kernel before the call returns, a failure is reported at
+// once, and nothing is left to flush when the process ends (the kernel closes the descriptor).
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "constants.hpp"
+#include "diagnostics.hpp"
+#include "kernels.hpp"
+#include "number_format.hpp"
+#include "routines.hpp"
+
+namespace pelzak::aux {
+namespace {
+
+constexpr const char* rdf_name = "rdf_argon.dat";
+// " " label " " g "\n"
+constexpr int line_length = 1 + number_field_width + 1 + number_field_width + 1;
+
+// The library's one piece of process-wide state: the open "rdf_argon.dat", or -1.
+// A plain int, constant-initialised: no constructor, no destructor, no guard.
+int rdf_fd = -1;
+
+// Opens "rdf_argon.dat" empty (created if missing), or empties the one already open in place.
+void start_output_file() {
+  if (rdf_fd >= 0) {
+    if (ftruncate(rdf_fd, 0) != 0 || lseek(rdf_fd, 0, SEEK_SET) != 0)
+      fail("\"%s\": cannot empty the file: %s", rdf_name, std::strerror(errno));
+    return;
+  }
+  rdf_fd = open(rdf_name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (rdf_fd < 0) fail("\"%s\": cannot open for writing: %s", rdf_name, std::strerror(errno));
+}
+
+void write_all(const char* bytes, int length) {
+  for (int done = 0; done < length;) {
+    const ssize_t n = write(rdf_fd, bytes + done, length - done);
+    if (n > 0) {
+      done += static_cast<int>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      fail("\"%s\": cannot write g(r): %s", rdf_name,
+           n < 0 ? std::strerror(errno) : "no progress writing");
+    }
+  }
+}
+
+void write_rdf(const double* histogram) {
+  using namespace model;
+  char text[bins * line_length];
+  const double c = (four_thirds * pi) * density;
+  for (int b = 1; b <= bins; ++b) {
+    const double r_in = (b - 1) * bin_width;
+    const double r_out = b * bin_width;
+    const double inner = r_in * (r_in * r_in) * c;
+    const double outer = r_out * (r_out * r_out) * c;
+    const double shell = outer - inner;  // ideal-gas pairs per atom in the shell
+    const double label = (bin_width / 2.0 + (b - 1) * bin_width) / sigma;
+    const double g = histogram[b - 1] / ((atoms * shell) * samples);
+
+    char* line = text + (b - 1) * line_length;
+    line[0] = ' ';
+    format_number_field(label, line + 1);
+    line[1 + number_field_width] = ' ';
+    format_number_field(g, line + 2 + number_field_width);
+    line[line_length - 1] = '\n';
+  }
+  write_all(text, sizeof text);
+}
+
+// (step - 1) divisible by 20, without forming step - 1 (which overflows for the lowest step).
+bool is_sampling_step(std::int64_t step) {
+  const std::int64_t rest = step % model::sample_every;
+  return rest == 1 || rest == 1 - model::sample_every;
+}
+
+}  // namespace
+
+void radial_dist(const std::int64_t* step_ptr, const double* positions, double* histogram) {
+  const std::int64_t step = *step_ptr;
+  if (step == 1) {
+    start_output_file();
+    for (int b = 0; b < model::bins; ++b) histogram[b] = 0.0;
+  }
+  if (is_sampling_step(step)) rdf_sample_reference(positions, histogram);
+  if (step == model::output_step) {
+    // Without an earlier step 1 the file is opened here, so the result is never lost.
+    if (rdf_fd < 0) start_output_file();
+    write_rdf(histogram);
+  }
+}
+
+}  // namespace pelzak::aux

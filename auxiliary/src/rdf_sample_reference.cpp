@@ -1,0 +1,37 @@
+// Pair-distance histogram, the scalar reference kernel.
+//
+// Bin b (0-based) collects the pairs whose r / dr rounds (halves away from zero) to b, so it is
+// centred on b * dr. Each pair adds 2.0: it counts once for each of its two atoms. There is no
+// cut-off; distances beyond the last bin are dropped.
+#include <cmath>
+
+#include "constants.hpp"
+#include "kernels.hpp"
+#include "minimum_image.hpp"
+
+namespace pelzak::aux {
+
+void rdf_sample_reference(const double* positions, double* histogram) {
+  using namespace model;
+  const double* x = positions + x_axis;
+  const double* y = positions + y_axis;
+  const double* z = positions + z_axis;
+  constexpr double last_bin = bins - 1;
+
+  for (int i = 0; i < atoms - 1; ++i) {
+    for (int j = i + 1; j < atoms; ++j) {
+      const double delx = minimum_image(x[i] - x[j]);
+      const double dely = minimum_image(y[i] - y[j]);
+      const double delz = minimum_image(z[i] - z[j]);
+      const double rsq = delx * delx + dely * dely + delz * delz;
+      const double r = std::sqrt(rsq);
+      const double bin = std::round(r / bin_width);
+      // Compared as a double before any conversion: NaN and infinity fail here, so no
+      // out-of-range value ever reaches the integer conversion or the array.
+      if (!(bin <= last_bin)) continue;
+      histogram[static_cast<int>(bin)] = 2.0 + histogram[static_cast<int>(bin)];
+    }
+  }
+}
+
+}  // namespace pelzak::aux
