@@ -1,0 +1,263 @@
+// The program pelzak_initial as users run it: the bytes of the file it writes, the order and
+// spread of its random draws, and every way writing can fail.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "fields.hpp"
+#include "link_names.hpp"
+#include "random_range.hpp"
+#include "support.hpp"
+
+using namespace pelzak::test;
+
+namespace {
+
+const std::string kProgram = PELZAK_BINARY_DIR "/generator/pelzak_initial";
+const std::string kFile = "ar_simulation.dat";
+constexpr int kAtoms = 864;
+constexpr size_t kFileSize = 6 + 28 + kAtoms * 69;
+
+// Runs the program in the current directory; a normal run says nothing.
+std::string run_quietly(const std::vector<std::string>& args = {}) {
+  std::vector<std::string> argv{kProgram};
+  argv.insert(argv.end(), args.begin(), args.end());
+  const RunResult r = run_program(argv);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+  return read_bytes(kFile);
+}
+
+// The file of one run in a fresh directory, for the tests that only read it.
+const std::string& reference_file() {
+  static const std::string bytes = [] {
+    ScratchDir dir;
+    return run_quietly();
+  }();
+  return bytes;
+}
+
+std::vector<std::string> atom_lines() {
+  std::vector<std::string> lines = split_lines(reference_file());
+  lines.erase(lines.begin(), lines.begin() + std::min<size_t>(2, lines.size()));
+  return lines;
+}
+
+// Column c (1-based) of an atom record, the blanks in front taken off.
+std::string field(const std::string& line, size_t column, size_t width) {
+  std::string f = line.substr(column - 1, width);
+  return f.substr(std::min(f.find_first_not_of(' '), f.size()));
+}
+
+double number(const std::string& text) {
+  double value = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  EXPECT_TRUE(result.ec == std::errc() && result.ptr == text.data() + text.size()) << "'" << text << "'";
+  return value;
+}
+
+// Printed position (axis 0..2) or velocity (axis 3..5) of every atom.
+std::vector<double> column_values(int axis) {
+  std::vector<double> values;
+  for (const std::string& line : atom_lines()) values.push_back(number(field(line, 21 + 8 * axis, 8)));
+  return values;
+}
+
+std::string fixed(double value, int decimals) {
+  std::string s(8, '?');
+  pelzak::initial::put_fixed(s.data(), 8, decimals, value);
+  return s;
+}
+
+// Largest velocity component, nm/ps: f * sqrt(T kB / m), from the literals the constants widen.
+double velocity_bound() {
+  const double sigma_v = std::sqrt((94.4 * double{1.38065e-23f}) / double{6.6335209e-26f});
+  return double{0.001f} * sigma_v;
+}
+
+}  // namespace
+
+TEST(Program, WritesTheConfigurationLayoutColumnForColumn) {
+  const std::string& bytes = reference_file();
+  ASSERT_EQ(bytes.size(), kFileSize);
+  EXPECT_EQ(bytes.back(), '\n');
+  EXPECT_EQ(bytes.find('\r'), std::string::npos);
+  const std::vector<std::string> lines = split_lines(bytes);
+  ASSERT_EQ(lines.size(), 866u);
+  EXPECT_EQ(lines[0], " Test");
+  EXPECT_EQ(lines[1], "                  864 Argon");
+  const std::regex position(R"(-?\d+\.\d{3})"), velocity(R"(-?\d+\.\d{4})");
+  for (int i = 1; i <= kAtoms; ++i) {
+    const std::string& line = lines[static_cast<size_t>(i) + 1];
+    ASSERT_EQ(line.size(), 68u) << "atom " << i;
+    std::string index(5, ' ');
+    pelzak::initial::put_integer(index.data(), 5, i);
+    EXPECT_EQ(line.substr(0, 20), index + "   Ar   Ar" + index);
+    for (int k = 0; k < 6; ++k) {
+      const std::string cell = line.substr(20 + 8 * static_cast<size_t>(k), 8);
+      EXPECT_EQ(cell.front(), ' ') << "atom " << i << " field " << k << " fills its columns";
+      EXPECT_TRUE(std::regex_match(field(line, 21 + 8 * static_cast<size_t>(k), 8), k < 3 ? position : velocity))
+          << "atom " << i << ": '" << cell << "'";
+    }
+  }
+  // The sequence is fixed to the bit, so these lines are the same on every platform.
+  EXPECT_EQ(lines[2], "    1   Ar   Ar    1   1.162   0.268   0.360  0.0882 -0.1022  0.1138");
+  EXPECT_EQ(lines[865], "  864   Ar   Ar  864   0.199   1.308   0.307  0.0806  0.1215  0.1341");
+}
+
+TEST(Program, RunsAreByteIdenticalWhateverTheArgumentsAndEnvironment) {
+  ScratchDir dir;
+  EXPECT_EQ(run_quietly(), reference_file());
+  EXPECT_EQ(run_quietly({"--help"}), reference_file());
+  EXPECT_EQ(run_quietly({"-n", "10", "other.dat", ""}), reference_file());
+  setenv("LC_ALL", "de_DE.UTF-8", 1);
+  setenv("PELZAK_SEED", "42", 1);
+  const std::string with_environment = run_quietly();
+  unsetenv("LC_ALL");
+  unsetenv("PELZAK_SEED");
+  EXPECT_EQ(with_environment, reference_file());
+}
+
+TEST(Program, RewritesALongerFileInPlace) {
+  ScratchDir dir;
+  std::string old;
+  for (int i = 0; i < 3000; ++i) old += "old content that must not survive, line " + std::to_string(i) + "\n";
+  write_bytes(kFile, old);
+  ASSERT_EQ(link(kFile.c_str(), "second_name.dat"), 0);
+  struct stat before, after;
+  ASSERT_EQ(stat(kFile.c_str(), &before), 0);
+  EXPECT_EQ(run_quietly(), reference_file());
+  ASSERT_EQ(stat(kFile.c_str(), &after), 0);
+  // The same file, not a new one renamed over it: the inode and the other hard link see the rewrite.
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(read_bytes("second_name.dat"), reference_file());
+  EXPECT_EQ(split_lines(read_bytes(kFile)).size(), 866u);
+}
+
+TEST(Program, DrawsAllVelocitiesFirstThenEachAtomsPositionWithItsRecord) {
+  // Replays the stream: draws 1..2592 are the velocity components (atoms ascending, x, y, z),
+  // draws 2593..2595 the x, y, z of atom 1, and so on.
+  const std::vector<std::string> lines = atom_lines();
+  ASSERT_EQ(lines.size(), static_cast<size_t>(kAtoms));
+  const double sigma_v = std::sqrt((94.4 * double{1.38065e-23f}) / double{6.6335209e-26f});
+  const double lower = -sigma_v, upper = sigma_v, zero = 0.0, side = 1.73893;
+  pelzak::initial::restart_uniform_stream();
+  for (const std::string& line : lines) {
+    for (size_t k = 0; k < 3; ++k) {
+      const double v = double{0.001f} * pelzak_random_range(&lower, &upper);
+      ASSERT_EQ(line.substr(44 + 8 * k, 8), fixed(v, 4)) << line;
+    }
+  }
+  for (const std::string& line : lines) {
+    for (size_t k = 0; k < 3; ++k) {
+      ASSERT_EQ(line.substr(20 + 8 * k, 8), fixed(pelzak_random_range(&zero, &side), 3)) << line;
+    }
+  }
+}
+
+TEST(Program, PrintedPositionsAndVelocitiesStayInTheirRanges) {
+  const double v_limit = std::round(velocity_bound() * 1e4) / 1e4;  // 0.1402 nm/ps
+  EXPECT_EQ(fixed(v_limit, 4), "  0.1402");
+  for (int axis = 0; axis < 3; ++axis) {
+    const std::vector<double> x = column_values(axis);
+    const auto [low, high] = std::minmax_element(x.begin(), x.end());
+    EXPECT_GE(*low, 0.0);
+    EXPECT_LE(*high, 1.739);
+    // The whole half box is covered, not the full side or a unit range.
+    EXPECT_LT(*low, 0.01);
+    EXPECT_GT(*high, 1.73);
+    const std::vector<double> v = column_values(3 + axis);
+    double largest = 0;
+    for (double c : v) largest = std::max(largest, std::fabs(c));
+    EXPECT_LE(largest, v_limit + 1e-12);
+    EXPECT_GT(largest, 0.139);
+  }
+}
+
+TEST(Program, VelocitiesAreUniformNotNormal) {
+  std::vector<double> v;
+  for (int axis = 3; axis < 6; ++axis) {
+    const std::vector<double> c = column_values(axis);
+    v.insert(v.end(), c.begin(), c.end());
+  }
+  const double n = static_cast<double>(v.size());
+  double mean = 0;
+  for (double c : v) mean += c;
+  mean /= n;
+  double m2 = 0, m4 = 0;
+  for (double c : v) {
+    m2 += (c - mean) * (c - mean);
+    m4 += std::pow(c - mean, 4);
+  }
+  m2 /= n;
+  m4 /= n;
+  // Uniform on [-b, b]: variance b^2 / 3 and kurtosis 1.8; a normal law has kurtosis 3.
+  const double b = velocity_bound();
+  EXPECT_NEAR(mean, 0.0, 4 * std::sqrt(m2 / n));
+  EXPECT_NEAR(m2 / (b * b / 3), 1.0, 0.05);
+  EXPECT_NEAR(m4 / (m2 * m2), 1.8, 0.1);
+  // Ten equal bins over [-b, b] are filled evenly: chi-square below 27.9, its 0.1 % point for 9
+  // degrees of freedom (a normal law would crowd the middle bins).
+  std::vector<double> bins(10, 0.0);
+  for (double c : v) bins[std::min<size_t>(9, static_cast<size_t>((c + b) / (2 * b) * 10))] += 1;
+  double chi2 = 0;
+  for (double count : bins) chi2 += (count - n / 10) * (count - n / 10) / (n / 10);
+  EXPECT_LT(chi2, 27.9);
+}
+
+TEST(ProgramFailure, FullDiskIsReportedWithTheFileAndReason) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "/dev/full is not available here";
+  ScratchDir dir;
+  ASSERT_EQ(symlink("/dev/full", kFile.c_str()), 0);
+  const RunResult r = run_program({kProgram});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "pelzak_initial: cannot write \"ar_simulation.dat\": No space left on device\n");
+  struct stat info;
+  ASSERT_EQ(lstat(kFile.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link itself is left in place";
+}
+
+TEST(ProgramFailure, UnwritableDirectoryIsReportedWithTheFileAndReason) {
+  if (!can_test_permissions()) GTEST_SKIP() << "cannot drop root privileges here";
+  ScratchDir dir;
+  ASSERT_EQ(mkdir("locked", 0555), 0);
+  ASSERT_EQ(chmod("locked", 0555), 0);
+  ASSERT_EQ(chdir("locked"), 0);
+  const RunResult r = run_program({kProgram}, true);
+  ASSERT_EQ(chdir(".."), 0);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "pelzak_initial: cannot open \"ar_simulation.dat\": Permission denied\n");
+  EXPECT_NE(access("locked/ar_simulation.dat", F_OK), 0);
+}
+
+TEST(ProgramFailure, WriteProtectedFileIsReportedAndLeftUnchanged) {
+  if (!can_test_permissions()) GTEST_SKIP() << "cannot drop root privileges here";
+  ScratchDir dir;
+  const std::string old = " Test\n                  864 Argon\nan older configuration\n";
+  write_bytes(kFile, old);
+  ASSERT_EQ(chmod(kFile.c_str(), 0444), 0);
+  const RunResult r = run_program({kProgram}, true);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "pelzak_initial: cannot write \"ar_simulation.dat\": Permission denied\n");
+  EXPECT_EQ(read_bytes(kFile), old);
+}
+
+TEST(ProgramFailure, DirectoryInTheFilesPlaceIsReported) {
+  ScratchDir dir;
+  ASSERT_EQ(mkdir(kFile.c_str(), 0755), 0);
+  const RunResult r = run_program({kProgram});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "pelzak_initial: cannot open \"ar_simulation.dat\": Is a directory\n");
+}
