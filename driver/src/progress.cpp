@@ -1,0 +1,81 @@
+#include "progress.hpp"
+
+#include <unistd.h>
+
+#include "format.hpp"
+
+namespace pelzak::md {
+
+namespace {
+
+constexpr int kBarWidth = 30;
+constexpr int kLineWidth = 100;
+constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+
+std::string rate_text(double steps_per_second) {
+  return steps_per_second > 0.0 ? fixed(steps_per_second, 0) + " steps/s" : std::string("- steps/s");
+}
+
+double rate(const Progress& p, std::int64_t step, std::chrono::steady_clock::time_point now) {
+  const double seconds = std::chrono::duration<double>(now - p.start).count();
+  return seconds > 0.0 ? static_cast<double>(step) / seconds : 0.0;
+}
+
+}  // namespace
+
+std::string progress_bar_line(std::string_view phase, std::int64_t step, std::int64_t total,
+                              double temperature, double steps_per_second) {
+  const std::int64_t filled = total > 0 ? step * kBarWidth / total : kBarWidth;
+  std::string line = "\r";
+  line += phase;
+  line.append(phase.size() < 14 ? 14 - phase.size() : 1, ' ');
+  line += '[';
+  for (int n = 0; n < kBarWidth; ++n) line += n < filled ? '#' : '.';
+  line += "] " + std::to_string(step) + "/" + std::to_string(total);
+  line += "  T = " + fixed(temperature, 1) + " K  " + rate_text(steps_per_second);
+  if (line.size() < kLineWidth + 1) line.append(kLineWidth + 1 - line.size(), ' ');
+  return line;
+}
+
+std::string progress_plain_line(std::string_view phase, std::int64_t step, std::int64_t total,
+                                double temperature, double steps_per_second) {
+  return std::string(phase) + " step " + std::to_string(step) + "/" + std::to_string(total) + ": T = " +
+         fixed(temperature, 1) + " K, " + rate_text(steps_per_second) + "\n";
+}
+
+Progress progress_open(std::FILE* out, bool quiet) {
+  Progress p;
+  p.out = out;
+  if (!quiet) p.mode = isatty(fileno(out)) ? ProgressMode::bar : ProgressMode::plain;
+  return p;
+}
+
+void progress_begin_phase(Progress& p, std::string_view phase, std::int64_t total) {
+  p.phase = phase;
+  p.total = total;
+  p.start = std::chrono::steady_clock::now();
+  p.last_draw = p.start - kRedrawInterval;
+}
+
+void progress_step(Progress& p, std::int64_t step, double temperature) {
+  if (p.mode == ProgressMode::off) return;
+  const bool last = step == p.total;
+  if (p.mode == ProgressMode::plain) {
+    if (step % kPlainProgressEvery != 0 && !last) return;
+    const auto now = std::chrono::steady_clock::now();
+    std::fputs(progress_plain_line(p.phase, step, p.total, temperature, rate(p, step, now)).c_str(), p.out);
+    std::fflush(p.out);
+    return;
+  }
+  const auto now = std::chrono::steady_clock::now();
+  if (now - p.last_draw < kRedrawInterval && !last) return;
+  p.last_draw = now;
+  std::fputs(progress_bar_line(p.phase, step, p.total, temperature, rate(p, step, now)).c_str(), p.out);
+  std::fflush(p.out);
+}
+
+void progress_end_phase(Progress& p) {
+  if (p.mode == ProgressMode::bar && p.total > 0) std::fputc('\n', p.out);
+}
+
+}  // namespace pelzak::md

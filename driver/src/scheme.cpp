@@ -1,0 +1,48 @@
+#include "scheme.hpp"
+
+#include <cmath>
+
+#include "constants.hpp"
+
+namespace pelzak::md {
+
+void remove_com_velocity(double* velocities) {
+  for (int k = 0; k < 3; ++k) {
+    double* v = velocities + k * kAtoms;
+    double sum = 0.0;
+    for (int i = 0; i < kAtoms; ++i) sum += v[i];
+    const double mean = sum / kAtoms;
+    for (int i = 0; i < kAtoms; ++i) v[i] -= mean;
+  }
+}
+
+void push_off_drive(const double* forces, double* drive) {
+  start_drive(forces, drive);
+  double* dx = drive;
+  double* dy = drive + kAtoms;
+  double* dz = drive + 2 * kAtoms;
+  for (int i = 0; i < kAtoms; ++i) {
+    const double dsq = dx[i] * dx[i] + dy[i] * dy[i] + dz[i] * dz[i];
+    if (dsq > kPushOffMaxDriveSq) {
+      // An infinite component gives dsq = inf and shrink = 0, so the term becomes NaN: a start
+      // that broken is reported as a blow-up, never silently zeroed.
+      const double shrink = kPushOffMaxDrive / std::sqrt(dsq);
+      dx[i] *= shrink;
+      dy[i] *= shrink;
+      dz[i] *= shrink;
+    }
+  }
+}
+
+void start_drive(const double* forces, double* drive) {
+  for (int n = 0; n < kConfigSize; ++n) drive[n] = 2.0 * (forces[n] * kAccelPerNewton);
+}
+
+void recursive_drive(const double* forces, double scale, double* drive) {
+  const double half_scale = 0.5 * scale;
+  for (int n = 0; n < kConfigSize; ++n) drive[n] = forces[n] * kAccelPerNewton + half_scale * drive[n];
+}
+
+double rescale_factor(double temperature) { return std::sqrt(kTargetTemperature / temperature); }
+
+}  // namespace pelzak::md

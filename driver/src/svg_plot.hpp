@@ -1,0 +1,18 @@
+// "rdf_argon.svg": a self-contained SVG plot of g against r/sigma with the g = 1 line, written as
+// plain text so that any web browser or image viewer shows it without further software.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "rdf_analysis.hpp"
+
+namespace pelzak::md {
+
+inline constexpr char kPlotFile[] = "rdf_argon.svg";
+
+// The whole SVG document. Bins whose g is not finite leave a gap in the curve; the axes adapt to
+// the largest finite g. subtitle is one line of plain text describing the run.
+std::string rdf_svg(const RdfCurve& curve, std::string_view subtitle);
+
+}  // namespace pelzak::md

@@ -1,0 +1,22 @@
+#include "thermo_log.hpp"
+
+#include "format.hpp"
+
+namespace pelzak::md {
+
+std::string thermo_header() { return "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K\n"; }
+
+std::string time_text(std::int64_t elapsed_steps) {
+  const std::int64_t hundredths = elapsed_steps % 100;
+  return std::to_string(elapsed_steps / 100) + (hundredths < 10 ? ".0" : ".") + std::to_string(hundredths);
+}
+
+std::string thermo_row(std::string_view phase, std::int64_t step, std::int64_t elapsed_steps,
+                       double potential, double kinetic, double temperature) {
+  std::string row(phase);
+  row += ',' + std::to_string(step) + ',' + time_text(elapsed_steps) + ',' + shortest(potential) + ',' +
+         shortest(kinetic) + ',' + shortest(potential + kinetic) + ',' + shortest(temperature) + '\n';
+  return row;
+}
+
+}  // namespace pelzak::md

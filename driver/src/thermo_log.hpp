@@ -1,0 +1,25 @@
+// The thermodynamic log "thermo_argon.csv": one header line, then one row per logged step.
+// Every number is written as the shortest text that reads back as the same double, so the log is
+// exact and, like the whole run, identical from run to run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pelzak::md {
+
+inline constexpr char kThermoFile[] = "thermo_argon.csv";
+
+// "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K\n"
+std::string thermo_header();
+
+// One row. step counts within the phase; elapsed_steps counts every step of the run up to and
+// including this one and gives the time as elapsed_steps * 0.01 ps, written as an exact decimal.
+std::string thermo_row(std::string_view phase, std::int64_t step, std::int64_t elapsed_steps,
+                       double potential, double kinetic, double temperature);
+
+// elapsed_steps * 0.01 ps as text with two decimals, e.g. 1234 -> "12.34".
+std::string time_text(std::int64_t elapsed_steps);
+
+}  // namespace pelzak::md

@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "constants.hpp"
+#include "support.hpp"
+#include "xyz_writer.hpp"
+
+namespace pelzak::md {
+namespace {
+
+using pelzak::test::split_lines;
+
+TEST(DriverXyz, FrameHasCountCommentAndOneLinePerAtomInAngstrom) {
+  double x[kConfigSize];
+  for (int i = 0; i < kAtoms; ++i) {
+    x[i] = 0.001 * i;         // x
+    x[kAtoms + i] = 1.0;      // y
+    x[2 * kAtoms + i] = 3.0;  // z
+  }
+  const auto lines = split_lines(xyz_frame(x, "production", 20, 2020));
+  ASSERT_EQ(lines.size(), 866u);
+  EXPECT_EQ(lines[0], "864");
+  EXPECT_EQ(lines[1],
+            "Lattice=\"34.7786 0 0 0 34.7786 0 0 0 34.7786\" Properties=species:S:1:pos:R:3 pbc=\"T T T\" "
+            "time_ps=20.20 phase=production step=20");
+  EXPECT_EQ(lines[2], "Ar 0.00000 10.00000 30.00000");
+  EXPECT_EQ(lines[3], "Ar 0.01000 10.00000 30.00000");
+  EXPECT_EQ(lines[865], "Ar 8.63000 10.00000 30.00000");
+}
+
+TEST(DriverXyz, PositionsOutsideTheBoxAreWrappedBackIntoIt) {
+  double x[kConfigSize] = {};
+  x[0] = -0.1;                 // just below the box
+  x[kAtoms] = kBox + 0.25;     // just above
+  x[2 * kAtoms] = -1e-18;      // rounds to exactly L after wrapping: must become 0
+  x[1] = 7 * kBox + 1.0;       // several boxes away
+  const auto lines = split_lines(xyz_frame(x, "start", 0, 0));
+  EXPECT_EQ(lines[2], "Ar 33.77860 2.50000 0.00000");
+  EXPECT_EQ(lines[3].substr(0, 11), "Ar 10.00000");
+  for (size_t n = 2; n < lines.size(); ++n) {
+    double v[3];
+    ASSERT_EQ(std::sscanf(lines[n].c_str(), "Ar %lf %lf %lf", &v[0], &v[1], &v[2]), 3) << lines[n];
+    for (double c : v) {
+      EXPECT_GE(c, 0.0);
+      EXPECT_LT(c, 34.7786);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pelzak::md
