@@ -1,0 +1,366 @@
+// The configuration reader: field rules, whole files, and every way a file can be wrong.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "aux_test_util.hpp"
+#include "field_parse.hpp"
+#include "support.hpp"
+
+using namespace pelzak::aux_test;
+using pelzak::aux::FieldStatus;
+using pelzak::aux::parse_integer_field;
+using pelzak::aux::parse_real_field;
+using pelzak::test::read_bytes;
+using pelzak::test::ScratchDir;
+using pelzak::test::write_bytes;
+using testing::ExitedWithCode;
+
+namespace {
+
+FieldStatus real_status(const std::string& field, double* value = nullptr) {
+  double scratch = 0.0;
+  return parse_real_field(field.data(), static_cast<int>(field.size()), value ? value : &scratch);
+}
+
+double real(const std::string& field) {
+  double value = -999.0;
+  EXPECT_EQ(real_status(field, &value), FieldStatus::ok) << '"' << field << '"';
+  return value;
+}
+
+// The nearest double to a decimal text with a point, by the C library in the C locale.
+double nearest(const char* text) { return std::strtod(text, nullptr); }
+
+struct Arrays {
+  Config positions{};
+  Config velocities{};
+};
+
+Arrays read_config() {
+  Arrays a;
+  auxiliary_read_file(a.positions.data(), a.velocities.data());
+  return a;
+}
+
+}  // namespace
+
+TEST(RealField, ExplicitPointFixesTheFraction) {
+  EXPECT_EQ(real("   1.234"), 1.234);
+  EXPECT_EQ(real("  0.1234"), 0.1234);  // all four written decimals, not three
+  EXPECT_EQ(real(" -1.7389"), -1.7389);
+  EXPECT_EQ(real("   5."), 5.0);
+  EXPECT_EQ(real("  -.5"), -0.5);
+  EXPECT_EQ(real("+12.5"), 12.5);
+}
+
+TEST(RealField, WithoutAPointTheLastThreeDigitsAreTheFraction) {
+  EXPECT_EQ(real("    1234"), 1.234);
+  EXPECT_EQ(real("      12"), 0.012);
+  EXPECT_EQ(real("   -1234"), -1.234);
+  EXPECT_EQ(real("12E1"), 0.12);  // 0.012 times ten
+}
+
+TEST(RealField, BlanksAreIgnoredAndABlankFieldIsZero) {
+  EXPECT_EQ(real(" 1 2.3 4"), 12.34);
+  EXPECT_EQ(real("- 1. 5  "), -1.5);
+  double v = 1.0;
+  EXPECT_EQ(real_status("        ", &v), FieldStatus::ok);
+  EXPECT_EQ(v, 0.0);
+  EXPECT_FALSE(std::signbit(v));
+  EXPECT_EQ(real_status("", &v), FieldStatus::ok);
+  EXPECT_EQ(v, 0.0);
+}
+
+TEST(RealField, ExponentsTakeEOrDInEitherCase) {
+  EXPECT_EQ(real("1.5E2"), 150.0);
+  EXPECT_EQ(real("1.5e2"), 150.0);
+  EXPECT_EQ(real("1.5D-1"), 0.15);
+  EXPECT_EQ(real("1.5d+1"), 15.0);
+  EXPECT_EQ(real("-2.E 3"), -2000.0);
+  EXPECT_EQ(real("1.0E-999"), 0.0);  // underflows to the nearest double, zero
+}
+
+TEST(RealField, NegativeZeroKeepsItsSign) {
+  const double v = real("  -0.000");
+  EXPECT_EQ(v, 0.0);
+  EXPECT_TRUE(std::signbit(v));
+}
+
+TEST(RealField, AnythingElseIsABadValue) {
+  for (const char* bad : {"12a.4", "1.2.3", "1e", "1e+", "+", "-", ".", "-.", "--1", "1-", "1+2",
+                          "e5", "1E5.0", "1E2E3", "1,5", "0x10", "inf", "nan", "1\t2", "\x01",
+                          "\xff\xfe"}) {
+    EXPECT_EQ(real_status(bad), FieldStatus::bad_value) << '"' << bad << '"';
+  }
+  const std::string with_nul("1\0" "2", 3);
+  EXPECT_EQ(real_status(with_nul), FieldStatus::bad_value);
+}
+
+TEST(RealField, MagnitudesBeyondTheLargestDoubleAreOutOfRange) {
+  EXPECT_EQ(real_status("1.0E999"), FieldStatus::out_of_range);
+  EXPECT_EQ(real_status("-1.E9999"), FieldStatus::out_of_range);
+  EXPECT_EQ(real_status("0.0E9999"), FieldStatus::ok);
+  EXPECT_EQ(real_status("1.0E9999999999999999999"), FieldStatus::out_of_range);  // no overflow
+}
+
+TEST(RealField, ConvertsToTheNearestDouble) {
+  // Random decimal texts of the widths the file uses, against the C library's correctly
+  // rounded conversion of the same decimal number written with its point.
+  std::mt19937_64 rng(20240611);
+  std::uniform_int_distribution<long> mantissa(-9999999, 99999999);
+  for (int n = 0; n < 20000; ++n) {
+    const long m = mantissa(rng);
+    std::string digits = std::to_string(std::labs(m));
+    const int decimals = n % 5;
+    while (static_cast<int>(digits.size()) <= decimals) digits = "0" + digits;
+    const std::string sign = m < 0 ? "-" : "";
+    const std::string with_point = sign + digits.substr(0, digits.size() - decimals) + "." +
+                                   digits.substr(digits.size() - decimals);
+    ASSERT_EQ(real(with_point), nearest(with_point.c_str())) << with_point;
+    // The same digits without a point carry three implied decimals.
+    std::string implied = digits;
+    while (implied.size() < 4) implied = "0" + implied;
+    const std::string as_decimal =
+        sign + implied.substr(0, implied.size() - 3) + "." + implied.substr(implied.size() - 3);
+    ASSERT_EQ(real(sign + digits), nearest(as_decimal.c_str())) << sign + digits;
+  }
+  EXPECT_EQ(real("0.30000000000000004"), 0.30000000000000004);
+  EXPECT_EQ(real("9007199254740993"), 9007199254740.993);
+}
+
+TEST(IntegerField, SignDigitsAndBlanks) {
+  long v = -1;
+  EXPECT_EQ(parse_integer_field("  864", 5, &v), FieldStatus::ok);
+  EXPECT_EQ(v, 864);
+  EXPECT_EQ(parse_integer_field(" - 12", 5, &v), FieldStatus::ok);
+  EXPECT_EQ(v, -12);
+  EXPECT_EQ(parse_integer_field("     ", 5, &v), FieldStatus::ok);
+  EXPECT_EQ(v, 0);
+  for (const char* bad : {"  1.0", "   1a", "    -", "  1-2", "   +-", "\0\0\0\0\0"}) {
+    EXPECT_EQ(parse_integer_field(bad, 5, &v), FieldStatus::bad_value) << bad;
+  }
+}
+
+TEST(ReadFile, ReadsTheNearestDoublesOfThePrintedDecimals) {
+  ScratchDir dir;
+  write_bytes("ar_simulation.dat", sample_file());
+  const Arrays a = read_config();
+  char field[16];
+  for (int i = 1; i <= kAtoms; ++i) {
+    for (int k = 1; k <= 3; ++k) {
+      std::snprintf(field, sizeof field, "%.3f", sample_position(i, k));
+      ASSERT_EQ(at(a.positions, i, k), nearest(field)) << "atom " << i << " axis " << k;
+      std::snprintf(field, sizeof field, "%.4f", sample_velocity(i, k));
+      ASSERT_EQ(at(a.velocities, i, k), nearest(field)) << "atom " << i << " axis " << k;
+    }
+  }
+}
+
+TEST(ReadFile, HeaderContentTrailingLinesAndLineEndsDoNotMatter) {
+  ScratchDir dir;
+  write_bytes("ar_simulation.dat", sample_file());
+  const Arrays plain = read_config();
+
+  std::string odd = sample_file();
+  odd.replace(0, odd.find('\n', 6) + 1, std::string("\xff\0garbage\n\n", 11));
+  static constexpr char trailer[] = "  this line is never read\n\0\0\0 nor this one";
+  odd += std::string(trailer, sizeof trailer - 1);
+  write_bytes("ar_simulation.dat", odd);
+  const Arrays other = read_config();
+  EXPECT_EQ(other.positions, plain.positions);
+  EXPECT_EQ(other.velocities, plain.velocities);
+
+  write_bytes("ar_simulation.dat", sample_file("\r\n"));
+  const Arrays crlf = read_config();
+  EXPECT_EQ(crlf.positions, plain.positions);
+  EXPECT_EQ(crlf.velocities, plain.velocities);
+
+  // Reading twice gives the same arrays.
+  const Arrays again = read_config();
+  EXPECT_EQ(again.positions, crlf.positions);
+}
+
+TEST(ReadFile, ColumnsBeyond68AreIgnoredHoweverLongTheLine) {
+  ScratchDir dir;
+  std::string text = sample_file();
+  // Make atom 5's line 100000 characters long, full of garbage ending in CR, and drop the
+  // file's final line feed.
+  const std::string line5 = record(5, sample_position(5, 1), sample_position(5, 2),
+                                   sample_position(5, 3), sample_velocity(5, 1),
+                                   sample_velocity(5, 2), sample_velocity(5, 3));
+  const auto at5 = text.find(line5);
+  ASSERT_NE(at5, std::string::npos);
+  text.insert(at5 + line5.size(), std::string(100000, '\x7f') + "\r");
+  text.pop_back();
+  write_bytes("ar_simulation.dat", text);
+  const Arrays a = read_config();
+  EXPECT_EQ(at(a.positions, 5, 1), nearest(line5.substr(20, 8).c_str()));
+  EXPECT_EQ(at(a.velocities, 5, 3), nearest(line5.substr(60, 8).c_str()));
+  char last[16];
+  std::snprintf(last, sizeof last, "%.4f", sample_velocity(kAtoms, 3));
+  EXPECT_EQ(at(a.velocities, kAtoms, 3), nearest(last));  // last line without line feed
+}
+
+TEST(ReadFile, ALineCutAfterColumn44HasZeroVelocities) {
+  ScratchDir dir;
+  std::string text = sample_file();
+  const std::string line3 = record(3, sample_position(3, 1), sample_position(3, 2),
+                                   sample_position(3, 3), sample_velocity(3, 1),
+                                   sample_velocity(3, 2), sample_velocity(3, 3));
+  const auto pos = text.find(line3);
+  ASSERT_NE(pos, std::string::npos);
+  text.erase(pos + 44, 68 - 44);
+  write_bytes("ar_simulation.dat", text);
+  const Arrays a = read_config();
+  for (int k = 1; k <= 3; ++k) {
+    EXPECT_EQ(at(a.velocities, 3, k), 0.0);
+    EXPECT_EQ(at(a.positions, 3, k), nearest(line3.substr(12 + 8 * k, 8).c_str()));
+  }
+}
+
+TEST(ReadFileDeath, AMissingFileIsLeftBehindEmpty) {
+  ScratchDir dir;
+  EXPECT_EXIT(read_config(), ExitedWithCode(2),
+              "^pelzak_aux: \"ar_simulation.dat\", line 1: end of file: the file has 0 lines, a "
+              "configuration needs 866 .*run pelzak_initial");
+  struct stat st {};
+  ASSERT_EQ(stat("ar_simulation.dat", &st), 0);
+  EXPECT_EQ(st.st_size, 0);
+}
+
+TEST(ReadFileDeath, AShortFileNamesTheMissingLine) {
+  ScratchDir dir;
+  const std::string text = sample_file();
+  std::string first_100;
+  for (std::size_t pos = 0, n = 0; n < 100; ++n) {
+    const auto end = text.find('\n', pos) + 1;
+    first_100 += text.substr(pos, end - pos);
+    pos = end;
+  }
+  write_bytes("ar_simulation.dat", first_100);
+  EXPECT_EXIT(read_config(), ExitedWithCode(2),
+              "line 101: end of file: the file has 100 lines, .*pelzak_initial");
+  write_bytes("ar_simulation.dat", " Test");
+  EXPECT_EXIT(read_config(), ExitedWithCode(2), "line 2: end of file: the file has 1 line, ");
+}
+
+TEST(ReadFileDeath, ABadValueNamesLineFieldAndText) {
+  ScratchDir dir;
+  std::string text = sample_file();
+  // Line 7 is atom 5: put "12a.4" into its y position field (columns 29-36).
+  std::size_t pos = 0;
+  for (int n = 1; n < 7; ++n) pos = text.find('\n', pos) + 1;
+  text.replace(pos + 28, 8, "   12a.4");
+  write_bytes("ar_simulation.dat", text);
+  EXPECT_EXIT(read_config(), ExitedWithCode(2),
+              "^pelzak_aux: \"ar_simulation.dat\", line 7: bad value \"12a.4\" in the y position "
+              "field \\(columns 29-36\\)\n$");
+
+  text.replace(pos + 28, 8, std::string("  1\0" "2.00", 8));
+  write_bytes("ar_simulation.dat", text);
+  EXPECT_EXIT(read_config(), ExitedWithCode(2),
+              "line 7: bad value \"1\\\\x002.00\" in the y position field");
+
+  text.replace(pos + 28, 8, "   1.000");
+  text.replace(pos, 5, "  5.0");
+  write_bytes("ar_simulation.dat", text);
+  EXPECT_EXIT(read_config(), ExitedWithCode(2),
+              "line 7: bad value \"5.0\" in the atom index field \\(columns 1-5\\)");
+
+  text.replace(pos, 5, "    5");
+  text.replace(pos + 60, 8, "1.0E9999");
+  write_bytes("ar_simulation.dat", text);
+  EXPECT_EXIT(read_config(), ExitedWithCode(2),
+              "line 7: value out of range \"1.0E9999\" in the z velocity field \\(columns 61-68\\)");
+}
+
+TEST(ReadFileDeath, UnreadableAndUncreatableFiles) {
+  ScratchDir dir;
+  mkdir("ar_simulation.dat", 0755);
+  EXPECT_EXIT(read_config(), ExitedWithCode(2),
+              "^pelzak_aux: \"ar_simulation.dat\": cannot open: Is a directory");
+  rmdir("ar_simulation.dat");
+
+  if (!pelzak::test::can_test_permissions()) GTEST_SKIP() << "cannot drop privileges here";
+  write_bytes("ar_simulation.dat", sample_file());
+  chmod("ar_simulation.dat", 0);
+  EXPECT_EXIT(
+      {
+        if (!pelzak::test::drop_privileges()) std::_Exit(99);
+        read_config();
+      },
+      ExitedWithCode(2), "^pelzak_aux: \"ar_simulation.dat\": cannot open: Permission denied");
+
+  // Write-protected is fine: reading needs no write permission.
+  chmod("ar_simulation.dat", 0444);
+  EXPECT_EXIT(
+      {
+        if (!pelzak::test::drop_privileges()) std::_Exit(99);
+        read_config();
+        std::_Exit(0);
+      },
+      ExitedWithCode(0), "");
+
+  // A missing file in a directory nobody may write to cannot be left behind.
+  mkdir("locked", 0555);
+  chmod("locked", 0555);
+  EXPECT_EXIT(
+      {
+        if (!pelzak::test::drop_privileges() || chdir("locked") != 0) std::_Exit(99);
+        read_config();
+      },
+      ExitedWithCode(2), "\"ar_simulation.dat\": cannot open: Permission denied");
+}
+
+// Parsing must not follow the process locale: read a file under a locale whose decimal point
+// is a comma, built for the occasion when the system has the locale sources.
+TEST(ReadFileDeath, IndependentOfTheLocale) {
+  ScratchDir dir;
+  if (access("/usr/share/i18n/locales/de_DE", R_OK) != 0 || std::system("command -v localedef >/dev/null") != 0)
+    GTEST_SKIP() << "no locale sources to build de_DE";
+  const std::string locales = dir.path() + "/locales";
+  mkdir(locales.c_str(), 0755);
+  const std::string build = "localedef -i de_DE -f UTF-8 " + locales + "/de_DE.UTF-8 >/dev/null 2>&1";
+  if (std::system(build.c_str()) != 0) GTEST_SKIP() << "localedef failed";
+
+  write_bytes("ar_simulation.dat", sample_file());
+  const Arrays expected = read_config();
+  EXPECT_EXIT(
+      {
+        setenv("LOCPATH", locales.c_str(), 1);
+        if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) std::_Exit(98);
+        if (std::localeconv()->decimal_point[0] != ',') std::_Exit(97);
+        const Arrays a = read_config();
+        std::_Exit(a.positions == expected.positions && a.velocities == expected.velocities ? 0 : 1);
+      },
+      ExitedWithCode(0), "");
+}
+
+#ifdef PELZAK_INITIAL_PATH
+// The generator's own output reads back to the nearest doubles of what it printed.
+TEST(ReadFile, ReadsWhatTheGeneratorWrites) {
+  ScratchDir dir;
+  const auto run = pelzak::test::run_program({PELZAK_INITIAL_PATH});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string text = read_bytes("ar_simulation.dat");
+  const auto lines = pelzak::test::split_lines(text);
+  ASSERT_EQ(lines.size(), 866u);
+  const Arrays a = read_config();
+  for (int i = 1; i <= kAtoms; ++i) {
+    const std::string& line = lines[i + 1];
+    for (int k = 1; k <= 3; ++k) {
+      ASSERT_EQ(at(a.positions, i, k), nearest(line.substr(12 + 8 * k, 8).c_str())) << line;
+      ASSERT_EQ(at(a.velocities, i, k), nearest(line.substr(36 + 8 * k, 8).c_str())) << line;
+    }
+  }
+}
+#endif
