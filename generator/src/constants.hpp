@@ -9,7 +9,7 @@ namespace pelzak::initial {
 // Number of argon atoms: a 6 x 6 x 6 fcc lattice holds 4 * 216 = 864 atoms.
 inline constexpr int kAtomCount = 864;
 
-// Target temperature of the starting velocities, K (double 94.4: liquid argon near its triple point).
+// Temperature of the starting velocities, K (double 94.4: the liquid-argon state of Rahman, 1964).
 inline constexpr double kTemperature = 94.4;
 
 // Boltzmann constant, J/K: the single-precision literal 1.38065e-23f widened to double.
