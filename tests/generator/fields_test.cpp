@@ -139,7 +139,7 @@ TEST(IntegerAndTextFields, AreRightAlignedAndOverflowToAsterisks) {
   EXPECT_EQ(text("Argonaut", 5), "Argon");
 }
 
-TEST(Layout, LinesMatchTheFileColumnForColumn) {
+TEST(GeneratorLayout, LinesMatchTheFileColumnForColumn) {
   char line[kRecordLength + 1];
   EXPECT_EQ(std::string(line, title_line(line)), " Test\n");
   EXPECT_EQ(std::string(line, count_line(line, 864)), "                  864 Argon\n");

@@ -96,7 +96,7 @@ double velocity_bound() {
 
 }  // namespace
 
-TEST(Program, WritesTheConfigurationLayoutColumnForColumn) {
+TEST(GeneratorProgram, WritesTheConfigurationLayoutColumnForColumn) {
   const std::string& bytes = reference_file();
   ASSERT_EQ(bytes.size(), kFileSize);
   EXPECT_EQ(bytes.back(), '\n');
@@ -123,7 +123,7 @@ TEST(Program, WritesTheConfigurationLayoutColumnForColumn) {
   EXPECT_EQ(lines[865], "  864   Ar   Ar  864   0.199   1.308   0.307  0.0806  0.1215  0.1341");
 }
 
-TEST(Program, RunsAreByteIdenticalWhateverTheArgumentsAndEnvironment) {
+TEST(GeneratorProgram, RunsAreByteIdenticalWhateverTheArgumentsAndEnvironment) {
   ScratchDir dir;
   EXPECT_EQ(run_quietly(), reference_file());
   EXPECT_EQ(run_quietly({"--help"}), reference_file());
@@ -136,7 +136,7 @@ TEST(Program, RunsAreByteIdenticalWhateverTheArgumentsAndEnvironment) {
   EXPECT_EQ(with_environment, reference_file());
 }
 
-TEST(Program, RewritesALongerFileInPlace) {
+TEST(GeneratorProgram, RewritesALongerFileInPlace) {
   ScratchDir dir;
   std::string old;
   for (int i = 0; i < 3000; ++i) old += "old content that must not survive, line " + std::to_string(i) + "\n";
@@ -152,7 +152,7 @@ TEST(Program, RewritesALongerFileInPlace) {
   EXPECT_EQ(split_lines(read_bytes(kFile)).size(), 866u);
 }
 
-TEST(Program, DrawsAllVelocitiesFirstThenEachAtomsPositionWithItsRecord) {
+TEST(GeneratorProgram, DrawsAllVelocitiesFirstThenEachAtomsPositionWithItsRecord) {
   // Replays the stream: draws 1..2592 are the velocity components (atoms ascending, x, y, z),
   // draws 2593..2595 the x, y, z of atom 1, and so on.
   const std::vector<std::string> lines = atom_lines();
@@ -173,7 +173,7 @@ TEST(Program, DrawsAllVelocitiesFirstThenEachAtomsPositionWithItsRecord) {
   }
 }
 
-TEST(Program, PrintedPositionsAndVelocitiesStayInTheirRanges) {
+TEST(GeneratorProgram, PrintedPositionsAndVelocitiesStayInTheirRanges) {
   const double v_limit = std::round(velocity_bound() * 1e4) / 1e4;  // 0.1402 nm/ps
   EXPECT_EQ(fixed(v_limit, 4), "  0.1402");
   for (int axis = 0; axis < 3; ++axis) {
@@ -192,7 +192,7 @@ TEST(Program, PrintedPositionsAndVelocitiesStayInTheirRanges) {
   }
 }
 
-TEST(Program, VelocitiesAreUniformNotNormal) {
+TEST(GeneratorProgram, VelocitiesAreUniformNotNormal) {
   std::vector<double> v;
   for (int axis = 3; axis < 6; ++axis) {
     const std::vector<double> c = column_values(axis);
@@ -223,7 +223,7 @@ TEST(Program, VelocitiesAreUniformNotNormal) {
   EXPECT_LT(chi2, 27.9);
 }
 
-TEST(ProgramFailure, FullDiskIsReportedWithTheFileAndReason) {
+TEST(GeneratorFailure, FullDiskIsReportedWithTheFileAndReason) {
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "/dev/full is not available here";
   ScratchDir dir;
   ASSERT_EQ(symlink("/dev/full", kFile.c_str()), 0);
@@ -236,7 +236,7 @@ TEST(ProgramFailure, FullDiskIsReportedWithTheFileAndReason) {
   EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link itself is left in place";
 }
 
-TEST(ProgramFailure, UnwritableDirectoryIsReportedWithTheFileAndReason) {
+TEST(GeneratorFailure, UnwritableDirectoryIsReportedWithTheFileAndReason) {
   if (!can_test_permissions()) GTEST_SKIP() << "cannot drop root privileges here";
   ScratchDir dir;
   ASSERT_EQ(mkdir("locked", 0555), 0);
@@ -250,7 +250,7 @@ TEST(ProgramFailure, UnwritableDirectoryIsReportedWithTheFileAndReason) {
   EXPECT_NE(access("locked/ar_simulation.dat", F_OK), 0);
 }
 
-TEST(ProgramFailure, WriteProtectedFileIsReportedAndLeftUnchanged) {
+TEST(GeneratorFailure, WriteProtectedFileIsReportedAndLeftUnchanged) {
   if (!can_test_permissions()) GTEST_SKIP() << "cannot drop root privileges here";
   ScratchDir dir;
   const std::string old = " Test\n                  864 Argon\nan older configuration\n";
@@ -263,7 +263,7 @@ TEST(ProgramFailure, WriteProtectedFileIsReportedAndLeftUnchanged) {
   EXPECT_EQ(read_bytes(kFile), old);
 }
 
-TEST(ProgramFailure, DirectoryInTheFilesPlaceIsReported) {
+TEST(GeneratorFailure, DirectoryInTheFilesPlaceIsReported) {
   ScratchDir dir;
   ASSERT_EQ(mkdir(kFile.c_str(), 0755), 0);
   const RunResult r = run_program({kProgram});
