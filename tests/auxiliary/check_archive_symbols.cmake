@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Fails unless every symbol the archive ARCHIVE needs from outside comes from the C library,
 # libm or libgcc (plus the sanitizer runtimes when SANITIZE is on), and unless the four link
 # names of module "auxiliary" are defined in it.

@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Builds a driver program from SOURCES (separated by |) against the archive ARCHIVE with only
 # "-lpelzak_aux -lm", runs it for 1000 steps in a fresh WORK_DIR on a lattice configuration
 # written by LATTICE, and checks that "rdf_argon.dat" holds 200 lines of 52 characters after
