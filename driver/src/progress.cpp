@@ -13,7 +13,7 @@ constexpr int kLineWidth = 100;
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
 std::string rate_text(double steps_per_second) {
-  return steps_per_second > 0.0 ? fixed(steps_per_second, 0) + " steps/s" : std::string("- steps/s");
+  return steps_per_second > 0.0 ? compact(steps_per_second, 0) + " steps/s" : std::string("- steps/s");
 }
 
 double rate(const Progress& p, std::int64_t step, std::chrono::steady_clock::time_point now) {
@@ -32,7 +32,7 @@ std::string progress_bar_line(std::string_view phase, std::int64_t step, std::in
   line += '[';
   for (int n = 0; n < kBarWidth; ++n) line += n < filled ? '#' : '.';
   line += "] " + std::to_string(step) + "/" + std::to_string(total);
-  line += "  T = " + fixed(temperature, 1) + " K  " + rate_text(steps_per_second);
+  line += "  T = " + compact(temperature, 1) + " K  " + rate_text(steps_per_second);
   if (line.size() < kLineWidth + 1) line.append(kLineWidth + 1 - line.size(), ' ');
   return line;
 }
@@ -40,7 +40,7 @@ std::string progress_bar_line(std::string_view phase, std::int64_t step, std::in
 std::string progress_plain_line(std::string_view phase, std::int64_t step, std::int64_t total,
                                 double temperature, double steps_per_second) {
   return std::string(phase) + " step " + std::to_string(step) + "/" + std::to_string(total) + ": T = " +
-         fixed(temperature, 1) + " K, " + rate_text(steps_per_second) + "\n";
+         compact(temperature, 1) + " K, " + rate_text(steps_per_second) + "\n";
 }
 
 Progress progress_open(std::FILE* out, bool quiet) {

@@ -70,9 +70,9 @@ bool close_outputs(Outputs& out) {
 }
 
 // One step: forces and energy of the current positions, a g(r) sample in production, the driving
-// term for this phase, and the library's Verlet step with rescaling. Returns false if the run
-// blew up (the energy or the temperature is no longer finite).
-bool step(State& s, Phase phase, std::int64_t n, Outputs& out, double* temperature) {
+// term for this phase, and the library's Verlet step with rescaling. Returns false, with what went
+// wrong in *problem, if the run blew up (the energy or the temperature is no longer finite).
+bool step(State& s, Phase phase, std::int64_t n, Outputs& out, double* temperature, std::string* problem) {
   remove_com_velocity(s.velocities);
   double potential = 0.0;
   auxiliary_force_atoms(s.positions, s.forces, &potential);
@@ -90,17 +90,18 @@ bool step(State& s, Phase phase, std::int64_t n, Outputs& out, double* temperatu
   double kinetic = 0.0;
   auxiliary_leapfrog(s.positions, s.velocities, s.drive, &kinetic, temperature);
   s.last_scale = rescale_factor(*temperature);
-  ++s.elapsed;
+  const std::int64_t steps_before = s.elapsed++;
 
   const bool finite = std::isfinite(potential) && std::isfinite(kinetic) && std::isfinite(*temperature);
   if (n % out.thermo_every == 0 || !finite)
-    text_write(out.thermo, thermo_row(phase_name(phase), n, s.elapsed, potential, kinetic, *temperature));
+    text_write(out.thermo, thermo_row(phase_name(phase), n, steps_before, potential, kinetic, *temperature));
   if (!finite) {
-    report(std::string("the run blew up in ") + phase_name(phase) + " step " + std::to_string(n) + " (" +
-           time_text(s.elapsed) + " ps): potential energy " + shortest(potential) + " J, kinetic energy " +
+    *problem = std::string("the run blew up in ") + phase_name(phase) + " step " + std::to_string(n) + " (" +
+           time_text(steps_before) + " ps): potential energy " + shortest(potential) + " J, kinetic energy " +
            shortest(kinetic) + " J, temperature " + shortest(*temperature) +
-           " K. Atoms that sit on top of each other, or coordinates in \"" + kStartFile +
-           "\" that are not finite, make the forces infinite.");
+           " K. Atoms too close together threw each other apart faster than the step can follow (a push-off "
+           "phase prevents that), or \"" + kStartFile + "\" holds atoms at the same place or coordinates "
+           "that are not finite.";
     return false;
   }
   if (out.xyz_every > 0 && s.elapsed % out.xyz_every == 0)
@@ -112,20 +113,26 @@ bool step(State& s, Phase phase, std::int64_t n, Outputs& out, double* temperatu
   return true;
 }
 
-bool run_phase(State& s, Phase phase, std::int64_t steps, Outputs& out, Progress& progress) {
-  if (steps == 0) return true;
+enum class Outcome { done, blew_up, write_failed };
+
+Outcome run_phase(State& s, Phase phase, std::int64_t steps, Outputs& out, Progress& progress) {
+  if (steps == 0) return Outcome::done;
   progress_begin_phase(progress, phase_name(phase), steps);
   for (std::int64_t n = 1; n <= steps; ++n) {
     double temperature = 0.0;
-    const bool ok = step(s, phase, n, out, &temperature);
-    if (!ok) {
+    std::string problem;
+    const bool finite = step(s, phase, n, out, &temperature, &problem);
+    // A log or trajectory that can no longer be written (full disk) ends the run now, not at the end.
+    const bool written = out.thermo.error == 0 && out.trajectory.error == 0;
+    if (!finite || !written) {
       progress_end_phase(progress);
-      return false;
+      if (!finite) report(problem);
+      return finite ? Outcome::write_failed : Outcome::blew_up;
     }
     progress_step(progress, n, temperature);
   }
   progress_end_phase(progress);
-  return true;
+  return Outcome::done;
 }
 
 }  // namespace
@@ -163,11 +170,12 @@ int run_simulation(const Options& options) {
   std::remove(kPlotFile);
 
   Progress progress = progress_open(stderr, options.quiet);
-  const bool ok = run_phase(*s, Phase::push_off, options.push_off_steps, out, progress) &&
-                  run_phase(*s, Phase::equilibration, options.equilibration_steps, out, progress) &&
-                  run_phase(*s, Phase::production, kProductionSteps, out, progress);
-  if (!close_outputs(out)) return kExitIoError;
-  if (!ok) return kExitBlowUp;
+  Outcome outcome = run_phase(*s, Phase::push_off, options.push_off_steps, out, progress);
+  if (outcome == Outcome::done) outcome = run_phase(*s, Phase::equilibration, options.equilibration_steps, out, progress);
+  if (outcome == Outcome::done) outcome = run_phase(*s, Phase::production, kProductionSteps, out, progress);
+  const bool closed = close_outputs(out);
+  if (outcome == Outcome::blew_up) return kExitBlowUp;
+  if (!closed || outcome == Outcome::write_failed) return kExitIoError;
 
   RdfCurve curve;
   rdf_from_histogram(s->histogram, curve);

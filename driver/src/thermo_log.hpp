@@ -14,9 +14,11 @@ inline constexpr char kThermoFile[] = "thermo_argon.csv";
 // "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K\n"
 std::string thermo_header();
 
-// One row. step counts within the phase; elapsed_steps counts every step of the run up to and
-// including this one and gives the time as elapsed_steps * 0.01 ps, written as an exact decimal.
-std::string thermo_row(std::string_view phase, std::int64_t step, std::int64_t elapsed_steps,
+// One row for one step; step counts within the phase. The time, steps_before * 0.01 ps written as
+// an exact decimal, and the potential energy are those of the positions the step started from; the
+// kinetic energy and temperature are what the step returned (from the mean of the velocities before
+// and after it, which in this scheme trails the positions by about one step). The total is their sum.
+std::string thermo_row(std::string_view phase, std::int64_t step, std::int64_t steps_before,
                        double potential, double kinetic, double temperature);
 
 // elapsed_steps * 0.01 ps as text with two decimals, e.g. 1234 -> "12.34".

@@ -32,6 +32,14 @@ TEST(DriverProgress, PlainLineIsOneReadableLine) {
             "push-off step 1/500: T = nan K, - steps/s\n");
 }
 
+TEST(DriverProgress, RunawayNumbersStayShort) {
+  EXPECT_EQ(progress_plain_line("equilibration", 4, 1500, 3.1653220731e33, 2.5e6),
+            "equilibration step 4/1500: T = 3.165e+33 K, 2.500e+06 steps/s\n");
+  EXPECT_EQ(progress_plain_line("equilibration", 5, 1500, INFINITY, 999999.4),
+            "equilibration step 5/1500: T = inf K, 999999 steps/s\n");
+  EXPECT_EQ(progress_bar_line("push-off", 3, 500, -std::nan(""), 1.0).find("-nan"), std::string::npos);
+}
+
 TEST(DriverProgress, PlainModeWritesEveryFewHundredStepsAndAtTheEnd) {
   std::FILE* f = std::tmpfile();
   ASSERT_NE(f, nullptr);

@@ -1,0 +1,131 @@
+// The main job end to end: generator, then driver with its defaults, checked against the reference
+// g(r) of the same model. Deterministic, so the figures are fixed and a second run must repeat the
+// first byte for byte.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <filesystem>
+#include <cmath>
+#include <iostream>
+
+#include "constants.hpp"
+#include "format.hpp"
+#include "rdf_analysis.hpp"
+#include "support.hpp"
+
+namespace pelzak::md {
+namespace {
+
+using pelzak::test::read_bytes;
+using pelzak::test::run_program;
+using pelzak::test::ScratchDir;
+using pelzak::test::split_lines;
+
+const std::string kDriver = std::string(PELZAK_BINARY_DIR) + "/driver/pelzak_md";
+const std::string kGenerator = std::string(PELZAK_BINARY_DIR) + "/generator/pelzak_initial";
+
+std::vector<std::string> fields(const std::string& row) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  for (size_t comma; (comma = row.find(',', start)) != std::string::npos; start = comma + 1)
+    out.push_back(row.substr(start, comma - start));
+  out.push_back(row.substr(start));
+  return out;
+}
+
+double number(const std::string& text) {
+  double v = NAN;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  EXPECT_TRUE(ec == std::errc() && end == text.data() + text.size()) << "not a number: " << text;
+  return v;
+}
+
+struct Job {
+  pelzak::test::RunResult result;
+  std::string rdf, thermo, svg, xyz;
+};
+
+Job run_job() {
+  ScratchDir dir;
+  Job job;
+  EXPECT_EQ(run_program({kGenerator}).status, 0);
+  job.result = run_program({kDriver, "--xyz-every", "500"});
+  for (const char* name : {"ar_simulation.dat", "rdf_argon.dat", "thermo_argon.csv", "rdf_argon.svg", "traj_argon.xyz"})
+    EXPECT_TRUE(std::filesystem::exists(name)) << name;
+  job.rdf = read_bytes("rdf_argon.dat");
+  job.thermo = read_bytes("thermo_argon.csv");
+  job.svg = read_bytes("rdf_argon.svg");
+  job.xyz = read_bytes("traj_argon.xyz");
+  return job;
+}
+
+TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
+  const Job job = run_job();
+  ASSERT_EQ(job.result.status, 0) << job.result.err;
+
+  // g(r): 200 finite bins, first peak where and as high as the reference's, the whole curve close.
+  ScratchDir dir;
+  pelzak::test::write_bytes("rdf_argon.dat", job.rdf);
+  RdfCurve run, ref;
+  std::string message;
+  ASSERT_TRUE(read_rdf_file("rdf_argon.dat", run, &message)) << message;
+  ASSERT_TRUE(read_rdf_file(std::string(PELZAK_DRIVER_DATA) + "/rdf_argon_reference.dat", ref, &message)) << message;
+  for (int b = 0; b < kBins; ++b) ASSERT_TRUE(std::isfinite(run.g[b])) << "bin " << b + 1;
+  const RdfPeak peak = rdf_peak(run);
+  const double difference = rdf_max_difference(run, ref);
+  EXPECT_NEAR(peak.label, 1.087, 0.0005);
+  EXPECT_GE(peak.g, 2.68);
+  EXPECT_LE(peak.g, 2.80);
+  EXPECT_LE(difference, 0.08);
+
+  // The log: a header and one finite row per step, phases in order, numbered from 1 in each.
+  const auto log = split_lines(job.thermo);
+  ASSERT_EQ(log.size(), 1u + 500 + 1500 + 1000);
+  EXPECT_EQ(log[0], "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K");
+  double potential = 0.0, temperature = 0.0;
+  for (size_t n = 1; n < log.size(); ++n) {
+    const auto f = fields(log[n]);
+    ASSERT_EQ(f.size(), 7u) << log[n];
+    const size_t step = n <= 500 ? n : n <= 2000 ? n - 500 : n - 2000;
+    EXPECT_EQ(f[0], n <= 500 ? "push-off" : n <= 2000 ? "equilibration" : "production");
+    EXPECT_EQ(f[1], std::to_string(step));
+    for (int k = 3; k < 7; ++k) ASSERT_TRUE(std::isfinite(number(f[k]))) << log[n];
+    if (n > 2000) potential += number(f[3]), temperature += number(f[6]);
+  }
+  EXPECT_EQ(fields(log[2001])[2], "20.00");
+  const double potential_per_atom = potential / 1000 / (kAtoms * kEpsilon);
+  EXPECT_NEAR(potential_per_atom, -5.19, 0.03);
+  EXPECT_NEAR(temperature / 1000, 94.4, 0.5);
+
+  // The summary repeats the figures; the progress went to stderr as plain lines.
+  EXPECT_NE(job.result.out.find("g(r): first peak " + fixed(peak.g, 4) + " at r/sigma = " + fixed(peak.label, 4)),
+            std::string::npos)
+      << job.result.out;
+  EXPECT_NE(job.result.out.find("mean potential energy " + fixed(potential_per_atom, 4) + " eps per atom"),
+            std::string::npos)
+      << job.result.out;
+  EXPECT_NE(job.result.err.find("push-off step 250/500: T = "), std::string::npos) << job.result.err;
+  EXPECT_NE(job.result.err.find("production step 1000/1000: T = "), std::string::npos) << job.result.err;
+
+  // Plot and trajectory: the start and every 500th of the 3000 steps.
+  EXPECT_EQ(job.svg.rfind("<?xml", 0), 0u);
+  EXPECT_NE(job.svg.find("first peak: g = " + fixed(peak.g, 3)), std::string::npos);
+  const auto xyz = split_lines(job.xyz);
+  ASSERT_EQ(xyz.size(), 7u * 866);
+  EXPECT_NE(xyz[6 * 866 + 1].find("time_ps=30.00 phase=production step=1000"), std::string::npos);
+
+  std::cout << "first peak " << peak.g << " at r/sigma " << peak.label << ", largest difference from the reference "
+            << difference << ", mean potential energy " << potential_per_atom << " eps per atom, mean temperature "
+            << temperature / 1000 << " K\n";
+
+  // The whole pipeline is deterministic.
+  const Job again = run_job();
+  EXPECT_EQ(again.result.status, 0);
+  EXPECT_TRUE(again.rdf == job.rdf);
+  EXPECT_TRUE(again.thermo == job.thermo);
+  EXPECT_TRUE(again.xyz == job.xyz);
+  EXPECT_TRUE(again.svg == job.svg);
+}
+
+}  // namespace
+}  // namespace pelzak::md

@@ -1,0 +1,144 @@
+// The driver's scheme and g(r) normalisation against the library's real routines.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "constants.hpp"
+#include "pelzak_aux.h"
+#include "rdf_analysis.hpp"
+#include "scheme.hpp"
+#include "support.hpp"
+
+namespace pelzak::md {
+namespace {
+
+using Config = std::vector<double>;
+
+// 864 atoms on the fcc lattice that fills the box (6 x 6 x 6 cells), with reproducible velocities of
+// zero mean, uniform in [-0.3, 0.3) nm/ps per component: a crystal that starts to melt at once.
+void fcc_start(Config& x, Config& v) {
+  x.assign(kConfigSize, 0.0);
+  v.assign(kConfigSize, 0.0);
+  const double cell = kBox / 6;
+  const double basis[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
+  unsigned long long seed = 12345;
+  auto uniform = [&seed] {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<double>(seed >> 11) / 9007199254740992.0 - 0.5;
+  };
+  int i = 0;
+  for (int cx = 0; cx < 6; ++cx)
+    for (int cy = 0; cy < 6; ++cy)
+      for (int cz = 0; cz < 6; ++cz)
+        for (const auto& b : basis) {
+          const int c[3] = {cx, cy, cz};
+          for (int k = 0; k < 3; ++k) {
+            x[k * kAtoms + i] = (c[k] + b[k] + 0.25) * cell;
+            v[k * kAtoms + i] = 0.6 * uniform();
+          }
+          ++i;
+        }
+  remove_com_velocity(v.data());
+}
+
+enum class Drive { recursive, twice_a };
+
+// Runs the step with the rescaling undone after every call, recording the positions and the
+// potential energy of each configuration.
+void run(Drive drive, int steps, std::vector<Config>& path, std::vector<double>& potential) {
+  Config x, v, f(kConfigSize), d(kConfigSize);
+  fcc_start(x, v);
+  path.assign(1, x);
+  potential.clear();
+  for (int n = 0; n < steps; ++n) {
+    double energy = 0.0;
+    auxiliary_force_atoms(x.data(), f.data(), &energy);
+    potential.push_back(energy);
+    if (drive == Drive::twice_a || n == 0) start_drive(f.data(), d.data());
+    else recursive_drive(f.data(), 1.0, d.data());
+    double kinetic = 0.0, temperature = 0.0;
+    auxiliary_leapfrog(x.data(), v.data(), d.data(), &kinetic, &temperature);
+    const double scale = rescale_factor(temperature);
+    for (double& w : v) w /= scale;
+    path.push_back(x);
+  }
+}
+
+// Total energy of configuration n with the Verlet velocity (x(n+1) - x(n-1)) / 2dt, in J.
+double total_energy(const std::vector<Config>& path, const std::vector<double>& potential, size_t n) {
+  double sum = 0.0;
+  for (int k = 0; k < kConfigSize; ++k) {
+    const double v = (path[n + 1][k] - path[n - 1][k]) / (2.0 * kDt);
+    sum += v * v;
+  }
+  return potential[n] + 0.5 * kMass * 1e6 * sum;  // nm^2/ps^2 = 1e6 m^2/s^2
+}
+
+TEST(DriverSchemeLibrary, WithRescalingUndoneTheRecursiveSchemeConservesEnergy) {
+  // 300 steps (3 ps) of a melting crystal. The truncated potential jumps by about 0.03 eps whenever
+  // a pair crosses the cut-off, so the total wanders a little; it must neither drift nor fluctuate
+  // anywhere near as much as the kinetic energy does.
+  std::vector<Config> path;
+  std::vector<double> potential;
+  run(Drive::recursive, 300, path, potential);
+  double lowest = INFINITY, highest = -INFINITY;
+  for (size_t n = 100; n + 1 < path.size(); ++n) {
+    const double e = total_energy(path, potential, n);
+    lowest = std::min(lowest, e);
+    highest = std::max(highest, e);
+  }
+  const double first = total_energy(path, potential, 100);
+  const double kinetic_scale = 864 * 1.5 * 1.380649e-23 * 75.0;  // 3/2 N kB T near 75 K
+  EXPECT_LT((highest - lowest) / std::fabs(first), 2e-3) << "spread " << highest - lowest << " J";
+  EXPECT_LT((highest - lowest) / kinetic_scale, 0.02);
+  EXPECT_LT(std::fabs(total_energy(path, potential, 298) - first) / std::fabs(first), 2e-3);
+
+  // Driving every step with 2a instead loses energy by many percent over the same time.
+  run(Drive::twice_a, 200, path, potential);
+  const double drift = total_energy(path, potential, 198) / total_energy(path, potential, 100) - 1.0;
+  EXPECT_GT(std::fabs(drift), 0.02);
+}
+
+// Child process: one sample of a disordered configuration, the file written at step 1000, and the
+// driver's own normalisation of the same histogram in "mine.txt" (hexadecimal, exact).
+void sample_and_normalise() {
+  Config x, v;
+  fcc_start(x, v);
+  for (int k = 0; k < kConfigSize; ++k) x[k] += 0.02 * std::sin(0.1 * k * k);  // off the lattice
+  double histogram[kBins];
+  const std::int64_t first = 1, last = 1000;
+  auxiliary_radial_dist(&first, x.data(), histogram);
+  auxiliary_radial_dist(&last, x.data(), histogram);
+  RdfCurve curve;
+  rdf_from_histogram(histogram, curve);
+  std::FILE* f = std::fopen("mine.txt", "w");
+  for (int b = 0; b < kBins; ++b) std::fprintf(f, "%a %a\n", curve.label[b], curve.g[b]);
+  std::fclose(f);
+  std::exit(0);
+}
+
+TEST(DriverSchemeLibrary, CurveFromTheHistogramEqualsTheWrittenFileToTheBit) {
+  pelzak::test::ScratchDir dir;
+  // The sampler flushes its file only when the process ends, so sample and normalise in a child.
+  ASSERT_EXIT(sample_and_normalise(), ::testing::ExitedWithCode(0), "");
+  RdfCurve written;
+  std::string message;
+  ASSERT_TRUE(read_rdf_file("rdf_argon.dat", written, &message)) << message;
+  const std::vector<std::string> mine = pelzak::test::split_lines(pelzak::test::read_bytes("mine.txt"));
+  ASSERT_EQ(mine.size(), static_cast<size_t>(kBins));
+  int nonzero = 0;
+  for (int b = 0; b < kBins; ++b) {
+    double label = 0.0, g = 0.0;
+    ASSERT_EQ(std::sscanf(mine[b].c_str(), "%la %la", &label, &g), 2);
+    EXPECT_EQ(label, written.label[b]) << "bin " << b + 1;
+    EXPECT_EQ(g, written.g[b]) << "bin " << b + 1;
+    nonzero += g != 0.0;
+  }
+  EXPECT_GT(nonzero, 140);  // every bin beyond the closest approach (about 0.9 sigma)
+}
+
+}  // namespace
+}  // namespace pelzak::md
