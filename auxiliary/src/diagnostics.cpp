@@ -1,10 +1,11 @@
 #include "diagnostics.hpp"
 
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
+
+#include "write_all.hpp"
 
 namespace pelzak::aux {
 
@@ -20,16 +21,7 @@ void fail(const char* format, ...) {
   message[used++] = '\n';
 
   // Best effort: the process ends next whatever happens to standard error.
-  for (int done = 0; done < used;) {
-    const ssize_t n = write(STDERR_FILENO, message + done, used - done);
-    if (n > 0) {
-      done += static_cast<int>(n);
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else {
-      break;
-    }
-  }
+  write_all(STDERR_FILENO, message, used);
   std::exit(failure_status);
 }
 

@@ -16,9 +16,6 @@ namespace pelzak::aux {
 
 void lj_pairs_reference(const double* positions, double* forces, double* lj_sum) {
   using namespace model;
-  const double* x = positions + x_axis;
-  const double* y = positions + y_axis;
-  const double* z = positions + z_axis;
   double* fx = forces + x_axis;
   double* fy = forces + y_axis;
   double* fz = forces + z_axis;
@@ -26,11 +23,7 @@ void lj_pairs_reference(const double* positions, double* forces, double* lj_sum)
 
   for (int i = 0; i < atoms - 1; ++i) {
     for (int j = i + 1; j < atoms; ++j) {
-      const double delx = minimum_image(x[i] - x[j]);
-      const double dely = minimum_image(y[i] - y[j]);
-      const double delz = minimum_image(z[i] - z[j]);
-      // Summed from zero in x, y, z order; 0 + delx^2 is delx^2 exactly.
-      const double rsq = delx * delx + dely * dely + delz * delz;
+      const auto [delx, dely, delz, rsq] = separation(positions, i, j);
       // Strictly inside: a pair at exactly the cut-off, or with a NaN distance, adds nothing.
       if (!(rsq < cutoff_sq)) continue;
 

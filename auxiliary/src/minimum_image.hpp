@@ -14,4 +14,22 @@ inline double minimum_image(double d) {
   return d - model::box * std::round(d / model::box);
 }
 
+// Minimum-image separation of atoms i and j (0-based) of a configuration array and its square,
+// summed from zero in x, y, z order (0 + delx^2 is delx^2 exactly).
+struct Separation {
+  double delx, dely, delz, rsq;
+};
+
+inline Separation separation(const double* positions, int i, int j) {
+  const double* x = positions + model::x_axis;
+  const double* y = positions + model::y_axis;
+  const double* z = positions + model::z_axis;
+  Separation s;
+  s.delx = minimum_image(x[i] - x[j]);
+  s.dely = minimum_image(y[i] - y[j]);
+  s.delz = minimum_image(z[i] - z[j]);
+  s.rsq = s.delx * s.delx + s.dely * s.dely + s.delz * s.delz;
+  return s;
+}
+
 }  // namespace pelzak::aux

@@ -19,6 +19,7 @@
 #include "kernels.hpp"
 #include "number_format.hpp"
 #include "routines.hpp"
+#include "write_all.hpp"
 
 namespace pelzak::aux {
 namespace {
@@ -42,20 +43,6 @@ void start_output_file() {
   if (rdf_fd < 0) fail("\"%s\": cannot open for writing: %s", rdf_name, std::strerror(errno));
 }
 
-void write_all(const char* bytes, int length) {
-  for (int done = 0; done < length;) {
-    const ssize_t n = write(rdf_fd, bytes + done, length - done);
-    if (n > 0) {
-      done += static_cast<int>(n);
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else {
-      fail("\"%s\": cannot write g(r): %s", rdf_name,
-           n < 0 ? std::strerror(errno) : "no progress writing");
-    }
-  }
-}
-
 void write_rdf(const double* histogram) {
   using namespace model;
   char text[bins * line_length];
@@ -76,7 +63,9 @@ void write_rdf(const double* histogram) {
     format_number_field(g, line + 2 + number_field_width);
     line[line_length - 1] = '\n';
   }
-  write_all(text, sizeof text);
+  if (!write_all(rdf_fd, text, sizeof text))
+    fail("\"%s\": cannot write g(r): %s", rdf_name,
+         errno != 0 ? std::strerror(errno) : "no progress writing");
 }
 
 // (step - 1) divisible by 20, without forming step - 1 (which overflows for the lowest step).

@@ -13,18 +13,11 @@ namespace pelzak::aux {
 
 void rdf_sample_reference(const double* positions, double* histogram) {
   using namespace model;
-  const double* x = positions + x_axis;
-  const double* y = positions + y_axis;
-  const double* z = positions + z_axis;
   constexpr double last_bin = bins - 1;
 
   for (int i = 0; i < atoms - 1; ++i) {
     for (int j = i + 1; j < atoms; ++j) {
-      const double delx = minimum_image(x[i] - x[j]);
-      const double dely = minimum_image(y[i] - y[j]);
-      const double delz = minimum_image(z[i] - z[j]);
-      const double rsq = delx * delx + dely * dely + delz * delz;
-      const double r = std::sqrt(rsq);
+      const double r = std::sqrt(separation(positions, i, j).rsq);
       const double bin = std::round(r / bin_width);
       // Compared as a double before any conversion: NaN and infinity fail here, so no
       // out-of-range value ever reaches the integer conversion or the array.

@@ -48,14 +48,18 @@ inline std::string record(int i, double x, double y, double z, double vx, double
 inline double sample_position(int i, int k) { return std::fmod(i * 0.0137 + k * 0.511, 1.73893); }
 inline double sample_velocity(int i, int k) { return std::fmod(i * 0.00731 + k * 0.13, 0.9) - 0.45; }
 
+// Atom i's record built from the sample values.
+inline std::string sample_record(int i) {
+  return record(i, sample_position(i, 1), sample_position(i, 2), sample_position(i, 3),
+                sample_velocity(i, 1), sample_velocity(i, 2), sample_velocity(i, 3));
+}
+
 // A complete 866-line configuration file built from the sample values; line_end lets a test
 // write CR LF files.
 inline std::string sample_file(const std::string& line_end = "\n") {
   std::string text = " Test" + line_end + "                 864 Argon" + line_end;
   for (int i = 1; i <= kAtoms; ++i) {
-    text += record(i, sample_position(i, 1), sample_position(i, 2), sample_position(i, 3),
-                   sample_velocity(i, 1), sample_velocity(i, 2), sample_velocity(i, 3));
-    text += line_end;
+    text += sample_record(i) + line_end;
   }
   return text;
 }

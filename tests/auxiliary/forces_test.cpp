@@ -50,7 +50,7 @@ void expect_only_atoms_1_and_2_pushed(const Result& r) {
 
 }  // namespace
 
-TEST(ForceAtoms, APairAtSigmaHasZeroEnergyAndRepulsion24EpsOverSigma) {
+TEST(AuxForceAtoms, APairAtSigmaHasZeroEnergyAndRepulsion24EpsOverSigma) {
   // r = sigma exactly (sqrt of a correctly rounded square is exact), so q = 1 and
   // q^12 - q^6 = 0, while the force is 24 eps (2 - 1) / sigma.
   const Result r = forces_of(pair_on_x(0.0, kSigma));
@@ -66,14 +66,14 @@ TEST(ForceAtoms, APairAtSigmaHasZeroEnergyAndRepulsion24EpsOverSigma) {
   expect_only_atoms_1_and_2_pushed(r);
 }
 
-TEST(ForceAtoms, AtThePotentialMinimumTheEnergyIsMinusEpsAndTheForceVanishes) {
+TEST(AuxForceAtoms, AtThePotentialMinimumTheEnergyIsMinusEpsAndTheForceVanishes) {
   const double r_min = std::pow(2.0, 1.0 / 6.0) * kSigma;
   const Result r = forces_of(pair_on_x(1.0, 1.0 + r_min));
   EXPECT_NEAR(r.energy, -kFourEps / 4.0, 1e-14 * kFourEps);
   EXPECT_NEAR(at(r.forces, 1, 1), 0.0, 1e-13 * kForceFactor / kSigma);
 }
 
-TEST(ForceAtoms, CutOffIsStrict) {
+TEST(AuxForceAtoms, CutOffIsStrict) {
   const double cut = 2.25 * kSigma;  // its square is exactly the cut-off 0.585225
   ASSERT_EQ(cut * cut, 0.585225);
   const Result at_cut = forces_of(pair_on_x(0.0, cut));
@@ -90,7 +90,7 @@ TEST(ForceAtoms, CutOffIsStrict) {
   EXPECT_GT(at(in.forces, 1, 1), 0.0);  // attraction: atom 1 pulled toward atom 2
 }
 
-TEST(ForceAtoms, EnergyPassedInIsCarriedAndScaled) {
+TEST(AuxForceAtoms, EnergyPassedInIsCarriedAndScaled) {
   // No pair inside the cut-off: the result is 4 eps times the value passed in.
   EXPECT_EQ(forces_of(nan_config(), 1.0).energy, kFourEps);
   EXPECT_EQ(forces_of(nan_config(), -2.5e20).energy, kFourEps * -2.5e20);
@@ -100,7 +100,7 @@ TEST(ForceAtoms, EnergyPassedInIsCarriedAndScaled) {
   EXPECT_EQ(forces_of(pair_on_x(0.0, d), 1e17).energy, kFourEps * 1e17);  // term absorbed
 }
 
-TEST(ForceAtoms, APairSplitAcrossTheBoundaryInteractsThroughItsImage) {
+TEST(AuxForceAtoms, APairSplitAcrossTheBoundaryInteractsThroughItsImage) {
   // Raw separation L - 0.4 along each axis in turn: the same pair as one 0.4 nm apart.
   for (int k = 1; k <= 3; ++k) {
     Config split = nan_config(), direct = nan_config();
@@ -118,7 +118,7 @@ TEST(ForceAtoms, APairSplitAcrossTheBoundaryInteractsThroughItsImage) {
   }
 }
 
-TEST(ForceAtoms, WholeConfigurationAgreesWithLongDoubleAndForcesSumToZero) {
+TEST(AuxForceAtoms, WholeConfigurationAgreesWithLongDoubleAndForcesSumToZero) {
   // A jittered fcc lattice: many pairs inside the cut-off, some close to it.
   Config pos{};
   const double cell = kBox / 6.0;
@@ -169,7 +169,7 @@ TEST(ForceAtoms, WholeConfigurationAgreesWithLongDoubleAndForcesSumToZero) {
   }
 }
 
-TEST(ForceAtoms, CoincidentAtomsGiveNaNOnlyForThatPair) {
+TEST(AuxForceAtoms, CoincidentAtomsGiveNaNOnlyForThatPair) {
   for (double shift : {0.0, kBox, -2 * kBox}) {  // the same point, or the same under the image
     Config c = nan_config();
     for (int k = 1; k <= 3; ++k) {
@@ -190,7 +190,7 @@ TEST(ForceAtoms, CoincidentAtomsGiveNaNOnlyForThatPair) {
   }
 }
 
-TEST(ForceAtoms, HugeAndInfiniteCoordinatesNeitherCrashNorLeak) {
+TEST(AuxForceAtoms, HugeAndInfiniteCoordinatesNeitherCrashNorLeak) {
   Config c = nan_config();
   at(c, 1, 1) = 1e300;
   at(c, 2, 1) = -1e300;

@@ -49,7 +49,7 @@ double temperature_of(const Config& v) {
 
 }  // namespace
 
-TEST(Leapfrog, ZeroDrivingAdvancesByDtVAndKeepsTheVelocitiesBeforeRescaling) {
+TEST(AuxLeapfrog, ZeroDrivingAdvancesByDtVAndKeepsTheVelocitiesBeforeRescaling) {
   const Config x = sample_positions(), v = sample_velocities();
   const Step s = step(x, v, filled(0.0));
 
@@ -67,7 +67,7 @@ TEST(Leapfrog, ZeroDrivingAdvancesByDtVAndKeepsTheVelocitiesBeforeRescaling) {
   EXPECT_NEAR(temperature_of(s.velocities), 94.4, 1e-10);
 }
 
-TEST(Leapfrog, TheDrivingTermIsMultipliedByDtSquaredAsPassed) {
+TEST(AuxLeapfrog, TheDrivingTermIsMultipliedByDtSquaredAsPassed) {
   // From rest at the origin, a = 1 gives x = dt^2 and the mid-step velocity dt^2 / (2 dt).
   Config x = filled(0.0);
   const Step s = step(x, filled(0.0), filled(1.0));
@@ -82,7 +82,7 @@ TEST(Leapfrog, TheDrivingTermIsMultipliedByDtSquaredAsPassed) {
     ASSERT_EQ(s.velocities[n], v_mid * std::sqrt(94.4 / s.temperature));
 }
 
-TEST(Leapfrog, EachElementFollowsTheStatedOperationOrder) {
+TEST(AuxLeapfrog, EachElementFollowsTheStatedOperationOrder) {
   Config x = filled(1.25), v = filled(0.3), a = filled(-7.0);
   at(x, 17, 2) = -1234.5678;
   at(v, 17, 2) = 0.123456789;
@@ -96,7 +96,7 @@ TEST(Leapfrog, EachElementFollowsTheStatedOperationOrder) {
   EXPECT_EQ(at(s.velocities, 17, 2), v_new * std::sqrt(94.4 / s.temperature));
 }
 
-TEST(Leapfrog, KineticSumRunsAtomByAtomWithXYZInside) {
+TEST(AuxLeapfrog, KineticSumRunsAtomByAtomWithXYZInside) {
   // One fast y component among slow ones: after it, the slow squares are absorbed. Summing
   // axis by axis instead would add 864 slow x squares first and give another value.
   Config v = filled(0.5);
@@ -119,7 +119,7 @@ TEST(Leapfrog, KineticSumRunsAtomByAtomWithXYZInside) {
   EXPECT_EQ(s.kinetic, kKineticFactor * atom_order);
 }
 
-TEST(Leapfrog, AllAtRestGivesZeroTemperatureAndNaNVelocities) {
+TEST(AuxLeapfrog, AllAtRestGivesZeroTemperatureAndNaNVelocities) {
   const Step s = step(sample_positions(), filled(0.0), filled(0.0));
   EXPECT_EQ(s.kinetic, 0.0);
   EXPECT_EQ(s.temperature, 0.0);

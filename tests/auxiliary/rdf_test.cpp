@@ -69,7 +69,7 @@ double shell_norm(int b) {  // 864 * (ideal-gas pairs per atom in shell b) * 50 
 
 }  // namespace
 
-TEST(RadialDistSampling, OnlyStepsOneModuloTwentySample) {
+TEST(AuxRadialDistSampling, OnlyStepsOneModuloTwentySample) {
   ScratchDir dir;
   Histogram h;
   h.fill(1.0);
@@ -85,7 +85,7 @@ TEST(RadialDistSampling, OnlyStepsOneModuloTwentySample) {
   EXPECT_EQ(file_size("rdf_argon.dat"), -1);  // no file without step 1 or 1000
 }
 
-TEST(RadialDistSampling, BinsAreCentredOnMultiplesOfTheWidth) {
+TEST(AuxRadialDistSampling, BinsAreCentredOnMultiplesOfTheWidth) {
   struct Case {
     double r_over_dr;
     int bin;  // 0-based, -1 for nowhere
@@ -108,7 +108,7 @@ TEST(RadialDistSampling, BinsAreCentredOnMultiplesOfTheWidth) {
   EXPECT_EQ(h[6], 2.0);
 }
 
-TEST(RadialDistSampling, NonFiniteAndHugeDistancesLandNowhereOutside) {
+TEST(AuxRadialDistSampling, NonFiniteAndHugeDistancesLandNowhereOutside) {
   for (double x : {double{NAN}, double{INFINITY}, -double{INFINITY}, 1e300, -1e300, 1e20, DBL_MAX}) {
     Histogram h{};
     Config pos = pair_at(0.0);
@@ -122,7 +122,7 @@ TEST(RadialDistSampling, NonFiniteAndHugeDistancesLandNowhereOutside) {
   }
 }
 
-TEST(RadialDistFile, StepOneEmptiesTheFileClearsTheHistogramAndSamples) {
+TEST(AuxRadialDistFileDeathTest, StepOneEmptiesTheFileClearsTheHistogramAndSamples) {
   ScratchDir dir;
   write_bytes("rdf_argon.dat", "old content\n");
   IN_CHILD({
@@ -137,7 +137,7 @@ TEST(RadialDistFile, StepOneEmptiesTheFileClearsTheHistogramAndSamples) {
   EXPECT_EQ(file_size("rdf_argon.dat"), 0);
 }
 
-TEST(RadialDistFile, Step1000Writes200LinesAndTakesNoSample) {
+TEST(AuxRadialDistFileDeathTest, Step1000Writes200LinesAndTakesNoSample) {
   ScratchDir dir;
   IN_CHILD({
     Histogram h;
@@ -166,7 +166,7 @@ TEST(RadialDistFile, Step1000Writes200LinesAndTakesNoSample) {
   EXPECT_EQ(lines[199].substr(1, 25), "  5.1017137499999992     ");
 }
 
-TEST(RadialDistFile, StepsBeyond1000KeepSamplingAndASecond1000Appends) {
+TEST(AuxRadialDistFileDeathTest, StepsBeyond1000KeepSamplingAndASecond1000Appends) {
   ScratchDir dir;
   IN_CHILD({
     Histogram h;
@@ -183,7 +183,7 @@ TEST(RadialDistFile, StepsBeyond1000KeepSamplingAndASecond1000Appends) {
   EXPECT_EQ(lines[206].substr(0, 27), lines[6].substr(0, 27));
 }
 
-TEST(RadialDistFile, Step1000WithoutStep1OpensTheFileAsStep1Would) {
+TEST(AuxRadialDistFileDeathTest, Step1000WithoutStep1OpensTheFileAsStep1Would) {
   ScratchDir dir;
   write_bytes("rdf_argon.dat", std::string(50000, 'x'));
   IN_CHILD({
@@ -195,7 +195,7 @@ TEST(RadialDistFile, Step1000WithoutStep1OpensTheFileAsStep1Would) {
   EXPECT_EQ(file_size("rdf_argon.dat"), 200 * 53);
 }
 
-TEST(RadialDistFile, ASecondStep1StartsAfreshInTheSameFile) {
+TEST(AuxRadialDistFileDeathTest, ASecondStep1StartsAfreshInTheSameFile) {
   ScratchDir dir;
   IN_CHILD({
     Histogram h;
@@ -217,7 +217,7 @@ TEST(RadialDistFile, ASecondStep1StartsAfreshInTheSameFile) {
   EXPECT_EQ(lines[6].substr(27), "  0.0000000000000000     ");
 }
 
-TEST(RadialDistFile, AFullDiskStopsTheProcessAtStep1000) {
+TEST(AuxRadialDistFileDeathTest, AFullDiskStopsTheProcessAtStep1000) {
   ScratchDir dir;
   ASSERT_EQ(symlink("/dev/full", "rdf_argon.dat"), 0);
   EXPECT_EXIT(
@@ -231,7 +231,7 @@ TEST(RadialDistFile, AFullDiskStopsTheProcessAtStep1000) {
       "^pelzak_aux: \"rdf_argon.dat\": cannot write g\\(r\\): No space left on device\n$");
 }
 
-TEST(RadialDistFile, AFileThatCannotBeCreatedStopsTheProcessAtStep1) {
+TEST(AuxRadialDistFileDeathTest, AFileThatCannotBeCreatedStopsTheProcessAtStep1) {
   ScratchDir dir;
   if (!pelzak::test::can_test_permissions()) GTEST_SKIP() << "cannot drop privileges here";
   mkdir("locked", 0555);
@@ -252,7 +252,7 @@ TEST(RadialDistFile, AFileThatCannotBeCreatedStopsTheProcessAtStep1) {
 // over the shell [b - 1, b), is (863/864) ((b - 1/2)^3 - (b - 3/2)^3) / (b^3 - (b - 1)^3).
 // Pair counts in a shell are nearly Poisson, so the 199 standardised deviations form a
 // chi-square with 199 degrees of freedom.
-TEST(RadialDistFile, UniformRandomPositionsGiveTheIdealGasShellRatios) {
+TEST(AuxRadialDistFileDeathTest, UniformRandomPositionsGiveTheIdealGasShellRatios) {
   ScratchDir dir;
   IN_CHILD({
     std::mt19937_64 rng(864);

@@ -53,7 +53,7 @@ Arrays read_config() {
 
 }  // namespace
 
-TEST(RealField, ExplicitPointFixesTheFraction) {
+TEST(AuxRealField, ExplicitPointFixesTheFraction) {
   EXPECT_EQ(real("   1.234"), 1.234);
   EXPECT_EQ(real("  0.1234"), 0.1234);  // all four written decimals, not three
   EXPECT_EQ(real(" -1.7389"), -1.7389);
@@ -62,14 +62,14 @@ TEST(RealField, ExplicitPointFixesTheFraction) {
   EXPECT_EQ(real("+12.5"), 12.5);
 }
 
-TEST(RealField, WithoutAPointTheLastThreeDigitsAreTheFraction) {
+TEST(AuxRealField, WithoutAPointTheLastThreeDigitsAreTheFraction) {
   EXPECT_EQ(real("    1234"), 1.234);
   EXPECT_EQ(real("      12"), 0.012);
   EXPECT_EQ(real("   -1234"), -1.234);
   EXPECT_EQ(real("12E1"), 0.12);  // 0.012 times ten
 }
 
-TEST(RealField, BlanksAreIgnoredAndABlankFieldIsZero) {
+TEST(AuxRealField, BlanksAreIgnoredAndABlankFieldIsZero) {
   EXPECT_EQ(real(" 1 2.3 4"), 12.34);
   EXPECT_EQ(real("- 1. 5  "), -1.5);
   double v = 1.0;
@@ -80,7 +80,7 @@ TEST(RealField, BlanksAreIgnoredAndABlankFieldIsZero) {
   EXPECT_EQ(v, 0.0);
 }
 
-TEST(RealField, ExponentsTakeEOrDInEitherCase) {
+TEST(AuxRealField, ExponentsTakeEOrDInEitherCase) {
   EXPECT_EQ(real("1.5E2"), 150.0);
   EXPECT_EQ(real("1.5e2"), 150.0);
   EXPECT_EQ(real("1.5D-1"), 0.15);
@@ -89,13 +89,13 @@ TEST(RealField, ExponentsTakeEOrDInEitherCase) {
   EXPECT_EQ(real("1.0E-999"), 0.0);  // underflows to the nearest double, zero
 }
 
-TEST(RealField, NegativeZeroKeepsItsSign) {
+TEST(AuxRealField, NegativeZeroKeepsItsSign) {
   const double v = real("  -0.000");
   EXPECT_EQ(v, 0.0);
   EXPECT_TRUE(std::signbit(v));
 }
 
-TEST(RealField, AnythingElseIsABadValue) {
+TEST(AuxRealField, AnythingElseIsABadValue) {
   for (const char* bad : {"12a.4", "1.2.3", "1e", "1e+", "+", "-", ".", "-.", "--1", "1-", "1+2",
                           "e5", "1E5.0", "1E2E3", "1,5", "0x10", "inf", "nan", "1\t2", "\x01",
                           "\xff\xfe"}) {
@@ -105,14 +105,14 @@ TEST(RealField, AnythingElseIsABadValue) {
   EXPECT_EQ(real_status(with_nul), FieldStatus::bad_value);
 }
 
-TEST(RealField, MagnitudesBeyondTheLargestDoubleAreOutOfRange) {
+TEST(AuxRealField, MagnitudesBeyondTheLargestDoubleAreOutOfRange) {
   EXPECT_EQ(real_status("1.0E999"), FieldStatus::out_of_range);
   EXPECT_EQ(real_status("-1.E9999"), FieldStatus::out_of_range);
   EXPECT_EQ(real_status("0.0E9999"), FieldStatus::ok);
   EXPECT_EQ(real_status("1.0E9999999999999999999"), FieldStatus::out_of_range);  // no overflow
 }
 
-TEST(RealField, ConvertsToTheNearestDouble) {
+TEST(AuxRealField, ConvertsToTheNearestDouble) {
   // Random decimal texts of the widths the file uses, against the C library's correctly
   // rounded conversion of the same decimal number written with its point.
   std::mt19937_64 rng(20240611);
@@ -137,7 +137,7 @@ TEST(RealField, ConvertsToTheNearestDouble) {
   EXPECT_EQ(real("9007199254740993"), 9007199254740.993);
 }
 
-TEST(IntegerField, SignDigitsAndBlanks) {
+TEST(AuxIntegerField, SignDigitsAndBlanks) {
   long v = -1;
   EXPECT_EQ(parse_integer_field("  864", 5, &v), FieldStatus::ok);
   EXPECT_EQ(v, 864);
@@ -150,7 +150,7 @@ TEST(IntegerField, SignDigitsAndBlanks) {
   }
 }
 
-TEST(ReadFile, ReadsTheNearestDoublesOfThePrintedDecimals) {
+TEST(AuxReadFile, ReadsTheNearestDoublesOfThePrintedDecimals) {
   ScratchDir dir;
   write_bytes("ar_simulation.dat", sample_file());
   const Arrays a = read_config();
@@ -165,7 +165,7 @@ TEST(ReadFile, ReadsTheNearestDoublesOfThePrintedDecimals) {
   }
 }
 
-TEST(ReadFile, HeaderContentTrailingLinesAndLineEndsDoNotMatter) {
+TEST(AuxReadFile, HeaderContentTrailingLinesAndLineEndsDoNotMatter) {
   ScratchDir dir;
   write_bytes("ar_simulation.dat", sample_file());
   const Arrays plain = read_config();
@@ -189,14 +189,12 @@ TEST(ReadFile, HeaderContentTrailingLinesAndLineEndsDoNotMatter) {
   EXPECT_EQ(again.positions, crlf.positions);
 }
 
-TEST(ReadFile, ColumnsBeyond68AreIgnoredHoweverLongTheLine) {
+TEST(AuxReadFile, ColumnsBeyond68AreIgnoredHoweverLongTheLine) {
   ScratchDir dir;
   std::string text = sample_file();
   // Make atom 5's line 100000 characters long, full of garbage ending in CR, and drop the
   // file's final line feed.
-  const std::string line5 = record(5, sample_position(5, 1), sample_position(5, 2),
-                                   sample_position(5, 3), sample_velocity(5, 1),
-                                   sample_velocity(5, 2), sample_velocity(5, 3));
+  const std::string line5 = sample_record(5);
   const auto at5 = text.find(line5);
   ASSERT_NE(at5, std::string::npos);
   text.insert(at5 + line5.size(), std::string(100000, '\x7f') + "\r");
@@ -210,12 +208,10 @@ TEST(ReadFile, ColumnsBeyond68AreIgnoredHoweverLongTheLine) {
   EXPECT_EQ(at(a.velocities, kAtoms, 3), nearest(last));  // last line without line feed
 }
 
-TEST(ReadFile, ALineCutAfterColumn44HasZeroVelocities) {
+TEST(AuxReadFile, ALineCutAfterColumn44HasZeroVelocities) {
   ScratchDir dir;
   std::string text = sample_file();
-  const std::string line3 = record(3, sample_position(3, 1), sample_position(3, 2),
-                                   sample_position(3, 3), sample_velocity(3, 1),
-                                   sample_velocity(3, 2), sample_velocity(3, 3));
+  const std::string line3 = sample_record(3);
   const auto pos = text.find(line3);
   ASSERT_NE(pos, std::string::npos);
   text.erase(pos + 44, 68 - 44);
@@ -227,7 +223,7 @@ TEST(ReadFile, ALineCutAfterColumn44HasZeroVelocities) {
   }
 }
 
-TEST(ReadFileDeath, AMissingFileIsLeftBehindEmpty) {
+TEST(AuxReadFileDeathTest, AMissingFileIsLeftBehindEmpty) {
   ScratchDir dir;
   EXPECT_EXIT(read_config(), ExitedWithCode(2),
               "^pelzak_aux: \"ar_simulation.dat\", line 1: end of file: the file has 0 lines, a "
@@ -237,7 +233,7 @@ TEST(ReadFileDeath, AMissingFileIsLeftBehindEmpty) {
   EXPECT_EQ(st.st_size, 0);
 }
 
-TEST(ReadFileDeath, AShortFileNamesTheMissingLine) {
+TEST(AuxReadFileDeathTest, AShortFileNamesTheMissingLine) {
   ScratchDir dir;
   const std::string text = sample_file();
   std::string first_100;
@@ -253,7 +249,7 @@ TEST(ReadFileDeath, AShortFileNamesTheMissingLine) {
   EXPECT_EXIT(read_config(), ExitedWithCode(2), "line 2: end of file: the file has 1 line, ");
 }
 
-TEST(ReadFileDeath, ABadValueNamesLineFieldAndText) {
+TEST(AuxReadFileDeathTest, ABadValueNamesLineFieldAndText) {
   ScratchDir dir;
   std::string text = sample_file();
   // Line 7 is atom 5: put "12a.4" into its y position field (columns 29-36).
@@ -283,7 +279,7 @@ TEST(ReadFileDeath, ABadValueNamesLineFieldAndText) {
               "line 7: value out of range \"1.0E9999\" in the z velocity field \\(columns 61-68\\)");
 }
 
-TEST(ReadFileDeath, UnreadableAndUncreatableFiles) {
+TEST(AuxReadFileDeathTest, UnreadableAndUncreatableFiles) {
   ScratchDir dir;
   mkdir("ar_simulation.dat", 0755);
   EXPECT_EXIT(read_config(), ExitedWithCode(2),
@@ -323,7 +319,7 @@ TEST(ReadFileDeath, UnreadableAndUncreatableFiles) {
 
 // Parsing must not follow the process locale: read a file under a locale whose decimal point
 // is a comma, built for the occasion when the system has the locale sources.
-TEST(ReadFileDeath, IndependentOfTheLocale) {
+TEST(AuxReadFileDeathTest, IndependentOfTheLocale) {
   ScratchDir dir;
   if (access("/usr/share/i18n/locales/de_DE", R_OK) != 0 || std::system("command -v localedef >/dev/null") != 0)
     GTEST_SKIP() << "no locale sources to build de_DE";
@@ -347,7 +343,7 @@ TEST(ReadFileDeath, IndependentOfTheLocale) {
 
 #ifdef PELZAK_INITIAL_PATH
 // The generator's own output reads back to the nearest doubles of what it printed.
-TEST(ReadFile, ReadsWhatTheGeneratorWrites) {
+TEST(AuxReadFile, ReadsWhatTheGeneratorWrites) {
   ScratchDir dir;
   const auto run = pelzak::test::run_program({PELZAK_INITIAL_PATH});
   ASSERT_EQ(run.status, 0) << run.err;
