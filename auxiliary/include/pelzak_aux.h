@@ -9,6 +9,10 @@
  * sits at zero-based index (k - 1) * 864 + (i - 1). The histogram holds 200 doubles.
  *
  * Link with: -lpelzak_aux -lm (no C++ runtime needed).
+ *
+ * No failure is returned: a missing, short or malformed "ar_simulation.dat", or an
+ * "rdf_argon.dat" that cannot be opened or written, ends the process with a one-line
+ * diagnostic on stderr and exit status 2. See auxiliary/README.md.
  */
 #ifndef PELZAK_AUX_H
 #define PELZAK_AUX_H

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "constants.hpp"
@@ -35,7 +36,11 @@ int rdf_fd = -1;
 // Opens "rdf_argon.dat" empty (created if missing), or empties the one already open in place.
 void start_output_file() {
   if (rdf_fd >= 0) {
-    if (ftruncate(rdf_fd, 0) != 0 || lseek(rdf_fd, 0, SEEK_SET) != 0)
+    // A device or pipe (say, the name links to /dev/null) has nothing to empty.
+    struct stat st {};
+    if (fstat(rdf_fd, &st) != 0)
+      fail("\"%s\": cannot examine the open file: %s", rdf_name, std::strerror(errno));
+    if (S_ISREG(st.st_mode) && (ftruncate(rdf_fd, 0) != 0 || lseek(rdf_fd, 0, SEEK_SET) != 0))
       fail("\"%s\": cannot empty the file: %s", rdf_name, std::strerror(errno));
     return;
   }

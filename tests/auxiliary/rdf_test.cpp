@@ -217,6 +217,19 @@ TEST(AuxRadialDistFileDeathTest, ASecondStep1StartsAfreshInTheSameFile) {
   EXPECT_EQ(lines[6].substr(27), "  0.0000000000000000     ");
 }
 
+TEST(AuxRadialDistFileDeathTest, OutputMayGoToADevice) {
+  ScratchDir dir;
+  ASSERT_EQ(symlink("/dev/null", "rdf_argon.dat"), 0);
+  IN_CHILD({
+    Histogram h;
+    call(1, nan_config(), h);
+    call(1000, nan_config(), h);
+    call(1, nan_config(), h);  // nothing to empty on a device: not an error
+    call(1000, nan_config(), h);
+    return 0;
+  });
+}
+
 TEST(AuxRadialDistFileDeathTest, AFullDiskStopsTheProcessAtStep1000) {
   ScratchDir dir;
   ASSERT_EQ(symlink("/dev/full", "rdf_argon.dat"), 0);
