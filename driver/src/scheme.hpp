@@ -16,17 +16,18 @@
 // The recursion needs a d(n) to start from; d = 2a makes the first step x' = x + dt*w + 2 dt^2 a,
 // the same as an uncapped push-off step, so the two phases join without a jump.
 //
-// For slowly varying a the recursion settles at d = 2a; the plain choices d = a (forces felt at half
-// strength: the liquid runs hot) or d = 2a every step (a lagging force term that damps and
-// over-structures) are each wrong by O(1).
+// For slowly varying a the recursion settles at d = 2a; the plain choices d = a (forces felt at about
+// half strength: an under-structured liquid) or d = 2a every step (a lagging force term that damps
+// the motion and over-structures it) are each wrong by O(1).
 //
 // The generator's start packs all atoms into one octant with heavy overlaps: the first forces are
 // enormous, so the push-off phase caps dt^2*|d| per atom at kPushOffMaxShift and lets the
 // rescaling drain the energy released as the overlaps open up.
 //
 // Rescaling multiplies every velocity, the drift of the whole box included. Nothing couples that drift
-// to the atoms' relative motion, so each rescaling moves a little kinetic energy into it until the box
-// flies off cold and frozen. Subtracting the centre-of-mass velocity before every step prevents it.
+// to the atoms' relative motion, so energy can pile up in it at the expense of the temperature of the
+// liquid (the "flying ice cube"), and the capped push-off, which does not conserve momentum, creates
+// drift. Subtracting the centre-of-mass velocity before every step rules both out.
 #pragma once
 
 namespace pelzak::md {

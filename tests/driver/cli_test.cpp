@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "programs.hpp"
 #include "support.hpp"
 
 namespace {
@@ -17,8 +18,8 @@ using pelzak::test::ScratchDir;
 using pelzak::test::split_lines;
 using pelzak::test::write_bytes;
 
-const std::string kDriver = std::string(PELZAK_BINARY_DIR) + "/driver/pelzak_md";
-const std::string kGenerator = std::string(PELZAK_BINARY_DIR) + "/generator/pelzak_initial";
+using pelzak::test::kDriver;
+using pelzak::test::kGenerator;
 
 bool exists(const std::string& path) { return std::filesystem::exists(std::filesystem::symlink_status(path)); }
 

@@ -11,6 +11,7 @@
 #include "constants.hpp"
 #include "format.hpp"
 #include "rdf_analysis.hpp"
+#include "programs.hpp"
 #include "support.hpp"
 
 namespace pelzak::md {
@@ -21,8 +22,8 @@ using pelzak::test::run_program;
 using pelzak::test::ScratchDir;
 using pelzak::test::split_lines;
 
-const std::string kDriver = std::string(PELZAK_BINARY_DIR) + "/driver/pelzak_md";
-const std::string kGenerator = std::string(PELZAK_BINARY_DIR) + "/generator/pelzak_initial";
+using pelzak::test::kDriver;
+using pelzak::test::kGenerator;
 
 std::vector<std::string> fields(const std::string& row) {
   std::vector<std::string> out;
