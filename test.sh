@@ -1,12 +1,30 @@
 #!/usr/bin/env bash
-# Builds the toolkit and runs every test: the normal build, then the whole suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds the toolkit and runs every test: the normal build (with the C and Fortran link checks and
+# the full simulation job), the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and a bounded run of each fuzz target.
 source "$(dirname "$0")/scripts/common.sh"
-ensure_packages "${BUILD_PACKAGES[@]}" gfortran
+ensure_packages "${BUILD_PACKAGES[@]}" gfortran locales clang libclang-rt-14-dev
+
+# A locale whose decimal point is a comma, built privately, so that the tests proving our number
+# parsing and formatting ignore the locale run on every machine.
+mkdir -p "$ROOT/build/locales"
+if localedef -i de_DE -f UTF-8 "$ROOT/build/locales/de_DE.UTF-8" >/dev/null 2>&1; then
+  export LOCPATH="$ROOT/build/locales"
+fi
+
 status=0
+echo "== Build and test =="
 build "$ROOT/build"
 (cd "$ROOT/build" && ctest --output-on-failure -j "$JOBS") || status=1
+
 echo "== Again under AddressSanitizer and UndefinedBehaviorSanitizer =="
 build "$ROOT/build-sanitize" -DPELZAK_SANITIZE=ON -DPELZAK_BUILD_BENCH=OFF
 (cd "$ROOT/build-sanitize" && ctest --output-on-failure -j "$JOBS" -LE slow) || status=1
+
+if [ -x "$ROOT/fuzz/run.sh" ]; then
+  echo "== Fuzzing (${PELZAK_FUZZ_SECONDS:-60} s per target) =="
+  "$ROOT/fuzz/run.sh" || status=1
+fi
+
+[ $status -eq 0 ] && echo "All test stages passed." || echo "Some test stage FAILED (see above)."
 exit $status
