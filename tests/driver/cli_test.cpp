@@ -87,6 +87,16 @@ TEST(DriverCli, MissingStartIsReportedWithoutLeavingFilesBehind) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
+TEST(DriverCli, ShortStartEndsWithTheReadersDiagnosticBeforeAnyOutput) {
+  ScratchDir dir;
+  write_bytes("ar_simulation.dat", " Test\n                  864 Argon\n    1   Ar   Ar    1   1.162\n");
+  const auto r = run_program({kDriver, "-q"});
+  EXPECT_NE(r.status, 0);
+  EXPECT_TRUE(contains(r.err, "ar_simulation.dat")) << r.err;
+  EXPECT_FALSE(exists("thermo_argon.csv"));
+  EXPECT_FALSE(exists("rdf_argon.dat"));
+}
+
 TEST(DriverCli, AtomsOnTopOfEachOtherStopTheRunAtOnceWithStatusThree) {
   ScratchDir dir;
   write_grid_start(true);
