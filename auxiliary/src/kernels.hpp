@@ -16,4 +16,9 @@ void lj_pairs_reference(const double* positions, double* forces, double* lj_sum)
 // pairs whose rounded r / dr exceeds 199, or is NaN, are counted nowhere.
 void rdf_sample_reference(const double* positions, double* histogram);
 
+// The loops force_atoms and radial_dist run: the fastest kernels this processor has
+// (pair_kernels.hpp), bit for bit the same results as the two above.
+void lj_pairs(const double* positions, double* forces, double* lj_sum);
+void rdf_sample(const double* positions, double* histogram);
+
 }  // namespace pelzak::aux

@@ -87,7 +87,7 @@ void radial_dist(const std::int64_t* step_ptr, const double* positions, double* 
     start_output_file();
     for (int b = 0; b < model::bins; ++b) histogram[b] = 0.0;
   }
-  if (is_sampling_step(step)) rdf_sample_reference(positions, histogram);
+  if (is_sampling_step(step)) rdf_sample(positions, histogram);
   if (step == model::output_step) {
     // Without an earlier step 1 the file is opened here, so the result is never lost.
     if (rdf_fd < 0) start_output_file();

@@ -1,0 +1,54 @@
+// A coarse first look at every pair, for the Lennard-Jones loop.
+//
+// Only about 4.5 % of the pairs lie inside the cut-off. To find them cheaply, every coordinate is
+// also held as a 16-bit fraction of the box side (65536 cells per side, cell = L / 65536, about
+// 5.3e-5 nm). A 16-bit difference wraps modulo 65536: it is the minimum-image separation in
+// cells. Each atom has two 32-bit words: x in the low and y in the high half of one, z in the
+// high half of the other (low half zero). Subtracting the xy words half by half and the z words
+// whole, a multiply-add of 16-bit halves then gives dx^2 + dy^2 and dz^2 exactly, one pair per
+// 32-bit lane: sixteen pairs per AVX-512 register, in five integer operations.
+//
+// The look must never miss a pair the exact arithmetic puts inside the cut-off. Each coordinate
+// is rounded to the nearest cell (error at most 1/2 cell, plus under 2^-16 cell from the one
+// rounded multiplication for |x| <= ordinary_bound), so each cell difference is within 1.01
+// cells of the exact minimum-image separation, which itself carries under 1e-5 cells of
+// rounding there. If rsq < rc^2 then, with c = rc / cell,
+//   sum (|d_k| / cell + 1.01)^2 <= c^2 + 2.02 sqrt(3) c + 3.07 < (c + 2)^2,
+// so every such pair has a squared cell distance below (c + 2)^2 and is kept as a candidate.
+// The candidates then go through the exact double arithmetic, which alone decides.
+#pragma once
+
+#include <cstdint>
+
+#include "constants.hpp"
+
+namespace pelzak::aux::coarse {
+
+// Cells per box side; a difference wraps to [-32768, 32767] cells, the nearest image.
+inline constexpr double cells_per_side = 65536.0;
+inline constexpr double cells_per_nm = cells_per_side / model::box;
+// The cut-off radius 2.25 sigma, nm.
+inline constexpr double cutoff = 2.25 * model::sigma;
+static_assert(cutoff * cutoff == model::cutoff_sq);
+// Candidates have a squared cell distance below this (cut-off in cells plus two, squared).
+inline constexpr std::uint32_t reach_sq = static_cast<std::uint32_t>(
+    (cutoff * cells_per_nm + 2.0) * (cutoff * cells_per_nm + 2.0)) + 1;
+static_assert(reach_sq < 3u * (1u << 30));
+// Coordinates up to this size (nm) keep the error bound above; a configuration with any larger,
+// infinite or NaN coordinate skips the coarse look and every pair takes the exact arithmetic.
+inline constexpr double ordinary_bound = 1048576.0;
+
+// Room for one full vector load past the last atom.
+inline constexpr int padded = model::atoms + 16;
+
+// Cell words of every atom; the padding is zero.
+struct CellCoordinates {
+  alignas(64) std::int32_t xy[padded];  // x cell | y cell << 16
+  alignas(64) std::int32_t z[padded];   // z cell << 16
+};
+
+// Fills cells from a configuration array. Returns false, and leaves cells partly filled, if
+// some coordinate is infinite, NaN or beyond ordinary_bound.
+bool cell_coordinates(const double* positions, CellCoordinates* cells);
+
+}  // namespace pelzak::aux::coarse

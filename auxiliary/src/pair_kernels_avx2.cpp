@@ -1,0 +1,236 @@
+// The pair kernels for AVX2: 8 pairs per instruction in the coarse look, 4 per instruction in the
+// exact double arithmetic. The same three stages as the AVX-512 kernels
+// (pair_kernels_avx512.cpp); AVX2 has no mask registers and no compress instruction, so lane
+// masks come from comparisons and the candidates are packed through a small table.
+//
+// Only correctly rounded IEEE operations are used (add, sub, mul, div, sqrt, truncation); the
+// file is compiled with -ffp-contract=off like the rest, so nothing is fused.
+// GCC 12 warns inside its own intrinsic headers that their deliberately undefined source
+// registers may be used uninitialized (GCC bug 105593); the warning is silenced for them alone.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include <immintrin.h>
+#pragma GCC diagnostic pop
+
+#include <cstdint>
+
+#include "coarse_cells.hpp"
+#include "constants.hpp"
+#include "image_bounds.hpp"
+#include "lj_row.hpp"
+#include "pair_kernels.hpp"
+
+namespace pelzak::aux {
+namespace {
+
+using namespace model;
+
+__m256d splat(double v) { return _mm256_set1_pd(v); }
+
+// For every 8-bit lane mask, the positions of its set lanes in order, one per 4-bit nibble.
+struct PackTable {
+  std::uint32_t lanes[256];
+};
+
+constexpr PackTable make_pack_table() {
+  PackTable table{};
+  for (unsigned mask = 0; mask < 256; ++mask) {
+    unsigned packed = 0;
+    int k = 0;
+    for (unsigned lane = 0; lane < 8; ++lane) {
+      if (mask >> lane & 1) packed |= lane << (4 * k++);
+    }
+    table.lanes[mask] = packed;
+  }
+  return table;
+}
+
+constexpr PackTable pack_table = make_pack_table();
+
+// Stores j0 + (the set lanes of mask, in order) at out and returns how many there are; writes
+// 8 slots whatever the count.
+int pack_lanes(unsigned mask, int j0, std::int32_t* out) {
+  const __m256i nibble = _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28);
+  const __m256i lanes = _mm256_and_si256(
+      _mm256_srlv_epi32(_mm256_set1_epi32(static_cast<std::int32_t>(pack_table.lanes[mask])), nibble),
+      _mm256_set1_epi32(7));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
+                      _mm256_add_epi32(lanes, _mm256_set1_epi32(j0)));
+  return _mm_popcnt_u32(mask);
+}
+
+// d - L * round(d / L) on 4 lanes, bit for bit (see the AVX-512 version).
+__m256d nearest_image(__m256d d) {
+  const __m256d sign = splat(-0.0);
+  const __m256d ad = _mm256_andnot_pd(sign, d);
+  __m256d ln;  // L * n
+  if (_mm256_movemask_pd(_mm256_cmp_pd(ad, splat(image::wrap_twice), _CMP_NLT_UQ)) != 0) {
+    const __m256d q = _mm256_div_pd(d, splat(box));
+    const __m256d t = _mm256_round_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    const __m256d up =
+        _mm256_cmp_pd(_mm256_andnot_pd(sign, _mm256_sub_pd(q, t)), splat(0.5), _CMP_GE_OQ);
+    const __m256d away = _mm256_add_pd(t, _mm256_or_pd(_mm256_and_pd(q, sign), splat(1.0)));
+    ln = _mm256_mul_pd(splat(box), _mm256_blendv_pd(t, away, up));
+  } else {
+    const __m256d wrap = _mm256_cmp_pd(ad, splat(image::wrap_once), _CMP_GE_OQ);
+    ln = _mm256_or_pd(_mm256_and_pd(d, sign), _mm256_and_pd(wrap, splat(box)));
+  }
+  return _mm256_sub_pd(d, ln);
+}
+
+struct Separation {
+  __m256d delx, dely, delz, rsq;
+};
+
+Separation separation(__m256d xi, __m256d yi, __m256d zi, __m256d xj, __m256d yj, __m256d zj) {
+  Separation s;
+  s.delx = nearest_image(_mm256_sub_pd(xi, xj));
+  s.dely = nearest_image(_mm256_sub_pd(yi, yj));
+  s.delz = nearest_image(_mm256_sub_pd(zi, zj));
+  s.rsq = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(s.delx, s.delx), _mm256_mul_pd(s.dely, s.dely)),
+                        _mm256_mul_pd(s.delz, s.delz));
+  return s;
+}
+
+// Lanes j0 + 0 ... j0 + lanes - 1 that are atoms, as a bit mask.
+unsigned tail_mask(int j0, int lanes) {
+  const int left = atoms - j0;
+  return left >= lanes ? (1u << lanes) - 1 : (1u << left) - 1;
+}
+
+// The same as a lane mask for masked loads of 4 doubles.
+__m256i tail_lanes(int j0) {
+  return _mm256_cmpgt_epi64(_mm256_set1_epi64x(atoms - j0), _mm256_setr_epi64x(0, 1, 2, 3));
+}
+
+// Candidates j > i by the coarse look at the cell words (see the AVX-512 version).
+int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t* j_out) {
+  const __m256i xyi = _mm256_set1_epi32(cells.xy[i]);
+  const __m256i zi = _mm256_set1_epi32(cells.z[i]);
+  // s < reach_sq as s <= reach_sq - 1, unsigned: min(s, limit) == s.
+  const __m256i limit = _mm256_set1_epi32(static_cast<std::int32_t>(coarse::reach_sq - 1));
+  const auto load = [](const std::int32_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  };
+  int n = 0;
+  for (int j0 = i + 1; j0 < atoms; j0 += 8) {
+    const __m256i dxy = _mm256_sub_epi16(xyi, load(cells.xy + j0));
+    const __m256i dz = _mm256_sub_epi32(zi, load(cells.z + j0));
+    const __m256i s = _mm256_add_epi32(_mm256_madd_epi16(dxy, dxy), _mm256_madd_epi16(dz, dz));
+    const __m256i near = _mm256_cmpeq_epi32(_mm256_min_epu32(s, limit), s);
+    const unsigned mask =
+        static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(near))) & tail_mask(j0, 8);
+    n += pack_lanes(mask, j0, j_out + n);
+  }
+  return n;
+}
+
+// Candidates j > i by the exact squared distance, for configurations the cells cannot hold.
+int exact_candidates(const double* positions, int i, std::int32_t* j_out) {
+  const double* x = positions + x_axis;
+  const double* y = positions + y_axis;
+  const double* z = positions + z_axis;
+  const __m256d xi = splat(x[i]), yi = splat(y[i]), zi = splat(z[i]);
+  int n = 0;
+  for (int j0 = i + 1; j0 < atoms; j0 += 4) {
+    const __m256i valid = tail_lanes(j0);
+    const Separation s = separation(xi, yi, zi, _mm256_maskload_pd(x + j0, valid),
+                                    _mm256_maskload_pd(y + j0, valid),
+                                    _mm256_maskload_pd(z + j0, valid));
+    const unsigned mask =
+        static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(s.rsq, splat(cutoff_sq), _CMP_LT_OQ))) &
+        tail_mask(j0, 4);
+    n += pack_lanes(mask, j0, j_out + n);
+  }
+  return n;
+}
+
+// x[j] for 4 indices.
+__m256d gather(const double* x, __m128i j) { return _mm256_i32gather_pd(x, j, 8); }
+
+// The exact per-pair results of atom i with its n candidates j.
+void lj_row_terms(const double* positions, int i, const std::int32_t* j_of, int n, LjRow* row) {
+  const double* x = positions + x_axis;
+  const double* y = positions + y_axis;
+  const double* z = positions + z_axis;
+  const __m256d xi = splat(x[i]), yi = splat(y[i]), zi = splat(z[i]);
+  for (int t = 0; t < n; t += 4) {
+    const __m128i j = _mm_load_si128(reinterpret_cast<const __m128i*>(j_of + t));
+    const Separation s = separation(xi, yi, zi, gather(x, j), gather(y, j), gather(z, j));
+    _mm256_store_pd(row->rsq + t, s.rsq);
+    if (_mm256_movemask_pd(_mm256_cmp_pd(s.rsq, splat(cutoff_sq), _CMP_LT_OQ)) == 0) continue;
+
+    const __m256d r = _mm256_sqrt_pd(s.rsq);
+    const __m256d q = _mm256_div_pd(splat(sigma), r);
+    const __m256d q2 = _mm256_mul_pd(q, q);
+    const __m256d q4 = _mm256_mul_pd(q2, q2);
+    const __m256d q8 = _mm256_mul_pd(q4, q4);
+    const __m256d q6 = _mm256_mul_pd(q2, q4);
+    const __m256d q12 = _mm256_mul_pd(q4, q8);
+    _mm256_store_pd(row->term + t, _mm256_sub_pd(q12, q6));
+    const __m256d fpair =
+        _mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(splat(2.0), q12), q6),
+                      _mm256_mul_pd(_mm256_div_pd(splat(1.0), r), splat(force_factor)));
+    _mm256_store_pd(row->fx + t, _mm256_div_pd(_mm256_mul_pd(s.delx, fpair), r));
+    _mm256_store_pd(row->fy + t, _mm256_div_pd(_mm256_mul_pd(s.dely, fpair), r));
+    _mm256_store_pd(row->fz + t, _mm256_div_pd(_mm256_mul_pd(s.delz, fpair), r));
+  }
+}
+
+}  // namespace
+
+void lj_pairs_avx2(const double* positions, double* forces, double* lj_sum) {
+  coarse::CellCoordinates cells;
+  const bool ordinary = coarse::cell_coordinates(positions, &cells);
+  const auto candidates = [&](int i, std::int32_t* j_out) {
+    const int n = ordinary ? coarse_candidates(cells, i, j_out) : exact_candidates(positions, i, j_out);
+    pad_candidates(j_out, i, n);
+    return n;
+  };
+  // Row i's divisions are issued before row i+1's candidates are sought, and summed only after.
+  alignas(64) std::int32_t j_of[2][coarse::padded];
+  LjRow row;
+  double energy = *lj_sum;
+  int n = candidates(0, j_of[0]);
+  for (int i = 0; i < atoms - 1; ++i) {
+    const std::int32_t* j_now = j_of[i & 1];
+    lj_row_terms(positions, i, j_now, n, &row);
+    const int n_next = i + 1 < atoms - 1 ? candidates(i + 1, j_of[(i + 1) & 1]) : 0;
+    accumulate_lj_row(row, j_now, i, n, forces, &energy);
+    n = n_next;
+  }
+  *lj_sum = energy;
+}
+
+void rdf_count_avx2(const double* positions, std::int32_t* counts) {
+  const double* x = positions + x_axis;
+  const double* y = positions + y_axis;
+  const double* z = positions + z_axis;
+  // Pairs at or beyond half the box side (200 bins) round to bin 200 or more: no square root.
+  constexpr double reach = bins * bin_width;
+  constexpr double last_bin = bins - 1;
+  for (int i = 0; i < atoms - 1; ++i) {
+    const __m256d xi = splat(x[i]), yi = splat(y[i]), zi = splat(z[i]);
+    for (int j0 = i + 1; j0 < atoms; j0 += 4) {
+      const __m256i valid = tail_lanes(j0);
+      const Separation s = separation(xi, yi, zi, _mm256_maskload_pd(x + j0, valid),
+                                      _mm256_maskload_pd(y + j0, valid),
+                                      _mm256_maskload_pd(z + j0, valid));
+      const __m256d near = _mm256_and_pd(_mm256_castsi256_pd(valid),
+                                         _mm256_cmp_pd(s.rsq, splat(reach * reach), _CMP_LT_OQ));
+      if (_mm256_movemask_pd(near) == 0) continue;
+      // bin = round(r / dr), halves away from zero; q >= 0, so q - trunc(q) is the fraction.
+      const __m256d q = _mm256_div_pd(_mm256_sqrt_pd(s.rsq), splat(bin_width));
+      const __m256d t = _mm256_round_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+      const __m256d up = _mm256_cmp_pd(_mm256_sub_pd(q, t), splat(0.5), _CMP_GE_OQ);
+      const __m256d bin = _mm256_blendv_pd(t, _mm256_add_pd(t, splat(1.0)), up);
+      unsigned counted = static_cast<unsigned>(
+          _mm256_movemask_pd(_mm256_and_pd(near, _mm256_cmp_pd(bin, splat(last_bin), _CMP_LE_OQ))));
+      alignas(16) std::int32_t b[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(b), _mm256_cvttpd_epi32(bin));
+      for (; counted != 0; counted &= counted - 1) ++counts[b[__builtin_ctz(counted)]];
+    }
+  }
+}
+
+}  // namespace pelzak::aux

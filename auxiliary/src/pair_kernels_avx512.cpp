@@ -1,0 +1,214 @@
+// The pair kernels for AVX-512 (F, DQ, VL, BW): 16 pairs per instruction in the coarse look,
+// 8 per instruction in the exact double arithmetic.
+//
+// Lennard-Jones, row by row (atom i against j = i+1 ... 864):
+//   1. candidates: the coarse look over 16-bit cell words (coarse_cells.hpp), or, when the
+//      configuration has coordinates the cells cannot hold, the exact squared distance;
+//   2. the exact pair arithmetic for the candidates, gathered 8 at a time: minimum image
+//      (image_bounds.hpp), rsq, and for every lane r, q^12 - q^6 and the force components with
+//      the reference's operations in the reference's order;
+//   3. the ordered sums (lj_row.hpp).
+// g(r): the exact squared distance of 8 pairs at once; pairs that cannot reach a bin skip the
+// square root and the division; the bin is r / dr rounded half away from zero exactly.
+//
+// Only correctly rounded IEEE operations are used (add, sub, mul, div, sqrt, truncation); the
+// file is compiled with -ffp-contract=off like the rest, so nothing is fused.
+// GCC 12 warns inside its own intrinsic headers that their deliberately undefined source
+// registers may be used uninitialized (GCC bug 105593); the warning is silenced for them alone.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include <immintrin.h>
+#pragma GCC diagnostic pop
+
+#include <cstdint>
+
+#include "coarse_cells.hpp"
+#include "constants.hpp"
+#include "image_bounds.hpp"
+#include "lj_row.hpp"
+#include "pair_kernels.hpp"
+
+namespace pelzak::aux {
+namespace {
+
+using namespace model;
+
+__m512d splat(double v) { return _mm512_set1_pd(v); }
+
+// Truncation toward zero, exact.
+__m512d truncate(__m512d q) { return _mm512_roundscale_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC); }
+
+// x[j] for 8 indices.
+__m512d gather(const double* x, __m256i j) { return _mm512_i32gather_pd(j, x, 8); }
+
+// d - L * round(d / L) on 8 lanes, bit for bit.
+__m512d nearest_image(__m512d d) {
+  const __m512d sign = splat(-0.0);
+  const __m512d ad = _mm512_andnot_pd(sign, d);
+  __m512d ln;  // L * n
+  if (_mm512_cmp_pd_mask(ad, splat(image::wrap_twice), _CMP_NLT_UQ) != 0) {
+    // Some lane is far, infinite or NaN: n = round(d / L) for all lanes, exactly. Truncation is
+    // exact, q - t is exact, and adding copysign(1, q) only where |q - t| >= 0.5 keeps -0.0
+    // (round(-0.25) is -0.0) and passes infinities and NaN through as round() does.
+    const __m512d q = _mm512_div_pd(d, splat(box));
+    const __m512d t = truncate(q);
+    const __mmask8 up =
+        _mm512_cmp_pd_mask(_mm512_andnot_pd(sign, _mm512_sub_pd(q, t)), splat(0.5), _CMP_GE_OQ);
+    const __m512d n = _mm512_mask_add_pd(t, up, t, _mm512_or_pd(_mm512_and_pd(q, sign), splat(1.0)));
+    ln = _mm512_mul_pd(splat(box), n);
+  } else {
+    const __mmask8 wrap = _mm512_cmp_pd_mask(ad, splat(image::wrap_once), _CMP_GE_OQ);
+    ln = _mm512_or_pd(_mm512_and_pd(d, sign), _mm512_maskz_mov_pd(wrap, splat(box)));
+  }
+  return _mm512_sub_pd(d, ln);
+}
+
+struct Separation {
+  __m512d delx, dely, delz, rsq;
+};
+
+Separation separation(__m512d xi, __m512d yi, __m512d zi, __m512d xj, __m512d yj, __m512d zj) {
+  Separation s;
+  s.delx = nearest_image(_mm512_sub_pd(xi, xj));
+  s.dely = nearest_image(_mm512_sub_pd(yi, yj));
+  s.delz = nearest_image(_mm512_sub_pd(zi, zj));
+  s.rsq = _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(s.delx, s.delx), _mm512_mul_pd(s.dely, s.dely)),
+                        _mm512_mul_pd(s.delz, s.delz));
+  return s;
+}
+
+// Lanes j0 + 0 ... j0 + lanes - 1 that are atoms.
+unsigned tail_mask(int j0, int lanes) {
+  const int left = atoms - j0;
+  return left >= lanes ? (1u << lanes) - 1 : (1u << left) - 1;
+}
+
+// Candidates j > i by the coarse look at the cell words; returns how many.
+int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t* j_out) {
+  const __m512i xyi = _mm512_set1_epi32(cells.xy[i]);
+  const __m512i zi = _mm512_set1_epi32(cells.z[i]);
+  const __m512i reach = _mm512_set1_epi32(static_cast<std::int32_t>(coarse::reach_sq));
+  __m512i j = _mm512_add_epi32(_mm512_set1_epi32(i + 1),
+                               _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
+  int n = 0;
+  const auto look = [&](int j0, __mmask16 valid) {
+    const __m512i dxy = _mm512_sub_epi16(xyi, _mm512_loadu_si512(cells.xy + j0));
+    const __m512i dz = _mm512_sub_epi32(zi, _mm512_loadu_si512(cells.z + j0));
+    const __m512i s = _mm512_add_epi32(_mm512_madd_epi16(dxy, dxy), _mm512_madd_epi16(dz, dz));
+    const __mmask16 near = _mm512_mask_cmplt_epu32_mask(valid, s, reach);
+    _mm512_storeu_si512(j_out + n, _mm512_maskz_compress_epi32(near, j));
+    n += _mm_popcnt_u32(near);
+    j = _mm512_add_epi32(j, _mm512_set1_epi32(16));
+  };
+  int j0 = i + 1;
+  for (; j0 + 16 <= atoms; j0 += 16) look(j0, 0xFFFF);
+  if (j0 < atoms) look(j0, static_cast<__mmask16>(tail_mask(j0, 16)));
+  return n;
+}
+
+// Candidates j > i by the exact squared distance, for configurations the cells cannot hold.
+int exact_candidates(const double* positions, int i, std::int32_t* j_out) {
+  const double* x = positions + x_axis;
+  const double* y = positions + y_axis;
+  const double* z = positions + z_axis;
+  const __m512d xi = splat(x[i]), yi = splat(y[i]), zi = splat(z[i]);
+  const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  int n = 0;
+  for (int j0 = i + 1; j0 < atoms; j0 += 8) {
+    const __mmask8 valid = static_cast<__mmask8>(tail_mask(j0, 8));
+    const Separation s = separation(xi, yi, zi, _mm512_maskz_loadu_pd(valid, x + j0),
+                                    _mm512_maskz_loadu_pd(valid, y + j0),
+                                    _mm512_maskz_loadu_pd(valid, z + j0));
+    const __mmask8 near = _mm512_mask_cmp_pd_mask(valid, s.rsq, splat(cutoff_sq), _CMP_LT_OQ);
+    const __m256i j = _mm256_add_epi32(_mm256_set1_epi32(j0), lane);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(j_out + n), _mm256_maskz_compress_epi32(near, j));
+    n += _mm_popcnt_u32(near);
+  }
+  return n;
+}
+
+// The exact per-pair results of atom i with its n candidates j.
+void lj_row_terms(const double* positions, int i, const std::int32_t* j_of, int n, LjRow* row) {
+  const double* x = positions + x_axis;
+  const double* y = positions + y_axis;
+  const double* z = positions + z_axis;
+  const __m512d xi = splat(x[i]), yi = splat(y[i]), zi = splat(z[i]);
+  for (int t = 0; t < n; t += 8) {
+    const __m256i j = _mm256_load_si256(reinterpret_cast<const __m256i*>(j_of + t));
+    const Separation s = separation(xi, yi, zi, gather(x, j), gather(y, j), gather(z, j));
+    _mm512_store_pd(row->rsq + t, s.rsq);
+    if (_mm512_cmp_pd_mask(s.rsq, splat(cutoff_sq), _CMP_LT_OQ) == 0) continue;
+
+    const __m512d r = _mm512_sqrt_pd(s.rsq);
+    const __m512d q = _mm512_div_pd(splat(sigma), r);
+    const __m512d q2 = _mm512_mul_pd(q, q);
+    const __m512d q4 = _mm512_mul_pd(q2, q2);
+    const __m512d q8 = _mm512_mul_pd(q4, q4);
+    const __m512d q6 = _mm512_mul_pd(q2, q4);
+    const __m512d q12 = _mm512_mul_pd(q4, q8);
+    _mm512_store_pd(row->term + t, _mm512_sub_pd(q12, q6));
+    const __m512d fpair =
+        _mm512_mul_pd(_mm512_sub_pd(_mm512_mul_pd(splat(2.0), q12), q6),
+                      _mm512_mul_pd(_mm512_div_pd(splat(1.0), r), splat(force_factor)));
+    _mm512_store_pd(row->fx + t, _mm512_div_pd(_mm512_mul_pd(s.delx, fpair), r));
+    _mm512_store_pd(row->fy + t, _mm512_div_pd(_mm512_mul_pd(s.dely, fpair), r));
+    _mm512_store_pd(row->fz + t, _mm512_div_pd(_mm512_mul_pd(s.delz, fpair), r));
+  }
+}
+
+}  // namespace
+
+void lj_pairs_avx512(const double* positions, double* forces, double* lj_sum) {
+  coarse::CellCoordinates cells;
+  const bool ordinary = coarse::cell_coordinates(positions, &cells);
+  const auto candidates = [&](int i, std::int32_t* j_out) {
+    const int n = ordinary ? coarse_candidates(cells, i, j_out) : exact_candidates(positions, i, j_out);
+    pad_candidates(j_out, i, n);
+    return n;
+  };
+  // Row i's divisions are issued before row i+1's candidates are sought, and summed only after:
+  // the divider works on one row while the other units look at the next.
+  alignas(64) std::int32_t j_of[2][coarse::padded];
+  LjRow row;
+  double energy = *lj_sum;
+  int n = candidates(0, j_of[0]);
+  for (int i = 0; i < atoms - 1; ++i) {
+    const std::int32_t* j_now = j_of[i & 1];
+    lj_row_terms(positions, i, j_now, n, &row);
+    const int n_next = i + 1 < atoms - 1 ? candidates(i + 1, j_of[(i + 1) & 1]) : 0;
+    accumulate_lj_row(row, j_now, i, n, forces, &energy);
+    n = n_next;
+  }
+  *lj_sum = energy;
+}
+
+void rdf_count_avx512(const double* positions, std::int32_t* counts) {
+  const double* x = positions + x_axis;
+  const double* y = positions + y_axis;
+  const double* z = positions + z_axis;
+  // Pairs at or beyond half the box side (200 bins) round to bin 200 or more: no square root.
+  constexpr double reach = bins * bin_width;
+  constexpr double last_bin = bins - 1;
+  for (int i = 0; i < atoms - 1; ++i) {
+    const __m512d xi = splat(x[i]), yi = splat(y[i]), zi = splat(z[i]);
+    for (int j0 = i + 1; j0 < atoms; j0 += 8) {
+      const __mmask8 valid = static_cast<__mmask8>(tail_mask(j0, 8));
+      const Separation s = separation(xi, yi, zi, _mm512_maskz_loadu_pd(valid, x + j0),
+                                      _mm512_maskz_loadu_pd(valid, y + j0),
+                                      _mm512_maskz_loadu_pd(valid, z + j0));
+      const __mmask8 near = _mm512_mask_cmp_pd_mask(valid, s.rsq, splat(reach * reach), _CMP_LT_OQ);
+      if (near == 0) continue;
+      // bin = round(r / dr), halves away from zero; q >= 0, so q - trunc(q) is the fraction.
+      const __m512d q = _mm512_div_pd(_mm512_sqrt_pd(s.rsq), splat(bin_width));
+      const __m512d t = truncate(q);
+      const __mmask8 up = _mm512_cmp_pd_mask(_mm512_sub_pd(q, t), splat(0.5), _CMP_GE_OQ);
+      const __m512d bin = _mm512_mask_add_pd(t, up, t, splat(1.0));
+      unsigned counted = _mm512_mask_cmp_pd_mask(near, bin, splat(last_bin), _CMP_LE_OQ);
+      alignas(32) std::int32_t b[8];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(b), _mm512_cvttpd_epi32(bin));
+      for (; counted != 0; counted &= counted - 1) ++counts[b[__builtin_ctz(counted)]];
+    }
+  }
+}
+
+}  // namespace pelzak::aux
