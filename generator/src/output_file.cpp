@@ -42,6 +42,7 @@ bool open_output(OutputFile& file, const char* name) {
 
 bool write_record(OutputFile& file, std::string_view record) {
   if (file.failed) return false;
+  const long long record_start = file.offset;
   const char* p = record.data();
   size_t left = record.size();
   while (left > 0) {
@@ -50,6 +51,15 @@ bool write_record(OutputFile& file, std::string_view record) {
     if (n <= 0) {
       // A read-only descriptor fails with EBADF; the reason users need is the refused access.
       const int err = n < 0 ? errno : EIO;
+      // A record cut short (the disk filled up inside it) would read back as a complete line
+      // with wrong or missing numbers; cut the file back to the last whole record, so that what
+      // remains is plainly short and a reader reports the missing lines.
+      if (file.regular && file.offset != record_start) {
+        int status;
+        do status = ftruncate(file.fd, static_cast<off_t>(record_start));
+        while (status != 0 && errno == EINTR);
+        file.offset = record_start;
+      }
       return fail(file, "write", file.refused != 0 && err == EBADF ? file.refused : err);
     }
     p += n;
