@@ -68,9 +68,16 @@ void write_rdf(const double* histogram) {
     format_number_field(g, line + 2 + number_field_width);
     line[line_length - 1] = '\n';
   }
-  if (!write_all(rdf_fd, text, sizeof text))
+  // Where this table begins (-1 on a pipe, which cannot be cut back).
+  const off_t start = lseek(rdf_fd, 0, SEEK_CUR);
+  if (!write_all(rdf_fd, text, sizeof text)) {
+    const int err = errno;
+    // A table cut short by a full disk could pass for a whole one: cut the file back to where
+    // it began. Best effort, as the failure is reported and ends the process either way.
+    if (start >= 0) static_cast<void>(ftruncate(rdf_fd, start) == 0);
     fail("\"%s\": cannot write g(r): %s", rdf_name,
-         errno != 0 ? std::strerror(errno) : "no progress writing");
+         err != 0 ? std::strerror(err) : "no progress writing");
+  }
 }
 
 // (step - 1) divisible by 20, without forming step - 1 (which overflows for the lowest step).

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,11 @@
 
 namespace pelzak::faults {
 
-// Runs argv[0] in the working directory with files limited to limit bytes. Standard error comes
-// through a pipe (a pipe is not limited), standard output is discarded.
-inline pelzak::test::RunResult run_with_file_limit(const std::vector<std::string>& argv,
-                                                   rlim_t limit) {
+// Runs body in a child process whose files may grow to limit bytes. Standard error comes back
+// through a pipe (a pipe is not limited, where a file capturing it would be), standard output
+// is discarded. The status is the child's exit status (0 if body returns), or 128 + signal.
+inline pelzak::test::RunResult in_child_with_file_limit(rlim_t limit,
+                                                        const std::function<void()>& body) {
   pelzak::test::RunResult result;
   int err_pipe[2];
   if (pipe(err_pipe) != 0) return result;
@@ -34,11 +36,8 @@ inline pelzak::test::RunResult run_with_file_limit(const std::vector<std::string
     signal(SIGXFSZ, SIG_IGN);
     const rlimit rl{limit, limit};
     if (setrlimit(RLIMIT_FSIZE, &rl) != 0) _exit(125);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execv(args[0], args.data());
-    _exit(127);
+    body();
+    _exit(0);
   }
   close(err_pipe[1]);
   char buffer[4096];
@@ -49,6 +48,18 @@ inline pelzak::test::RunResult run_with_file_limit(const std::vector<std::string
   waitpid(pid, &status, 0);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
+}
+
+// Runs the program argv[0] (a path) the same way.
+inline pelzak::test::RunResult run_with_file_limit(const std::vector<std::string>& argv,
+                                                   rlim_t limit) {
+  return in_child_with_file_limit(limit, [&] {
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  });
 }
 
 }  // namespace pelzak::faults
