@@ -34,7 +34,17 @@ static_assert(cutoff * cutoff == model::cutoff_sq);
 inline constexpr std::uint32_t reach_sq = static_cast<std::uint32_t>(
     (cutoff * cells_per_nm + 2.0) * (cutoff * cells_per_nm + 2.0)) + 1;
 static_assert(reach_sq < 3u * (1u << 30));
-// Coordinates up to this size (nm) keep the error bound above; a configuration with any larger,
+// g(r) from the cells. A bin is dr = L / 400 = 163.84 cells wide, so a cell distance D gives
+// r / dr = D * 400 / 65536 (exact in binary). The bound above puts D within 1.01 sqrt(3) = 1.75
+// cells of the exact distance, that is within 0.01068 in r / dr; single-precision arithmetic
+// (convert, square root, one multiplication, adding 1/2 for the rounding) adds under 1e-4 for
+// r / dr below 350. So wherever D * 400 / 65536 + 1/2 lies farther than bin_margin from a whole
+// number, its floor is the bin the exact arithmetic gives; nearer ones are redone exactly.
+inline constexpr double bins_per_cell = 400.0 / cells_per_side;
+static_assert(bins_per_cell == 25.0 / 4096.0);
+inline constexpr float bin_margin = 0.0125f;
+
+// Coordinates up to this size (nm) keep the error bounds above; a configuration with any larger,
 // infinite or NaN coordinate skips the coarse look and every pair takes the exact arithmetic.
 inline constexpr double ordinary_bound = 1048576.0;
 

@@ -1,15 +1,14 @@
 // The minimum image without a division.
 //
 // The image count n = round(d / L), halves away from zero, is a step function of d: correctly
-// rounded division is monotonic, so there is a first double T1 with fl(T1 / L) >= 0.5 and a
-// first double T2 with fl(T2 / L) >= 1.5, and for every d (the negative side is the mirror image,
-// since fl(-d / L) = -fl(d / L))
-//   |d| <  T1        n = copysign(0, d)   so L * n = copysign(0, d)
-//   T1 <= |d| < T2   n = copysign(1, d)   so L * n = copysign(L, d)   (L * 1 is exact)
-// Below T2 the reference's d - L * round(d / L) is therefore d - copysign(|d| >= T1 ? L : 0, d):
-// the same subtrahend, zero sign included, and the same final subtraction, so the bits agree.
-// Everything else (|d| >= T2, infinity, NaN) takes the division. In a run the atoms drift only
-// a little beyond the box, so |d| < T2 for practically every pair.
+// rounded division is monotonic, so for k = 1, 2, 3, ... there is a first double T_k with
+// fl(T_k / L) >= k - 1/2, and round(d / L) = copysign(k, d) exactly when T_k <= |d| < T_(k+1)
+// (the negative side is the mirror image, since fl(-d / L) = -fl(d / L)); below T_1 it is
+// copysign(0, d). With k counted by comparisons, L * n = copysign(fl(L * k), d) is the very
+// product the reference forms (L * 0 = 0, L * 1 and L * 2 are exact, fl(L * 3) is rounded the
+// same way), zero sign included, and d - L * n is the same final subtraction: the bits agree.
+// Beyond the last threshold, and for infinities and NaN, the division decides. Positions are
+// never wrapped, but in a run atoms drift only a few box sides in any time a run lasts.
 #pragma once
 
 #include <bit>
@@ -37,12 +36,16 @@ constexpr double first_reaching(double target) {
   return std::bit_cast<double>(reaching);
 }
 
-// T1, nm: from here on a separation is wrapped by one box side.
-inline constexpr double wrap_once = first_reaching(0.5);
-// T2, nm: from here on it would be wrapped by two or more; the division decides.
-inline constexpr double wrap_twice = first_reaching(1.5);
+// T_1, T_2, T_3, nm: from T_k on a separation is wrapped by k box sides.
+inline constexpr double wrap_1 = first_reaching(0.5);
+inline constexpr double wrap_2 = first_reaching(1.5);
+inline constexpr double wrap_3 = first_reaching(2.5);
+// T_4, nm: below it round(d / L) is at most 3 in magnitude; from here on the division decides.
+inline constexpr double wrap_limit = first_reaching(3.5);
 
-static_assert(wrap_once > 0.49 * model::box && wrap_once < 0.51 * model::box);
-static_assert(wrap_twice > 1.49 * model::box && wrap_twice < 1.51 * model::box);
+static_assert(wrap_1 > 0.49 * model::box && wrap_1 < 0.51 * model::box);
+static_assert(wrap_2 > 1.49 * model::box && wrap_2 < 1.51 * model::box);
+static_assert(wrap_3 > 2.49 * model::box && wrap_3 < 2.51 * model::box);
+static_assert(wrap_limit > 3.49 * model::box && wrap_limit < 3.51 * model::box);
 
 }  // namespace pelzak::aux::image

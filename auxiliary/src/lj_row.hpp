@@ -6,6 +6,8 @@
 // accumulate_lj_row: the running energy sum in pair order, forces(i) += f in ascending j,
 // forces(j) -= f. Pairs outside the cut-off are skipped, never added as zeros: x + 0.0 is not
 // x when x is -0.0 (an energy passed in as -0.0 must come out as the reference gives it).
+// Row i's arithmetic is issued before row i+1's candidates are sought and summed only after,
+// so the divider works on one row while the other units look at the next.
 //
 // The functions here have internal linkage on purpose: each instruction-set file compiles its
 // own copy, so no copy built for one instruction set can be picked by the linker for another.
@@ -19,6 +21,7 @@
 namespace pelzak::aux {
 
 // The exact per-pair results for the candidates j[0 ... n-1] of one atom i.
+// The exact per-pair results for the candidates j[0 ... n-1] of one atom i.
 struct LjRow {
   alignas(64) double rsq[coarse::padded];
   alignas(64) double term[coarse::padded];  // q^12 - q^6
@@ -27,7 +30,7 @@ struct LjRow {
   alignas(64) double fz[coarse::padded];
 };
 
-// Candidate partners j > i in ascending order; the 16 slots after the last get i itself, so
+// Candidate partners j > i in ascending order, with 16 slots after the last set to i itself so
 // that a full vector can always be gathered.
 static inline void pad_candidates(std::int32_t* j, int i, int n) {
   for (int t = n; t < n + 16; ++t) j[t] = i;
@@ -44,7 +47,11 @@ static inline void accumulate_lj_row(const LjRow& row, const std::int32_t* j_of,
   for (int t = 0; t < n; ++t) {
     if (!(row.rsq[t] < cutoff_sq)) continue;
     const int j = j_of[t];
-    e = row.term[t] + e;
+    // (q12 - q6) + energy: when both are NaN, x86 keeps the first operand's, so the reference
+    // returns the pair term's NaN (the default NaN of inf - inf) over a NaN passed in. Written
+    // out, so that the result does not hang on which register the compiler puts first.
+    const double term = row.term[t];
+    e = term != term ? term : term + e;
     fxi = fxi + row.fx[t];
     fx[j] = fx[j] - row.fx[t];
     fyi = fyi + row.fy[t];

@@ -6,8 +6,9 @@
 // Only correctly rounded IEEE operations are used (add, sub, mul, div, sqrt, truncation); the
 // file is compiled with -ffp-contract=off like the rest, so nothing is fused.
 // GCC 12 warns inside its own intrinsic headers that their deliberately undefined source
-// registers may be used uninitialized (GCC bug 105593); the warning is silenced for them alone.
+// registers are used uninitialized (GCC bug 105593); the warning is silenced for them alone.
 #pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
 #pragma GCC diagnostic pop
@@ -63,19 +64,22 @@ int pack_lanes(unsigned mask, int j0, std::int32_t* out) {
 __m256d nearest_image(__m256d d) {
   const __m256d sign = splat(-0.0);
   const __m256d ad = _mm256_andnot_pd(sign, d);
-  __m256d ln;  // L * n
-  if (_mm256_movemask_pd(_mm256_cmp_pd(ad, splat(image::wrap_twice), _CMP_NLT_UQ)) != 0) {
+  if (_mm256_movemask_pd(_mm256_cmp_pd(ad, splat(image::wrap_limit), _CMP_NLT_UQ)) != 0) {
     const __m256d q = _mm256_div_pd(d, splat(box));
     const __m256d t = _mm256_round_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
     const __m256d up =
         _mm256_cmp_pd(_mm256_andnot_pd(sign, _mm256_sub_pd(q, t)), splat(0.5), _CMP_GE_OQ);
     const __m256d away = _mm256_add_pd(t, _mm256_or_pd(_mm256_and_pd(q, sign), splat(1.0)));
-    ln = _mm256_mul_pd(splat(box), _mm256_blendv_pd(t, away, up));
-  } else {
-    const __m256d wrap = _mm256_cmp_pd(ad, splat(image::wrap_once), _CMP_GE_OQ);
-    ln = _mm256_or_pd(_mm256_and_pd(d, sign), _mm256_and_pd(wrap, splat(box)));
+    return _mm256_sub_pd(d, _mm256_mul_pd(splat(box), _mm256_blendv_pd(t, away, up)));
   }
-  return _mm256_sub_pd(d, ln);
+  const auto passed = [&](double threshold) {
+    return _mm256_and_pd(_mm256_cmp_pd(ad, splat(threshold), _CMP_GE_OQ), splat(1.0));
+  };
+  // Nearly always every lane is below T_2, and one comparison decides.
+  __m256d n = passed(image::wrap_1);
+  if (_mm256_movemask_pd(_mm256_cmp_pd(ad, splat(image::wrap_2), _CMP_GE_OQ)) != 0)
+    n = _mm256_add_pd(_mm256_add_pd(n, passed(image::wrap_2)), passed(image::wrap_3));
+  return _mm256_sub_pd(d, _mm256_or_pd(_mm256_and_pd(d, sign), _mm256_mul_pd(splat(box), n)));
 }
 
 struct Separation {
@@ -103,11 +107,14 @@ __m256i tail_lanes(int j0) {
   return _mm256_cmpgt_epi64(_mm256_set1_epi64x(atoms - j0), _mm256_setr_epi64x(0, 1, 2, 3));
 }
 
+// x[j] for 4 indices.
+__m256d gather(const double* x, __m128i j) { return _mm256_i32gather_pd(x, j, 8); }
+
 // Candidates j > i by the coarse look at the cell words (see the AVX-512 version).
 int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t* j_out) {
   const __m256i xyi = _mm256_set1_epi32(cells.xy[i]);
   const __m256i zi = _mm256_set1_epi32(cells.z[i]);
-  // s < reach_sq as s <= reach_sq - 1, unsigned: min(s, limit) == s.
+  // cells_sq < reach_sq as cells_sq <= reach_sq - 1, unsigned: min(cells_sq, limit) == cells_sq.
   const __m256i limit = _mm256_set1_epi32(static_cast<std::int32_t>(coarse::reach_sq - 1));
   const auto load = [](const std::int32_t* p) {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
@@ -116,8 +123,8 @@ int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t*
   for (int j0 = i + 1; j0 < atoms; j0 += 8) {
     const __m256i dxy = _mm256_sub_epi16(xyi, load(cells.xy + j0));
     const __m256i dz = _mm256_sub_epi32(zi, load(cells.z + j0));
-    const __m256i s = _mm256_add_epi32(_mm256_madd_epi16(dxy, dxy), _mm256_madd_epi16(dz, dz));
-    const __m256i near = _mm256_cmpeq_epi32(_mm256_min_epu32(s, limit), s);
+    const __m256i cells_sq = _mm256_add_epi32(_mm256_madd_epi16(dxy, dxy), _mm256_madd_epi16(dz, dz));
+    const __m256i near = _mm256_cmpeq_epi32(_mm256_min_epu32(cells_sq, limit), cells_sq);
     const unsigned mask =
         static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(near))) & tail_mask(j0, 8);
     n += pack_lanes(mask, j0, j_out + n);
@@ -144,9 +151,6 @@ int exact_candidates(const double* positions, int i, std::int32_t* j_out) {
   }
   return n;
 }
-
-// x[j] for 4 indices.
-__m256d gather(const double* x, __m128i j) { return _mm256_i32gather_pd(x, j, 8); }
 
 // The exact per-pair results of atom i with its n candidates j.
 void lj_row_terms(const double* positions, int i, const std::int32_t* j_of, int n, LjRow* row) {
@@ -177,6 +181,69 @@ void lj_row_terms(const double* positions, int i, const std::int32_t* j_of, int 
   }
 }
 
+// Counters of g(r) bins, one set per vector lane; slot `bins` of each set counts the pairs that
+// fall in no bin.
+struct RdfLanes {
+  static constexpr int kSlots = 208;
+  alignas(32) std::int32_t count[8][kSlots];
+};
+
+// Counts the n pairs (ci[k], cj[k]), k < n <= 4, in their g(r) bins with the exact arithmetic
+// (see the AVX-512 version).
+void count_exact(const double* positions, const std::int32_t* ci, const std::int32_t* cj, int n,
+                 std::int32_t* counts) {
+  if (n <= 0) return;
+  const __m128i valid = _mm_cmpgt_epi32(_mm_set1_epi32(n), _mm_setr_epi32(0, 1, 2, 3));
+  const __m128i i = _mm_maskload_epi32(ci, valid);
+  const __m128i j = _mm_maskload_epi32(cj, valid);
+  const double* x = positions + x_axis;
+  const double* y = positions + y_axis;
+  const double* z = positions + z_axis;
+  const Separation s = separation(gather(x, i), gather(y, i), gather(z, i), gather(x, j),
+                                  gather(y, j), gather(z, j));
+  const __m256d q = _mm256_div_pd(_mm256_sqrt_pd(s.rsq), splat(bin_width));
+  const __m256d t = _mm256_round_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+  const __m256d up = _mm256_cmp_pd(_mm256_sub_pd(q, t), splat(0.5), _CMP_GE_OQ);
+  const __m256d bin = _mm256_blendv_pd(t, _mm256_add_pd(t, splat(1.0)), up);
+  unsigned counted = static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(bin, splat(bins - 1.0), _CMP_LE_OQ))) &
+                     ((1u << n) - 1);
+  alignas(16) std::int32_t b[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(b), _mm256_cvttpd_epi32(bin));
+  for (; counted != 0; counted &= counted - 1) ++counts[b[__builtin_ctz(counted)]];
+}
+
+// g(r) counts with the exact squared distance of every pair, for configurations the cells
+// cannot hold. Pairs at or beyond half the box side (200 bins) round to bin 200 or more, so they
+// skip the square root and the division.
+void rdf_count_exact(const double* positions, std::int32_t* counts) {
+  const double* x = positions + x_axis;
+  const double* y = positions + y_axis;
+  const double* z = positions + z_axis;
+  constexpr double reach = bins * bin_width;
+  constexpr double last_bin = bins - 1;
+  for (int i = 0; i < atoms - 1; ++i) {
+    const __m256d xi = splat(x[i]), yi = splat(y[i]), zi = splat(z[i]);
+    for (int j0 = i + 1; j0 < atoms; j0 += 4) {
+      const __m256i valid = tail_lanes(j0);
+      const Separation s = separation(xi, yi, zi, _mm256_maskload_pd(x + j0, valid),
+                                      _mm256_maskload_pd(y + j0, valid),
+                                      _mm256_maskload_pd(z + j0, valid));
+      const __m256d near = _mm256_and_pd(_mm256_castsi256_pd(valid),
+                                         _mm256_cmp_pd(s.rsq, splat(reach * reach), _CMP_LT_OQ));
+      if (_mm256_movemask_pd(near) == 0) continue;
+      const __m256d q = _mm256_div_pd(_mm256_sqrt_pd(s.rsq), splat(bin_width));
+      const __m256d t = _mm256_round_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+      const __m256d up = _mm256_cmp_pd(_mm256_sub_pd(q, t), splat(0.5), _CMP_GE_OQ);
+      const __m256d bin = _mm256_blendv_pd(t, _mm256_add_pd(t, splat(1.0)), up);
+      unsigned counted = static_cast<unsigned>(
+          _mm256_movemask_pd(_mm256_and_pd(near, _mm256_cmp_pd(bin, splat(last_bin), _CMP_LE_OQ))));
+      alignas(16) std::int32_t b[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(b), _mm256_cvttpd_epi32(bin));
+      for (; counted != 0; counted &= counted - 1) ++counts[b[__builtin_ctz(counted)]];
+    }
+  }
+}
+
 }  // namespace
 
 void lj_pairs_avx2(const double* positions, double* forces, double* lj_sum) {
@@ -187,7 +254,6 @@ void lj_pairs_avx2(const double* positions, double* forces, double* lj_sum) {
     pad_candidates(j_out, i, n);
     return n;
   };
-  // Row i's divisions are issued before row i+1's candidates are sought, and summed only after.
   alignas(64) std::int32_t j_of[2][coarse::padded];
   LjRow row;
   double energy = *lj_sum;
@@ -203,34 +269,63 @@ void lj_pairs_avx2(const double* positions, double* forces, double* lj_sum) {
 }
 
 void rdf_count_avx2(const double* positions, std::int32_t* counts) {
-  const double* x = positions + x_axis;
-  const double* y = positions + y_axis;
-  const double* z = positions + z_axis;
-  // Pairs at or beyond half the box side (200 bins) round to bin 200 or more: no square root.
-  constexpr double reach = bins * bin_width;
-  constexpr double last_bin = bins - 1;
+  coarse::CellCoordinates cells;
+  if (!coarse::cell_coordinates(positions, &cells)) return rdf_count_exact(positions, counts);
+  RdfLanes lanes = {};
+  alignas(64) std::int32_t near_i[32], near_j[32];  // pairs too near a bin edge, done exactly
+  int near_n = 0;
+  const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  const __m256i lane_base = _mm256_mullo_epi32(lane, _mm256_set1_epi32(RdfLanes::kSlots));
+  const __m256i nowhere = _mm256_add_epi32(lane_base, _mm256_set1_epi32(bins));
+  const __m256 margin = _mm256_set1_ps(coarse::bin_margin);
+  const __m256 far_margin = _mm256_set1_ps(1.0f - coarse::bin_margin);
+  const auto load = [](const std::int32_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  };
   for (int i = 0; i < atoms - 1; ++i) {
-    const __m256d xi = splat(x[i]), yi = splat(y[i]), zi = splat(z[i]);
-    for (int j0 = i + 1; j0 < atoms; j0 += 4) {
-      const __m256i valid = tail_lanes(j0);
-      const Separation s = separation(xi, yi, zi, _mm256_maskload_pd(x + j0, valid),
-                                      _mm256_maskload_pd(y + j0, valid),
-                                      _mm256_maskload_pd(z + j0, valid));
-      const __m256d near = _mm256_and_pd(_mm256_castsi256_pd(valid),
-                                         _mm256_cmp_pd(s.rsq, splat(reach * reach), _CMP_LT_OQ));
-      if (_mm256_movemask_pd(near) == 0) continue;
-      // bin = round(r / dr), halves away from zero; q >= 0, so q - trunc(q) is the fraction.
-      const __m256d q = _mm256_div_pd(_mm256_sqrt_pd(s.rsq), splat(bin_width));
-      const __m256d t = _mm256_round_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
-      const __m256d up = _mm256_cmp_pd(_mm256_sub_pd(q, t), splat(0.5), _CMP_GE_OQ);
-      const __m256d bin = _mm256_blendv_pd(t, _mm256_add_pd(t, splat(1.0)), up);
-      unsigned counted = static_cast<unsigned>(
-          _mm256_movemask_pd(_mm256_and_pd(near, _mm256_cmp_pd(bin, splat(last_bin), _CMP_LE_OQ))));
-      alignas(16) std::int32_t b[4];
-      _mm_store_si128(reinterpret_cast<__m128i*>(b), _mm256_cvttpd_epi32(bin));
-      for (; counted != 0; counted &= counted - 1) ++counts[b[__builtin_ctz(counted)]];
+    const __m256i xyi = _mm256_set1_epi32(cells.xy[i]);
+    const __m256i zi = _mm256_set1_epi32(cells.z[i]);
+    for (int j0 = i + 1; j0 < atoms; j0 += 8) {
+      const __m256 valid = _mm256_castsi256_ps(
+          _mm256_cmpgt_epi32(_mm256_set1_epi32(atoms), _mm256_add_epi32(_mm256_set1_epi32(j0), lane)));
+      const __m256i dxy = _mm256_sub_epi16(xyi, load(cells.xy + j0));
+      const __m256i dz = _mm256_sub_epi32(zi, load(cells.z + j0));
+      const __m256i cells_sq = _mm256_add_epi32(_mm256_madd_epi16(dxy, dxy), _mm256_madd_epi16(dz, dz));
+      // h = r / dr + 1/2 in single precision; its floor is the bin unless h is near a whole
+      // number. Squares of 2^31 and more convert as negative numbers and give NaN: those pairs
+      // are over 280 bins away and are counted nowhere, as they should be.
+      const __m256 h = _mm256_add_ps(
+          _mm256_mul_ps(_mm256_sqrt_ps(_mm256_cvtepi32_ps(cells_sq)),
+                        _mm256_set1_ps(static_cast<float>(coarse::bins_per_cell))),
+          _mm256_set1_ps(0.5f));
+      const __m256 bin = _mm256_round_ps(h, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+      const __m256 frac = _mm256_sub_ps(h, bin);
+      const __m256 clear = _mm256_and_ps(_mm256_and_ps(valid, _mm256_cmp_ps(frac, margin, _CMP_GE_OQ)),
+                                         _mm256_cmp_ps(frac, far_margin, _CMP_LE_OQ));
+      const __m256 in_bins = _mm256_cmp_ps(bin, _mm256_set1_ps(bins - 1.0f), _CMP_LE_OQ);
+      const __m256 edge = _mm256_andnot_ps(
+          clear, _mm256_and_ps(valid, _mm256_cmp_ps(bin, _mm256_set1_ps(bins), _CMP_LE_OQ)));
+      // One counter set per lane: the 8 increments never touch the same counter.
+      alignas(32) std::int32_t slot[8];
+      const __m256i counted = _mm256_castps_si256(_mm256_and_ps(clear, in_bins));
+      _mm256_store_si256(reinterpret_cast<__m256i*>(slot),
+                         _mm256_blendv_epi8(nowhere, _mm256_add_epi32(lane_base, _mm256_cvttps_epi32(bin)),
+                                            counted));
+      for (int k = 0; k < 8; ++k) ++lanes.count[0][slot[k]];
+      const unsigned edge_mask = static_cast<unsigned>(_mm256_movemask_ps(edge));
+      if (edge_mask != 0) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(near_i + near_n), _mm256_set1_epi32(i));
+        near_n += pack_lanes(edge_mask, j0, near_j + near_n);
+        for (; near_n >= 4; near_n -= 4) {
+          count_exact(positions, near_i, near_j, 4, counts);
+          for (int t = 0; t < 16; ++t) near_i[t] = near_i[t + 4], near_j[t] = near_j[t + 4];
+        }
+      }
     }
   }
+  count_exact(positions, near_i, near_j, near_n, counts);
+  for (int k = 0; k < 8; ++k)
+    for (int b = 0; b < bins; ++b) counts[b] += lanes.count[k][b];
 }
 
 }  // namespace pelzak::aux

@@ -8,13 +8,12 @@
 //      (image_bounds.hpp), rsq, and for every lane r, q^12 - q^6 and the force components with
 //      the reference's operations in the reference's order;
 //   3. the ordered sums (lj_row.hpp).
-// g(r): the exact squared distance of 8 pairs at once; pairs that cannot reach a bin skip the
-// square root and the division; the bin is r / dr rounded half away from zero exactly.
+// g(r): the bin of 16 pairs at once from the cell distance in single precision; the few pairs
+// whose r / dr lies too near a rounding edge for that are redone exactly (r = sqrt(rsq), r / dr
+// rounded half away from zero), as are all pairs of a configuration the cells cannot hold.
 //
 // Only correctly rounded IEEE operations are used (add, sub, mul, div, sqrt, truncation); the
 // file is compiled with -ffp-contract=off like the rest, so nothing is fused.
-// GCC 12 warns inside its own intrinsic headers that their deliberately undefined source
-// registers may be used uninitialized (GCC bug 105593); the warning is silenced for them alone.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
@@ -38,15 +37,17 @@ __m512d splat(double v) { return _mm512_set1_pd(v); }
 // Truncation toward zero, exact.
 __m512d truncate(__m512d q) { return _mm512_roundscale_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC); }
 
-// x[j] for 8 indices.
-__m512d gather(const double* x, __m256i j) { return _mm512_i32gather_pd(j, x, 8); }
+// x[j] for 8 indices (the masked form: the plain one makes GCC 12 warn about its undefined source).
+__m512d gather(const double* x, __m256i j) {
+  return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xFF, j, x, 8);
+}
 
 // d - L * round(d / L) on 8 lanes, bit for bit.
 __m512d nearest_image(__m512d d) {
   const __m512d sign = splat(-0.0);
   const __m512d ad = _mm512_andnot_pd(sign, d);
-  __m512d ln;  // L * n
-  if (_mm512_cmp_pd_mask(ad, splat(image::wrap_twice), _CMP_NLT_UQ) != 0) {
+  __m512d n;  // |round(d / L)|, or round(d / L) itself on the division path
+  if (_mm512_cmp_pd_mask(ad, splat(image::wrap_limit), _CMP_NLT_UQ) != 0) {
     // Some lane is far, infinite or NaN: n = round(d / L) for all lanes, exactly. Truncation is
     // exact, q - t is exact, and adding copysign(1, q) only where |q - t| >= 0.5 keeps -0.0
     // (round(-0.25) is -0.0) and passes infinities and NaN through as round() does.
@@ -54,13 +55,17 @@ __m512d nearest_image(__m512d d) {
     const __m512d t = truncate(q);
     const __mmask8 up =
         _mm512_cmp_pd_mask(_mm512_andnot_pd(sign, _mm512_sub_pd(q, t)), splat(0.5), _CMP_GE_OQ);
-    const __m512d n = _mm512_mask_add_pd(t, up, t, _mm512_or_pd(_mm512_and_pd(q, sign), splat(1.0)));
-    ln = _mm512_mul_pd(splat(box), n);
-  } else {
-    const __mmask8 wrap = _mm512_cmp_pd_mask(ad, splat(image::wrap_once), _CMP_GE_OQ);
-    ln = _mm512_or_pd(_mm512_and_pd(d, sign), _mm512_maskz_mov_pd(wrap, splat(box)));
+    n = _mm512_mask_add_pd(t, up, t, _mm512_or_pd(_mm512_and_pd(q, sign), splat(1.0)));
+    return _mm512_sub_pd(d, _mm512_mul_pd(splat(box), n));
   }
-  return _mm512_sub_pd(d, ln);
+  // |n| = the number of thresholds |d| has passed; L * n = copysign(fl(L * |n|), d). Nearly
+  // always every lane is below T_2, and one comparison decides.
+  n = _mm512_maskz_mov_pd(_mm512_cmp_pd_mask(ad, splat(image::wrap_1), _CMP_GE_OQ), splat(1.0));
+  if (_mm512_cmp_pd_mask(ad, splat(image::wrap_2), _CMP_GE_OQ) != 0) {
+    n = _mm512_mask_add_pd(n, _mm512_cmp_pd_mask(ad, splat(image::wrap_2), _CMP_GE_OQ), n, splat(1.0));
+    n = _mm512_mask_add_pd(n, _mm512_cmp_pd_mask(ad, splat(image::wrap_3), _CMP_GE_OQ), n, splat(1.0));
+  }
+  return _mm512_sub_pd(d, _mm512_or_pd(_mm512_and_pd(d, sign), _mm512_mul_pd(splat(box), n)));
 }
 
 struct Separation {
@@ -92,10 +97,12 @@ int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t*
                                _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
   int n = 0;
   const auto look = [&](int j0, __mmask16 valid) {
+    // x and y cells subtracted half by half, z whole; each multiply-add of 16-bit halves gives
+    // an exact sum of squares, dx^2 + dy^2 and dz^2 (each at most 2^31, the total below 2^32).
     const __m512i dxy = _mm512_sub_epi16(xyi, _mm512_loadu_si512(cells.xy + j0));
     const __m512i dz = _mm512_sub_epi32(zi, _mm512_loadu_si512(cells.z + j0));
-    const __m512i s = _mm512_add_epi32(_mm512_madd_epi16(dxy, dxy), _mm512_madd_epi16(dz, dz));
-    const __mmask16 near = _mm512_mask_cmplt_epu32_mask(valid, s, reach);
+    const __m512i cells_sq = _mm512_add_epi32(_mm512_madd_epi16(dxy, dxy), _mm512_madd_epi16(dz, dz));
+    const __mmask16 near = _mm512_mask_cmplt_epu32_mask(valid, cells_sq, reach);
     _mm512_storeu_si512(j_out + n, _mm512_maskz_compress_epi32(near, j));
     n += _mm_popcnt_u32(near);
     j = _mm512_add_epi32(j, _mm512_set1_epi32(16));
@@ -156,6 +163,67 @@ void lj_row_terms(const double* positions, int i, const std::int32_t* j_of, int 
   }
 }
 
+// Counters of g(r) bins, one set per vector lane; slot `bins` of each set counts the pairs that
+// fall in no bin.
+struct RdfLanes {
+  static constexpr int kSlots = 208;
+  alignas(64) std::int32_t count[16][kSlots];
+};
+
+// Counts the n pairs (ci[k], cj[k]), k < n <= 8, in their g(r) bins with the exact arithmetic:
+// r = sqrt(rsq), bin = round(r / dr) halves away from zero (q >= 0, so q - trunc(q) is the
+// fraction), counted if at most 199.
+void count_exact(const double* positions, const std::int32_t* ci, const std::int32_t* cj, int n,
+                 std::int32_t* counts) {
+  if (n <= 0) return;
+  const __mmask8 valid = static_cast<__mmask8>((1u << n) - 1);
+  const __m256i i = _mm256_maskz_loadu_epi32(valid, ci);
+  const __m256i j = _mm256_maskz_loadu_epi32(valid, cj);
+  const double* x = positions + x_axis;
+  const double* y = positions + y_axis;
+  const double* z = positions + z_axis;
+  const Separation s = separation(gather(x, i), gather(y, i), gather(z, i), gather(x, j),
+                                  gather(y, j), gather(z, j));
+  const __m512d q = _mm512_div_pd(_mm512_sqrt_pd(s.rsq), splat(bin_width));
+  const __m512d t = truncate(q);
+  const __mmask8 up = _mm512_cmp_pd_mask(_mm512_sub_pd(q, t), splat(0.5), _CMP_GE_OQ);
+  const __m512d bin = _mm512_mask_add_pd(t, up, t, splat(1.0));
+  unsigned counted = _mm512_mask_cmp_pd_mask(valid, bin, splat(bins - 1.0), _CMP_LE_OQ);
+  alignas(32) std::int32_t b[8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(b), _mm512_cvttpd_epi32(bin));
+  for (; counted != 0; counted &= counted - 1) ++counts[b[__builtin_ctz(counted)]];
+}
+
+// g(r) counts with the exact squared distance of every pair, for configurations the cells
+// cannot hold. Pairs at or beyond half the box side (200 bins) round to bin 200 or more, so they
+// skip the square root and the division.
+void rdf_count_exact(const double* positions, std::int32_t* counts) {
+  const double* x = positions + x_axis;
+  const double* y = positions + y_axis;
+  const double* z = positions + z_axis;
+  constexpr double reach = bins * bin_width;
+  constexpr double last_bin = bins - 1;
+  for (int i = 0; i < atoms - 1; ++i) {
+    const __m512d xi = splat(x[i]), yi = splat(y[i]), zi = splat(z[i]);
+    for (int j0 = i + 1; j0 < atoms; j0 += 8) {
+      const __mmask8 valid = static_cast<__mmask8>(tail_mask(j0, 8));
+      const Separation s = separation(xi, yi, zi, _mm512_maskz_loadu_pd(valid, x + j0),
+                                      _mm512_maskz_loadu_pd(valid, y + j0),
+                                      _mm512_maskz_loadu_pd(valid, z + j0));
+      const __mmask8 near = _mm512_mask_cmp_pd_mask(valid, s.rsq, splat(reach * reach), _CMP_LT_OQ);
+      if (near == 0) continue;
+      const __m512d q = _mm512_div_pd(_mm512_sqrt_pd(s.rsq), splat(bin_width));
+      const __m512d t = truncate(q);
+      const __mmask8 up = _mm512_cmp_pd_mask(_mm512_sub_pd(q, t), splat(0.5), _CMP_GE_OQ);
+      const __m512d bin = _mm512_mask_add_pd(t, up, t, splat(1.0));
+      unsigned counted = _mm512_mask_cmp_pd_mask(near, bin, splat(last_bin), _CMP_LE_OQ);
+      alignas(32) std::int32_t b[8];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(b), _mm512_cvttpd_epi32(bin));
+      for (; counted != 0; counted &= counted - 1) ++counts[b[__builtin_ctz(counted)]];
+    }
+  }
+}
+
 }  // namespace
 
 void lj_pairs_avx512(const double* positions, double* forces, double* lj_sum) {
@@ -166,8 +234,6 @@ void lj_pairs_avx512(const double* positions, double* forces, double* lj_sum) {
     pad_candidates(j_out, i, n);
     return n;
   };
-  // Row i's divisions are issued before row i+1's candidates are sought, and summed only after:
-  // the divider works on one row while the other units look at the next.
   alignas(64) std::int32_t j_of[2][coarse::padded];
   LjRow row;
   double energy = *lj_sum;
@@ -183,32 +249,57 @@ void lj_pairs_avx512(const double* positions, double* forces, double* lj_sum) {
 }
 
 void rdf_count_avx512(const double* positions, std::int32_t* counts) {
-  const double* x = positions + x_axis;
-  const double* y = positions + y_axis;
-  const double* z = positions + z_axis;
-  // Pairs at or beyond half the box side (200 bins) round to bin 200 or more: no square root.
-  constexpr double reach = bins * bin_width;
-  constexpr double last_bin = bins - 1;
+  coarse::CellCoordinates cells;
+  if (!coarse::cell_coordinates(positions, &cells)) return rdf_count_exact(positions, counts);
+  RdfLanes lanes = {};
+  alignas(64) std::int32_t near_i[48], near_j[48];  // pairs too near a bin edge, done exactly
+  int near_n = 0;
+  const __m512i lane_base =
+      _mm512_mullo_epi32(_mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+                         _mm512_set1_epi32(RdfLanes::kSlots));
+  const __m512i nowhere = _mm512_add_epi32(lane_base, _mm512_set1_epi32(bins));
   for (int i = 0; i < atoms - 1; ++i) {
-    const __m512d xi = splat(x[i]), yi = splat(y[i]), zi = splat(z[i]);
-    for (int j0 = i + 1; j0 < atoms; j0 += 8) {
-      const __mmask8 valid = static_cast<__mmask8>(tail_mask(j0, 8));
-      const Separation s = separation(xi, yi, zi, _mm512_maskz_loadu_pd(valid, x + j0),
-                                      _mm512_maskz_loadu_pd(valid, y + j0),
-                                      _mm512_maskz_loadu_pd(valid, z + j0));
-      const __mmask8 near = _mm512_mask_cmp_pd_mask(valid, s.rsq, splat(reach * reach), _CMP_LT_OQ);
-      if (near == 0) continue;
-      // bin = round(r / dr), halves away from zero; q >= 0, so q - trunc(q) is the fraction.
-      const __m512d q = _mm512_div_pd(_mm512_sqrt_pd(s.rsq), splat(bin_width));
-      const __m512d t = truncate(q);
-      const __mmask8 up = _mm512_cmp_pd_mask(_mm512_sub_pd(q, t), splat(0.5), _CMP_GE_OQ);
-      const __m512d bin = _mm512_mask_add_pd(t, up, t, splat(1.0));
-      unsigned counted = _mm512_mask_cmp_pd_mask(near, bin, splat(last_bin), _CMP_LE_OQ);
-      alignas(32) std::int32_t b[8];
-      _mm256_store_si256(reinterpret_cast<__m256i*>(b), _mm512_cvttpd_epi32(bin));
-      for (; counted != 0; counted &= counted - 1) ++counts[b[__builtin_ctz(counted)]];
+    const __m512i xyi = _mm512_set1_epi32(cells.xy[i]);
+    const __m512i zi = _mm512_set1_epi32(cells.z[i]);
+    __m512i j = _mm512_add_epi32(_mm512_set1_epi32(i + 1),
+                                 _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
+    for (int j0 = i + 1; j0 < atoms; j0 += 16) {
+      const __mmask16 valid = static_cast<__mmask16>(tail_mask(j0, 16));
+      const __m512i dxy = _mm512_sub_epi16(xyi, _mm512_loadu_si512(cells.xy + j0));
+      const __m512i dz = _mm512_sub_epi32(zi, _mm512_loadu_si512(cells.z + j0));
+      const __m512i cells_sq = _mm512_add_epi32(_mm512_madd_epi16(dxy, dxy), _mm512_madd_epi16(dz, dz));
+      // h = r / dr + 1/2 in single precision; its floor is the bin unless h is near a whole number.
+      const __m512 h = _mm512_add_ps(
+          _mm512_mul_ps(_mm512_sqrt_ps(_mm512_cvtepu32_ps(cells_sq)),
+                        _mm512_set1_ps(static_cast<float>(coarse::bins_per_cell))),
+          _mm512_set1_ps(0.5f));
+      const __m512 bin = _mm512_roundscale_ps(h, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+      const __m512 frac = _mm512_sub_ps(h, bin);
+      const __mmask16 clear =
+          _mm512_mask_cmp_ps_mask(valid, frac, _mm512_set1_ps(coarse::bin_margin), _CMP_GE_OQ) &
+          _mm512_cmp_ps_mask(frac, _mm512_set1_ps(1.0f - coarse::bin_margin), _CMP_LE_OQ);
+      const __mmask16 in_bins = _mm512_cmp_ps_mask(bin, _mm512_set1_ps(bins - 1.0f), _CMP_LE_OQ);
+      const __mmask16 edge = valid & ~clear & _mm512_cmp_ps_mask(bin, _mm512_set1_ps(bins), _CMP_LE_OQ);
+      // One counter set per lane: the 16 increments never touch the same counter.
+      alignas(64) std::int32_t slot[16];
+      _mm512_store_si512(slot, _mm512_mask_add_epi32(nowhere, clear & in_bins, lane_base,
+                                                     _mm512_cvttps_epi32(bin)));
+      for (int k = 0; k < 16; ++k) ++lanes.count[0][slot[k]];
+      if (edge != 0) {
+        _mm512_storeu_si512(near_j + near_n, _mm512_maskz_compress_epi32(edge, j));
+        _mm512_storeu_si512(near_i + near_n, _mm512_set1_epi32(i));
+        near_n += _mm_popcnt_u32(edge);
+        for (; near_n >= 8; near_n -= 8) {
+          count_exact(positions, near_i, near_j, 8, counts);
+          for (int t = 0; t < 32; ++t) near_i[t] = near_i[t + 8], near_j[t] = near_j[t + 8];
+        }
+      }
+      j = _mm512_add_epi32(j, _mm512_set1_epi32(16));
     }
   }
+  count_exact(positions, near_i, near_j, near_n, counts);
+  for (int k = 0; k < 16; ++k)
+    for (int b = 0; b < bins; ++b) counts[b] += lanes.count[k][b];
 }
 
 }  // namespace pelzak::aux

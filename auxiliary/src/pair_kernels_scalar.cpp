@@ -14,8 +14,9 @@ namespace {
 
 double nearest_image(double d) {
   const double ad = std::fabs(d);
-  if (!(ad < image::wrap_twice)) return minimum_image(d);  // far, infinite or NaN
-  return d - std::copysign(ad >= image::wrap_once ? model::box : 0.0, d);
+  if (!(ad < image::wrap_limit)) return minimum_image(d);  // far, infinite or NaN
+  const double n = (ad >= image::wrap_1) + (ad >= image::wrap_2) + (ad >= image::wrap_3);
+  return d - std::copysign(model::box * n, d);
 }
 
 }  // namespace
