@@ -1,0 +1,146 @@
+// pelzak_md against a start file that is not a configuration, and against a disk that fills up
+// while the library writes g(r). (A missing start, a full disk for the log, an unwritable
+// directory and the command line are covered by the driver's own tests.)
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "limited_run.hpp"
+#include "support.hpp"
+
+using namespace pelzak::test;
+
+namespace {
+
+const std::string kDriver = PELZAK_BINARY_DIR "/driver/pelzak_md";
+const std::string kGenerator = PELZAK_BINARY_DIR "/generator/pelzak_initial";
+
+bool exists(const char* name) {
+  return std::filesystem::exists(std::filesystem::symlink_status(name));
+}
+
+std::string generated() {
+  static const std::string bytes = [] {
+    ScratchDir dir;
+    EXPECT_EQ(run_program({kGenerator}).status, 0);
+    return read_bytes("ar_simulation.dat");
+  }();
+  return bytes;
+}
+
+std::string first_lines(const std::string& text, int n) {
+  std::size_t end = 0;
+  for (int k = 0; k < n; ++k) end = text.find('\n', end) + 1;
+  return text.substr(0, end);
+}
+
+// The generator's start without a push-off blows up within a few steps of equilibration: a
+// short run whose log depends on every position and velocity that was read.
+RunResult short_run(bool unprivileged = false) {
+  return run_program({kDriver, "--push-off", "0", "-q"}, unprivileged);
+}
+
+}  // namespace
+
+// The library's reader stops the program before it writes anything: the diagnostic names the
+// file, the line and the reason, the status is 2, and an earlier run's results stay as they were.
+TEST(FaultsDriver, AStartThatIsNoConfigurationStopsBeforeAnyOutput) {
+  const std::string good = generated();
+  const struct {
+    const char* name;
+    std::string content;
+    std::string message;  // what stderr starts with
+  } cases[] = {
+      {"empty", "", "pelzak_aux: \"ar_simulation.dat\", line 1: end of file: the file has 0 lines"},
+      {"865 lines", first_lines(good, 865),
+       "pelzak_aux: \"ar_simulation.dat\", line 866: end of file: the file has 865 lines"},
+      {"a 10 MB line", std::string(10 << 20, '7'),
+       "pelzak_aux: \"ar_simulation.dat\", line 1: more than 1048576 bytes without a line feed"},
+      {"NUL bytes", first_lines(good, 2) + std::string(100, '\0'),
+       "pelzak_aux: \"ar_simulation.dat\", line 3: bad value \"\\x00\\x00\\x00\\x00\\x00\" in the "
+       "atom index field"},
+      {"binary bytes", first_lines(good, 2) + "\x7f" "ELF\x02\x01\x01\n",
+       "pelzak_aux: \"ar_simulation.dat\", line 3: bad value \"\\x7fELF\\x02\" in the atom index field"},
+  };
+  for (const auto& c : cases) {
+    ScratchDir dir;
+    write_bytes("ar_simulation.dat", c.content);
+    write_bytes("rdf_argon.dat", "an earlier result\n");
+    const RunResult r = run_program({kDriver, "-q"});
+    EXPECT_EQ(r.status, 2) << c.name;
+    EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << c.name << ": " << r.err;
+    EXPECT_EQ(r.out, "") << c.name;
+    EXPECT_FALSE(exists("thermo_argon.csv")) << c.name;
+    EXPECT_EQ(read_bytes("rdf_argon.dat"), "an earlier result\n") << c.name;
+  }
+}
+
+TEST(FaultsDriver, StartsThatCannotBeReadAtAll) {
+  {
+    ScratchDir dir;
+    ASSERT_EQ(mkdir("ar_simulation.dat", 0755), 0);
+    const RunResult r = run_program({kDriver, "-q"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "pelzak_aux: \"ar_simulation.dat\": cannot open: Is a directory\n");
+  }
+  if (access("/dev/zero", R_OK) == 0) {
+    ScratchDir dir;
+    ASSERT_EQ(symlink("/dev/zero", "ar_simulation.dat"), 0);
+    const RunResult r = run_program({kDriver, "-q"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("pelzak_aux: \"ar_simulation.dat\", line 1: more than 1048576 bytes", 0), 0u)
+        << r.err;
+  }
+}
+
+// CR LF line ends are read as LF ones, and a write-protected start reads normally: both runs
+// log exactly what the plain start logs.
+TEST(FaultsDriver, CrLfAndWriteProtectedStartsRunAsThePlainOne) {
+  std::string plain_log;
+  {
+    ScratchDir dir;
+    write_bytes("ar_simulation.dat", generated());
+    const RunResult r = short_run();
+    ASSERT_EQ(r.status, 3) << r.err;  // the documented blow-up without a push-off
+    plain_log = read_bytes("thermo_argon.csv");
+    ASSERT_GT(split_lines(plain_log).size(), 2u);
+  }
+  {
+    ScratchDir dir;
+    std::string crlf;
+    for (char c : generated()) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    write_bytes("ar_simulation.dat", crlf);
+    const RunResult r = short_run();
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_EQ(read_bytes("thermo_argon.csv"), plain_log);
+  }
+  if (!can_test_permissions()) GTEST_SKIP() << "cannot drop root privileges here";
+  ScratchDir dir;
+  write_bytes("ar_simulation.dat", generated());
+  ASSERT_EQ(chmod("ar_simulation.dat", 0444), 0);
+  const RunResult r = short_run(true);
+  EXPECT_EQ(r.status, 3) << r.err;
+  EXPECT_EQ(read_bytes("thermo_argon.csv"), plain_log);
+  EXPECT_EQ(read_bytes("ar_simulation.dat"), generated());
+}
+
+// The disk fills up while the library writes the 200 lines of g(r) at the last production step:
+// the run stops with the library's diagnostic and status 2, and "rdf_argon.dat" is left empty
+// rather than holding part of a table; no plot is drawn from it.
+TEST(FaultsDriver, ADiskFullAtTheGrOutputLeavesNoPartialTable) {
+  ScratchDir dir;
+  write_bytes("ar_simulation.dat", generated());
+  // Room for the start file and a header-only log, but not for the 10600 bytes of g(r).
+  const auto r = pelzak::faults::run_with_file_limit(
+      {kDriver, "--push-off", "100", "--equilibration", "0", "--thermo-every", "1000000000", "-q"},
+      8000);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "pelzak_aux: \"rdf_argon.dat\": cannot write g(r): File too large\n");
+  EXPECT_EQ(read_bytes("rdf_argon.dat"), "");
+  EXPECT_FALSE(exists("rdf_argon.svg"));
+  EXPECT_EQ(read_bytes("thermo_argon.csv"),
+            "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K\n");
+}
