@@ -13,8 +13,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "check.hpp"
 #include "constants.hpp"
 #include "read_configuration.hpp"
+
+using pelzak::fuzz::require;
 
 namespace {
 
@@ -27,10 +30,6 @@ struct Arrays {
   double positions[n_values];
   double velocities[n_values];
 };
-
-void require(bool ok) {
-  if (!ok) std::abort();
-}
 
 // Lines as the reader counts them: a last line without a line feed counts too.
 long count_lines(const std::uint8_t* data, std::size_t size) {

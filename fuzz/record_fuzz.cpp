@@ -9,8 +9,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "check.hpp"
 #include "constants.hpp"
 #include "read_configuration.hpp"
+
+using pelzak::fuzz::bits;
+using pelzak::fuzz::require;
 
 namespace {
 
@@ -26,16 +30,6 @@ struct Arrays {
   double positions[3 * model::atoms];
   double velocities[3 * model::atoms];
 };
-
-void require(bool ok) {
-  if (!ok) std::abort();
-}
-
-std::uint64_t bits(double x) {
-  std::uint64_t b;
-  std::memcpy(&b, &x, sizeof b);
-  return b;
-}
 
 // The six reals of the record that arrived at atom in arrays.
 void values(const Arrays& a, double out[6]) {

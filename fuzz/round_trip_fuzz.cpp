@@ -7,22 +7,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "check.hpp"
 #include "field_parse.hpp"
 #include "fields.hpp"
+
+using pelzak::fuzz::bits;
+using pelzak::fuzz::require;
 
 namespace {
 
 constexpr int width = 8;  // every real field of the configuration file
-
-void require(bool ok) {
-  if (!ok) std::abort();
-}
-
-std::uint64_t bits(double x) {
-  std::uint64_t b;
-  std::memcpy(&b, &x, sizeof b);
-  return b;
-}
 
 }  // namespace
 

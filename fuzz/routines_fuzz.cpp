@@ -14,9 +14,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "check.hpp"
 #include "constants.hpp"
 #include "kernels.hpp"
 #include "pelzak_aux.h"
+
+using pelzak::fuzz::require;
+using pelzak::fuzz::same;
 
 namespace {
 
@@ -35,18 +39,6 @@ bool runs_here(const char* kernel) {
   return true;
 }
 constexpr const char* kernels[] = {"scalar", "avx2", "avx512"};
-
-void require(bool ok) {
-  if (!ok) std::abort();
-}
-
-bool same(double a, double b) {
-  if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
-  std::uint64_t x, y;
-  std::memcpy(&x, &a, sizeof x);
-  std::memcpy(&y, &b, sizeof y);
-  return x == y;
-}
 
 void lattice(double* positions) {
   for (int i = 0; i < model::atoms; ++i) {
