@@ -1,32 +1,32 @@
 // Cell words of a configuration for the coarse look at the pairs (see coarse_cells.hpp).
 #include "coarse_cells.hpp"
 
+#include <bit>
+
 namespace pelzak::aux::coarse {
 namespace {
 
-// The nearest cell of coordinate x (nm) modulo 65536, or -1 if x is beyond ordinary_bound,
-// infinite or NaN.
-std::int32_t cell_of(double x) {
-  if (!(x >= -ordinary_bound && x <= ordinary_bound)) return -1;
-  // floor(v + 1/2) as truncation, corrected downwards for negative values; |v| < 2^35 here.
-  const double v = x * cells_per_nm + 0.5;
-  std::int64_t cell = static_cast<std::int64_t>(v);
-  if (static_cast<double>(cell) > v) --cell;
-  return static_cast<std::int32_t>(cell & 0xFFFF);
+// The nearest cell of coordinate x (nm), modulo 65536. Adding 1.5 * 2^52 leaves x * cells_per_nm
+// rounded to a whole number in the low bits of the sum's significand (|x| <= ordinary_bound
+// keeps it below 2^35), two's complement included for negative values.
+std::uint32_t cell_of(double x) {
+  const double shifted = x * cells_per_nm + 6755399441055744.0;
+  return static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(shifted)) & 0xFFFF;
 }
 
 }  // namespace
 
 bool cell_coordinates(const double* positions, CellCoordinates* cells) {
   using model::atoms;
+  // Comparisons are false for NaN, so NaN fails too.
+  bool ordinary = true;
+  for (int n = 0; n < 3 * atoms; ++n)
+    ordinary &= (positions[n] >= -ordinary_bound) & (positions[n] <= ordinary_bound);
+  if (!ordinary) return false;
   for (int i = 0; i < atoms; ++i) {
-    const std::int32_t cx = cell_of(positions[model::x_axis + i]);
-    const std::int32_t cy = cell_of(positions[model::y_axis + i]);
-    const std::int32_t cz = cell_of(positions[model::z_axis + i]);
-    if (cx < 0 || cy < 0 || cz < 0) return false;
-    cells->xy[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(cx) |
-                                             static_cast<std::uint32_t>(cy) << 16);
-    cells->z[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(cz) << 16);
+    cells->xy[i] = static_cast<std::int32_t>(cell_of(positions[model::x_axis + i]) |
+                                             cell_of(positions[model::y_axis + i]) << 16);
+    cells->z[i] = static_cast<std::int32_t>(cell_of(positions[model::z_axis + i]) << 16);
   }
   for (int i = atoms; i < padded; ++i) cells->xy[i] = cells->z[i] = 0;
   return true;

@@ -57,8 +57,8 @@ struct CellCoordinates {
   alignas(64) std::int32_t z[padded];   // z cell << 16
 };
 
-// Fills cells from a configuration array. Returns false, and leaves cells partly filled, if
-// some coordinate is infinite, NaN or beyond ordinary_bound.
+// Fills cells from a configuration array. Returns false, and leaves cells unfilled, if some
+// coordinate is infinite, NaN or beyond ordinary_bound.
 bool cell_coordinates(const double* positions, CellCoordinates* cells);
 
 }  // namespace pelzak::aux::coarse

@@ -6,7 +6,7 @@
 // accumulate_lj_row: the running energy sum in pair order, forces(i) += f in ascending j,
 // forces(j) -= f. Pairs outside the cut-off are skipped, never added as zeros: x + 0.0 is not
 // x when x is -0.0 (an energy passed in as -0.0 must come out as the reference gives it).
-// Row i's arithmetic is issued before row i+1's candidates are sought and summed only after,
+// Row i's arithmetic is issued while row i+1's candidates are sought, and summed only after,
 // so the divider works on one row while the other units look at the next.
 //
 // The functions here have internal linkage on purpose: each instruction-set file compiles its

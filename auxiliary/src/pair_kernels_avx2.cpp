@@ -110,8 +110,47 @@ __m256i tail_lanes(int j0) {
 // x[j] for 4 indices.
 __m256d gather(const double* x, __m128i j) { return _mm256_i32gather_pd(x, j, 8); }
 
-// Candidates j > i by the coarse look at the cell words (see the AVX-512 version).
-int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t* j_out) {
+// Row i-1's exact arithmetic, issued a block of 4 candidates at a time while row i is looked at
+// (see the AVX-512 version).
+struct PendingRow {
+  const double* positions;
+  __m256d xi, yi, zi;       // atom i-1 in every lane
+  const std::int32_t* j;    // its candidates
+  int n;                    // how many
+  int done;                 // how many have their results in row
+  LjRow* row;
+};
+
+// The exact per-pair results of candidates t ... t+3 of a pending row.
+[[gnu::always_inline]] inline void issue_block(const PendingRow& p, int t) {
+  const double* x = p.positions + x_axis;
+  const double* y = p.positions + y_axis;
+  const double* z = p.positions + z_axis;
+  const __m128i j = _mm_load_si128(reinterpret_cast<const __m128i*>(p.j + t));
+  const Separation s = separation(p.xi, p.yi, p.zi, gather(x, j), gather(y, j), gather(z, j));
+  _mm256_store_pd(p.row->rsq + t, s.rsq);
+  if (_mm256_movemask_pd(_mm256_cmp_pd(s.rsq, splat(cutoff_sq), _CMP_LT_OQ)) == 0) return;
+
+  const __m256d r = _mm256_sqrt_pd(s.rsq);
+  const __m256d q = _mm256_div_pd(splat(sigma), r);
+  const __m256d q2 = _mm256_mul_pd(q, q);
+  const __m256d q4 = _mm256_mul_pd(q2, q2);
+  const __m256d q8 = _mm256_mul_pd(q4, q4);
+  const __m256d q6 = _mm256_mul_pd(q2, q4);
+  const __m256d q12 = _mm256_mul_pd(q4, q8);
+  _mm256_store_pd(p.row->term + t, _mm256_sub_pd(q12, q6));
+  const __m256d fpair =
+      _mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(splat(2.0), q12), q6),
+                    _mm256_mul_pd(_mm256_div_pd(splat(1.0), r), splat(force_factor)));
+  _mm256_store_pd(p.row->fx + t, _mm256_div_pd(_mm256_mul_pd(s.delx, fpair), r));
+  _mm256_store_pd(p.row->fy + t, _mm256_div_pd(_mm256_mul_pd(s.dely, fpair), r));
+  _mm256_store_pd(p.row->fz + t, _mm256_div_pd(_mm256_mul_pd(s.delz, fpair), r));
+}
+
+// Candidates j > i by the coarse look at the cell words (see the AVX-512 version); every 8 looks
+// (64 pairs) one block of the pending row is issued.
+int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t* j_out,
+                      PendingRow& pending) {
   const __m256i xyi = _mm256_set1_epi32(cells.xy[i]);
   const __m256i zi = _mm256_set1_epi32(cells.z[i]);
   // cells_sq < reach_sq as cells_sq <= reach_sq - 1, unsigned: min(cells_sq, limit) == cells_sq.
@@ -120,6 +159,8 @@ int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t*
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
   };
   int n = 0;
+  int looks = 0;
+  int done = pending.done;  // in a register: the stores below may alias the struct
   for (int j0 = i + 1; j0 < atoms; j0 += 8) {
     const __m256i dxy = _mm256_sub_epi16(xyi, load(cells.xy + j0));
     const __m256i dz = _mm256_sub_epi32(zi, load(cells.z + j0));
@@ -128,7 +169,12 @@ int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t*
     const unsigned mask =
         static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(near))) & tail_mask(j0, 8);
     n += pack_lanes(mask, j0, j_out + n);
+    if ((++looks & 7) == 0 && done < pending.n) {
+      issue_block(pending, done);
+      done += 4;
+    }
   }
+  pending.done = done;
   return n;
 }
 
@@ -152,40 +198,11 @@ int exact_candidates(const double* positions, int i, std::int32_t* j_out) {
   return n;
 }
 
-// The exact per-pair results of atom i with its n candidates j.
-void lj_row_terms(const double* positions, int i, const std::int32_t* j_of, int n, LjRow* row) {
-  const double* x = positions + x_axis;
-  const double* y = positions + y_axis;
-  const double* z = positions + z_axis;
-  const __m256d xi = splat(x[i]), yi = splat(y[i]), zi = splat(z[i]);
-  for (int t = 0; t < n; t += 4) {
-    const __m128i j = _mm_load_si128(reinterpret_cast<const __m128i*>(j_of + t));
-    const Separation s = separation(xi, yi, zi, gather(x, j), gather(y, j), gather(z, j));
-    _mm256_store_pd(row->rsq + t, s.rsq);
-    if (_mm256_movemask_pd(_mm256_cmp_pd(s.rsq, splat(cutoff_sq), _CMP_LT_OQ)) == 0) continue;
-
-    const __m256d r = _mm256_sqrt_pd(s.rsq);
-    const __m256d q = _mm256_div_pd(splat(sigma), r);
-    const __m256d q2 = _mm256_mul_pd(q, q);
-    const __m256d q4 = _mm256_mul_pd(q2, q2);
-    const __m256d q8 = _mm256_mul_pd(q4, q4);
-    const __m256d q6 = _mm256_mul_pd(q2, q4);
-    const __m256d q12 = _mm256_mul_pd(q4, q8);
-    _mm256_store_pd(row->term + t, _mm256_sub_pd(q12, q6));
-    const __m256d fpair =
-        _mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(splat(2.0), q12), q6),
-                      _mm256_mul_pd(_mm256_div_pd(splat(1.0), r), splat(force_factor)));
-    _mm256_store_pd(row->fx + t, _mm256_div_pd(_mm256_mul_pd(s.delx, fpair), r));
-    _mm256_store_pd(row->fy + t, _mm256_div_pd(_mm256_mul_pd(s.dely, fpair), r));
-    _mm256_store_pd(row->fz + t, _mm256_div_pd(_mm256_mul_pd(s.delz, fpair), r));
-  }
-}
-
-// Counters of g(r) bins, one set per vector lane; slot `bins` of each set counts the pairs that
-// fall in no bin.
+// Counters of g(r) bins, one set of kSlots per vector lane (lane k's bin b at k * kSlots + b);
+// slot `bins` of each set counts the pairs that fall in no bin.
 struct RdfLanes {
   static constexpr int kSlots = 208;
-  alignas(32) std::int32_t count[8][kSlots];
+  alignas(32) std::int32_t count[8 * kSlots];
 };
 
 // Counts the n pairs (ci[k], cj[k]), k < n <= 4, in their g(r) bins with the exact arithmetic
@@ -249,21 +266,23 @@ void rdf_count_exact(const double* positions, std::int32_t* counts) {
 void lj_pairs_avx2(const double* positions, double* forces, double* lj_sum) {
   coarse::CellCoordinates cells;
   const bool ordinary = coarse::cell_coordinates(positions, &cells);
-  const auto candidates = [&](int i, std::int32_t* j_out) {
-    const int n = ordinary ? coarse_candidates(cells, i, j_out) : exact_candidates(positions, i, j_out);
-    pad_candidates(j_out, i, n);
-    return n;
-  };
   alignas(64) std::int32_t j_of[2][coarse::padded];
   LjRow row;
   double energy = *lj_sum;
-  int n = candidates(0, j_of[0]);
-  for (int i = 0; i < atoms - 1; ++i) {
-    const std::int32_t* j_now = j_of[i & 1];
-    lj_row_terms(positions, i, j_now, n, &row);
-    const int n_next = i + 1 < atoms - 1 ? candidates(i + 1, j_of[(i + 1) & 1]) : 0;
-    accumulate_lj_row(row, j_now, i, n, forces, &energy);
-    n = n_next;
+  PendingRow pending{positions, splat(0.0), splat(0.0), splat(0.0), j_of[1], 0, 0, &row};
+  for (int i = 0; i < atoms; ++i) {
+    // Row i's candidates (the last atom has none) while row i-1's arithmetic is issued ...
+    std::int32_t* j_now = j_of[i & 1];
+    int n = 0;
+    if (i < atoms - 1) {
+      n = ordinary ? coarse_candidates(cells, i, j_now, pending) : exact_candidates(positions, i, j_now);
+      pad_candidates(j_now, i, n);
+    }
+    for (; pending.done < pending.n; pending.done += 4) issue_block(pending, pending.done);
+    // ... then row i-1's sums, in order.
+    if (i > 0) accumulate_lj_row(row, pending.j, i - 1, pending.n, forces, &energy);
+    pending = PendingRow{positions, splat(positions[x_axis + i]), splat(positions[y_axis + i]),
+                         splat(positions[z_axis + i]), j_now, n, 0, &row};
   }
   *lj_sum = energy;
 }
@@ -311,7 +330,7 @@ void rdf_count_avx2(const double* positions, std::int32_t* counts) {
       _mm256_store_si256(reinterpret_cast<__m256i*>(slot),
                          _mm256_blendv_epi8(nowhere, _mm256_add_epi32(lane_base, _mm256_cvttps_epi32(bin)),
                                             counted));
-      for (int k = 0; k < 8; ++k) ++lanes.count[0][slot[k]];
+      for (int k = 0; k < 8; ++k) ++lanes.count[slot[k]];
       const unsigned edge_mask = static_cast<unsigned>(_mm256_movemask_ps(edge));
       if (edge_mask != 0) {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(near_i + near_n), _mm256_set1_epi32(i));
@@ -325,7 +344,7 @@ void rdf_count_avx2(const double* positions, std::int32_t* counts) {
   }
   count_exact(positions, near_i, near_j, near_n, counts);
   for (int k = 0; k < 8; ++k)
-    for (int b = 0; b < bins; ++b) counts[b] += lanes.count[k][b];
+    for (int b = 0; b < bins; ++b) counts[b] += lanes.count[k * RdfLanes::kSlots + b];
 }
 
 }  // namespace pelzak::aux

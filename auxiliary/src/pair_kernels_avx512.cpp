@@ -6,7 +6,8 @@
 //      configuration has coordinates the cells cannot hold, the exact squared distance;
 //   2. the exact pair arithmetic for the candidates, gathered 8 at a time: minimum image
 //      (image_bounds.hpp), rsq, and for every lane r, q^12 - q^6 and the force components with
-//      the reference's operations in the reference's order;
+//      the reference's operations in the reference's order; a row's blocks are issued in
+//      between the looks at the next row, where the divider has time for them;
 //   3. the ordered sums (lj_row.hpp).
 // g(r): the bin of 16 pairs at once from the cell distance in single precision; the few pairs
 // whose r / dr lies too near a rounding edge for that are redone exactly (r = sqrt(rsq), r / dr
@@ -88,14 +89,55 @@ unsigned tail_mask(int j0, int lanes) {
   return left >= lanes ? (1u << lanes) - 1 : (1u << left) - 1;
 }
 
-// Candidates j > i by the coarse look at the cell words; returns how many.
-int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t* j_out) {
+// Row i-1's exact arithmetic, issued a block of 8 candidates at a time while row i is looked at,
+// so that the divider works while the other units look at pairs.
+struct PendingRow {
+  const double* positions;
+  __m512d xi, yi, zi;       // atom i-1 in every lane
+  const std::int32_t* j;    // its candidates
+  int n;                    // how many
+  int done;                 // how many have their results in row
+  LjRow* row;
+};
+
+// The exact per-pair results of candidates t ... t+7 of a pending row.
+[[gnu::always_inline]] inline void issue_block(const PendingRow& p, int t) {
+  const double* x = p.positions + x_axis;
+  const double* y = p.positions + y_axis;
+  const double* z = p.positions + z_axis;
+  const __m256i j = _mm256_load_si256(reinterpret_cast<const __m256i*>(p.j + t));
+  const Separation s = separation(p.xi, p.yi, p.zi, gather(x, j), gather(y, j), gather(z, j));
+  _mm512_store_pd(p.row->rsq + t, s.rsq);
+  if (_mm512_cmp_pd_mask(s.rsq, splat(cutoff_sq), _CMP_LT_OQ) == 0) return;
+
+  const __m512d r = _mm512_sqrt_pd(s.rsq);
+  const __m512d q = _mm512_div_pd(splat(sigma), r);
+  const __m512d q2 = _mm512_mul_pd(q, q);
+  const __m512d q4 = _mm512_mul_pd(q2, q2);
+  const __m512d q8 = _mm512_mul_pd(q4, q4);
+  const __m512d q6 = _mm512_mul_pd(q2, q4);
+  const __m512d q12 = _mm512_mul_pd(q4, q8);
+  _mm512_store_pd(p.row->term + t, _mm512_sub_pd(q12, q6));
+  const __m512d fpair =
+      _mm512_mul_pd(_mm512_sub_pd(_mm512_mul_pd(splat(2.0), q12), q6),
+                    _mm512_mul_pd(_mm512_div_pd(splat(1.0), r), splat(force_factor)));
+  _mm512_store_pd(p.row->fx + t, _mm512_div_pd(_mm512_mul_pd(s.delx, fpair), r));
+  _mm512_store_pd(p.row->fy + t, _mm512_div_pd(_mm512_mul_pd(s.dely, fpair), r));
+  _mm512_store_pd(p.row->fz + t, _mm512_div_pd(_mm512_mul_pd(s.delz, fpair), r));
+}
+
+// Candidates j > i by the coarse look at the cell words; returns how many. Every 8 looks (128
+// pairs) one block of the pending row is issued.
+int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t* j_out,
+                      PendingRow& pending) {
   const __m512i xyi = _mm512_set1_epi32(cells.xy[i]);
   const __m512i zi = _mm512_set1_epi32(cells.z[i]);
   const __m512i reach = _mm512_set1_epi32(static_cast<std::int32_t>(coarse::reach_sq));
   __m512i j = _mm512_add_epi32(_mm512_set1_epi32(i + 1),
                                _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
   int n = 0;
+  int looks = 0;
+  int done = pending.done;  // in a register: the stores below may alias the struct
   const auto look = [&](int j0, __mmask16 valid) {
     // x and y cells subtracted half by half, z whole; each multiply-add of 16-bit halves gives
     // an exact sum of squares, dx^2 + dy^2 and dz^2 (each at most 2^31, the total below 2^32).
@@ -106,10 +148,15 @@ int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t*
     _mm512_storeu_si512(j_out + n, _mm512_maskz_compress_epi32(near, j));
     n += _mm_popcnt_u32(near);
     j = _mm512_add_epi32(j, _mm512_set1_epi32(16));
+    if ((++looks & 7) == 0 && done < pending.n) {
+      issue_block(pending, done);
+      done += 8;
+    }
   };
   int j0 = i + 1;
   for (; j0 + 16 <= atoms; j0 += 16) look(j0, 0xFFFF);
   if (j0 < atoms) look(j0, static_cast<__mmask16>(tail_mask(j0, 16)));
+  pending.done = done;
   return n;
 }
 
@@ -134,40 +181,11 @@ int exact_candidates(const double* positions, int i, std::int32_t* j_out) {
   return n;
 }
 
-// The exact per-pair results of atom i with its n candidates j.
-void lj_row_terms(const double* positions, int i, const std::int32_t* j_of, int n, LjRow* row) {
-  const double* x = positions + x_axis;
-  const double* y = positions + y_axis;
-  const double* z = positions + z_axis;
-  const __m512d xi = splat(x[i]), yi = splat(y[i]), zi = splat(z[i]);
-  for (int t = 0; t < n; t += 8) {
-    const __m256i j = _mm256_load_si256(reinterpret_cast<const __m256i*>(j_of + t));
-    const Separation s = separation(xi, yi, zi, gather(x, j), gather(y, j), gather(z, j));
-    _mm512_store_pd(row->rsq + t, s.rsq);
-    if (_mm512_cmp_pd_mask(s.rsq, splat(cutoff_sq), _CMP_LT_OQ) == 0) continue;
-
-    const __m512d r = _mm512_sqrt_pd(s.rsq);
-    const __m512d q = _mm512_div_pd(splat(sigma), r);
-    const __m512d q2 = _mm512_mul_pd(q, q);
-    const __m512d q4 = _mm512_mul_pd(q2, q2);
-    const __m512d q8 = _mm512_mul_pd(q4, q4);
-    const __m512d q6 = _mm512_mul_pd(q2, q4);
-    const __m512d q12 = _mm512_mul_pd(q4, q8);
-    _mm512_store_pd(row->term + t, _mm512_sub_pd(q12, q6));
-    const __m512d fpair =
-        _mm512_mul_pd(_mm512_sub_pd(_mm512_mul_pd(splat(2.0), q12), q6),
-                      _mm512_mul_pd(_mm512_div_pd(splat(1.0), r), splat(force_factor)));
-    _mm512_store_pd(row->fx + t, _mm512_div_pd(_mm512_mul_pd(s.delx, fpair), r));
-    _mm512_store_pd(row->fy + t, _mm512_div_pd(_mm512_mul_pd(s.dely, fpair), r));
-    _mm512_store_pd(row->fz + t, _mm512_div_pd(_mm512_mul_pd(s.delz, fpair), r));
-  }
-}
-
-// Counters of g(r) bins, one set per vector lane; slot `bins` of each set counts the pairs that
-// fall in no bin.
+// Counters of g(r) bins, one set of kSlots per vector lane (lane k's bin b at k * kSlots + b);
+// slot `bins` of each set counts the pairs that fall in no bin.
 struct RdfLanes {
   static constexpr int kSlots = 208;
-  alignas(64) std::int32_t count[16][kSlots];
+  alignas(64) std::int32_t count[16 * kSlots];
 };
 
 // Counts the n pairs (ci[k], cj[k]), k < n <= 8, in their g(r) bins with the exact arithmetic:
@@ -229,21 +247,23 @@ void rdf_count_exact(const double* positions, std::int32_t* counts) {
 void lj_pairs_avx512(const double* positions, double* forces, double* lj_sum) {
   coarse::CellCoordinates cells;
   const bool ordinary = coarse::cell_coordinates(positions, &cells);
-  const auto candidates = [&](int i, std::int32_t* j_out) {
-    const int n = ordinary ? coarse_candidates(cells, i, j_out) : exact_candidates(positions, i, j_out);
-    pad_candidates(j_out, i, n);
-    return n;
-  };
   alignas(64) std::int32_t j_of[2][coarse::padded];
   LjRow row;
   double energy = *lj_sum;
-  int n = candidates(0, j_of[0]);
-  for (int i = 0; i < atoms - 1; ++i) {
-    const std::int32_t* j_now = j_of[i & 1];
-    lj_row_terms(positions, i, j_now, n, &row);
-    const int n_next = i + 1 < atoms - 1 ? candidates(i + 1, j_of[(i + 1) & 1]) : 0;
-    accumulate_lj_row(row, j_now, i, n, forces, &energy);
-    n = n_next;
+  PendingRow pending{positions, splat(0.0), splat(0.0), splat(0.0), j_of[1], 0, 0, &row};
+  for (int i = 0; i < atoms; ++i) {
+    // Row i's candidates (the last atom has none) while row i-1's arithmetic is issued ...
+    std::int32_t* j_now = j_of[i & 1];
+    int n = 0;
+    if (i < atoms - 1) {
+      n = ordinary ? coarse_candidates(cells, i, j_now, pending) : exact_candidates(positions, i, j_now);
+      pad_candidates(j_now, i, n);
+    }
+    for (; pending.done < pending.n; pending.done += 8) issue_block(pending, pending.done);
+    // ... then row i-1's sums, in order.
+    if (i > 0) accumulate_lj_row(row, pending.j, i - 1, pending.n, forces, &energy);
+    pending = PendingRow{positions, splat(positions[x_axis + i]), splat(positions[y_axis + i]),
+                         splat(positions[z_axis + i]), j_now, n, 0, &row};
   }
   *lj_sum = energy;
 }
@@ -284,7 +304,7 @@ void rdf_count_avx512(const double* positions, std::int32_t* counts) {
       alignas(64) std::int32_t slot[16];
       _mm512_store_si512(slot, _mm512_mask_add_epi32(nowhere, clear & in_bins, lane_base,
                                                      _mm512_cvttps_epi32(bin)));
-      for (int k = 0; k < 16; ++k) ++lanes.count[0][slot[k]];
+      for (int k = 0; k < 16; ++k) ++lanes.count[slot[k]];
       if (edge != 0) {
         _mm512_storeu_si512(near_j + near_n, _mm512_maskz_compress_epi32(edge, j));
         _mm512_storeu_si512(near_i + near_n, _mm512_set1_epi32(i));
@@ -299,7 +319,7 @@ void rdf_count_avx512(const double* positions, std::int32_t* counts) {
   }
   count_exact(positions, near_i, near_j, near_n, counts);
   for (int k = 0; k < 16; ++k)
-    for (int b = 0; b < bins; ++b) counts[b] += lanes.count[k][b];
+    for (int b = 0; b < bins; ++b) counts[b] += lanes.count[k * RdfLanes::kSlots + b];
 }
 
 }  // namespace pelzak::aux
