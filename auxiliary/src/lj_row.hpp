@@ -47,9 +47,9 @@ static inline void accumulate_lj_row(const LjRow& row, const std::int32_t* j_of,
   for (int t = 0; t < n; ++t) {
     if (!(row.rsq[t] < cutoff_sq)) continue;
     const int j = j_of[t];
-    // (q12 - q6) + energy: when both are NaN, x86 keeps the first operand's, so the reference
-    // returns the pair term's NaN (the default NaN of inf - inf) over a NaN passed in. Written
-    // out, so that the result does not hang on which register the compiler puts first.
+    // (q12 - q6) + energy: when both are NaN, x86 keeps the first operand's, and GCC puts the
+    // pair term (the default NaN of inf - inf) first in the reference, over a NaN passed in.
+    // Written out, so that the result does not hang on where this compiler puts it.
     const double term = row.term[t];
     e = term != term ? term : term + e;
     fxi = fxi + row.fx[t];
