@@ -1,9 +1,15 @@
-# pelzak_add_test(<name> SOURCES <files...> [LIBS <targets...>] [LABELS <labels...>])
+# pelzak_add_test(<name> SOURCES <files...> [LIBS <targets...>] [LABELS <label>])
+#
+# One label per executable: test discovery passes only one through. Tests that take more than
+# about 20 s carry "slow", which the sanitizer pass skips.
 #
 # One GoogleTest executable per concept; every TEST in it becomes a CTest test that runs in
 # the build tree's test folder. Tests that need a scratch directory make their own.
 function(pelzak_add_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "LABELS" "SOURCES;LIBS" ${ARGN})
+  if(T_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "pelzak_add_test(${name}): unexpected ${T_UNPARSED_ARGUMENTS} (one label only)")
+  endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} pelzak::test_support GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE

@@ -1,11 +1,14 @@
 #include "simulation.hpp"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -60,6 +63,27 @@ struct Outputs {
 };
 
 void report(const std::string& message) { std::fprintf(stderr, "pelzak_md: %s\n", message.c_str()); }
+
+// An earlier g(r) or plot must not look like the result of a run that stops early, so it goes
+// before the first step. What is not a plain file, or is write-protected, is left alone and
+// stops the run instead: the user protected it, and the library could not write there anyway.
+bool discard_old_result(const char* name) {
+  struct stat info;
+  if (lstat(name, &info) != 0) return true;
+  if (S_ISDIR(info.st_mode)) {
+    report(std::string("\"") + name + "\" is a directory: move it away so the result can be written");
+    return false;
+  }
+  if (S_ISREG(info.st_mode) && access(name, W_OK) != 0) {
+    report(std::string("\"") + name + "\" is write-protected: make it writable or move it away");
+    return false;
+  }
+  if (unlink(name) != 0) {
+    report(std::string("cannot remove the earlier \"") + name + "\": " + std::strerror(errno));
+    return false;
+  }
+  return true;
+}
 
 bool close_outputs(Outputs& out) {
   std::string message;
@@ -165,9 +189,10 @@ int run_simulation(const Options& options) {
     }
     text_write(out.trajectory, xyz_frame(s->positions, "start", 0, 0));
   }
-  // A run that stops early must not leave the g(r) or the plot of an earlier run looking current.
-  std::remove(kRdfFile);
-  std::remove(kPlotFile);
+  if (!discard_old_result(kRdfFile) || !discard_old_result(kPlotFile)) {
+    close_outputs(out);
+    return kExitIoError;
+  }
 
   Progress progress = progress_open(stderr, options.quiet);
   Outcome outcome = run_phase(*s, Phase::push_off, options.push_off_steps, out, progress);
@@ -202,6 +227,10 @@ int run_simulation(const Options& options) {
   std::printf("g(r): first peak %s at r/sigma = %s\n", fixed(peak.g, 4).c_str(), fixed(peak.label, 4).c_str());
   std::printf("wrote %s, %s, %s%s%s\n", kRdfFile, kPlotFile, kThermoFile, options.xyz_every > 0 ? ", " : "",
               options.xyz_every > 0 ? kTrajectoryFile : "");
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    report(std::string("cannot write the summary to standard output: ") + std::strerror(errno));
+    return kExitIoError;
+  }
   if (!options.quiet) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_start).count();
     std::fprintf(stderr, "pelzak_md: %s steps in %s s\n", std::to_string(s->elapsed).c_str(),

@@ -8,7 +8,8 @@ namespace pelzak::md {
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitIoError = 1;
-inline constexpr int kExitUsage = 2;
+// 64 is EX_USAGE of sysexits.h; 2 stays free for the library, which ends the process with it.
+inline constexpr int kExitUsage = 64;
 inline constexpr int kExitBlowUp = 3;
 
 int run_simulation(const Options& options);

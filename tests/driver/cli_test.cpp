@@ -69,7 +69,7 @@ TEST(DriverCli, UsageErrorsSayWhatIsWrongAndExitWithTwo) {
     std::vector<std::string> argv{kDriver};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     const auto r = run_program(argv);
-    EXPECT_EQ(r.status, 2) << c.first_line;
+    EXPECT_EQ(r.status, 64) << c.first_line;
     EXPECT_EQ(r.out, "");
     const auto lines = split_lines(r.err);
     ASSERT_EQ(lines.size(), 2u) << r.err;

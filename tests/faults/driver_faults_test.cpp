@@ -3,8 +3,10 @@
 // directory and the command line are covered by the driver's own tests.)
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -143,4 +145,41 @@ TEST(FaultsDriver, ADiskFullAtTheGrOutputLeavesNoPartialTable) {
   EXPECT_FALSE(exists("rdf_argon.svg"));
   EXPECT_EQ(read_bytes("thermo_argon.csv"),
             "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K\n");
+}
+
+// An earlier result the user protected, or a directory in its place, is never deleted: the run
+// stops before its first step and says what to do. A plain earlier result is removed.
+TEST(FaultsDriver, AnEarlierResultIsRemovedOnlyWhenThatIsSafe) {
+  {
+    ScratchDir dir;
+    write_bytes("ar_simulation.dat", generated());
+    ASSERT_EQ(mkdir("rdf_argon.dat", 0755), 0);
+    const RunResult r = run_program({kDriver, "-q"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "pelzak_md: \"rdf_argon.dat\" is a directory: move it away so the result can be written\n");
+    EXPECT_TRUE(std::filesystem::is_directory("rdf_argon.dat"));
+  }
+  if (can_test_permissions()) {
+    ScratchDir dir;
+    write_bytes("ar_simulation.dat", generated());
+    write_bytes("rdf_argon.svg", "<svg/>");
+    chmod("rdf_argon.svg", 0444);
+    const RunResult r = run_program({kDriver, "-q"}, /*unprivileged=*/true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "pelzak_md: \"rdf_argon.svg\" is write-protected: make it writable or move it away\n");
+    EXPECT_EQ(read_bytes("rdf_argon.svg"), "<svg/>");
+  }
+}
+
+// A summary that cannot reach standard output is a failure, not a success.
+TEST(FaultsDriver, AnUnwritableStandardOutputFailsTheRun) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full here";
+  ScratchDir dir;
+  write_bytes("ar_simulation.dat", generated());
+  const std::string command = "'" + kDriver + "' -q -p 100 -e 0 > /dev/full 2> err.txt";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(read_bytes("err.txt"),
+            "pelzak_md: cannot write the summary to standard output: No space left on device\n");
 }
