@@ -11,8 +11,23 @@
 #include "kernels.hpp"
 #include "pair_kernels.hpp"
 
+#if defined(PELZAK_X86_KERNELS)
+#include <immintrin.h>
+#endif
+
 namespace pelzak::aux {
 namespace {
+
+// The fast kernels' thresholds and error bounds are derived for rounding to nearest, the IEEE
+// default. A caller that switched the SSE rounding mode (fesetround) gets the reference loops,
+// which then round as it asked.
+bool rounding_to_nearest() {
+#if defined(PELZAK_X86_KERNELS)
+  return (_mm_getcsr() & _MM_ROUND_MASK) == _MM_ROUND_NEAREST;
+#else
+  return true;
+#endif
+}
 
 Isa best_available() {
   if (isa_available(Isa::avx512)) return Isa::avx512;
@@ -114,11 +129,11 @@ void rdf_sample_on(Isa isa, const double* positions, double* histogram) {
 }
 
 void lj_pairs(const double* positions, double* forces, double* lj_sum) {
-  lj_pairs_on(selected_isa(), positions, forces, lj_sum);
+  lj_pairs_on(rounding_to_nearest() ? selected_isa() : Isa::reference, positions, forces, lj_sum);
 }
 
 void rdf_sample(const double* positions, double* histogram) {
-  rdf_sample_on(selected_isa(), positions, histogram);
+  rdf_sample_on(rounding_to_nearest() ? selected_isa() : Isa::reference, positions, histogram);
 }
 
 }  // namespace pelzak::aux

@@ -8,6 +8,7 @@
 // atoms, and NaN and infinite coordinates. PELZAK_CONFIGURATIONS sets how many are drawn.
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -313,4 +314,24 @@ TEST(AuxPairKernels, PelzakIsaPicksTheKernelsAndNeverChangesTheResult) {
   EXPECT_EQ(pelzak::aux::selected_isa(), fastest);
   EXPECT_NE(fastest, Isa::reference);
   if (saved) setenv("PELZAK_ISA", restore.c_str(), 1);
+}
+
+TEST(AuxPairKernels, AnotherRoundingModeGetsTheReferenceLoops) {
+  // The fast kernels' thresholds hold for rounding to nearest; under another mode force_atoms
+  // and radial_dist must still give what the plain loops give under that mode.
+  const Config positions = configuration(0);
+  for (int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+    ASSERT_EQ(std::fesetround(mode), 0);
+    const Forces want = lj(Isa::reference, positions, 0.0);
+    const std::array<double, kBins> want_h = rdf(Isa::reference, positions, {});
+    Forces got;
+    got.sum = 0.0;
+    pelzak::aux::lj_pairs(positions.data(), got.forces.data(), &got.sum);
+    std::array<double, kBins> got_h{};
+    pelzak::aux::rdf_sample(positions.data(), got_h.data());
+    std::fesetround(FE_TONEAREST);
+    EXPECT_EQ(first_difference(got.forces, want.forces), -1) << "mode " << mode;
+    EXPECT_EQ(bits(got.sum), bits(want.sum)) << "mode " << mode;
+    EXPECT_EQ(first_difference(got_h, want_h), -1) << "mode " << mode;
+  }
 }
