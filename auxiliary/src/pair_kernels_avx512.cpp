@@ -68,8 +68,9 @@ __m512d nearest_image(__m512d d) {
   // |n| = the number of thresholds |d| has passed; L * n = copysign(fl(L * |n|), d). Nearly
   // always every lane is below T_2, and one comparison decides.
   n = _mm512_maskz_mov_pd(_mm512_cmp_pd_mask(ad, splat(image::wrap_1), _CMP_GE_OQ), splat(1.0));
-  if (_mm512_cmp_pd_mask(ad, splat(image::wrap_2), _CMP_GE_OQ) != 0) {
-    n = _mm512_mask_add_pd(n, _mm512_cmp_pd_mask(ad, splat(image::wrap_2), _CMP_GE_OQ), n, splat(1.0));
+  const __mmask8 twice = _mm512_cmp_pd_mask(ad, splat(image::wrap_2), _CMP_GE_OQ);
+  if (twice != 0) {
+    n = _mm512_mask_add_pd(n, twice, n, splat(1.0));
     n = _mm512_mask_add_pd(n, _mm512_cmp_pd_mask(ad, splat(image::wrap_3), _CMP_GE_OQ), n, splat(1.0));
   }
   return _mm512_sub_pd(d, _mm512_or_pd(_mm512_and_pd(d, sign), _mm512_mul_pd(splat(box), n)));
