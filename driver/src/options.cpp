@@ -129,8 +129,9 @@ std::string usage_text() {
          "  -h, --help              show this help and exit\n"
          "  -V, --version           show the version and exit\n"
          "\n"
-         "Exit status: 0 on success, 1 if a file cannot be read or written, 2 on a usage error,\n"
-         "3 if the run blows up (non-finite energy or temperature).\n";
+         "Exit status: 0 on success, 1 if a file cannot be read or written, 2 if the library stopped\n"
+         "the run (a malformed start, or g(r) that cannot be written), 3 if the run blows up\n"
+         "(non-finite energy or temperature), 64 on a usage error.\n";
 }
 
 std::string version_text() { return "pelzak_md " PELZAK_VERSION "\n"; }
