@@ -21,7 +21,6 @@
 namespace pelzak::aux {
 
 // The exact per-pair results for the candidates j[0 ... n-1] of one atom i.
-// The exact per-pair results for the candidates j[0 ... n-1] of one atom i.
 struct LjRow {
   alignas(64) double rsq[coarse::padded];
   alignas(64) double term[coarse::padded];  // q^12 - q^6

@@ -20,14 +20,17 @@ struct Separation {
   double delx, dely, delz, rsq;
 };
 
+// `image` maps a raw difference to its nearest image; the fast kernels pass their division-free
+// equivalent of minimum_image.
+template <double (*image)(double) = minimum_image>
 inline Separation separation(const double* positions, int i, int j) {
   const double* x = positions + model::x_axis;
   const double* y = positions + model::y_axis;
   const double* z = positions + model::z_axis;
   Separation s;
-  s.delx = minimum_image(x[i] - x[j]);
-  s.dely = minimum_image(y[i] - y[j]);
-  s.delz = minimum_image(z[i] - z[j]);
+  s.delx = image(x[i] - x[j]);
+  s.dely = image(y[i] - y[j]);
+  s.delz = image(z[i] - z[j]);
   s.rsq = s.delx * s.delx + s.dely * s.dely + s.delz * s.delz;
   return s;
 }

@@ -27,15 +27,7 @@ double nearest_image(double d) {
 }
 
 Separation exact_separation(const double* positions, int i, int j) {
-  const double* x = positions + x_axis;
-  const double* y = positions + y_axis;
-  const double* z = positions + z_axis;
-  Separation s;
-  s.delx = nearest_image(x[i] - x[j]);
-  s.dely = nearest_image(y[i] - y[j]);
-  s.delz = nearest_image(z[i] - z[j]);
-  s.rsq = s.delx * s.delx + s.dely * s.dely + s.delz * s.delz;
-  return s;
+  return separation<nearest_image>(positions, i, j);
 }
 
 // The squared minimum-image distance of atoms i and j in cells: 16-bit differences wrap to the
