@@ -25,7 +25,7 @@ struct Random {
     return z ^ (z >> 31);
   }
   double uniform() { return static_cast<double>(next() >> 11) * 0x1p-53; }  // [0, 1)
-  double gaussian() {  // Box-Muller
+  double gaussian() {                                                       // Box-Muller
     const double u = 1.0 - uniform();
     return std::sqrt(-2.0 * std::log(u)) * std::cos(2.0 * kPi * uniform());
   }
@@ -53,7 +53,8 @@ Liquid make_liquid(int steps) {
         for (const auto& site : basis) {
           const int cells[3] = {a, b, c};
           for (int k = 0; k < 3; ++k)
-            liquid.positions[k * kAtoms + i] = (cells[k] + site[k]) * cell + 0.02 * (2.0 * random.uniform() - 1.0);
+            liquid.positions[k * kAtoms + i] =
+                (cells[k] + site[k]) * cell + 0.02 * (2.0 * random.uniform() - 1.0);
           ++i;
         }
   for (int k = 0; k < 3; ++k) {

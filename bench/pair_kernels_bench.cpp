@@ -6,11 +6,11 @@
 // visited pair (864 * 863 / 2 = 372816 pairs per call).
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 #include <vector>
 #if defined(__x86_64__)
 // GCC 12 warns inside its own intrinsic headers about their deliberately undefined source
@@ -56,8 +56,8 @@ class KernelChoice {
 };
 
 void per_pair(benchmark::State& state) {
-  state.counters["per_pair"] = benchmark::Counter(kPairs, benchmark::Counter::kIsIterationInvariantRate |
-                                                              benchmark::Counter::kInvert);
+  state.counters["per_pair"] =
+      benchmark::Counter(kPairs, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_ForceAtoms(benchmark::State& state, Isa isa) {
@@ -114,8 +114,8 @@ void BM_Run1000Steps(benchmark::State& state, Isa isa) {
     }
     benchmark::DoNotOptimize(histogram);
   }
-  state.counters["per_step"] = benchmark::Counter(1000.0, benchmark::Counter::kIsIterationInvariantRate |
-                                                              benchmark::Counter::kInvert);
+  state.counters["per_step"] =
+      benchmark::Counter(1000.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // The arithmetic no exact kernel can avoid for the pairs inside the cut-off: per pair a square

@@ -69,8 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       read_configuration(reinterpret_cast<const char*>(data), size, from_memory.positions,
                          from_memory.velocities, &memory_diagnostic);
   const int fd = memory_file(data, size);
-  const ReadStatus fd_status =
-      read_configuration(fd, from_fd.positions, from_fd.velocities, &fd_diagnostic);
+  const ReadStatus fd_status = read_configuration(fd, from_fd.positions, from_fd.velocities, &fd_diagnostic);
   close(fd);
 
   require(fd_status == status);

@@ -23,7 +23,7 @@ using namespace pelzak::aux;
 constexpr int width = 68;
 constexpr int first_real_column = 20;  // 0-based start of the x position field
 constexpr int real_width = 8;
-constexpr int atom = 4;        // where the record lands (0-based)
+constexpr int atom = 4;         // where the record lands (0-based)
 constexpr int line_number = 7;  // the line it is named by in a diagnostic
 
 struct Arrays {
@@ -48,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   static Arrays a;
   ReadDiagnostic diagnostic;
-  const ReadStatus status = parse_atom_record(line, line_number, atom, a.positions, a.velocities,
-                                              &diagnostic);
+  const ReadStatus status =
+      parse_atom_record(line, line_number, atom, a.positions, a.velocities, &diagnostic);
   if (status != ReadStatus::ok) {
     require(status == ReadStatus::bad_value || status == ReadStatus::out_of_range);
     require(std::strncmp(diagnostic.text, "\"ar_simulation.dat\", line 7: ", 29) == 0);

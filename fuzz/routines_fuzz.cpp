@@ -27,8 +27,8 @@ namespace {
 using namespace pelzak::aux;
 
 constexpr int n_values = 3 * model::atoms;
-constexpr int lattice_side = 10;         // 10 x 10 x 9 sites hold 864 atoms
-constexpr double lattice_spacing = 0.35;  // nm: just above sigma
+constexpr int lattice_side = 10;            // 10 x 10 x 9 sites hold 864 atoms
+constexpr double lattice_spacing = 0.35;    // nm: just above sigma
 constexpr std::int64_t sampling_step = 21;  // samples, opens no file, writes nothing
 
 // The kernels the library may pick (PELZAK_ISA) besides the reference loops called directly

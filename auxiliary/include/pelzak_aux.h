@@ -38,8 +38,7 @@ extern "C" {
 
 /* Reads "ar_simulation.dat" from the working directory into positions and velocities.
  * Any failure (missing or short file, bad number) ends the process with a diagnostic. */
-void auxiliary_read_file(double *positions, double *velocities)
-    PELZAK_LINK_NAME("__auxiliary_MOD_read_file");
+void auxiliary_read_file(double *positions, double *velocities) PELZAK_LINK_NAME("__auxiliary_MOD_read_file");
 
 /* Lennard-Jones forces (N) on every atom; *energy becomes 4 eps times (*energy + pair sum),
  * so pass 0 for the potential energy (J) of the positions alone. */
@@ -49,9 +48,8 @@ void auxiliary_force_atoms(const double *positions, double *forces, double *ener
 /* One Verlet step of 0.01 ps: positions += dt*v + dt^2*driving (nm), velocities to mid-step,
  * *kinetic (J) and *temperature (K) of the mid-step velocities, then velocities rescaled
  * to 94.4 K. driving is used exactly as passed (no mass or unit conversion). */
-void auxiliary_leapfrog(double *positions, double *velocities, const double *driving,
-                        double *kinetic, double *temperature)
-    PELZAK_LINK_NAME("__auxiliary_MOD_leapfrog");
+void auxiliary_leapfrog(double *positions, double *velocities, const double *driving, double *kinetic,
+                        double *temperature) PELZAK_LINK_NAME("__auxiliary_MOD_leapfrog");
 
 /* g(r) sampler: step 1 opens "rdf_argon.dat" and clears the histogram, steps 1, 21, 41, ...
  * sample, step 1000 writes 200 lines of (r/sigma, g). */

@@ -31,8 +31,8 @@ inline constexpr double cells_per_nm = cells_per_side / model::box;
 inline constexpr double cutoff = 2.25 * model::sigma;
 static_assert(cutoff * cutoff == model::cutoff_sq);
 // Candidates have a squared cell distance below this (cut-off in cells plus two, squared).
-inline constexpr std::uint32_t reach_sq = static_cast<std::uint32_t>(
-    (cutoff * cells_per_nm + 2.0) * (cutoff * cells_per_nm + 2.0)) + 1;
+inline constexpr std::uint32_t reach_sq =
+    static_cast<std::uint32_t>((cutoff * cells_per_nm + 2.0) * (cutoff * cells_per_nm + 2.0)) + 1;
 static_assert(reach_sq < 3u * (1u << 30));
 // g(r) from the cells. A bin is dr = L / 400 = 163.84 cells wide, so a cell distance D gives
 // r / dr = D * 400 / 65536 (exact in binary). The bound above puts D within 1.01 sqrt(3) = 1.75

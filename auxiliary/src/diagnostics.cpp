@@ -1,9 +1,9 @@
 #include "diagnostics.hpp"
 
+#include <unistd.h>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 #include "write_all.hpp"
 

@@ -11,8 +11,8 @@ void auxiliary_force_atoms(const double* positions, double* forces, double* ener
   pelzak::aux::force_atoms(positions, forces, energy);
 }
 
-void auxiliary_leapfrog(double* positions, double* velocities, const double* driving,
-                        double* kinetic, double* temperature) {
+void auxiliary_leapfrog(double* positions, double* velocities, const double* driving, double* kinetic,
+                        double* temperature) {
   pelzak::aux::leapfrog(positions, velocities, driving, kinetic, temperature);
 }
 

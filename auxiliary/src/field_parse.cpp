@@ -97,11 +97,10 @@ FieldStatus parse_real_field(const char* field, int width, double* value) {
   if (n_digits == 0) return FieldStatus::bad_value;
   if (part == Part::exponent && exponent_digits == 0) return FieldStatus::bad_value;
 
-  const long scale = (exponent_negative ? -exponent : exponent) -
-                     (seen_point ? fraction_digits : implied_decimals);
+  const long scale =
+      (exponent_negative ? -exponent : exponent) - (seen_point ? fraction_digits : implied_decimals);
   char canonical[max_field_width + 32];
-  std::snprintf(canonical, sizeof canonical, "%s%.*se%ld", negative ? "-" : "", n_digits, digits,
-                scale);
+  std::snprintf(canonical, sizeof canonical, "%s%.*se%ld", negative ? "-" : "", n_digits, digits, scale);
   const double result = std::strtod(canonical, nullptr);
   if (std::isinf(result)) return FieldStatus::out_of_range;
   *value = result;

@@ -35,8 +35,8 @@ static inline void pad_candidates(std::int32_t* j, int i, int n) {
   for (int t = n; t < n + 16; ++t) j[t] = i;
 }
 
-static inline void accumulate_lj_row(const LjRow& row, const std::int32_t* j_of, int i, int n,
-                                     double* forces, double* energy) {
+static inline void accumulate_lj_row(const LjRow& row, const std::int32_t* j_of, int i, int n, double* forces,
+                                     double* energy) {
   using namespace model;
   double* fx = forces + x_axis;
   double* fy = forces + y_axis;

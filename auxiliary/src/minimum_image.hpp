@@ -10,9 +10,7 @@ namespace pelzak::aux {
 // d - L * n with n = d / L rounded to the nearest whole number, halves away from zero.
 // n stays a double: no integer conversion, so huge, infinite or NaN separations just
 // propagate through IEEE arithmetic instead of overflowing an integer.
-inline double minimum_image(double d) {
-  return d - model::box * std::round(d / model::box);
-}
+inline double minimum_image(double d) { return d - model::box * std::round(d / model::box); }
 
 // Minimum-image separation of atoms i and j (0-based) of a configuration array and its square,
 // summed from zero in x, y, z order (0 + delx^2 is delx^2 exactly).

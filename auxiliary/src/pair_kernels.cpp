@@ -60,8 +60,7 @@ void add_pair_counts(const std::int32_t* counts, double* histogram) {
 bool isa_available(Isa isa) {
   switch (isa) {
     case Isa::reference:
-    case Isa::scalar:
-      return true;
+    case Isa::scalar: return true;
 #if defined(PELZAK_X86_KERNELS)
     case Isa::avx2:
       __builtin_cpu_init();
@@ -73,8 +72,7 @@ bool isa_available(Isa isa) {
              __builtin_cpu_supports("popcnt");
 #else
     case Isa::avx2:
-    case Isa::avx512:
-      return false;
+    case Isa::avx512: return false;
 #endif
   }
   return false;

@@ -58,8 +58,7 @@ int pack_lanes(unsigned mask, int j0, std::int32_t* out) {
   const __m256i lanes = _mm256_and_si256(
       _mm256_srlv_epi32(_mm256_set1_epi32(static_cast<std::int32_t>(pack_table.lanes[mask])), nibble),
       _mm256_set1_epi32(7));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
-                      _mm256_add_epi32(lanes, _mm256_set1_epi32(j0)));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_add_epi32(lanes, _mm256_set1_epi32(j0)));
   return _mm_popcnt_u32(mask);
 }
 
@@ -70,8 +69,7 @@ __m256d nearest_image(__m256d d) {
   if (_mm256_movemask_pd(_mm256_cmp_pd(ad, splat(image::wrap_limit), _CMP_NLT_UQ)) != 0) {
     const __m256d q = _mm256_div_pd(d, splat(box));
     const __m256d t = _mm256_round_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
-    const __m256d up =
-        _mm256_cmp_pd(_mm256_andnot_pd(sign, _mm256_sub_pd(q, t)), splat(0.5), _CMP_GE_OQ);
+    const __m256d up = _mm256_cmp_pd(_mm256_andnot_pd(sign, _mm256_sub_pd(q, t)), splat(0.5), _CMP_GE_OQ);
     const __m256d away = _mm256_add_pd(t, _mm256_or_pd(_mm256_and_pd(q, sign), splat(1.0)));
     return _mm256_sub_pd(d, _mm256_mul_pd(splat(box), _mm256_blendv_pd(t, away, up)));
   }
@@ -117,10 +115,10 @@ __m256d gather(const double* x, __m128i j) { return _mm256_i32gather_pd(x, j, 8)
 // (see the AVX-512 version).
 struct PendingRow {
   const double* positions;
-  __m256d xi, yi, zi;       // atom i-1 in every lane
-  const std::int32_t* j;    // its candidates
-  int n;                    // how many
-  int done;                 // how many have their results in row
+  __m256d xi, yi, zi;     // atom i-1 in every lane
+  const std::int32_t* j;  // its candidates
+  int n;                  // how many
+  int done;               // how many have their results in row
   LjRow* row;
 };
 
@@ -142,9 +140,8 @@ struct PendingRow {
   const __m256d q6 = _mm256_mul_pd(q2, q4);
   const __m256d q12 = _mm256_mul_pd(q4, q8);
   _mm256_store_pd(p.row->term + t, _mm256_sub_pd(q12, q6));
-  const __m256d fpair =
-      _mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(splat(2.0), q12), q6),
-                    _mm256_mul_pd(_mm256_div_pd(splat(1.0), r), splat(force_factor)));
+  const __m256d fpair = _mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(splat(2.0), q12), q6),
+                                      _mm256_mul_pd(_mm256_div_pd(splat(1.0), r), splat(force_factor)));
   _mm256_store_pd(p.row->fx + t, _mm256_div_pd(_mm256_mul_pd(s.delx, fpair), r));
   _mm256_store_pd(p.row->fy + t, _mm256_div_pd(_mm256_mul_pd(s.dely, fpair), r));
   _mm256_store_pd(p.row->fz + t, _mm256_div_pd(_mm256_mul_pd(s.delz, fpair), r));
@@ -152,8 +149,7 @@ struct PendingRow {
 
 // Candidates j > i by the coarse look at the cell words (see the AVX-512 version); every 8 looks
 // (64 pairs) one block of the pending row is issued.
-int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t* j_out,
-                      PendingRow& pending) {
+int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t* j_out, PendingRow& pending) {
   const __m256i xyi = _mm256_set1_epi32(cells.xy[i]);
   const __m256i zi = _mm256_set1_epi32(cells.z[i]);
   // cells_sq < reach_sq as cells_sq <= reach_sq - 1, unsigned: min(cells_sq, limit) == cells_sq.
@@ -191,8 +187,7 @@ int exact_candidates(const double* positions, int i, std::int32_t* j_out) {
   for (int j0 = i + 1; j0 < atoms; j0 += 4) {
     const __m256i valid = tail_lanes(j0);
     const Separation s = separation(xi, yi, zi, _mm256_maskload_pd(x + j0, valid),
-                                    _mm256_maskload_pd(y + j0, valid),
-                                    _mm256_maskload_pd(z + j0, valid));
+                                    _mm256_maskload_pd(y + j0, valid), _mm256_maskload_pd(z + j0, valid));
     const unsigned mask =
         static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(s.rsq, splat(cutoff_sq), _CMP_LT_OQ))) &
         tail_mask(j0, 4);
@@ -219,14 +214,15 @@ void count_exact(const double* positions, const std::int32_t* ci, const std::int
   const double* x = positions + x_axis;
   const double* y = positions + y_axis;
   const double* z = positions + z_axis;
-  const Separation s = separation(gather(x, i), gather(y, i), gather(z, i), gather(x, j),
-                                  gather(y, j), gather(z, j));
+  const Separation s =
+      separation(gather(x, i), gather(y, i), gather(z, i), gather(x, j), gather(y, j), gather(z, j));
   const __m256d q = _mm256_div_pd(_mm256_sqrt_pd(s.rsq), splat(bin_width));
   const __m256d t = _mm256_round_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
   const __m256d up = _mm256_cmp_pd(_mm256_sub_pd(q, t), splat(0.5), _CMP_GE_OQ);
   const __m256d bin = _mm256_blendv_pd(t, _mm256_add_pd(t, splat(1.0)), up);
-  unsigned counted = static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(bin, splat(bins - 1.0), _CMP_LE_OQ))) &
-                     ((1u << n) - 1);
+  unsigned counted =
+      static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(bin, splat(bins - 1.0), _CMP_LE_OQ))) &
+      ((1u << n) - 1);
   alignas(16) std::int32_t b[4];
   _mm_store_si128(reinterpret_cast<__m128i*>(b), _mm256_cvttpd_epi32(bin));
   for (; counted != 0; counted &= counted - 1) ++counts[b[__builtin_ctz(counted)]];
@@ -246,10 +242,9 @@ void rdf_count_exact(const double* positions, std::int32_t* counts) {
     for (int j0 = i + 1; j0 < atoms; j0 += 4) {
       const __m256i valid = tail_lanes(j0);
       const Separation s = separation(xi, yi, zi, _mm256_maskload_pd(x + j0, valid),
-                                      _mm256_maskload_pd(y + j0, valid),
-                                      _mm256_maskload_pd(z + j0, valid));
-      const __m256d near = _mm256_and_pd(_mm256_castsi256_pd(valid),
-                                         _mm256_cmp_pd(s.rsq, splat(reach * reach), _CMP_LT_OQ));
+                                      _mm256_maskload_pd(y + j0, valid), _mm256_maskload_pd(z + j0, valid));
+      const __m256d near =
+          _mm256_and_pd(_mm256_castsi256_pd(valid), _mm256_cmp_pd(s.rsq, splat(reach * reach), _CMP_LT_OQ));
       if (_mm256_movemask_pd(near) == 0) continue;
       const __m256d q = _mm256_div_pd(_mm256_sqrt_pd(s.rsq), splat(bin_width));
       const __m256d t = _mm256_round_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
@@ -284,8 +279,14 @@ void lj_pairs_avx2(const double* positions, double* forces, double* lj_sum) {
     for (; pending.done < pending.n; pending.done += 4) issue_block(pending, pending.done);
     // ... then row i-1's sums, in order.
     if (i > 0) accumulate_lj_row(row, pending.j, i - 1, pending.n, forces, &energy);
-    pending = PendingRow{positions, splat(positions[x_axis + i]), splat(positions[y_axis + i]),
-                         splat(positions[z_axis + i]), j_now, n, 0, &row};
+    pending = PendingRow{positions,
+                         splat(positions[x_axis + i]),
+                         splat(positions[y_axis + i]),
+                         splat(positions[z_axis + i]),
+                         j_now,
+                         n,
+                         0,
+                         &row};
   }
   *lj_sum = energy;
 }
@@ -316,23 +317,22 @@ void rdf_count_avx2(const double* positions, std::int32_t* counts) {
       // h = r / dr + 1/2 in single precision; its floor is the bin unless h is near a whole
       // number. Squares of 2^31 and more convert as negative numbers and give NaN: those pairs
       // are over 280 bins away and are counted nowhere, as they should be.
-      const __m256 h = _mm256_add_ps(
-          _mm256_mul_ps(_mm256_sqrt_ps(_mm256_cvtepi32_ps(cells_sq)),
-                        _mm256_set1_ps(static_cast<float>(coarse::bins_per_cell))),
-          _mm256_set1_ps(0.5f));
+      const __m256 h = _mm256_add_ps(_mm256_mul_ps(_mm256_sqrt_ps(_mm256_cvtepi32_ps(cells_sq)),
+                                                   _mm256_set1_ps(static_cast<float>(coarse::bins_per_cell))),
+                                     _mm256_set1_ps(0.5f));
       const __m256 bin = _mm256_round_ps(h, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
       const __m256 frac = _mm256_sub_ps(h, bin);
       const __m256 clear = _mm256_and_ps(_mm256_and_ps(valid, _mm256_cmp_ps(frac, margin, _CMP_GE_OQ)),
                                          _mm256_cmp_ps(frac, far_margin, _CMP_LE_OQ));
       const __m256 in_bins = _mm256_cmp_ps(bin, _mm256_set1_ps(bins - 1.0f), _CMP_LE_OQ);
-      const __m256 edge = _mm256_andnot_ps(
-          clear, _mm256_and_ps(valid, _mm256_cmp_ps(bin, _mm256_set1_ps(bins), _CMP_LE_OQ)));
+      const __m256 edge =
+          _mm256_andnot_ps(clear, _mm256_and_ps(valid, _mm256_cmp_ps(bin, _mm256_set1_ps(bins), _CMP_LE_OQ)));
       // One counter set per lane: the 8 increments never touch the same counter.
       alignas(32) std::int32_t slot[8];
       const __m256i counted = _mm256_castps_si256(_mm256_and_ps(clear, in_bins));
-      _mm256_store_si256(reinterpret_cast<__m256i*>(slot),
-                         _mm256_blendv_epi8(nowhere, _mm256_add_epi32(lane_base, _mm256_cvttps_epi32(bin)),
-                                            counted));
+      _mm256_store_si256(
+          reinterpret_cast<__m256i*>(slot),
+          _mm256_blendv_epi8(nowhere, _mm256_add_epi32(lane_base, _mm256_cvttps_epi32(bin)), counted));
       for (int k = 0; k < 8; ++k) ++lanes.count[slot[k]];
       const unsigned edge_mask = static_cast<unsigned>(_mm256_movemask_ps(edge));
       if (edge_mask != 0) {

@@ -100,10 +100,10 @@ unsigned tail_mask(int j0, int lanes) {
 // so that the divider works while the other units look at pairs.
 struct PendingRow {
   const double* positions;
-  __m512d xi, yi, zi;       // atom i-1 in every lane
-  const std::int32_t* j;    // its candidates
-  int n;                    // how many
-  int done;                 // how many have their results in row
+  __m512d xi, yi, zi;     // atom i-1 in every lane
+  const std::int32_t* j;  // its candidates
+  int n;                  // how many
+  int done;               // how many have their results in row
   LjRow* row;
 };
 
@@ -125,9 +125,8 @@ struct PendingRow {
   const __m512d q6 = _mm512_mul_pd(q2, q4);
   const __m512d q12 = _mm512_mul_pd(q4, q8);
   _mm512_store_pd(p.row->term + t, _mm512_sub_pd(q12, q6));
-  const __m512d fpair =
-      _mm512_mul_pd(_mm512_sub_pd(_mm512_mul_pd(splat(2.0), q12), q6),
-                    _mm512_mul_pd(_mm512_div_pd(splat(1.0), r), splat(force_factor)));
+  const __m512d fpair = _mm512_mul_pd(_mm512_sub_pd(_mm512_mul_pd(splat(2.0), q12), q6),
+                                      _mm512_mul_pd(_mm512_div_pd(splat(1.0), r), splat(force_factor)));
   _mm512_store_pd(p.row->fx + t, _mm512_div_pd(_mm512_mul_pd(s.delx, fpair), r));
   _mm512_store_pd(p.row->fy + t, _mm512_div_pd(_mm512_mul_pd(s.dely, fpair), r));
   _mm512_store_pd(p.row->fz + t, _mm512_div_pd(_mm512_mul_pd(s.delz, fpair), r));
@@ -135,8 +134,7 @@ struct PendingRow {
 
 // Candidates j > i by the coarse look at the cell words; returns how many. Every 8 looks (128
 // pairs) one block of the pending row is issued.
-int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t* j_out,
-                      PendingRow& pending) {
+int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t* j_out, PendingRow& pending) {
   const __m512i xyi = _mm512_set1_epi32(cells.xy[i]);
   const __m512i zi = _mm512_set1_epi32(cells.z[i]);
   const __m512i reach = _mm512_set1_epi32(static_cast<std::int32_t>(coarse::reach_sq));
@@ -177,9 +175,9 @@ int exact_candidates(const double* positions, int i, std::int32_t* j_out) {
   int n = 0;
   for (int j0 = i + 1; j0 < atoms; j0 += 8) {
     const __mmask8 valid = static_cast<__mmask8>(tail_mask(j0, 8));
-    const Separation s = separation(xi, yi, zi, _mm512_maskz_loadu_pd(valid, x + j0),
-                                    _mm512_maskz_loadu_pd(valid, y + j0),
-                                    _mm512_maskz_loadu_pd(valid, z + j0));
+    const Separation s =
+        separation(xi, yi, zi, _mm512_maskz_loadu_pd(valid, x + j0), _mm512_maskz_loadu_pd(valid, y + j0),
+                   _mm512_maskz_loadu_pd(valid, z + j0));
     const __mmask8 near = _mm512_mask_cmp_pd_mask(valid, s.rsq, splat(cutoff_sq), _CMP_LT_OQ);
     const __m256i j = _mm256_add_epi32(_mm256_set1_epi32(j0), lane);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(j_out + n), _mm256_maskz_compress_epi32(near, j));
@@ -207,8 +205,8 @@ void count_exact(const double* positions, const std::int32_t* ci, const std::int
   const double* x = positions + x_axis;
   const double* y = positions + y_axis;
   const double* z = positions + z_axis;
-  const Separation s = separation(gather(x, i), gather(y, i), gather(z, i), gather(x, j),
-                                  gather(y, j), gather(z, j));
+  const Separation s =
+      separation(gather(x, i), gather(y, i), gather(z, i), gather(x, j), gather(y, j), gather(z, j));
   const __m512d q = _mm512_div_pd(_mm512_sqrt_pd(s.rsq), splat(bin_width));
   const __m512d t = truncate(q);
   const __mmask8 up = _mm512_cmp_pd_mask(_mm512_sub_pd(q, t), splat(0.5), _CMP_GE_OQ);
@@ -232,9 +230,9 @@ void rdf_count_exact(const double* positions, std::int32_t* counts) {
     const __m512d xi = splat(x[i]), yi = splat(y[i]), zi = splat(z[i]);
     for (int j0 = i + 1; j0 < atoms; j0 += 8) {
       const __mmask8 valid = static_cast<__mmask8>(tail_mask(j0, 8));
-      const Separation s = separation(xi, yi, zi, _mm512_maskz_loadu_pd(valid, x + j0),
-                                      _mm512_maskz_loadu_pd(valid, y + j0),
-                                      _mm512_maskz_loadu_pd(valid, z + j0));
+      const Separation s =
+          separation(xi, yi, zi, _mm512_maskz_loadu_pd(valid, x + j0), _mm512_maskz_loadu_pd(valid, y + j0),
+                     _mm512_maskz_loadu_pd(valid, z + j0));
       const __mmask8 near = _mm512_mask_cmp_pd_mask(valid, s.rsq, splat(reach * reach), _CMP_LT_OQ);
       if (near == 0) continue;
       const __m512d q = _mm512_div_pd(_mm512_sqrt_pd(s.rsq), splat(bin_width));
@@ -269,8 +267,14 @@ void lj_pairs_avx512(const double* positions, double* forces, double* lj_sum) {
     for (; pending.done < pending.n; pending.done += 8) issue_block(pending, pending.done);
     // ... then row i-1's sums, in order.
     if (i > 0) accumulate_lj_row(row, pending.j, i - 1, pending.n, forces, &energy);
-    pending = PendingRow{positions, splat(positions[x_axis + i]), splat(positions[y_axis + i]),
-                         splat(positions[z_axis + i]), j_now, n, 0, &row};
+    pending = PendingRow{positions,
+                         splat(positions[x_axis + i]),
+                         splat(positions[y_axis + i]),
+                         splat(positions[z_axis + i]),
+                         j_now,
+                         n,
+                         0,
+                         &row};
   }
   *lj_sum = energy;
 }
@@ -296,10 +300,9 @@ void rdf_count_avx512(const double* positions, std::int32_t* counts) {
       const __m512i dz = _mm512_sub_epi32(zi, _mm512_loadu_si512(cells.z + j0));
       const __m512i cells_sq = _mm512_add_epi32(_mm512_madd_epi16(dxy, dxy), _mm512_madd_epi16(dz, dz));
       // h = r / dr + 1/2 in single precision; its floor is the bin unless h is near a whole number.
-      const __m512 h = _mm512_add_ps(
-          _mm512_mul_ps(_mm512_sqrt_ps(_mm512_cvtepu32_ps(cells_sq)),
-                        _mm512_set1_ps(static_cast<float>(coarse::bins_per_cell))),
-          _mm512_set1_ps(0.5f));
+      const __m512 h = _mm512_add_ps(_mm512_mul_ps(_mm512_sqrt_ps(_mm512_cvtepu32_ps(cells_sq)),
+                                                   _mm512_set1_ps(static_cast<float>(coarse::bins_per_cell))),
+                                     _mm512_set1_ps(0.5f));
       const __m512 bin = _mm512_roundscale_ps(h, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
       const __m512 frac = _mm512_sub_ps(h, bin);
       const __mmask16 clear =
@@ -309,8 +312,8 @@ void rdf_count_avx512(const double* positions, std::int32_t* counts) {
       const __mmask16 edge = valid & ~clear & _mm512_cmp_ps_mask(bin, _mm512_set1_ps(bins), _CMP_LE_OQ);
       // One counter set per lane: the 16 increments never touch the same counter.
       alignas(64) std::int32_t slot[16];
-      _mm512_store_si512(slot, _mm512_mask_add_epi32(nowhere, clear & in_bins, lane_base,
-                                                     _mm512_cvttps_epi32(bin)));
+      _mm512_store_si512(
+          slot, _mm512_mask_add_epi32(nowhere, clear & in_bins, lane_base, _mm512_cvttps_epi32(bin)));
       for (int k = 0; k < 16; ++k) ++lanes.count[slot[k]];
       if (edge != 0) {
         _mm512_storeu_si512(near_j + near_n, _mm512_maskz_compress_epi32(edge, j));

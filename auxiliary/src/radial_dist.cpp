@@ -8,12 +8,12 @@
 // "rdf_argon.dat" is written with write(2) straight from a local buffer, with no stdio
 // buffering: the 200 lines reach the kernel before the call returns, a failure is reported at
 // once, and nothing is left to flush when the process ends (the kernel closes the descriptor).
-#include <cerrno>
-#include <cstdint>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
 
 #include "constants.hpp"
 #include "diagnostics.hpp"
@@ -75,8 +75,7 @@ void write_rdf(const double* histogram) {
     // A table cut short by a full disk could pass for a whole one: cut the file back to where
     // it began. Best effort, as the failure is reported and ends the process either way.
     if (start >= 0) static_cast<void>(ftruncate(rdf_fd, start) == 0);
-    fail("\"%s\": cannot write g(r): %s", rdf_name,
-         err != 0 ? std::strerror(err) : "no progress writing");
+    fail("\"%s\": cannot write g(r): %s", rdf_name, err != 0 ? std::strerror(err) : "no progress writing");
   }
 }
 

@@ -31,12 +31,11 @@ struct ReadDiagnostic {
 // Reads the configuration from the descriptor's current position to its end (or line 866) into
 // positions and velocities. Values land as each field is parsed, so after a failure the arrays
 // hold what was read up to that point.
-ReadStatus read_configuration(int fd, double* positions, double* velocities,
-                              ReadDiagnostic* diagnostic);
+ReadStatus read_configuration(int fd, double* positions, double* velocities, ReadDiagnostic* diagnostic);
 
 // The same over a file's bytes held in memory.
-ReadStatus read_configuration(const char* bytes, std::size_t length, double* positions,
-                              double* velocities, ReadDiagnostic* diagnostic);
+ReadStatus read_configuration(const char* bytes, std::size_t length, double* positions, double* velocities,
+                              ReadDiagnostic* diagnostic);
 
 // One atom record: line holds exactly 68 columns (the reader pads short lines with blanks and
 // drops everything beyond); atom is 0-based and line_number only names the line in a diagnostic.

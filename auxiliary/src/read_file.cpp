@@ -7,12 +7,12 @@
 // endless stream would otherwise be read forever. A carriage return right before the line feed
 // is dropped, so files with CR LF line ends read like LF ones. Lines after the last record are
 // never read.
+#include <fcntl.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "constants.hpp"
 #include "diagnostics.hpp"
@@ -119,25 +119,22 @@ ReadStatus bad_field(int line_number, const char* line, const Field& field, Fiel
   quote_bytes(line + begin, end - begin, shown, sizeof shown);
   const bool range = status == FieldStatus::out_of_range;
   return report(diagnostic, range ? ReadStatus::out_of_range : ReadStatus::bad_value,
-                "\"%s\", line %d: %s \"%s\" in the %s field (columns %d-%d)", config_name,
-                line_number, range ? "value out of range" : "bad value", shown, field.name,
-                field.first, field.last);
+                "\"%s\", line %d: %s \"%s\" in the %s field (columns %d-%d)", config_name, line_number,
+                range ? "value out of range" : "bad value", shown, field.name, field.first, field.last);
 }
 
-ReadStatus read_lines(LineReader& in, double* positions, double* velocities,
-                      ReadDiagnostic* diagnostic) {
+ReadStatus read_lines(LineReader& in, double* positions, double* velocities, ReadDiagnostic* diagnostic) {
   char line[record_width];
   for (int n = 1; n <= total_lines; ++n) {
     switch (next_line(in, line)) {
-      case LineStatus::line:
-        break;
+      case LineStatus::line: break;
       case LineStatus::end_of_file:
         return report(diagnostic, ReadStatus::end_of_file,
                       "\"%s\", line %d: end of file: the file has %d line%s, a configuration "
                       "needs %d (2 header lines and %d atom records); run pelzak_initial to "
                       "write one",
-                      config_name, n, in.line_number, in.line_number == 1 ? "" : "s",
-                      total_lines, model::atoms);
+                      config_name, n, in.line_number, in.line_number == 1 ? "" : "s", total_lines,
+                      model::atoms);
       case LineStatus::too_long:
         return report(diagnostic, ReadStatus::line_too_long,
                       "\"%s\", line %d: more than %ld bytes without a line feed: this is not a "
@@ -145,8 +142,8 @@ ReadStatus read_lines(LineReader& in, double* positions, double* velocities,
                       "one",
                       config_name, n, longest_line, record_width);
       case LineStatus::read_error:
-        return report(diagnostic, ReadStatus::read_error, "\"%s\", line %d: cannot read: %s",
-                      config_name, n, std::strerror(in.read_errno));
+        return report(diagnostic, ReadStatus::read_error, "\"%s\", line %d: cannot read: %s", config_name, n,
+                      std::strerror(in.read_errno));
     }
     if (n <= header_lines) continue;
     const ReadStatus status =
@@ -170,22 +167,20 @@ ReadStatus parse_atom_record(const char* line, int line_number, int atom, double
   for (int f = 0; f < 6; ++f) {
     const Field& field = real_fields[f];
     double* target = (f < 3 ? positions : velocities) + (f % 3) * model::atoms + atom;
-    const FieldStatus status =
-        parse_real_field(line + field.first - 1, field.last - field.first + 1, target);
+    const FieldStatus status = parse_real_field(line + field.first - 1, field.last - field.first + 1, target);
     if (status != FieldStatus::ok) return bad_field(line_number, line, field, status, diagnostic);
   }
   return ReadStatus::ok;
 }
 
-ReadStatus read_configuration(int fd, double* positions, double* velocities,
-                              ReadDiagnostic* diagnostic) {
+ReadStatus read_configuration(int fd, double* positions, double* velocities, ReadDiagnostic* diagnostic) {
   LineReader in{};
   in.fd = fd;
   return read_lines(in, positions, velocities, diagnostic);
 }
 
-ReadStatus read_configuration(const char* bytes, std::size_t length, double* positions,
-                              double* velocities, ReadDiagnostic* diagnostic) {
+ReadStatus read_configuration(const char* bytes, std::size_t length, double* positions, double* velocities,
+                              ReadDiagnostic* diagnostic) {
   LineReader in{};
   in.fd = -1;
   in.data = bytes;

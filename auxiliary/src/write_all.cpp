@@ -1,7 +1,7 @@
 #include "write_all.hpp"
 
-#include <cerrno>
 #include <unistd.h>
+#include <cerrno>
 
 namespace pelzak::aux {
 

@@ -8,17 +8,13 @@ int main(int argc, char** argv) {
   using namespace pelzak::md;
   const Parsed parsed = parse_options(argc, argv);
   switch (parsed.action) {
-    case Action::help:
-      std::fputs(usage_text().c_str(), stdout);
-      return kExitOk;
-    case Action::version:
-      std::fputs(version_text().c_str(), stdout);
-      return kExitOk;
+    case Action::help: std::fputs(usage_text().c_str(), stdout); return kExitOk;
+    case Action::version: std::fputs(version_text().c_str(), stdout); return kExitOk;
     case Action::usage_error:
-      std::fprintf(stderr, "pelzak_md: %s\nTry 'pelzak_md --help' for more information.\n", parsed.error.c_str());
+      std::fprintf(stderr, "pelzak_md: %s\nTry 'pelzak_md --help' for more information.\n",
+                   parsed.error.c_str());
       return kExitUsage;
-    case Action::run:
-      break;
+    case Action::run: break;
   }
   return run_simulation(parsed.options);
 }

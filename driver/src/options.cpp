@@ -92,7 +92,8 @@ Parsed parse_options(int argc, const char* const* argv) {
     }
     if (!option) {
       if (arg.size() > 1 && arg[0] == '-') return usage_error("unknown option '" + std::string(arg) + "'");
-      return usage_error("unexpected argument '" + std::string(arg) + "' (the start is always read from "
+      return usage_error("unexpected argument '" + std::string(arg) +
+                         "' (the start is always read from "
                          "\"ar_simulation.dat\")");
     }
     if (!has_value) {
@@ -101,7 +102,8 @@ Parsed parse_options(int argc, const char* const* argv) {
     }
     std::string why;
     if (!parse_count(value, option->minimum, &(parsed.options.*(option->field)), &why))
-      return usage_error("value '" + std::string(value) + "' of " + std::string(option->long_name) + " " + why);
+      return usage_error("value '" + std::string(value) + "' of " + std::string(option->long_name) + " " +
+                         why);
   }
   return parsed;
 }

@@ -39,8 +39,8 @@ std::string progress_bar_line(std::string_view phase, std::int64_t step, std::in
 
 std::string progress_plain_line(std::string_view phase, std::int64_t step, std::int64_t total,
                                 double temperature, double steps_per_second) {
-  return std::string(phase) + " step " + std::to_string(step) + "/" + std::to_string(total) + ": T = " +
-         compact(temperature, 1) + " K, " + rate_text(steps_per_second) + "\n";
+  return std::string(phase) + " step " + std::to_string(step) + "/" + std::to_string(total) +
+         ": T = " + compact(temperature, 1) + " K, " + rate_text(steps_per_second) + "\n";
 }
 
 Progress progress_open(std::FILE* out, bool quiet) {

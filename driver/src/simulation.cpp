@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -120,12 +120,15 @@ bool step(State& s, Phase phase, std::int64_t n, Outputs& out, double* temperatu
   if (n % out.thermo_every == 0 || !finite)
     text_write(out.thermo, thermo_row(phase_name(phase), n, steps_before, potential, kinetic, *temperature));
   if (!finite) {
-    *problem = std::string("the run blew up in ") + phase_name(phase) + " step " + std::to_string(n) + " (" +
-           time_text(steps_before) + " ps): potential energy " + shortest(potential) + " J, kinetic energy " +
-           shortest(kinetic) + " J, temperature " + shortest(*temperature) +
-           " K. Atoms too close together threw each other apart faster than the step can follow (a push-off "
-           "phase prevents that), or \"" + kStartFile + "\" holds atoms at the same place or coordinates "
-           "that are not finite.";
+    *problem =
+        std::string("the run blew up in ") + phase_name(phase) + " step " + std::to_string(n) + " (" +
+        time_text(steps_before) + " ps): potential energy " + shortest(potential) + " J, kinetic energy " +
+        shortest(kinetic) + " J, temperature " + shortest(*temperature) +
+        " K. Atoms too close together threw each other apart faster than the step can follow (a push-off "
+        "phase prevents that), or \"" +
+        kStartFile +
+        "\" holds atoms at the same place or coordinates "
+        "that are not finite.";
     return false;
   }
   if (out.xyz_every > 0 && s.elapsed % out.xyz_every == 0)
@@ -196,7 +199,8 @@ int run_simulation(const Options& options) {
 
   Progress progress = progress_open(stderr, options.quiet);
   Outcome outcome = run_phase(*s, Phase::push_off, options.push_off_steps, out, progress);
-  if (outcome == Outcome::done) outcome = run_phase(*s, Phase::equilibration, options.equilibration_steps, out, progress);
+  if (outcome == Outcome::done)
+    outcome = run_phase(*s, Phase::equilibration, options.equilibration_steps, out, progress);
   if (outcome == Outcome::done) outcome = run_phase(*s, Phase::production, kProductionSteps, out, progress);
   const bool closed = close_outputs(out);
   if (outcome == Outcome::blew_up) return kExitBlowUp;
@@ -214,9 +218,10 @@ int run_simulation(const Options& options) {
     report(message);
     return kExitIoError;
   }
-  text_write(plot, rdf_svg(curve, "864 Lennard-Jones atoms at 94.4 K; " + std::to_string(options.push_off_steps) +
-                                      " push-off, " + std::to_string(options.equilibration_steps) +
-                                      " equilibration and 1000 production steps of 0.01 ps"));
+  text_write(plot,
+             rdf_svg(curve, "864 Lennard-Jones atoms at 94.4 K; " + std::to_string(options.push_off_steps) +
+                                " push-off, " + std::to_string(options.equilibration_steps) +
+                                " equilibration and 1000 production steps of 0.01 ps"));
   if (!text_close(plot, &message)) {
     report(message);
     return kExitIoError;
@@ -224,7 +229,8 @@ int run_simulation(const Options& options) {
 
   std::printf("production: mean temperature %s K, mean potential energy %s eps per atom\n",
               fixed(mean_temperature, 2).c_str(), fixed(potential_per_atom, 4).c_str());
-  std::printf("g(r): first peak %s at r/sigma = %s\n", fixed(peak.g, 4).c_str(), fixed(peak.label, 4).c_str());
+  std::printf("g(r): first peak %s at r/sigma = %s\n", fixed(peak.g, 4).c_str(),
+              fixed(peak.label, 4).c_str());
   std::printf("wrote %s, %s, %s%s%s\n", kRdfFile, kPlotFile, kThermoFile, options.xyz_every > 0 ? ", " : "",
               options.xyz_every > 0 ? kTrajectoryFile : "");
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
@@ -232,7 +238,8 @@ int run_simulation(const Options& options) {
     return kExitIoError;
   }
   if (!options.quiet) {
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_start).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_start).count();
     std::fprintf(stderr, "pelzak_md: %s steps in %s s\n", std::to_string(s->elapsed).c_str(),
                  fixed(seconds, 1).c_str());
   }

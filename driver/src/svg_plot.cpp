@@ -66,8 +66,9 @@ std::string rdf_svg(const RdfCurve& curve, std::string_view subtitle) {
 
   std::string svg;
   svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"800\" height=\"560\" viewBox=\"0 0 800 560\" "
-         "font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\" font-size=\"14\">\n";
+  svg +=
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"800\" height=\"560\" viewBox=\"0 0 800 560\" "
+      "font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\" font-size=\"14\">\n";
   svg += "<title>Radial distribution function g(r) of liquid argon</title>\n";
   svg += "<rect x=\"0\" y=\"0\" width=\"" + fixed(kWidth, 0) + "\" height=\"" + fixed(kHeight, 0) +
          "\" fill=\"white\"/>\n";
@@ -85,14 +86,16 @@ std::string rdf_svg(const RdfCurve& curve, std::string_view subtitle) {
   for (double y = 0.0; y <= f.y_max; y += kTickStep)
     svg += text(kLeft - 10, f.py(y) + 5, "text-anchor=\"end\"", fixed(y, 1));
   svg += "</g>\n";
-  svg += "<rect x=\"" + fixed(kLeft, 1) + "\" y=\"" + fixed(kTop, 1) + "\" width=\"" + fixed(kRight - kLeft, 1) +
-         "\" height=\"" + fixed(kBottom - kTop, 1) + "\" fill=\"none\" stroke=\"#222222\" stroke-width=\"1.2\"/>\n";
+  svg += "<rect x=\"" + fixed(kLeft, 1) + "\" y=\"" + fixed(kTop, 1) + "\" width=\"" +
+         fixed(kRight - kLeft, 1) + "\" height=\"" + fixed(kBottom - kTop, 1) +
+         "\" fill=\"none\" stroke=\"#222222\" stroke-width=\"1.2\"/>\n";
   svg += text((kLeft + kRight) / 2, kBottom + 52, "text-anchor=\"middle\" font-size=\"16\"", "r / \u03c3");
   svg += "<text transform=\"translate(28 " + fixed((kTop + kBottom) / 2, 1) +
          ") rotate(-90)\" text-anchor=\"middle\" font-size=\"16\">g(r)</text>\n";
 
   // The ideal-gas level g = 1.
-  svg += line(kLeft, f.py(1.0), kRight, f.py(1.0), "stroke=\"#888888\" stroke-width=\"1.2\" stroke-dasharray=\"6 4\"");
+  svg += line(kLeft, f.py(1.0), kRight, f.py(1.0),
+              "stroke=\"#888888\" stroke-width=\"1.2\" stroke-dasharray=\"6 4\"");
   svg += text(kRight - 6, f.py(1.0) - 6, "text-anchor=\"end\" fill=\"#666666\"", "g = 1");
 
   // The curve: one path, broken wherever a bin is not finite.

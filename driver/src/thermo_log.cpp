@@ -11,8 +11,8 @@ std::string time_text(std::int64_t elapsed_steps) {
   return std::to_string(elapsed_steps / 100) + (hundredths < 10 ? ".0" : ".") + std::to_string(hundredths);
 }
 
-std::string thermo_row(std::string_view phase, std::int64_t step, std::int64_t steps_before,
-                       double potential, double kinetic, double temperature) {
+std::string thermo_row(std::string_view phase, std::int64_t step, std::int64_t steps_before, double potential,
+                       double kinetic, double temperature) {
   std::string row(phase);
   row += ',' + std::to_string(step) + ',' + time_text(steps_before) + ',' + shortest(potential) + ',' +
          shortest(kinetic) + ',' + shortest(potential + kinetic) + ',' + shortest(temperature) + '\n';

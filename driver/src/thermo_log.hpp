@@ -18,8 +18,8 @@ std::string thermo_header();
 // an exact decimal, and the potential energy are those of the positions the step started from; the
 // kinetic energy and temperature are what the step returned (from the mean of the velocities before
 // and after it, which in this scheme trails the positions by about one step). The total is their sum.
-std::string thermo_row(std::string_view phase, std::int64_t step, std::int64_t steps_before,
-                       double potential, double kinetic, double temperature);
+std::string thermo_row(std::string_view phase, std::int64_t step, std::int64_t steps_before, double potential,
+                       double kinetic, double temperature);
 
 // elapsed_steps * 0.01 ps as text with two decimals, e.g. 1234 -> "12.34".
 std::string time_text(std::int64_t elapsed_steps);

@@ -13,10 +13,10 @@ namespace pelzak::initial {
 struct OutputFile {
   const char* name = nullptr;
   int fd = -1;
-  bool regular = false;   // only a regular file can be cut to length (not /dev/full, a pipe...)
-  long long offset = 0;   // bytes written so far: where the file now ends
-  int refused = 0;        // errno of a refused read-write open: the file is open read-only
-  bool failed = false;    // a failure has been reported; nothing more is written
+  bool regular = false;  // only a regular file can be cut to length (not /dev/full, a pipe...)
+  long long offset = 0;  // bytes written so far: where the file now ends
+  int refused = 0;       // errno of a refused read-write open: the file is open read-only
+  bool failed = false;   // a failure has been reported; nothing more is written
 };
 
 // Opens `name` for reading and writing at its start, creating it (mode 0666 less the umask) if

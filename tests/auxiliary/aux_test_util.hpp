@@ -39,8 +39,8 @@ inline Config filled(double value) {
 // One atom record in the writer's layout (i5, 2a5, i5, 3f8.3, 3f8.4), without line feed.
 inline std::string record(int i, double x, double y, double z, double vx, double vy, double vz) {
   char line[128];
-  std::snprintf(line, sizeof line, "%5d%5s%5s%5d%8.3f%8.3f%8.3f%8.4f%8.4f%8.4f", i, "Ar", "Ar", i,
-                x, y, z, vx, vy, vz);
+  std::snprintf(line, sizeof line, "%5d%5s%5s%5d%8.3f%8.3f%8.3f%8.4f%8.4f%8.4f", i, "Ar", "Ar", i, x, y, z,
+                vx, vy, vz);
   return line;
 }
 
@@ -50,8 +50,8 @@ inline double sample_velocity(int i, int k) { return std::fmod(i * 0.00731 + k *
 
 // Atom i's record built from the sample values.
 inline std::string sample_record(int i) {
-  return record(i, sample_position(i, 1), sample_position(i, 2), sample_position(i, 3),
-                sample_velocity(i, 1), sample_velocity(i, 2), sample_velocity(i, 3));
+  return record(i, sample_position(i, 1), sample_position(i, 2), sample_position(i, 3), sample_velocity(i, 1),
+                sample_velocity(i, 2), sample_velocity(i, 3));
 }
 
 // A complete 866-line configuration file built from the sample values; line_end lets a test

@@ -11,7 +11,7 @@ using namespace pelzak::aux_test;
 namespace {
 
 constexpr double kSigma = 0.34;
-constexpr double kFourEps = 6.6279999350667254e-21;  // J
+constexpr double kFourEps = 6.6279999350667254e-21;     // J
 constexpr double kForceFactor = 3.976799961040035e-11;  // 24 eps * 1e9, N nm
 
 struct Result {
@@ -55,7 +55,7 @@ TEST(AuxForceAtoms, APairAtSigmaHasZeroEnergyAndRepulsion24EpsOverSigma) {
   // q^12 - q^6 = 0, while the force is 24 eps (2 - 1) / sigma.
   const Result r = forces_of(pair_on_x(0.0, kSigma));
   EXPECT_EQ(r.energy, 0.0);
-  const double expected = kForceFactor / kSigma;  // N
+  const double expected = kForceFactor / kSigma;                 // N
   EXPECT_NEAR(at(r.forces, 1, 1), -expected, 1e-15 * expected);  // pushed away from atom 2
   EXPECT_EQ(at(r.forces, 1, 1), (-kSigma * ((1.0 / kSigma) * kForceFactor)) / kSigma);
   EXPECT_EQ(at(r.forces, 2, 1), -at(r.forces, 1, 1));
@@ -104,7 +104,8 @@ TEST(AuxForceAtoms, APairSplitAcrossTheBoundaryInteractsThroughItsImage) {
   // Raw separation L - 0.4 along each axis in turn: the same pair as one 0.4 nm apart.
   for (int k = 1; k <= 3; ++k) {
     Config split = nan_config(), direct = nan_config();
-    for (int a = 1; a <= 3; ++a) at(split, 1, a) = at(split, 2, a) = at(direct, 1, a) = at(direct, 2, a) = 1.0;
+    for (int a = 1; a <= 3; ++a)
+      at(split, 1, a) = at(split, 2, a) = at(direct, 1, a) = at(direct, 2, a) = 1.0;
     at(split, 1, k) = 0.1;
     at(split, 2, k) = 0.1 + kBox - 0.4;
     at(direct, 1, k) = 0.1;

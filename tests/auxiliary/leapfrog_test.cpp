@@ -9,10 +9,10 @@ using namespace pelzak::aux_test;
 
 namespace {
 
-constexpr double kDt = 0.009999999776482582;       // ps, single-precision 0.01 widened
+constexpr double kDt = 0.009999999776482582;  // ps, single-precision 0.01 widened
 constexpr double kDtSq = 9.999999552965169e-05;
 constexpr double kTwoDt = 0.019999999552965164;
-constexpr double kKineticFactor = 3.3167604374722954e-20;  // 0.5 m 1e6
+constexpr double kKineticFactor = 3.3167604374722954e-20;       // 0.5 m 1e6
 constexpr double kTemperatureDivisor = 1.7893223987679444e-20;  // 1.5 N kB
 
 struct Step {
@@ -78,8 +78,7 @@ TEST(AuxLeapfrog, TheDrivingTermIsMultipliedByDtSquaredAsPassed) {
   for (int n = 0; n < 3 * kAtoms; ++n) sum = t * t + sum;
   EXPECT_EQ(s.kinetic, kKineticFactor * sum);
   EXPECT_EQ(s.temperature, s.kinetic / kTemperatureDivisor);
-  for (int n = 0; n < 3 * kAtoms; ++n)
-    ASSERT_EQ(s.velocities[n], v_mid * std::sqrt(94.4 / s.temperature));
+  for (int n = 0; n < 3 * kAtoms; ++n) ASSERT_EQ(s.velocities[n], v_mid * std::sqrt(94.4 / s.temperature));
 }
 
 TEST(AuxLeapfrog, EachElementFollowsTheStatedOperationOrder) {

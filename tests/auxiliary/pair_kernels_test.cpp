@@ -81,9 +81,10 @@ int random_atom(std::mt19937_64& rng) { return std::uniform_int_distribution<int
 // the half box and whole boxes, each with its neighbouring doubles.
 double edge_separation(std::mt19937_64& rng) {
   using namespace pelzak::aux::image;
-  const double edges[] = {kCut, wrap_1, wrap_2, wrap_3, wrap_limit, kBox, 2 * kBox, 3 * kBox,
-                          kBox - kCut, kBox + kCut, kBox / 2, 1.5 * kBox, 2.5 * kBox, 3.5 * kBox,
-                          0.0, kBinWidth * 199.5, kBinWidth * 0.5};
+  const double edges[] = {
+      kCut,           wrap_1,      wrap_2,   wrap_3,     wrap_limit, kBox,       2 * kBox, 3 * kBox,
+      kBox - kCut,    kBox + kCut, kBox / 2, 1.5 * kBox, 2.5 * kBox, 3.5 * kBox, 0.0,      kBinWidth * 199.5,
+      kBinWidth * 0.5};
   double d = edges[std::uniform_int_distribution<int>(0, std::size(edges) - 1)(rng)];
   const int steps = std::uniform_int_distribution<int>(-2, 2)(rng);
   for (int s = 0; s < steps; ++s) d = std::nextafter(d, kInf);
@@ -181,8 +182,8 @@ void expect_same_forces(Isa isa, const Config& positions, double sum_in, const s
   const Forces want = lj(Isa::reference, positions, sum_in);
   const Forces got = lj(isa, positions, sum_in);
   const int n = first_difference(got.forces, want.forces);
-  EXPECT_EQ(n, -1) << what << " on " << pelzak::aux::isa_name(isa) << ": force element " << n
-                   << " is " << (n < 0 ? 0.0 : got.forces[n]) << ", the reference gives "
+  EXPECT_EQ(n, -1) << what << " on " << pelzak::aux::isa_name(isa) << ": force element " << n << " is "
+                   << (n < 0 ? 0.0 : got.forces[n]) << ", the reference gives "
                    << (n < 0 ? 0.0 : want.forces[n]);
   // One freedom: when a NaN passed in meets a NaN pair term (coincident atoms), IEEE 754 leaves
   // open which of the two NaNs the sum returns, and the reference's answer depends on which
@@ -192,8 +193,8 @@ void expect_same_forces(Isa isa, const Config& positions, double sum_in, const s
     EXPECT_TRUE(std::isnan(got.sum)) << what << " on " << pelzak::aux::isa_name(isa);
     return;
   }
-  EXPECT_EQ(bits(got.sum), bits(want.sum)) << what << " on " << pelzak::aux::isa_name(isa)
-                                           << ": energy sum " << got.sum << " vs " << want.sum;
+  EXPECT_EQ(bits(got.sum), bits(want.sum))
+      << what << " on " << pelzak::aux::isa_name(isa) << ": energy sum " << got.sum << " vs " << want.sum;
 }
 
 void expect_same_histogram(Isa isa, const Config& positions, const std::array<double, kBins>& in,
@@ -243,7 +244,7 @@ TEST(AuxPairKernels, RandomConfigurationsGiveTheReferenceForcesAndEnergyBitForBi
 TEST(AuxPairKernels, RandomConfigurationsGiveTheReferenceHistogramBitForBit) {
   std::array<double, kBins> zero{}, odd{};
   for (int b = 0; b < kBins; ++b) {
-    const double values[] = {-0.0, 0.5, 3.0, 9007199254740990.0, 9007199254740992.0, kNaN, kInf,
+    const double values[] = {-0.0,   0.5,  3.0,    9007199254740990.0, 9007199254740992.0, kNaN, kInf,
                              -1e300, 1e17, 2.0 * b};
     odd[b] = values[b % std::size(values)];
   }

@@ -240,8 +240,7 @@ TEST(AuxRadialDistFileDeathTest, AFullDiskStopsTheProcessAtStep1000) {
         call(1000, nan_config(), h);
         std::_Exit(0);
       },
-      ExitedWithCode(2),
-      "^pelzak_aux: \"rdf_argon.dat\": cannot write g\\(r\\): No space left on device\n$");
+      ExitedWithCode(2), "^pelzak_aux: \"rdf_argon.dat\": cannot write g\\(r\\): No space left on device\n$");
 }
 
 TEST(AuxRadialDistFileDeathTest, AFileThatCannotBeCreatedStopsTheProcessAtStep1) {
@@ -256,8 +255,7 @@ TEST(AuxRadialDistFileDeathTest, AFileThatCannotBeCreatedStopsTheProcessAtStep1)
         call(1, nan_config(), h);
         std::_Exit(0);
       },
-      ExitedWithCode(2),
-      "^pelzak_aux: \"rdf_argon.dat\": cannot open for writing: Permission denied\n$");
+      ExitedWithCode(2), "^pelzak_aux: \"rdf_argon.dat\": cannot open for writing: Permission denied\n$");
 }
 
 // For uniformly random positions over the whole box the pair density is (N - 1) / V around
@@ -285,8 +283,7 @@ TEST(AuxRadialDistFileDeathTest, UniformRandomPositionsGiveTheIdealGasShellRatio
   for (int b = 2; b <= kBins; ++b) {
     const double g = std::strtod(lines[b - 1].substr(27).c_str(), nullptr);
     const double bb = b;
-    const double expected = (863.0 / 864.0) *
-                            (std::pow(bb - 0.5, 3) - std::pow(bb - 1.5, 3)) /
+    const double expected = (863.0 / 864.0) * (std::pow(bb - 0.5, 3) - std::pow(bb - 1.5, 3)) /
                             (std::pow(bb, 3) - std::pow(bb - 1, 3));
     const double pairs_expected = expected * shell_norm(b) / 2.0;
     const double sd = 2.0 * std::sqrt(pairs_expected) / shell_norm(b);

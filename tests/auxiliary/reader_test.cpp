@@ -97,12 +97,15 @@ TEST(AuxRealField, NegativeZeroKeepsItsSign) {
 }
 
 TEST(AuxRealField, AnythingElseIsABadValue) {
-  for (const char* bad : {"12a.4", "1.2.3", "1e", "1e+", "+", "-", ".", "-.", "--1", "1-", "1+2",
-                          "e5", "1E5.0", "1E2E3", "1,5", "0x10", "inf", "nan", "1\t2", "\x01",
-                          "\xff\xfe"}) {
+  for (const char* bad :
+       {"12a.4", "1.2.3", "1e",    "1e+", "+",    "-",   ".",   "-.",   "--1",  "1-",      "1+2",
+        "e5",    "1E5.0", "1E2E3", "1,5", "0x10", "inf", "nan", "1\t2", "\x01", "\xff\xfe"}) {
     EXPECT_EQ(real_status(bad), FieldStatus::bad_value) << '"' << bad << '"';
   }
-  const std::string with_nul("1\0" "2", 3);
+  const std::string with_nul(
+      "1\0"
+      "2",
+      3);
   EXPECT_EQ(real_status(with_nul), FieldStatus::bad_value);
 }
 
@@ -124,8 +127,8 @@ TEST(AuxRealField, ConvertsToTheNearestDouble) {
     const int decimals = n % 5;
     while (static_cast<int>(digits.size()) <= decimals) digits = "0" + digits;
     const std::string sign = m < 0 ? "-" : "";
-    const std::string with_point = sign + digits.substr(0, digits.size() - decimals) + "." +
-                                   digits.substr(digits.size() - decimals);
+    const std::string with_point =
+        sign + digits.substr(0, digits.size() - decimals) + "." + digits.substr(digits.size() - decimals);
     ASSERT_EQ(real(with_point), nearest(with_point.c_str())) << with_point;
     // The same digits without a point carry three implied decimals.
     std::string implied = digits;
@@ -262,10 +265,12 @@ TEST(AuxReadFileDeathTest, ABadValueNamesLineFieldAndText) {
               "^pelzak_aux: \"ar_simulation.dat\", line 7: bad value \"12a.4\" in the y position "
               "field \\(columns 29-36\\)\n$");
 
-  text.replace(pos + 28, 8, std::string("  1\0" "2.00", 8));
+  text.replace(pos + 28, 8,
+               std::string("  1\0"
+                           "2.00",
+                           8));
   write_bytes("ar_simulation.dat", text);
-  EXPECT_EXIT(read_config(), ExitedWithCode(2),
-              "line 7: bad value \"1\\\\x002.00\" in the y position field");
+  EXPECT_EXIT(read_config(), ExitedWithCode(2), "line 7: bad value \"1\\\\x002.00\" in the y position field");
 
   text.replace(pos + 28, 8, "   1.000");
   text.replace(pos, 5, "  5.0");
@@ -322,7 +327,8 @@ TEST(AuxReadFileDeathTest, UnreadableAndUncreatableFiles) {
 // is a comma, built for the occasion when the system has the locale sources.
 TEST(AuxReadFileDeathTest, IndependentOfTheLocale) {
   ScratchDir dir;
-  if (access("/usr/share/i18n/locales/de_DE", R_OK) != 0 || std::system("command -v localedef >/dev/null") != 0)
+  if (access("/usr/share/i18n/locales/de_DE", R_OK) != 0 ||
+      std::system("command -v localedef >/dev/null") != 0)
     GTEST_SKIP() << "no locale sources to build de_DE";
   const std::string locales = dir.path() + "/locales";
   mkdir(locales.c_str(), 0755);
@@ -377,10 +383,10 @@ TEST(AuxReadFileDeathTest, MutatedFilesEitherReadOrStopCleanly) {
     for (int e = 0; e < edits; ++e) {
       const std::size_t at = rng() % text.size();
       switch (rng() % 4) {
-        case 0: text[at] = static_cast<char>(rng()); break;                       // any byte
+        case 0: text[at] = static_cast<char>(rng()); break;  // any byte
         case 1: text.insert(at, std::string(rng() % 5000, static_cast<char>(rng()))); break;
         case 2: text.erase(at, rng() % 200); break;
-        case 3: text.resize(at); break;                                             // truncated
+        case 3: text.resize(at); break;  // truncated
       }
       if (text.empty()) break;
     }
@@ -390,7 +396,8 @@ TEST(AuxReadFileDeathTest, MutatedFilesEitherReadOrStopCleanly) {
           read_config();
           std::_Exit(0);
         },
-        ends_cleanly, "") << "mutation " << n;
+        ends_cleanly, "")
+        << "mutation " << n;
   }
 }
 

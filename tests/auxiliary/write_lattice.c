@@ -24,8 +24,8 @@ int main(int argc, char **argv) {
           }
           ++atom;
           fprintf(out, "%5d%5s%5s%5d%8.3f%8.3f%8.3f%8.4f%8.4f%8.4f\n", atom, "Ar", "Ar", atom,
-                  (cx + basis[b][0]) * cell, (cy + basis[b][1]) * cell, (cz + basis[b][2]) * cell,
-                  v[0], v[1], v[2]);
+                  (cx + basis[b][0]) * cell, (cy + basis[b][1]) * cell, (cz + basis[b][2]) * cell, v[0], v[1],
+                  v[2]);
         }
   return fclose(out) == 0 ? 0 : 1;
 }

@@ -21,9 +21,13 @@ using pelzak::test::write_bytes;
 using pelzak::test::kDriver;
 using pelzak::test::kGenerator;
 
-bool exists(const std::string& path) { return std::filesystem::exists(std::filesystem::symlink_status(path)); }
+bool exists(const std::string& path) {
+  return std::filesystem::exists(std::filesystem::symlink_status(path));
+}
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 // A start file of 864 atoms on a simple cubic grid (spacing 0.36 nm), at rest; atom 2 may be put
 // on top of atom 1.
@@ -83,7 +87,8 @@ TEST(DriverCli, MissingStartIsReportedWithoutLeavingFilesBehind) {
   ScratchDir dir;
   const auto r = run_program({kDriver});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "pelzak_md: no \"ar_simulation.dat\" in the working directory: run pelzak_initial first\n");
+  EXPECT_EQ(r.err,
+            "pelzak_md: no \"ar_simulation.dat\" in the working directory: run pelzak_initial first\n");
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
@@ -106,7 +111,8 @@ TEST(DriverCli, AtomsOnTopOfEachOtherStopTheRunAtOnceWithStatusThree) {
   EXPECT_EQ(r.status, 3);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err.rfind("pelzak_md: the run blew up in push-off step 1 (0.00 ps): potential energy nan J, "
-                        "kinetic energy nan J, temperature nan K. ", 0),
+                        "kinetic energy nan J, temperature nan K. ",
+                        0),
             0u)
       << r.err;
   const auto log = split_lines(read_bytes("thermo_argon.csv"));
@@ -152,7 +158,8 @@ TEST(DriverCli, UnwritableDirectoryIsReportedByFileName) {
 }
 
 TEST(DriverCli, TerminalGetsALiveProgressBar) {
-  if (access("/usr/bin/script", X_OK) != 0) GTEST_SKIP() << "script(1) is needed to give the driver a terminal";
+  if (access("/usr/bin/script", X_OK) != 0)
+    GTEST_SKIP() << "script(1) is needed to give the driver a terminal";
   ScratchDir dir;
   ASSERT_EQ(run_program({kGenerator}).status, 0);
   // script runs the driver on a pseudo-terminal and copies what it shows to "typescript"; without

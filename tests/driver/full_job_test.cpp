@@ -4,14 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
-#include <filesystem>
 #include <cmath>
+#include <filesystem>
 #include <iostream>
 
 #include "constants.hpp"
 #include "format.hpp"
-#include "rdf_analysis.hpp"
 #include "programs.hpp"
+#include "rdf_analysis.hpp"
 #include "support.hpp"
 
 namespace pelzak::md {
@@ -51,7 +51,8 @@ Job run_job() {
   Job job;
   EXPECT_EQ(run_program({kGenerator}).status, 0);
   job.result = run_program({kDriver, "--xyz-every", "500"});
-  for (const char* name : {"ar_simulation.dat", "rdf_argon.dat", "thermo_argon.csv", "rdf_argon.svg", "traj_argon.xyz"})
+  for (const char* name :
+       {"ar_simulation.dat", "rdf_argon.dat", "thermo_argon.csv", "rdf_argon.svg", "traj_argon.xyz"})
     EXPECT_TRUE(std::filesystem::exists(name)) << name;
   job.rdf = read_bytes("rdf_argon.dat");
   job.thermo = read_bytes("thermo_argon.csv");
@@ -70,7 +71,8 @@ TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
   RdfCurve run, ref;
   std::string message;
   ASSERT_TRUE(read_rdf_file("rdf_argon.dat", run, &message)) << message;
-  ASSERT_TRUE(read_rdf_file(std::string(PELZAK_DRIVER_DATA) + "/rdf_argon_reference.dat", ref, &message)) << message;
+  ASSERT_TRUE(read_rdf_file(std::string(PELZAK_DRIVER_DATA) + "/rdf_argon_reference.dat", ref, &message))
+      << message;
   for (int b = 0; b < kBins; ++b) ASSERT_TRUE(std::isfinite(run.g[b])) << "bin " << b + 1;
   const RdfPeak peak = rdf_peak(run);
   const double difference = rdf_max_difference(run, ref);
@@ -99,8 +101,9 @@ TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
   EXPECT_NEAR(temperature / 1000, 94.4, 0.5);
 
   // The summary repeats the figures; the progress went to stderr as plain lines.
-  EXPECT_NE(job.result.out.find("g(r): first peak " + fixed(peak.g, 4) + " at r/sigma = " + fixed(peak.label, 4)),
-            std::string::npos)
+  EXPECT_NE(
+      job.result.out.find("g(r): first peak " + fixed(peak.g, 4) + " at r/sigma = " + fixed(peak.label, 4)),
+      std::string::npos)
       << job.result.out;
   EXPECT_NE(job.result.out.find("mean potential energy " + fixed(potential_per_atom, 4) + " eps per atom"),
             std::string::npos)
@@ -115,9 +118,9 @@ TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
   ASSERT_EQ(xyz.size(), 7u * 866);
   EXPECT_NE(xyz[6 * 866 + 1].find("time_ps=30.00 phase=production step=1000"), std::string::npos);
 
-  std::cout << "first peak " << peak.g << " at r/sigma " << peak.label << ", largest difference from the reference "
-            << difference << ", mean potential energy " << potential_per_atom << " eps per atom, mean temperature "
-            << temperature / 1000 << " K\n";
+  std::cout << "first peak " << peak.g << " at r/sigma " << peak.label
+            << ", largest difference from the reference " << difference << ", mean potential energy "
+            << potential_per_atom << " eps per atom, mean temperature " << temperature / 1000 << " K\n";
 
   // The whole pipeline is deterministic.
   const Job again = run_job();

@@ -57,8 +57,10 @@ void run(Drive drive, int steps, std::vector<Config>& path, std::vector<double>&
     double energy = 0.0;
     auxiliary_force_atoms(x.data(), f.data(), &energy);
     potential.push_back(energy);
-    if (drive == Drive::twice_a || n == 0) start_drive(f.data(), d.data());
-    else recursive_drive(f.data(), 1.0, d.data());
+    if (drive == Drive::twice_a || n == 0)
+      start_drive(f.data(), d.data());
+    else
+      recursive_drive(f.data(), 1.0, d.data());
     double kinetic = 0.0, temperature = 0.0;
     auxiliary_leapfrog(x.data(), v.data(), d.data(), &kinetic, &temperature);
     const double scale = rescale_factor(temperature);

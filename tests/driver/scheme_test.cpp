@@ -15,8 +15,8 @@ using Config = std::vector<double>;
 TEST(DriverScheme, CentreOfMassVelocityIsRemovedAndRelativeMotionKept) {
   Config v(kConfigSize);
   for (int i = 0; i < kAtoms; ++i) {
-    v[i] = i;                             // mean 431.5, exact
-    v[kAtoms + i] = 0.25;                 // pure drift
+    v[i] = i;                                  // mean 431.5, exact
+    v[kAtoms + i] = 0.25;                      // pure drift
     v[2 * kAtoms + i] = (i % 2) ? 1.0 : -1.0;  // already at rest
   }
   remove_com_velocity(v.data());
@@ -108,8 +108,10 @@ std::vector<Config> recursive_run(Start st, int steps, double (*s)(int)) {
   std::vector<Config> path{st.x};
   for (int n = 0; n < steps; ++n) {
     harmonic_forces(st.x, f);
-    if (n == 0) start_drive(f.data(), d.data());
-    else recursive_drive(f.data(), s(n - 1), d.data());
+    if (n == 0)
+      start_drive(f.data(), d.data());
+    else
+      recursive_drive(f.data(), s(n - 1), d.data());
     model_step(st.x, st.w, d, s(n));
     path.push_back(st.x);
   }
@@ -166,7 +168,8 @@ TEST(DriverScheme, WithoutRescalingTheRecursionConservesEnergy) {
     }
     double e_first = 0.0, e_last = 0.0;
     for (int k = 0; k < kConfigSize; ++k) {
-      const double v0 = (plain[2][k] - plain[0][k]) / (2.0 * kDt), v1 = (plain[2000][k] - plain[1998][k]) / (2.0 * kDt);
+      const double v0 = (plain[2][k] - plain[0][k]) / (2.0 * kDt),
+                   v1 = (plain[2000][k] - plain[1998][k]) / (2.0 * kDt);
       e_first += 0.5 * v0 * v0 + 0.5 * kOmega2 * plain[1][k] * plain[1][k];
       e_last += 0.5 * v1 * v1 + 0.5 * kOmega2 * plain[1999][k] * plain[1999][k];
     }

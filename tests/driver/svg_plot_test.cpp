@@ -50,7 +50,9 @@ std::string xml_problem(const std::string& svg) {
 
 TEST(DriverSvg, ReferenceCurveGivesAWellFormedLabelledPlot) {
   const std::string svg = rdf_svg(reference(), "a run");
-  EXPECT_EQ(svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"", 0), 0u);
+  EXPECT_EQ(
+      svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"", 0),
+      0u);
   EXPECT_EQ(xml_problem(svg), "");
   EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
   for (const char* label : {"Radial distribution function of liquid argon", ">a run<", ">r / \u03c3<",

@@ -31,10 +31,10 @@ TEST(DriverXyz, FrameHasCountCommentAndOneLinePerAtomInAngstrom) {
 
 TEST(DriverXyz, PositionsOutsideTheBoxAreWrappedBackIntoIt) {
   double x[kConfigSize] = {};
-  x[0] = -0.1;                 // just below the box
-  x[kAtoms] = kBox + 0.25;     // just above
-  x[2 * kAtoms] = -1e-18;      // rounds to exactly L after wrapping: must become 0
-  x[1] = 7 * kBox + 1.0;       // several boxes away
+  x[0] = -0.1;              // just below the box
+  x[kAtoms] = kBox + 0.25;  // just above
+  x[2 * kAtoms] = -1e-18;   // rounds to exactly L after wrapping: must become 0
+  x[1] = 7 * kBox + 1.0;    // several boxes away
   const auto lines = split_lines(xyz_frame(x, "start", 0, 0));
   EXPECT_EQ(lines[2], "Ar 33.77860 2.50000 0.00000");
   EXPECT_EQ(lines[3].substr(0, 11), "Ar 10.00000");

@@ -20,9 +20,7 @@ namespace {
 const std::string kDriver = PELZAK_BINARY_DIR "/driver/pelzak_md";
 const std::string kGenerator = PELZAK_BINARY_DIR "/generator/pelzak_initial";
 
-bool exists(const char* name) {
-  return std::filesystem::exists(std::filesystem::symlink_status(name));
-}
+bool exists(const char* name) { return std::filesystem::exists(std::filesystem::symlink_status(name)); }
 
 std::string generated() {
   static const std::string bytes = [] {
@@ -64,7 +62,9 @@ TEST(FaultsDriver, AStartThatIsNoConfigurationStopsBeforeAnyOutput) {
       {"NUL bytes", first_lines(good, 2) + std::string(100, '\0'),
        "pelzak_aux: \"ar_simulation.dat\", line 3: bad value \"\\x00\\x00\\x00\\x00\\x00\" in the "
        "atom index field"},
-      {"binary bytes", first_lines(good, 2) + "\x7f" "ELF\x02\x01\x01\n",
+      {"binary bytes",
+       first_lines(good, 2) + "\x7f"
+                              "ELF\x02\x01\x01\n",
        "pelzak_aux: \"ar_simulation.dat\", line 3: bad value \"\\x7fELF\\x02\" in the atom index field"},
   };
   for (const auto& c : cases) {
@@ -137,8 +137,7 @@ TEST(FaultsDriver, ADiskFullAtTheGrOutputLeavesNoPartialTable) {
   write_bytes("ar_simulation.dat", generated());
   // Room for the start file and a header-only log, but not for the 10600 bytes of g(r).
   const auto r = pelzak::faults::run_with_file_limit(
-      {kDriver, "--push-off", "100", "--equilibration", "0", "--thermo-every", "1000000000", "-q"},
-      8000);
+      {kDriver, "--push-off", "100", "--equilibration", "0", "--thermo-every", "1000000000", "-q"}, 8000);
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "pelzak_aux: \"rdf_argon.dat\": cannot write g(r): File too large\n");
   EXPECT_EQ(read_bytes("rdf_argon.dat"), "");
@@ -156,7 +155,8 @@ TEST(FaultsDriver, AnEarlierResultIsRemovedOnlyWhenThatIsSafe) {
     ASSERT_EQ(mkdir("rdf_argon.dat", 0755), 0);
     const RunResult r = run_program({kDriver, "-q"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "pelzak_md: \"rdf_argon.dat\" is a directory: move it away so the result can be written\n");
+    EXPECT_EQ(r.err,
+              "pelzak_md: \"rdf_argon.dat\" is a directory: move it away so the result can be written\n");
     EXPECT_TRUE(std::filesystem::is_directory("rdf_argon.dat"));
   }
   if (can_test_permissions()) {

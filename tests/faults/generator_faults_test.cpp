@@ -68,10 +68,15 @@ TEST(FaultsGenerator, ReplacesWhateverTheFileHeld) {
 // whole line and is a prefix of the full file: plainly shorter than 866 lines, never a last
 // record cut inside a number that a reader would take for a value.
 TEST(FaultsGenerator, ADiskFillingUpLeavesOnlyWholeLines) {
-  const std::size_t limits[] = {0, 3, kHeaderBytes - 1, kHeaderBytes, kHeaderBytes + 30,
+  const std::size_t limits[] = {0,
+                                3,
+                                kHeaderBytes - 1,
+                                kHeaderBytes,
+                                kHeaderBytes + 30,
                                 kHeaderBytes + 100 * kRecordBytes,
                                 kHeaderBytes + 100 * kRecordBytes + 1,
-                                kFileBytes - kRecordBytes + 44, kFileBytes - 1};
+                                kFileBytes - kRecordBytes + 44,
+                                kFileBytes - 1};
   for (std::size_t limit : limits) {
     ScratchDir dir;
     const RunResult r = pelzak::faults::run_with_file_limit({kGenerator}, limit);

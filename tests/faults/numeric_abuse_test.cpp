@@ -206,8 +206,7 @@ class GuardedHistogram {
     mprotect(base_ + 2 * page_, page_, PROT_NONE);
     std::memset(base_ + page_, kCanary, page_);
     unsigned char* middle = base_ + page_;
-    bins_ = reinterpret_cast<double*>(flush_against_upper_guard ? middle + page_ - kBins * 8
-                                                                : middle);
+    bins_ = reinterpret_cast<double*>(flush_against_upper_guard ? middle + page_ - kBins * 8 : middle);
   }
   ~GuardedHistogram() { munmap(base_, 3 * page_); }
   GuardedHistogram(const GuardedHistogram&) = delete;
@@ -290,8 +289,8 @@ TEST(FaultsNumericAbuseDeathTest, ReadFileRefusesWhatNoDoubleHolds) {
     write_bytes("ar_simulation.dat", text);
     const bool range = field[0] == '1' || field[0] == '-';
     EXPECT_EXIT(read_configuration(), testing::ExitedWithCode(2),
-        std::string("\"ar_simulation.dat\", line 5: ") +
-            (range ? "value out of range" : "bad value") + " .* in the x position field")
+                std::string("\"ar_simulation.dat\", line 5: ") +
+                    (range ? "value out of range" : "bad value") + " .* in the x position field")
         << field;
   }
 }
@@ -348,8 +347,9 @@ TEST(FaultsNumericAbuse, RadialDistNeverCountsOutsideItsBins) {
     SCOPED_TRACE(c.name);
     // Whatever the bins hold is carried over (sampling does not reset them), and every pair
     // adds 2.0 to it in turn: whole numbers, fractions, 2^53 where adding 2 rounds, non-finite.
-    const double carried[] = {-0.0, 0.0, 7.0, 0.5, 9007199254740992.0, 9007199254740991.0,
-                              kNaN, kInf, -kInf, 1e300, kSubnormal, -3.0, 1e16 + 1.0};
+    const double carried[] = {-0.0,      0.0,  7.0,   0.5,   9007199254740992.0, 9007199254740991.0,
+                              kNaN,      kInf, -kInf, 1e300, kSubnormal,         -3.0,
+                              1e16 + 1.0};
     std::array<double, kBins> start{};
     for (int b = 0; b < kBins; ++b) start[b] = carried[b % (sizeof carried / sizeof carried[0])];
     const auto want = rdf_by_hand(c.positions, start);
@@ -367,8 +367,8 @@ TEST(FaultsNumericAbuse, RadialDistNeverCountsOutsideItsBins) {
 }
 
 TEST(FaultsNumericAbuse, LeapfrogGivesTheIeeeResultOfTheStatedArithmetic) {
-  const double specials[] = {1e300, -1e300, kInf, -kInf, kNaN, kSubnormal, -kSubnormal, -0.0,
-                             0.0, DBL_MAX, 1.0};
+  const double specials[] = {1e300,       -1e300, kInf, -kInf,   kNaN, kSubnormal,
+                             -kSubnormal, -0.0,   0.0,  DBL_MAX, 1.0};
   const int n_specials = sizeof specials / sizeof specials[0];
   // Each of positions, velocities and driving term gets the special values in turn, the others
   // stay ordinary; then all three abusive at once.

@@ -59,8 +59,7 @@ TEST(FaultsRdfFileDeathTest, AWriteProtectedFileIsLeftAsItWas) {
         if (!pelzak::test::drop_privileges()) std::_Exit(99);
         call(1, histogram);
       },
-      ExitedWithCode(2),
-      "^pelzak_aux: \"rdf_argon.dat\": cannot open for writing: Permission denied\n$");
+      ExitedWithCode(2), "^pelzak_aux: \"rdf_argon.dat\": cannot open for writing: Permission denied\n$");
   EXPECT_EQ(read_bytes("rdf_argon.dat"), "an earlier result\n");
 }
 

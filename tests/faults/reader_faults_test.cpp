@@ -2,8 +2,8 @@
 // binary bytes, endless streams, unreadable descriptors. (A missing, unreadable or
 // write-protected file, a directory in its place, CR LF line ends and bad values in each field
 // are covered by the library's own reader tests.)
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <string>
@@ -54,8 +54,9 @@ TEST(FaultsReaderDeathTest, EveryBrokenFileEndsWithTheFileLineAndReason) {
       {"865 lines", first_lines(good, 865),
        "line 866: end of file: the file has 865 lines, .*run pelzak_initial to write one"},
       {"a 10 MB first line without a line feed", ten_mb,
-       "line 1: more than " + kTooLong + " bytes without a line feed: this is not a "
-       "configuration file \\(records are 68 columns\\); run pelzak_initial to write one"},
+       "line 1: more than " + kTooLong +
+           " bytes without a line feed: this is not a "
+           "configuration file \\(records are 68 columns\\); run pelzak_initial to write one"},
       {"a 10 MB line after four good ones", first_lines(good, 4) + ten_mb + "\n" + good,
        "line 5: more than " + kTooLong + " bytes without a line feed"},
       {"a record of NUL bytes", first_lines(good, 2) + std::string(68, '\0') + "\n",
@@ -68,8 +69,7 @@ TEST(FaultsReaderDeathTest, EveryBrokenFileEndsWithTheFileLineAndReason) {
   for (const auto& c : cases) {
     ScratchDir dir;
     write_bytes("ar_simulation.dat", c.content);
-    EXPECT_EXIT(read_configuration(), ExitedWithCode(2),
-                "^pelzak_aux: \"ar_simulation.dat\", " + c.message)
+    EXPECT_EXIT(read_configuration(), ExitedWithCode(2), "^pelzak_aux: \"ar_simulation.dat\", " + c.message)
         << c.name;
   }
 }
@@ -97,9 +97,9 @@ TEST(FaultsReaderDeathTest, AnEndlessStreamEnds) {
   if (access("/dev/zero", R_OK) != 0) GTEST_SKIP() << "/dev/zero is not available here";
   ScratchDir dir;
   ASSERT_EQ(symlink("/dev/zero", "ar_simulation.dat"), 0);
-  EXPECT_EXIT(read_configuration(), ExitedWithCode(2),
-              "^pelzak_aux: \"ar_simulation.dat\", line 1: more than " + kTooLong +
-                  " bytes without a line feed");
+  EXPECT_EXIT(
+      read_configuration(), ExitedWithCode(2),
+      "^pelzak_aux: \"ar_simulation.dat\", line 1: more than " + kTooLong + " bytes without a line feed");
 }
 
 TEST(FaultsReader, ADescriptorThatCannotBeReadIsAReadError) {
@@ -108,8 +108,7 @@ TEST(FaultsReader, ADescriptorThatCannotBeReadIsAReadError) {
   ASSERT_GE(fd, 0);
   Config r, v;
   ReadDiagnostic diagnostic;
-  EXPECT_EQ(pelzak::aux::read_configuration(fd, r.data(), v.data(), &diagnostic),
-            ReadStatus::read_error);
+  EXPECT_EQ(pelzak::aux::read_configuration(fd, r.data(), v.data(), &diagnostic), ReadStatus::read_error);
   close(fd);
   EXPECT_STREQ(diagnostic.text, "\"ar_simulation.dat\", line 1: cannot read: Is a directory");
 }
@@ -123,21 +122,20 @@ TEST(FaultsReader, MemoryAndDescriptorReadsAgreeAcrossChunkBoundaries) {
   write_bytes("ar_simulation.dat", text);
   Config from_memory, memory_v, from_fd, fd_v;
   ReadDiagnostic diagnostic;
-  ASSERT_EQ(pelzak::aux::read_configuration(text.data(), text.size(), from_memory.data(),
-                                            memory_v.data(), &diagnostic),
+  ASSERT_EQ(pelzak::aux::read_configuration(text.data(), text.size(), from_memory.data(), memory_v.data(),
+                                            &diagnostic),
             ReadStatus::ok)
       << diagnostic.text;
   const int fd = open("ar_simulation.dat", O_RDONLY);
-  ASSERT_EQ(pelzak::aux::read_configuration(fd, from_fd.data(), fd_v.data(), &diagnostic),
-            ReadStatus::ok)
+  ASSERT_EQ(pelzak::aux::read_configuration(fd, from_fd.data(), fd_v.data(), &diagnostic), ReadStatus::ok)
       << diagnostic.text;
   close(fd);
   EXPECT_EQ(from_memory, from_fd);
   EXPECT_EQ(memory_v, fd_v);
   Config expected, expected_v;
   const std::string plain = sample_file();
-  ASSERT_EQ(pelzak::aux::read_configuration(plain.data(), plain.size(), expected.data(),
-                                            expected_v.data(), &diagnostic),
+  ASSERT_EQ(pelzak::aux::read_configuration(plain.data(), plain.size(), expected.data(), expected_v.data(),
+                                            &diagnostic),
             ReadStatus::ok);
   EXPECT_EQ(from_fd, expected);
   EXPECT_EQ(fd_v, expected_v);

@@ -24,8 +24,8 @@ TEST(FaultsRoundTrip, EdgeValues) {
   EXPECT_EQ(round_trip(9999.9994, 3), "9999.999");
   EXPECT_EQ(round_trip(9999.9996, 3), "********");
   EXPECT_EQ(round_trip(-999.9996, 3), "********");
-  for (double x : {5e-324, -5e-324, 1e-310, 1e300, -1e300, double{INFINITY}, -double{INFINITY},
-                   double{NAN}, 1.73893, 0.14017, -0.14017}) {
+  for (double x : {5e-324, -5e-324, 1e-310, 1e300, -1e300, double{INFINITY}, -double{INFINITY}, double{NAN},
+                   1.73893, 0.14017, -0.14017}) {
     round_trip(x, 3);
     round_trip(x, 4);
   }

@@ -109,8 +109,8 @@ TEST(FixedField, AgreesWithPrintfAwayFromTies) {
 }
 
 TEST(FixedField, IgnoresTheProcessLocale) {
-  const char* candidates[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "ru_RU.UTF-8",
-                              "nl_NL.UTF-8", "de_DE", "fr_FR"};
+  const char* candidates[] = {"de_DE.UTF-8", "de_DE.utf8",  "fr_FR.UTF-8", "fr_FR.utf8",
+                              "ru_RU.UTF-8", "nl_NL.UTF-8", "de_DE",       "fr_FR"};
   const std::string before = std::setlocale(LC_NUMERIC, nullptr);
   const char* found = nullptr;
   for (const char* name : candidates) {

@@ -22,7 +22,7 @@ namespace {
 double random_range(double lower, double upper) { return pelzak_random_range(&lower, &upper); }
 double prob(double v, double mass, double temperature) { return pelzak_prob(&v, &mass, &temperature); }
 
-constexpr double kArgonMass = 6.633520874944591e-26;  // kg
+constexpr double kArgonMass = 6.633520874944591e-26;   // kg
 constexpr double kBoltzmann = 1.3806499990493398e-23;  // J/K
 constexpr double kPi = 3.141592653589793;
 
@@ -69,7 +69,8 @@ TEST(Prob, IsTheMaxwellBoltzmannDensityOfOneVelocityComponent) {
   // One input pinned to the bit (each operation rounded on its own, worked out in 200-bit arithmetic).
   EXPECT_EQ(prob(150.0, kArgonMass, T), 0x1.a4d88e901511fp-10);
   // Symmetric in v, to the bit.
-  for (double v : {1e-3, 17.25, 140.17, 555.5, 1e4}) EXPECT_EQ(prob(-v, kArgonMass, T), prob(v, kArgonMass, T));
+  for (double v : {1e-3, 17.25, 140.17, 555.5, 1e4})
+    EXPECT_EQ(prob(-v, kArgonMass, T), prob(v, kArgonMass, T));
   // A density: unit area, variance kB T / m (trapezoid rule over +-12 sigma).
   const double sigma = std::sqrt(kBoltzmann * T / kArgonMass);
   const int steps = 24000;
@@ -162,7 +163,7 @@ void append_beyond_address_space_cap() {
   }
   if (pages == 0) std::exit(4);
   const rlim_t cap = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (64u << 20);
-  const struct rlimit limit{cap, cap};
+  const struct rlimit limit { cap, cap };
   if (setrlimit(RLIMIT_AS, &limit) != 0) std::exit(5);
   const double value = 1.0;
   pelzak_append(&list, &value);

@@ -12,14 +12,14 @@ namespace pelzak::test {
 // destruction returns to the previous working directory and removes the tree.
 // The directory is world-writable so that a test may drop privileges inside it.
 class ScratchDir {
-public:
+ public:
   ScratchDir();
   ~ScratchDir();
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
   const std::string& path() const { return path_; }
 
-private:
+ private:
   std::string path_;
   std::string previous_;
 };
