@@ -3,7 +3,7 @@
 # the full simulation job), the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
 # and a bounded run of each fuzz target.
 source "$(dirname "$0")/scripts/common.sh"
-ensure_packages "${BUILD_PACKAGES[@]}" gfortran locales clang libclang-rt-14-dev
+ensure_packages "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}" gfortran locales clang libclang-rt-14-dev clang-format
 
 # A locale whose decimal point is a comma, built privately, so that the tests proving our number
 # parsing and formatting ignore the locale run on every machine.
@@ -13,6 +13,9 @@ if localedef -i de_DE -f UTF-8 "$ROOT/build/locales/de_DE.UTF-8" >/dev/null 2>&1
 fi
 
 status=0
+echo "== Formatting (clang-format) =="
+"$ROOT/scripts/format.sh" --check || status=1
+
 echo "== Build and test =="
 build "$ROOT/build"
 (cd "$ROOT/build" && ctest --output-on-failure -j "$JOBS") || status=1

@@ -10,10 +10,8 @@
 namespace pelzak::bench {
 namespace {
 
-constexpr double kBox = 3.47786;  // nm
-constexpr double kPi = 3.141592653589793;
 // Thermal speed per axis at 94.4 K: sqrt(kB T / m), in nm/ps (1 m/s = 1e-3 nm/ps).
-const double kSpeed = std::sqrt(1.3806499990493398e-23 * 94.4 / 6.633520874944591e-26) * 1e-3;
+const double kSpeed = std::sqrt(model::boltzmann * model::target_temperature / model::mass) * 1e-3;
 
 // splitmix64: a fixed, well-mixed 64-bit sequence.
 struct Random {
@@ -27,7 +25,7 @@ struct Random {
   double uniform() { return static_cast<double>(next() >> 11) * 0x1p-53; }  // [0, 1)
   double gaussian() {                                                       // Box-Muller
     const double u = 1.0 - uniform();
-    return std::sqrt(-2.0 * std::log(u)) * std::cos(2.0 * kPi * uniform());
+    return std::sqrt(-2.0 * std::log(u)) * std::cos(2.0 * model::pi * uniform());
   }
 };
 
@@ -36,7 +34,7 @@ struct Random {
 double driver_step(Config& positions, Config& velocities, Config& forces, Config& accel) {
   double energy = 0.0, kinetic = 0.0, temperature = 0.0;
   auxiliary_force_atoms(positions.data(), forces.data(), &energy);
-  for (int n = 0; n < kConfigSize; ++n) accel[n] = forces[n] * kAccelPerNewton;
+  for (int n = 0; n < model::config_size; ++n) accel[n] = forces[n] * model::accel_per_newton;
   auxiliary_leapfrog(positions.data(), velocities.data(), accel.data(), &kinetic, &temperature);
   return energy;
 }
@@ -44,7 +42,7 @@ double driver_step(Config& positions, Config& velocities, Config& forces, Config
 Liquid make_liquid(int steps) {
   Random random{20260101};
   Liquid liquid;
-  const double cell = kBox / 6.0;
+  const double cell = model::box / 6.0;
   const double basis[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
   int i = 0;
   for (int a = 0; a < 6; ++a)
@@ -53,14 +51,15 @@ Liquid make_liquid(int steps) {
         for (const auto& site : basis) {
           const int cells[3] = {a, b, c};
           for (int k = 0; k < 3; ++k)
-            liquid.positions[k * kAtoms + i] =
+            liquid.positions[k * model::atoms + i] =
                 (cells[k] + site[k]) * cell + 0.02 * (2.0 * random.uniform() - 1.0);
           ++i;
         }
   for (int k = 0; k < 3; ++k) {
     double mean = 0.0;
-    for (int n = 0; n < kAtoms; ++n) mean += (liquid.velocities[k * kAtoms + n] = kSpeed * random.gaussian());
-    for (int n = 0; n < kAtoms; ++n) liquid.velocities[k * kAtoms + n] -= mean / kAtoms;
+    for (int n = 0; n < model::atoms; ++n)
+      mean += (liquid.velocities[k * model::atoms + n] = kSpeed * random.gaussian());
+    for (int n = 0; n < model::atoms; ++n) liquid.velocities[k * model::atoms + n] -= mean / model::atoms;
   }
   Config forces, accel;
   for (int s = 0; s < steps; ++s) driver_step(liquid.positions, liquid.velocities, forces, accel);

@@ -3,14 +3,13 @@
 
 #include <array>
 
+#include "pelzak_model.h"
+
 namespace pelzak::bench {
 
-inline constexpr int kAtoms = 864;
-inline constexpr int kConfigSize = 3 * kAtoms;
-using Config = std::array<double, kConfigSize>;
+using Config = std::array<double, model::config_size>;
 
 // Newtons to nm/ps^2 for one argon atom: a = F / m in m/s^2, and 1 m/s^2 = 1e-15 nm/ps^2.
-inline constexpr double kAccelPerNewton = 1e-15 / 6.633520874944591e-26;
 
 struct Liquid {
   Config positions;   // nm, never wrapped

@@ -27,6 +27,9 @@
 #include "liquid.hpp"
 #include "pair_kernels.hpp"
 #include "pelzak_aux.h"
+#include "pelzak_model.h"
+
+namespace model = pelzak::model;
 
 namespace {
 
@@ -91,7 +94,7 @@ void BM_Leapfrog(benchmark::State& state) {
   Config positions = liquid().positions, velocities = liquid().velocities, forces, accel;
   double energy = 0.0, kinetic, temperature;
   auxiliary_force_atoms(positions.data(), forces.data(), &energy);
-  for (int n = 0; n < kConfigSize; ++n) accel[n] = forces[n] * kAccelPerNewton;
+  for (int n = 0; n < model::config_size; ++n) accel[n] = forces[n] * model::accel_per_newton;
   for (auto _ : state) {
     auxiliary_leapfrog(positions.data(), velocities.data(), accel.data(), &kinetic, &temperature);
     benchmark::ClobberMemory();
@@ -146,15 +149,15 @@ void BM_DividerFloor(benchmark::State& state) {
   }
   const Config& p = liquid().positions;
   std::vector<double> rsq;
-  for (int i = 0; i < kAtoms - 1; ++i)
-    for (int j = i + 1; j < kAtoms; ++j) {
+  for (int i = 0; i < model::atoms - 1; ++i)
+    for (int j = i + 1; j < model::atoms; ++j) {
       double s = 0.0;
       for (int k = 0; k < 3; ++k) {
-        double d = p[k * kAtoms + i] - p[k * kAtoms + j];
-        d -= 3.47786 * std::round(d / 3.47786);
+        double d = p[k * model::atoms + i] - p[k * model::atoms + j];
+        d -= model::box * std::round(d / model::box);
         s += d * d;
       }
-      if (s < 0.585225) rsq.push_back(s);
+      if (s < model::cutoff_sq) rsq.push_back(s);
     }
   for (auto _ : state) benchmark::DoNotOptimize(divider_work(rsq));
   state.counters["pairs"] = static_cast<double>(rsq.size());

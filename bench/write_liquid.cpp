@@ -5,6 +5,9 @@
 #include <cstdio>
 
 #include "liquid.hpp"
+#include "pelzak_model.h"
+
+namespace model = pelzak::model;
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -20,21 +23,21 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::fprintf(out, "pelzak benchmark liquid: 864 argon atoms, 2000 steps from a jittered fcc lattice\n\n");
-  std::fprintf(out, "%d atoms\n1 atom types\n\n", kAtoms);
+  std::fprintf(out, "%d atoms\n1 atom types\n\n", model::atoms);
   for (const char* axis : {"x", "y", "z"}) std::fprintf(out, "0.0 %.10f %slo %shi\n", kBoxA, axis, axis);
   std::fprintf(out, "\nAtoms # atomic\n\n");
-  for (int i = 0; i < kAtoms; ++i) {
+  for (int i = 0; i < model::atoms; ++i) {
     double r[3];
     for (int k = 0; k < 3; ++k) {
-      r[k] = std::fmod(liquid.positions[k * kAtoms + i] * 10.0, kBoxA);
+      r[k] = std::fmod(liquid.positions[k * model::atoms + i] * 10.0, kBoxA);
       if (r[k] < 0.0) r[k] += kBoxA;
       if (r[k] >= kBoxA) r[k] = 0.0;
     }
     std::fprintf(out, "%d 1 %.12f %.12f %.12f\n", i + 1, r[0], r[1], r[2]);
   }
   std::fprintf(out, "\nVelocities\n\n");
-  for (int i = 0; i < kAtoms; ++i)
+  for (int i = 0; i < model::atoms; ++i)
     std::fprintf(out, "%d %.12f %.12f %.12f\n", i + 1, liquid.velocities[i] * 10.0,
-                 liquid.velocities[kAtoms + i] * 10.0, liquid.velocities[2 * kAtoms + i] * 10.0);
+                 liquid.velocities[model::atoms + i] * 10.0, liquid.velocities[2 * model::atoms + i] * 10.0);
   return std::fclose(out) == 0 ? 0 : 1;
 }

@@ -23,7 +23,20 @@ ensure_packages() {
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-BUILD_PACKAGES=(cmake make g++ gcc libgtest-dev libbenchmark-dev)
+# What building the programs needs, and what the tests and benchmarks add.
+RUN_PACKAGES=(cmake make g++ gcc)
+TEST_PACKAGES=(libgtest-dev libbenchmark-dev pkg-config)
+
+# quietly CMD...: runs CMD with its output kept in a log, shown only if CMD fails.
+quietly() {
+  local log
+  log="$(mktemp)"
+  if "$@" >"$log" 2>&1; then rm -f "$log"; return 0; fi
+  cat "$log" >&2
+  rm -f "$log"
+  echo "error: failed: $*" >&2
+  return 1
+}
 
 # build DIR [cmake options...]: configures and builds the whole project in DIR.
 build() {

@@ -19,8 +19,7 @@
 
 #include <stdint.h>
 
-#define PELZAK_ATOMS 864
-#define PELZAK_BINS 200
+#include "pelzak_model.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -20,7 +20,7 @@
 
 #include <cstdint>
 
-#include "constants.hpp"
+#include "pelzak_model.h"
 
 namespace pelzak::aux::coarse {
 

@@ -1,6 +1,6 @@
 // Forces on every atom and the potential energy of the configuration.
-#include "constants.hpp"
 #include "kernels.hpp"
+#include "pelzak_model.h"
 #include "routines.hpp"
 
 namespace pelzak::aux {

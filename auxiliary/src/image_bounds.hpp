@@ -14,7 +14,7 @@
 #include <bit>
 #include <cstdint>
 
-#include "constants.hpp"
+#include "pelzak_model.h"
 
 namespace pelzak::aux::image {
 

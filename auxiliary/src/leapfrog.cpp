@@ -9,7 +9,7 @@
 // velocities NaN, as IEEE arithmetic gives.
 #include <cmath>
 
-#include "constants.hpp"
+#include "pelzak_model.h"
 #include "routines.hpp"
 
 namespace pelzak::aux {

@@ -8,9 +8,9 @@
 // the caller multiplies by 4 eps once at the end.
 #include <cmath>
 
-#include "constants.hpp"
 #include "kernels.hpp"
 #include "minimum_image.hpp"
+#include "pelzak_model.h"
 
 namespace pelzak::aux {
 

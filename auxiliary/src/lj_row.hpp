@@ -16,7 +16,7 @@
 #include <cstdint>
 
 #include "coarse_cells.hpp"
-#include "constants.hpp"
+#include "pelzak_model.h"
 
 namespace pelzak::aux {
 

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "constants.hpp"
+#include "pelzak_model.h"
 
 namespace pelzak::aux {
 

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "constants.hpp"
 #include "kernels.hpp"
 #include "pair_kernels.hpp"
+#include "pelzak_model.h"
 
 #if defined(PELZAK_X86_KERNELS)
 #include <immintrin.h>

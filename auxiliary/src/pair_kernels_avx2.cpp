@@ -19,10 +19,10 @@
 #include <cstdint>
 
 #include "coarse_cells.hpp"
-#include "constants.hpp"
 #include "image_bounds.hpp"
 #include "lj_row.hpp"
 #include "pair_kernels.hpp"
+#include "pelzak_model.h"
 
 namespace pelzak::aux {
 namespace {

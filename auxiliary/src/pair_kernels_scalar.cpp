@@ -7,10 +7,10 @@
 #include <cmath>
 
 #include "coarse_cells.hpp"
-#include "constants.hpp"
 #include "image_bounds.hpp"
 #include "minimum_image.hpp"
 #include "pair_kernels.hpp"
+#include "pelzak_model.h"
 
 namespace pelzak::aux {
 namespace {

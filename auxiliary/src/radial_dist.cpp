@@ -15,10 +15,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "constants.hpp"
 #include "diagnostics.hpp"
 #include "kernels.hpp"
 #include "number_format.hpp"
+#include "pelzak_model.h"
 #include "routines.hpp"
 #include "write_all.hpp"
 

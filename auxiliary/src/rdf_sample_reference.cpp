@@ -5,9 +5,9 @@
 // cut-off; distances beyond the last bin are dropped.
 #include <cmath>
 
-#include "constants.hpp"
 #include "kernels.hpp"
 #include "minimum_image.hpp"
+#include "pelzak_model.h"
 
 namespace pelzak::aux {
 

@@ -14,9 +14,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "constants.hpp"
 #include "diagnostics.hpp"
 #include "field_parse.hpp"
+#include "pelzak_model.h"
 #include "read_configuration.hpp"
 #include "routines.hpp"
 

@@ -8,21 +8,21 @@
 namespace pelzak::md {
 
 void rdf_from_histogram(const double* histogram, RdfCurve& curve) {
-  const double c = (1.3333333333333333 * kPi) * kDensity;
-  for (int b = 1; b <= kBins; ++b) {
-    const double r_in = (b - 1) * kBinWidth;
-    const double r_out = b * kBinWidth;
+  const double c = (1.3333333333333333 * model::pi) * model::density;
+  for (int b = 1; b <= model::bins; ++b) {
+    const double r_in = (b - 1) * model::bin_width;
+    const double r_out = b * model::bin_width;
     const double inner = r_in * (r_in * r_in) * c;
     const double outer = r_out * (r_out * r_out) * c;
     const double shell = outer - inner;
-    curve.label[b - 1] = (kBinWidth / 2 + (b - 1) * kBinWidth) / kSigma;
-    curve.g[b - 1] = histogram[b - 1] / ((864.0 * shell) * kRdfSamples);
+    curve.label[b - 1] = (model::bin_width / 2 + (b - 1) * model::bin_width) / model::sigma;
+    curve.g[b - 1] = histogram[b - 1] / ((864.0 * shell) * model::samples);
   }
 }
 
 RdfPeak rdf_peak(const RdfCurve& curve) {
   RdfPeak peak;
-  for (int b = 1; b <= kBins; ++b) {
+  for (int b = 1; b <= model::bins; ++b) {
     if (peak.bin == 0 || curve.g[b - 1] > peak.g) {
       peak.bin = b;
       peak.label = curve.label[b - 1];
@@ -34,7 +34,7 @@ RdfPeak rdf_peak(const RdfCurve& curve) {
 
 double rdf_max_difference(const RdfCurve& a, const RdfCurve& b) {
   double largest = 0.0;
-  for (int n = 0; n < kBins; ++n) {
+  for (int n = 0; n < model::bins; ++n) {
     const double diff = std::fabs(a.g[n] - b.g[n]);
     if (std::isnan(diff)) return diff;
     if (diff > largest) largest = diff;
@@ -68,8 +68,8 @@ bool read_rdf_file(const std::string& path, RdfCurve& curve, std::string* messag
     if (!rest.empty() && rest.back() == '\r') rest.remove_suffix(1);
     if (rest.empty() || rest.front() == '#') continue;
     const std::string where = "\"" + path + "\" line " + std::to_string(line_no) + ": ";
-    if (bins == kBins) {
-      *message = where + "more than " + std::to_string(kBins) + " bins";
+    if (bins == model::bins) {
+      *message = where + "more than " + std::to_string(model::bins) + " bins";
       return false;
     }
     double label = 0.0, g = 0.0;
@@ -86,8 +86,9 @@ bool read_rdf_file(const std::string& path, RdfCurve& curve, std::string* messag
     curve.g[bins] = g;
     ++bins;
   }
-  if (bins != kBins) {
-    *message = "\"" + path + "\": " + std::to_string(bins) + " bins instead of " + std::to_string(kBins);
+  if (bins != model::bins) {
+    *message =
+        "\"" + path + "\": " + std::to_string(bins) + " bins instead of " + std::to_string(model::bins);
     return false;
   }
   return true;

@@ -9,13 +9,13 @@
 namespace pelzak::md {
 
 struct RdfCurve {
-  double label[kBins];  // r / sigma at the middle of the bin's shell
-  double g[kBins];
+  double label[model::bins];  // r / sigma at the middle of the bin's shell
+  double g[model::bins];
 };
 
 // The normalisation the sampler applies at step 1000, with the same operations in the same order,
 // so the curve equals the written "rdf_argon.dat" to the bit: bin b (from 1) collects 2 per pair whose
-// r/dr rounds to b - 1 over kRdfSamples samples, and is divided by the ideal-gas count 864 * rho *
+// r/dr rounds to b - 1 over model::samples samples, and is divided by the ideal-gas count 864 * rho *
 // (4/3) pi (r_b^3 - r_{b-1}^3) of the shell from r_{b-1} = (b - 1) dr to r_b = b dr.
 void rdf_from_histogram(const double* histogram, RdfCurve& curve);
 
@@ -31,7 +31,7 @@ RdfPeak rdf_peak(const RdfCurve& curve);
 // Largest |a.g - b.g| over all bins (NaN if any bin of either curve is NaN).
 double rdf_max_difference(const RdfCurve& a, const RdfCurve& b);
 
-// Reads a g(r) file: exactly kBins data lines of two numbers (r / sigma, g); lines starting with '#'
+// Reads a g(r) file: exactly model::bins data lines of two numbers (r / sigma, g); lines starting with '#'
 // and empty lines are skipped. On failure returns false with a message naming the file and line.
 bool read_rdf_file(const std::string& path, RdfCurve& curve, std::string* message);
 

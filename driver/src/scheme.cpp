@@ -8,20 +8,20 @@ namespace pelzak::md {
 
 void remove_com_velocity(double* velocities) {
   for (int k = 0; k < 3; ++k) {
-    double* v = velocities + k * kAtoms;
+    double* v = velocities + k * model::atoms;
     double sum = 0.0;
-    for (int i = 0; i < kAtoms; ++i) sum += v[i];
-    const double mean = sum / kAtoms;
-    for (int i = 0; i < kAtoms; ++i) v[i] -= mean;
+    for (int i = 0; i < model::atoms; ++i) sum += v[i];
+    const double mean = sum / model::atoms;
+    for (int i = 0; i < model::atoms; ++i) v[i] -= mean;
   }
 }
 
 void push_off_drive(const double* forces, double* drive) {
   start_drive(forces, drive);
   double* dx = drive;
-  double* dy = drive + kAtoms;
-  double* dz = drive + 2 * kAtoms;
-  for (int i = 0; i < kAtoms; ++i) {
+  double* dy = drive + model::atoms;
+  double* dz = drive + 2 * model::atoms;
+  for (int i = 0; i < model::atoms; ++i) {
     const double dsq = dx[i] * dx[i] + dy[i] * dy[i] + dz[i] * dz[i];
     if (dsq > kPushOffMaxDriveSq) {
       // An infinite component gives dsq = inf and shrink = 0, so the term becomes NaN: a start
@@ -35,14 +35,15 @@ void push_off_drive(const double* forces, double* drive) {
 }
 
 void start_drive(const double* forces, double* drive) {
-  for (int n = 0; n < kConfigSize; ++n) drive[n] = 2.0 * (forces[n] * kAccelPerNewton);
+  for (int n = 0; n < model::config_size; ++n) drive[n] = 2.0 * (forces[n] * model::accel_per_newton);
 }
 
 void recursive_drive(const double* forces, double scale, double* drive) {
   const double half_scale = 0.5 * scale;
-  for (int n = 0; n < kConfigSize; ++n) drive[n] = forces[n] * kAccelPerNewton + half_scale * drive[n];
+  for (int n = 0; n < model::config_size; ++n)
+    drive[n] = forces[n] * model::accel_per_newton + half_scale * drive[n];
 }
 
-double rescale_factor(double temperature) { return std::sqrt(kTargetTemperature / temperature); }
+double rescale_factor(double temperature) { return std::sqrt(model::target_temperature / temperature); }
 
 }  // namespace pelzak::md

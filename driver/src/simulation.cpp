@@ -43,14 +43,14 @@ const char* phase_name(Phase phase) {
 
 // Everything the library's routines work on, owned here and handed over by address.
 struct State {
-  double positions[kConfigSize];   // nm, never wrapped into the box
-  double velocities[kConfigSize];  // nm/ps
-  double forces[kConfigSize];      // N
-  double drive[kConfigSize];       // nm/ps^2, the term the step multiplies by dt^2
-  double histogram[kBins];         // the sampler's pair counts
-  double last_scale = 1.0;         // rescaling factor the previous step applied
-  bool drive_started = false;      // the recursive driving term has its first value
-  std::int64_t elapsed = 0;        // steps done in the whole run
+  double positions[model::config_size];   // nm, never wrapped into the box
+  double velocities[model::config_size];  // nm/ps
+  double forces[model::config_size];      // N
+  double drive[model::config_size];       // nm/ps^2, the term the step multiplies by dt^2
+  double histogram[model::bins];          // the sampler's pair counts
+  double last_scale = 1.0;                // rescaling factor the previous step applied
+  bool drive_started = false;             // the recursive driving term has its first value
+  std::int64_t elapsed = 0;               // steps done in the whole run
   double production_potential = 0.0;
   double production_temperature = 0.0;
 };
@@ -211,7 +211,7 @@ int run_simulation(const Options& options) {
   const RdfPeak peak = rdf_peak(curve);
   const double mean_potential = s->production_potential / static_cast<double>(kProductionSteps);
   const double mean_temperature = s->production_temperature / static_cast<double>(kProductionSteps);
-  const double potential_per_atom = mean_potential / (kAtoms * kEpsilon);
+  const double potential_per_atom = mean_potential / (model::atoms * model::epsilon);
 
   TextFile plot;
   if (!text_open(plot, kPlotFile, &message)) {

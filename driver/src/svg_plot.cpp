@@ -58,7 +58,7 @@ std::string text(double x, double y, std::string_view attributes, std::string_vi
 
 std::string rdf_svg(const RdfCurve& curve, std::string_view subtitle) {
   double label_max = 0.0, g_max = 0.0;
-  for (int n = 0; n < kBins; ++n) {
+  for (int n = 0; n < model::bins; ++n) {
     if (std::isfinite(curve.label[n]) && curve.label[n] > label_max) label_max = curve.label[n];
     if (std::isfinite(curve.label[n]) && std::isfinite(curve.g[n]) && curve.g[n] > g_max) g_max = curve.g[n];
   }
@@ -101,7 +101,7 @@ std::string rdf_svg(const RdfCurve& curve, std::string_view subtitle) {
   // The curve: one path, broken wherever a bin is not finite.
   svg += "<path fill=\"none\" stroke=\"#1f5fa8\" stroke-width=\"2\" stroke-linejoin=\"round\" d=\"";
   bool pen_down = false;
-  for (int n = 0; n < kBins; ++n) {
+  for (int n = 0; n < model::bins; ++n) {
     if (!std::isfinite(curve.label[n]) || !std::isfinite(curve.g[n])) {
       pen_down = false;
       continue;

@@ -18,8 +18,8 @@
 namespace pelzak::initial {
 
 int generate_configuration() {
-  const double sigma_v = std::sqrt((kTemperature * kBoltzmann) / kArgonMass);
-  double velocity[kAtomCount][3];
+  const double sigma_v = std::sqrt((model::target_temperature * model::boltzmann) / model::mass);
+  double velocity[model::atoms][3];
   for (auto& v : velocity) {
     for (double& component : v) component = kSpeedUnit * random_range(-sigma_v, sigma_v);
   }
@@ -28,8 +28,8 @@ int generate_configuration() {
   if (!open_output(file, kFileName)) return 1;
   char line[kRecordLength + 1];
   bool ok = write_record(file, std::string_view(line, title_line(line))) &&
-            write_record(file, std::string_view(line, count_line(line, kAtomCount)));
-  for (int i = 0; ok && i < kAtomCount; ++i) {
+            write_record(file, std::string_view(line, count_line(line, model::atoms)));
+  for (int i = 0; ok && i < model::atoms; ++i) {
     double position[3];
     for (double& x : position) x = random_range(0.0, kPositionRange);
     ok = write_record(file, std::string_view(line, atom_record(line, i + 1, position, velocity[i])));

@@ -12,9 +12,9 @@
 namespace pelzak::initial {
 
 double prob(double v, double mass, double temperature) {
-  const double a = ((kPi + kPi) * kBoltzmann) * temperature;
+  const double a = ((model::pi + model::pi) * model::boltzmann) * temperature;
   const double pre = std::sqrt(mass / a);
-  const double e = -(v * v * mass) / ((kBoltzmann + kBoltzmann) * temperature);
+  const double e = -(v * v * mass) / ((model::boltzmann + model::boltzmann) * temperature);
   return std::exp(e) * pre;
 }
 

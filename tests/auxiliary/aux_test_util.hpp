@@ -11,16 +11,11 @@
 
 namespace pelzak::aux_test {
 
-constexpr int kAtoms = PELZAK_ATOMS;
-constexpr int kBins = PELZAK_BINS;
-constexpr double kBox = 3.47786;
-constexpr double kBinWidth = 0.00869465;
-
-using Config = std::array<double, 3 * kAtoms>;
+using Config = std::array<double, 3 * model::atoms>;
 
 // Element (atom i, axis k), i = 1..864, k = 1..3, of a configuration array.
-inline double& at(Config& c, int i, int k) { return c[(k - 1) * kAtoms + (i - 1)]; }
-inline double at(const Config& c, int i, int k) { return c[(k - 1) * kAtoms + (i - 1)]; }
+inline double& at(Config& c, int i, int k) { return c[(k - 1) * model::atoms + (i - 1)]; }
+inline double at(const Config& c, int i, int k) { return c[(k - 1) * model::atoms + (i - 1)]; }
 
 // Every atom at NaN: pairs involving such atoms fail every distance test and add nothing,
 // so a test can place just the few atoms it is about.
@@ -58,7 +53,7 @@ inline std::string sample_record(int i) {
 // write CR LF files.
 inline std::string sample_file(const std::string& line_end = "\n") {
   std::string text = " Test" + line_end + "                 864 Argon" + line_end;
-  for (int i = 1; i <= kAtoms; ++i) {
+  for (int i = 1; i <= model::atoms; ++i) {
     text += sample_record(i) + line_end;
   }
   return text;

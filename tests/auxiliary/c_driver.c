@@ -10,16 +10,13 @@
 static double positions[N3], velocities[N3], forces[N3], accel[N3], histogram[PELZAK_BINS];
 
 int main(void) {
-  /* Forces come in newtons; the step wants nm/ps^2: a = F / m, and 1 m/s^2 = 1e-15 nm/ps^2. */
-  const double mass = 6.633520874944591e-26;
-  const double per_newton = 1e-15 / mass;
   double energy = 0.0, kinetic = 0.0, temperature = 0.0;
 
   auxiliary_read_file(positions, velocities);
   for (int64_t step = 1; step <= 1000; ++step) {
     energy = 0.0;
     auxiliary_force_atoms(positions, forces, &energy);
-    for (int n = 0; n < N3; ++n) accel[n] = forces[n] * per_newton;
+    for (int n = 0; n < N3; ++n) accel[n] = forces[n] * PELZAK_ACCEL_PER_NEWTON; /* N to nm/ps^2 */
     auxiliary_leapfrog(positions, velocities, accel, &kinetic, &temperature);
     auxiliary_radial_dist(&step, positions, histogram);
   }

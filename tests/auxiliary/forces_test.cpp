@@ -5,14 +5,13 @@
 #include <cmath>
 
 #include "aux_test_util.hpp"
+#include "pelzak_model.h"
+
+namespace model = pelzak::model;
 
 using namespace pelzak::aux_test;
 
 namespace {
-
-constexpr double kSigma = 0.34;
-constexpr double kFourEps = 6.6279999350667254e-21;     // J
-constexpr double kForceFactor = 3.976799961040035e-11;  // 24 eps * 1e9, N nm
 
 struct Result {
   Config forces{};
@@ -38,13 +37,13 @@ Config pair_on_x(double x1, double x2) {
 
 // The pair's unscaled energy term q^12 - q^6, q = sigma / r, by repeated squaring.
 double pair_term(double r) {
-  const double q = kSigma / r;
+  const double q = model::sigma / r;
   const double q2 = q * q, q4 = q2 * q2, q8 = q4 * q4;
   return q4 * q8 - q2 * q4;
 }
 
 void expect_only_atoms_1_and_2_pushed(const Result& r) {
-  for (int i = 3; i <= kAtoms; ++i)
+  for (int i = 3; i <= model::atoms; ++i)
     for (int k = 1; k <= 3; ++k) ASSERT_EQ(at(r.forces, i, k), 0.0) << "atom " << i;
 }
 
@@ -53,11 +52,12 @@ void expect_only_atoms_1_and_2_pushed(const Result& r) {
 TEST(AuxForceAtoms, APairAtSigmaHasZeroEnergyAndRepulsion24EpsOverSigma) {
   // r = sigma exactly (sqrt of a correctly rounded square is exact), so q = 1 and
   // q^12 - q^6 = 0, while the force is 24 eps (2 - 1) / sigma.
-  const Result r = forces_of(pair_on_x(0.0, kSigma));
+  const Result r = forces_of(pair_on_x(0.0, model::sigma));
   EXPECT_EQ(r.energy, 0.0);
-  const double expected = kForceFactor / kSigma;                 // N
+  const double expected = model::force_factor / model::sigma;    // N
   EXPECT_NEAR(at(r.forces, 1, 1), -expected, 1e-15 * expected);  // pushed away from atom 2
-  EXPECT_EQ(at(r.forces, 1, 1), (-kSigma * ((1.0 / kSigma) * kForceFactor)) / kSigma);
+  EXPECT_EQ(at(r.forces, 1, 1),
+            (-model::sigma * ((1.0 / model::sigma) * model::force_factor)) / model::sigma);
   EXPECT_EQ(at(r.forces, 2, 1), -at(r.forces, 1, 1));
   for (int k = 2; k <= 3; ++k) {
     EXPECT_EQ(at(r.forces, 1, k), 0.0);
@@ -67,37 +67,37 @@ TEST(AuxForceAtoms, APairAtSigmaHasZeroEnergyAndRepulsion24EpsOverSigma) {
 }
 
 TEST(AuxForceAtoms, AtThePotentialMinimumTheEnergyIsMinusEpsAndTheForceVanishes) {
-  const double r_min = std::pow(2.0, 1.0 / 6.0) * kSigma;
+  const double r_min = std::pow(2.0, 1.0 / 6.0) * model::sigma;
   const Result r = forces_of(pair_on_x(1.0, 1.0 + r_min));
-  EXPECT_NEAR(r.energy, -kFourEps / 4.0, 1e-14 * kFourEps);
-  EXPECT_NEAR(at(r.forces, 1, 1), 0.0, 1e-13 * kForceFactor / kSigma);
+  EXPECT_NEAR(r.energy, -model::four_eps / 4.0, 1e-14 * model::four_eps);
+  EXPECT_NEAR(at(r.forces, 1, 1), 0.0, 1e-13 * model::force_factor / model::sigma);
 }
 
 TEST(AuxForceAtoms, CutOffIsStrict) {
-  const double cut = 2.25 * kSigma;  // its square is exactly the cut-off 0.585225
-  ASSERT_EQ(cut * cut, 0.585225);
+  const double cut = 2.25 * model::sigma;  // its square is exactly the cut-off 0.585225
+  ASSERT_EQ(cut * cut, model::cutoff_sq);
   const Result at_cut = forces_of(pair_on_x(0.0, cut));
   EXPECT_EQ(at_cut.energy, 0.0);
   for (double f : at_cut.forces) ASSERT_EQ(f, 0.0);
 
   const double inside = std::nextafter(cut, 0.0);
-  ASSERT_LT(inside * inside, 0.585225);
+  ASSERT_LT(inside * inside, model::cutoff_sq);
   const Result in = forces_of(pair_on_x(0.0, inside));
   EXPECT_LT(in.energy, 0.0);
-  const double analytic = kFourEps * (std::pow(1.0 / 2.25, 12) - std::pow(1.0 / 2.25, 6));
+  const double analytic = model::four_eps * (std::pow(1.0 / 2.25, 12) - std::pow(1.0 / 2.25, 6));
   EXPECT_NEAR(in.energy, analytic, 1e-12 * -analytic);  // about -5.07e-23 J
-  EXPECT_EQ(in.energy, kFourEps * pair_term(inside));
+  EXPECT_EQ(in.energy, model::four_eps * pair_term(inside));
   EXPECT_GT(at(in.forces, 1, 1), 0.0);  // attraction: atom 1 pulled toward atom 2
 }
 
 TEST(AuxForceAtoms, EnergyPassedInIsCarriedAndScaled) {
   // No pair inside the cut-off: the result is 4 eps times the value passed in.
-  EXPECT_EQ(forces_of(nan_config(), 1.0).energy, kFourEps);
-  EXPECT_EQ(forces_of(nan_config(), -2.5e20).energy, kFourEps * -2.5e20);
+  EXPECT_EQ(forces_of(nan_config(), 1.0).energy, model::four_eps);
+  EXPECT_EQ(forces_of(nan_config(), -2.5e20).energy, model::four_eps * -2.5e20);
   // The value passed in starts the running sum, before the pair term is added.
   const double d = 0.4;
-  EXPECT_EQ(forces_of(pair_on_x(0.0, d), 0.125).energy, kFourEps * (pair_term(d) + 0.125));
-  EXPECT_EQ(forces_of(pair_on_x(0.0, d), 1e17).energy, kFourEps * 1e17);  // term absorbed
+  EXPECT_EQ(forces_of(pair_on_x(0.0, d), 0.125).energy, model::four_eps * (pair_term(d) + 0.125));
+  EXPECT_EQ(forces_of(pair_on_x(0.0, d), 1e17).energy, model::four_eps * 1e17);  // term absorbed
 }
 
 TEST(AuxForceAtoms, APairSplitAcrossTheBoundaryInteractsThroughItsImage) {
@@ -107,7 +107,7 @@ TEST(AuxForceAtoms, APairSplitAcrossTheBoundaryInteractsThroughItsImage) {
     for (int a = 1; a <= 3; ++a)
       at(split, 1, a) = at(split, 2, a) = at(direct, 1, a) = at(direct, 2, a) = 1.0;
     at(split, 1, k) = 0.1;
-    at(split, 2, k) = 0.1 + kBox - 0.4;
+    at(split, 2, k) = 0.1 + model::box - 0.4;
     at(direct, 1, k) = 0.1;
     at(direct, 2, k) = 0.1 - 0.4;
     const Result s = forces_of(split), d = forces_of(direct);
@@ -122,7 +122,7 @@ TEST(AuxForceAtoms, APairSplitAcrossTheBoundaryInteractsThroughItsImage) {
 TEST(AuxForceAtoms, WholeConfigurationAgreesWithLongDoubleAndForcesSumToZero) {
   // A jittered fcc lattice: many pairs inside the cut-off, some close to it.
   Config pos{};
-  const double cell = kBox / 6.0;
+  const double cell = model::box / 6.0;
   const double basis[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
   int i = 1;
   for (int cx = 0; cx < 6; ++cx)
@@ -132,46 +132,46 @@ TEST(AuxForceAtoms, WholeConfigurationAgreesWithLongDoubleAndForcesSumToZero) {
           const int c[3] = {cx, cy, cz};
           for (int k = 1; k <= 3; ++k)
             at(pos, i, k) = (c[k - 1] + b[k - 1]) * cell + 0.03 * std::sin(i * 1.7 + k * 2.3) +
-                            (i % 7 == 0 ? 2 * kBox : 0.0);  // some atoms in far images
+                            (i % 7 == 0 ? 2 * model::box : 0.0);  // some atoms in far images
           ++i;
         }
   const Result r = forces_of(pos);
 
   long double energy = 0.0L;
-  std::array<long double, 3 * kAtoms> f{};
-  for (int a = 1; a < kAtoms; ++a) {
-    for (int b = a + 1; b <= kAtoms; ++b) {
+  std::array<long double, 3 * model::atoms> f{};
+  for (int a = 1; a < model::atoms; ++a) {
+    for (int b = a + 1; b <= model::atoms; ++b) {
       long double del[3], rsq = 0.0L;
       for (int k = 0; k < 3; ++k) {
         long double d = (long double)at(pos, a, k + 1) - at(pos, b, k + 1);
-        d -= (long double)kBox * std::round(d / kBox);
+        d -= (long double)model::box * std::round(d / model::box);
         del[k] = d;
         rsq += d * d;
       }
-      if (rsq >= 0.585225L) continue;
-      const long double rr = std::sqrt(rsq), q6 = std::pow((long double)kSigma / rr, 6);
-      energy += 4.0L * (kFourEps / 4.0L) * (q6 * q6 - q6);
-      const long double fpair = kForceFactor * (2.0L * q6 * q6 - q6) / rr;
+      if (rsq >= (long double)model::cutoff_sq) continue;
+      const long double rr = std::sqrt(rsq), q6 = std::pow((long double)model::sigma / rr, 6);
+      energy += 4.0L * (model::four_eps / 4.0L) * (q6 * q6 - q6);
+      const long double fpair = model::force_factor * (2.0L * q6 * q6 - q6) / rr;
       for (int k = 0; k < 3; ++k) {
-        f[k * kAtoms + a - 1] += fpair * del[k] / rr;
-        f[k * kAtoms + b - 1] -= fpair * del[k] / rr;
+        f[k * model::atoms + a - 1] += fpair * del[k] / rr;
+        f[k * model::atoms + b - 1] -= fpair * del[k] / rr;
       }
     }
   }
   EXPECT_NEAR(r.energy, (double)energy, 1e-11 * std::fabs((double)energy));
 
   double largest = 0.0;
-  for (int n = 0; n < 3 * kAtoms; ++n) largest = std::max(largest, std::fabs(r.forces[n]));
-  for (int n = 0; n < 3 * kAtoms; ++n) ASSERT_NEAR(r.forces[n], (double)f[n], 1e-11 * largest) << n;
+  for (int n = 0; n < 3 * model::atoms; ++n) largest = std::max(largest, std::fabs(r.forces[n]));
+  for (int n = 0; n < 3 * model::atoms; ++n) ASSERT_NEAR(r.forces[n], (double)f[n], 1e-11 * largest) << n;
   for (int k = 1; k <= 3; ++k) {
     double sum = 0.0;
-    for (int a = 1; a <= kAtoms; ++a) sum += at(r.forces, a, k);
+    for (int a = 1; a <= model::atoms; ++a) sum += at(r.forces, a, k);
     EXPECT_NEAR(sum, 0.0, 1e-12 * largest) << "axis " << k;
   }
 }
 
 TEST(AuxForceAtoms, CoincidentAtomsGiveNaNOnlyForThatPair) {
-  for (double shift : {0.0, kBox, -2 * kBox}) {  // the same point, or the same under the image
+  for (double shift : {0.0, model::box, -2 * model::box}) {  // the same point, or the same under the image
     Config c = nan_config();
     for (int k = 1; k <= 3; ++k) {
       at(c, 1, k) = 0.5;
@@ -201,6 +201,6 @@ TEST(AuxForceAtoms, HugeAndInfiniteCoordinatesNeitherCrashNorLeak) {
   const Result r = forces_of(c);
   // Pairs with an infinite coordinate give NaN distances and add nothing; the huge ones
   // wrap to some image and may or may not interact, but never outside IEEE arithmetic.
-  for (int i = 5; i <= kAtoms; ++i) ASSERT_EQ(at(r.forces, i, 1), 0.0);
+  for (int i = 5; i <= model::atoms; ++i) ASSERT_EQ(at(r.forces, i, 1), 0.0);
   EXPECT_EQ(at(r.forces, 3, 1), 0.0);
 }

@@ -2,11 +2,11 @@
 ! leaves g(r) in "rdf_argon.dat". It knows the library only through "use auxiliary".
 program fortran_driver
   use auxiliary
+  use pelzak_model
   implicit none
   integer, parameter :: dp = kind(1.0d0)
-  ! Forces come in newtons; the step wants nm/ps**2: a = F / m and 1 m/s**2 = 1e-15 nm/ps**2.
-  real(dp), parameter :: mass = 6.633520874944591d-26
-  real(dp) :: r(864, 3), v(864, 3), f(864, 3), a(864, 3), hist(200)
+  real(dp) :: r(pelzak_atoms, 3), v(pelzak_atoms, 3), f(pelzak_atoms, 3), a(pelzak_atoms, 3)
+  real(dp) :: hist(pelzak_bins)
   real(dp) :: energy, kinetic, temperature
   integer(8) :: step
 
@@ -14,7 +14,7 @@ program fortran_driver
   do step = 1, 1000
     energy = 0.0_dp
     call force_atoms(r, f, energy)
-    a = f * (1.0d-15 / mass)
+    a = f * pelzak_accel_per_newton  ! newtons to nm/ps**2
     call leapfrog(r, v, a, kinetic, temperature)
     call radial_dist(step, r, hist)
   end do

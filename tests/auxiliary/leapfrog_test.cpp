@@ -4,16 +4,13 @@
 #include <cmath>
 
 #include "aux_test_util.hpp"
+#include "pelzak_model.h"
+
+namespace model = pelzak::model;
 
 using namespace pelzak::aux_test;
 
 namespace {
-
-constexpr double kDt = 0.009999999776482582;  // ps, single-precision 0.01 widened
-constexpr double kDtSq = 9.999999552965169e-05;
-constexpr double kTwoDt = 0.019999999552965164;
-constexpr double kKineticFactor = 3.3167604374722954e-20;       // 0.5 m 1e6
-constexpr double kTemperatureDivisor = 1.7893223987679444e-20;  // 1.5 N kB
 
 struct Step {
   Config positions, velocities;
@@ -28,14 +25,14 @@ Step step(const Config& x, const Config& v, const Config& a) {
 
 Config sample_positions() {
   Config c;
-  for (int i = 1; i <= kAtoms; ++i)
-    for (int k = 1; k <= 3; ++k) at(c, i, k) = sample_position(i, k) + (i % 5) * kBox;
+  for (int i = 1; i <= model::atoms; ++i)
+    for (int k = 1; k <= 3; ++k) at(c, i, k) = sample_position(i, k) + (i % 5) * model::box;
   return c;
 }
 
 Config sample_velocities() {
   Config c;
-  for (int i = 1; i <= kAtoms; ++i)
+  for (int i = 1; i <= model::atoms; ++i)
     for (int k = 1; k <= 3; ++k) at(c, i, k) = sample_velocity(i, k);
   return c;
 }
@@ -44,7 +41,7 @@ Config sample_velocities() {
 double temperature_of(const Config& v) {
   long double sum = 0.0L;
   for (double x : v) sum += (long double)x * x;
-  return (double)(kKineticFactor * sum / kTemperatureDivisor);
+  return (double)(model::kinetic_factor * sum / model::temperature_divisor);
 }
 
 }  // namespace
@@ -53,16 +50,16 @@ TEST(AuxLeapfrog, ZeroDrivingAdvancesByDtVAndKeepsTheVelocitiesBeforeRescaling) 
   const Config x = sample_positions(), v = sample_velocities();
   const Step s = step(x, v, filled(0.0));
 
-  for (int n = 0; n < 3 * kAtoms; ++n) {
-    ASSERT_NEAR(s.positions[n], x[n] + kDt * v[n], 1e-14) << n;
+  for (int n = 0; n < 3 * model::atoms; ++n) {
+    ASSERT_NEAR(s.positions[n], x[n] + model::dt * v[n], 1e-14) << n;
   }
   // Reported kinetic energy and temperature are those of the unrescaled velocities.
   EXPECT_NEAR(s.temperature, temperature_of(v), 1e-12 * s.temperature);
-  EXPECT_EQ(s.temperature, s.kinetic / kTemperatureDivisor);
+  EXPECT_EQ(s.temperature, s.kinetic / model::temperature_divisor);
   EXPECT_NE(s.temperature, 94.4);
   // Every velocity is the old one times one common factor sqrt(94.4 / T).
   const double scale = std::sqrt(94.4 / s.temperature);
-  for (int n = 0; n < 3 * kAtoms; ++n) ASSERT_NEAR(s.velocities[n], v[n] * scale, 1e-13) << n;
+  for (int n = 0; n < 3 * model::atoms; ++n) ASSERT_NEAR(s.velocities[n], v[n] * scale, 1e-13) << n;
   // So the returned velocities sit at 94.4 K (up to the rounding of the step).
   EXPECT_NEAR(temperature_of(s.velocities), 94.4, 1e-10);
 }
@@ -71,14 +68,15 @@ TEST(AuxLeapfrog, TheDrivingTermIsMultipliedByDtSquaredAsPassed) {
   // From rest at the origin, a = 1 gives x = dt^2 and the mid-step velocity dt^2 / (2 dt).
   Config x = filled(0.0);
   const Step s = step(x, filled(0.0), filled(1.0));
-  const double v_mid = kDtSq / kTwoDt;
-  for (int n = 0; n < 3 * kAtoms; ++n) ASSERT_EQ(s.positions[n], kDtSq);
+  const double v_mid = model::dt_sq / model::two_dt;
+  for (int n = 0; n < 3 * model::atoms; ++n) ASSERT_EQ(s.positions[n], model::dt_sq);
   const double t = 0.5 * v_mid;
   double sum = 0.0;
-  for (int n = 0; n < 3 * kAtoms; ++n) sum = t * t + sum;
-  EXPECT_EQ(s.kinetic, kKineticFactor * sum);
-  EXPECT_EQ(s.temperature, s.kinetic / kTemperatureDivisor);
-  for (int n = 0; n < 3 * kAtoms; ++n) ASSERT_EQ(s.velocities[n], v_mid * std::sqrt(94.4 / s.temperature));
+  for (int n = 0; n < 3 * model::atoms; ++n) sum = t * t + sum;
+  EXPECT_EQ(s.kinetic, model::kinetic_factor * sum);
+  EXPECT_EQ(s.temperature, s.kinetic / model::temperature_divisor);
+  for (int n = 0; n < 3 * model::atoms; ++n)
+    ASSERT_EQ(s.velocities[n], v_mid * std::sqrt(94.4 / s.temperature));
 }
 
 TEST(AuxLeapfrog, EachElementFollowsTheStatedOperationOrder) {
@@ -88,9 +86,9 @@ TEST(AuxLeapfrog, EachElementFollowsTheStatedOperationOrder) {
   at(a, 17, 2) = 1e3;
   const Step s = step(x, v, a);
   const double xx = -1234.5678, vv = 0.123456789, aa = 1e3;
-  const double x_prev = xx - kDt * vv;
-  const double x_new = kDtSq * aa + (2.0 * xx - x_prev);
-  const double v_new = (x_new - x_prev) / kTwoDt;
+  const double x_prev = xx - model::dt * vv;
+  const double x_new = model::dt_sq * aa + (2.0 * xx - x_prev);
+  const double v_new = (x_new - x_prev) / model::two_dt;
   EXPECT_EQ(at(s.positions, 17, 2), x_new);
   EXPECT_EQ(at(s.velocities, 17, 2), v_new * std::sqrt(94.4 / s.temperature));
 }
@@ -104,18 +102,18 @@ TEST(AuxLeapfrog, KineticSumRunsAtomByAtomWithXYZInside) {
   const Step s = step(x, v, filled(0.0));
 
   auto mid_square = [](double vv) {
-    const double x_prev = 0.0 - kDt * vv;
-    const double v_new = ((0.0 + (2.0 * 0.0 - x_prev)) - x_prev) / kTwoDt;
+    const double x_prev = 0.0 - model::dt * vv;
+    const double v_new = ((0.0 + (2.0 * 0.0 - x_prev)) - x_prev) / model::two_dt;
     const double t = 0.5 * (v_new + vv);
     return t * t;
   };
   double atom_order = 0.0, axis_order = 0.0;
-  for (int i = 1; i <= kAtoms; ++i)
+  for (int i = 1; i <= model::atoms; ++i)
     for (int k = 1; k <= 3; ++k) atom_order = mid_square(at(v, i, k)) + atom_order;
   for (int k = 1; k <= 3; ++k)
-    for (int i = 1; i <= kAtoms; ++i) axis_order = mid_square(at(v, i, k)) + axis_order;
+    for (int i = 1; i <= model::atoms; ++i) axis_order = mid_square(at(v, i, k)) + axis_order;
   ASSERT_NE(atom_order, axis_order);
-  EXPECT_EQ(s.kinetic, kKineticFactor * atom_order);
+  EXPECT_EQ(s.kinetic, model::kinetic_factor * atom_order);
 }
 
 TEST(AuxLeapfrog, AllAtRestGivesZeroTemperatureAndNaNVelocities) {

@@ -22,6 +22,9 @@
 #include "image_bounds.hpp"
 #include "kernels.hpp"
 #include "pair_kernels.hpp"
+#include "pelzak_model.h"
+
+namespace model = pelzak::model;
 
 using namespace pelzak::aux_test;
 using pelzak::aux::Isa;
@@ -34,7 +37,6 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kCut = 0.765;  // 2.25 sigma; its square is exactly the cut-off 0.585225
 
 std::vector<Isa> fast_isas() {
   std::vector<Isa> isas;
@@ -52,7 +54,7 @@ std::uint64_t bits(double v) {
 // A 6 x 6 x 6 fcc lattice filling the box, each atom moved by up to `jitter` nm per axis.
 Config lattice(std::mt19937_64& rng, double jitter) {
   std::uniform_real_distribution<double> shake(-jitter, jitter);
-  const double cell = kBox / 6.0;
+  const double cell = model::box / 6.0;
   const double basis[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
   Config c;
   int i = 1;
@@ -75,16 +77,29 @@ Config uniform(std::mt19937_64& rng, double lo, double hi) {
   return c;
 }
 
-int random_atom(std::mt19937_64& rng) { return std::uniform_int_distribution<int>(1, kAtoms)(rng); }
+int random_atom(std::mt19937_64& rng) { return std::uniform_int_distribution<int>(1, model::atoms)(rng); }
 
 // Separations that sit on the edges the kernels decide on: the cut-off, the image thresholds,
 // the half box and whole boxes, each with its neighbouring doubles.
 double edge_separation(std::mt19937_64& rng) {
   using namespace pelzak::aux::image;
-  const double edges[] = {
-      kCut,           wrap_1,      wrap_2,   wrap_3,     wrap_limit, kBox,       2 * kBox, 3 * kBox,
-      kBox - kCut,    kBox + kCut, kBox / 2, 1.5 * kBox, 2.5 * kBox, 3.5 * kBox, 0.0,      kBinWidth * 199.5,
-      kBinWidth * 0.5};
+  const double edges[] = {model::cutoff,
+                          wrap_1,
+                          wrap_2,
+                          wrap_3,
+                          wrap_limit,
+                          model::box,
+                          2 * model::box,
+                          3 * model::box,
+                          model::box - model::cutoff,
+                          model::box + model::cutoff,
+                          model::box / 2,
+                          1.5 * model::box,
+                          2.5 * model::box,
+                          3.5 * model::box,
+                          0.0,
+                          model::bin_width * 199.5,
+                          model::bin_width * 0.5};
   double d = edges[std::uniform_int_distribution<int>(0, std::size(edges) - 1)(rng)];
   const int steps = std::uniform_int_distribution<int>(-2, 2)(rng);
   for (int s = 0; s < steps; ++s) d = std::nextafter(d, kInf);
@@ -100,11 +115,11 @@ Config configuration(int n) {
     case 0:  // a liquid-like lattice
       return lattice(rng, 0.05);
     case 1:  // uniform: overlapping atoms, huge and infinite energies
-      return uniform(rng, 0.0, kBox);
+      return uniform(rng, 0.0, model::box);
     case 2: {  // never wrapped: every atom drifted by whole boxes, up to +-1000 of them
       Config c = lattice(rng, 0.08);
       std::uniform_int_distribution<int> boxes(-1000, 1000);
-      for (double& v : c) v += boxes(rng) * kBox;
+      for (double& v : c) v += boxes(rng) * model::box;
       return c;
     }
     case 3: {  // pairs placed on the cut-off, the image thresholds and the bin edges
@@ -122,7 +137,7 @@ Config configuration(int n) {
       Config c = lattice(rng, 0.05);
       for (int p = 0; p < 4; ++p) {
         const int i = random_atom(rng), j = random_atom(rng);
-        const double shift = std::uniform_int_distribution<int>(-3, 3)(rng) * kBox;
+        const double shift = std::uniform_int_distribution<int>(-3, 3)(rng) * model::box;
         for (int k = 1; k <= 3; ++k) at(c, j, k) = at(c, i, k) + (k == 1 ? shift : 0.0);
       }
       return c;
@@ -140,13 +155,13 @@ Config configuration(int n) {
       for (int p = 0; p < 8; ++p) {
         const int i = random_atom(rng);
         const double far = std::ldexp(unit(rng) + 1.0, std::uniform_int_distribution<int>(19, 80)(rng));
-        for (int k = 1; k <= 3; ++k) at(c, i, k) += std::floor(far / kBox) * kBox;
+        for (int k = 1; k <= 3; ++k) at(c, i, k) += std::floor(far / model::box) * model::box;
       }
       return c;
     }
     default: {  // a small cloud in a corner: most pairs inside the cut-off, long candidate rows
       Config c = uniform(rng, -0.6, 0.6);
-      for (int p = 0; p < 40; ++p) at(c, random_atom(rng), 1) = kBox / 2 + edge_separation(rng);
+      for (int p = 0; p < 40; ++p) at(c, random_atom(rng), 1) = model::box / 2 + edge_separation(rng);
       return c;
     }
   }
@@ -164,8 +179,9 @@ Forces lj(Isa isa, const Config& positions, double sum_in) {
   return f;
 }
 
-std::array<double, kBins> rdf(Isa isa, const Config& positions, const std::array<double, kBins>& in) {
-  std::array<double, kBins> h = in;
+std::array<double, model::bins> rdf(Isa isa, const Config& positions,
+                                    const std::array<double, model::bins>& in) {
+  std::array<double, model::bins> h = in;
   pelzak::aux::rdf_sample_on(isa, positions.data(), h.data());
   return h;
 }
@@ -197,7 +213,7 @@ void expect_same_forces(Isa isa, const Config& positions, double sum_in, const s
       << what << " on " << pelzak::aux::isa_name(isa) << ": energy sum " << got.sum << " vs " << want.sum;
 }
 
-void expect_same_histogram(Isa isa, const Config& positions, const std::array<double, kBins>& in,
+void expect_same_histogram(Isa isa, const Config& positions, const std::array<double, model::bins>& in,
                            const std::string& what) {
   const auto want = rdf(Isa::reference, positions, in);
   const auto got = rdf(isa, positions, in);
@@ -211,7 +227,7 @@ void expect_same_histogram(Isa isa, const Config& positions, const std::array<do
 TEST(AuxPairKernels, ImageThresholdsAreTheFirstDoublesRoundingToTheNextImage) {
   // Re-derived with the processor's own division (volatile keeps it from being folded): T_k is
   // the first double from which round(d / L) is k.
-  volatile double box = kBox;
+  volatile double box = model::box;
   const auto image_count = [&](double d) { return std::round(d / box); };
   using namespace pelzak::aux::image;
   const double thresholds[] = {wrap_1, wrap_2, wrap_3, wrap_limit};
@@ -242,8 +258,8 @@ TEST(AuxPairKernels, RandomConfigurationsGiveTheReferenceForcesAndEnergyBitForBi
 }
 
 TEST(AuxPairKernels, RandomConfigurationsGiveTheReferenceHistogramBitForBit) {
-  std::array<double, kBins> zero{}, odd{};
-  for (int b = 0; b < kBins; ++b) {
+  std::array<double, model::bins> zero{}, odd{};
+  for (int b = 0; b < model::bins; ++b) {
     const double values[] = {-0.0,   0.5,  3.0,    9007199254740990.0, 9007199254740992.0, kNaN, kInf,
                              -1e300, 1e17, 2.0 * b};
     odd[b] = values[b % std::size(values)];
@@ -282,7 +298,7 @@ TEST(AuxPairKernels, EveryPairInRangeAndEveryAtomInOneBin) {
     expect_same_histogram(isa, cube, {}, "a tiny cube");
   }
   const auto h = rdf(Isa::reference, same, {});
-  EXPECT_EQ(h[0], 2.0 * (kAtoms * (kAtoms - 1) / 2));
+  EXPECT_EQ(h[0], 2.0 * (model::atoms * (model::atoms - 1) / 2));
 }
 
 TEST(AuxPairKernels, PelzakIsaPicksTheKernelsAndNeverChangesTheResult) {
@@ -324,11 +340,11 @@ TEST(AuxPairKernels, AnotherRoundingModeGetsTheReferenceLoops) {
   for (int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
     ASSERT_EQ(std::fesetround(mode), 0);
     const Forces want = lj(Isa::reference, positions, 0.0);
-    const std::array<double, kBins> want_h = rdf(Isa::reference, positions, {});
+    const std::array<double, model::bins> want_h = rdf(Isa::reference, positions, {});
     Forces got;
     got.sum = 0.0;
     pelzak::aux::lj_pairs(positions.data(), got.forces.data(), &got.sum);
-    std::array<double, kBins> got_h{};
+    std::array<double, model::bins> got_h{};
     pelzak::aux::rdf_sample(positions.data(), got_h.data());
     std::fesetround(FE_TONEAREST);
     EXPECT_EQ(first_difference(got.forces, want.forces), -1) << "mode " << mode;

@@ -19,7 +19,10 @@
 #include <string>
 
 #include "aux_test_util.hpp"
+#include "pelzak_model.h"
 #include "support.hpp"
+
+namespace model = pelzak::model;
 
 using namespace pelzak::aux_test;
 using pelzak::test::read_bytes;
@@ -30,7 +33,7 @@ using testing::ExitedWithCode;
 
 namespace {
 
-using Histogram = std::array<double, kBins>;
+using Histogram = std::array<double, model::bins>;
 
 void call(std::int64_t step, const Config& positions, Histogram& h) {
   auxiliary_radial_dist(&step, positions.data(), h.data());
@@ -62,8 +65,8 @@ int open_descriptors() {
 }
 
 double shell_norm(int b) {  // 864 * (ideal-gas pairs per atom in shell b) * 50 samples
-  const double c = (1.3333333333333333 * 3.141592653589793) * 20.538913010776728;
-  const double r_in = (b - 1) * kBinWidth, r_out = b * kBinWidth;
+  const double c = (model::four_thirds * model::pi) * model::density;
+  const double r_in = (b - 1) * model::bin_width, r_out = b * model::bin_width;
   return (864.0 * (r_out * (r_out * r_out) * c - r_in * (r_in * r_in) * c)) * 50.0;
 }
 
@@ -81,7 +84,7 @@ TEST(AuxRadialDistSampling, OnlyStepsOneModuloTwentySample) {
   EXPECT_EQ(h[6], 1.0 + 6 * 2.0);
   for (std::int64_t step : {INT64_MIN, INT64_MIN + 1, INT64_MAX, std::int64_t{0}, std::int64_t{-1}})
     call(step, pos, h);  // none of these is 1 modulo 20
-  for (int b = 0; b < kBins; ++b) EXPECT_EQ(h[b], b == 6 ? 13.0 : 1.0) << b;
+  for (int b = 0; b < model::bins; ++b) EXPECT_EQ(h[b], b == 6 ? 13.0 : 1.0) << b;
   EXPECT_EQ(file_size("rdf_argon.dat"), -1);  // no file without step 1 or 1000
 }
 
@@ -93,8 +96,8 @@ TEST(AuxRadialDistSampling, BinsAreCentredOnMultiplesOfTheWidth) {
   for (const Case& c : {Case{0.0, 0}, Case{0.49, 0}, Case{0.51, 1}, Case{1.49, 1}, Case{5.75, 6},
                         Case{198.6, 199}, Case{199.0, 199}, Case{199.4, 199}, Case{199.6, -1}}) {
     Histogram h{};
-    call(21, pair_at(c.r_over_dr * kBinWidth), h);
-    for (int b = 0; b < kBins; ++b)
+    call(21, pair_at(c.r_over_dr * model::bin_width), h);
+    for (int b = 0; b < model::bins; ++b)
       ASSERT_EQ(h[b], b == c.bin ? 2.0 : 0.0) << "r/dr " << c.r_over_dr << " bin " << b;
   }
   // Along the box diagonal, minimum-image distances reach sqrt(3) L / 2 (r / dr up to 346).
@@ -104,7 +107,7 @@ TEST(AuxRadialDistSampling, BinsAreCentredOnMultiplesOfTheWidth) {
   call(21, diagonal, h);
   for (double v : h) ASSERT_EQ(v, 0.0);
   // Through the periodic boundary: raw separation L - 0.05 is 0.05 apart.
-  call(21, pair_at(kBox - 0.05), h);
+  call(21, pair_at(model::box - 0.05), h);
   EXPECT_EQ(h[6], 2.0);
 }
 
@@ -129,7 +132,7 @@ TEST(AuxRadialDistFileDeathTest, StepOneEmptiesTheFileClearsTheHistogramAndSampl
     Histogram h;
     h.fill(7.0);
     call(1, pair_at(0.05), h);
-    for (int b = 0; b < kBins; ++b)
+    for (int b = 0; b < model::bins; ++b)
       if (h[b] != (b == 6 ? 2.0 : 0.0)) return 1;
     return file_size("rdf_argon.dat") == 0 ? 0 : 2;
   });
@@ -142,7 +145,7 @@ TEST(AuxRadialDistFileDeathTest, Step1000Writes200LinesAndTakesNoSample) {
   IN_CHILD({
     Histogram h;
     call(1, nan_config(), h);
-    for (int b = 0; b < kBins; ++b) h[b] = 2.0 * (b + 1) * (b + 1) * (b % 3);
+    for (int b = 0; b < model::bins; ++b) h[b] = 2.0 * (b + 1) * (b + 1) * (b % 3);
     const Histogram before = h;
     call(1000, pair_at(0.05), h);
     return h == before ? 0 : 1;
@@ -152,14 +155,14 @@ TEST(AuxRadialDistFileDeathTest, Step1000Writes200LinesAndTakesNoSample) {
   const auto lines = split_lines(text);
   ASSERT_EQ(lines.size(), 200u);
   EXPECT_EQ(lines[0], "   1.2786249999999999E-002   0.0000000000000000     ");
-  for (int b = 1; b <= kBins; ++b) {
+  for (int b = 1; b <= model::bins; ++b) {
     const std::string& line = lines[b - 1];
     ASSERT_EQ(line.size(), 52u);
     ASSERT_EQ(line[0], ' ');
     ASSERT_EQ(line[26], ' ');
     const double label = std::strtod(line.substr(1, 25).c_str(), nullptr);
     const double g = std::strtod(line.substr(27, 25).c_str(), nullptr);
-    EXPECT_EQ(label, (kBinWidth / 2.0 + (b - 1) * kBinWidth) / 0.34) << line;
+    EXPECT_EQ(label, (model::bin_width / 2.0 + (b - 1) * model::bin_width) / 0.34) << line;
     EXPECT_EQ(g, 2.0 * b * b * ((b - 1) % 3) / shell_norm(b)) << line;
   }
   // Labels from about 0.1 up print in fixed notation: 20 characters and 5 blanks.
@@ -267,7 +270,7 @@ TEST(AuxRadialDistFileDeathTest, UniformRandomPositionsGiveTheIdealGasShellRatio
   ScratchDir dir;
   IN_CHILD({
     std::mt19937_64 rng(864);
-    std::uniform_real_distribution<double> coordinate(0.0, kBox);
+    std::uniform_real_distribution<double> coordinate(0.0, model::box);
     Histogram h;
     Config pos;
     for (std::int64_t step = 1; step <= 1000; step += 20) {
@@ -280,7 +283,7 @@ TEST(AuxRadialDistFileDeathTest, UniformRandomPositionsGiveTheIdealGasShellRatio
   const auto lines = split_lines(read_bytes("rdf_argon.dat"));
   ASSERT_EQ(lines.size(), 200u);
   double chi_square = 0.0;
-  for (int b = 2; b <= kBins; ++b) {
+  for (int b = 2; b <= model::bins; ++b) {
     const double g = std::strtod(lines[b - 1].substr(27).c_str(), nullptr);
     const double bb = b;
     const double expected = (863.0 / 864.0) * (std::pow(bb - 0.5, 3) - std::pow(bb - 1.5, 3)) /

@@ -14,7 +14,11 @@
 
 #include "aux_test_util.hpp"
 #include "field_parse.hpp"
+#include "pelzak_model.h"
+#include "programs.hpp"
 #include "support.hpp"
+
+namespace model = pelzak::model;
 
 using namespace pelzak::aux_test;
 using pelzak::aux::FieldStatus;
@@ -159,7 +163,7 @@ TEST(AuxReadFile, ReadsTheNearestDoublesOfThePrintedDecimals) {
   write_bytes("ar_simulation.dat", sample_file());
   const Arrays a = read_config();
   char field[16];
-  for (int i = 1; i <= kAtoms; ++i) {
+  for (int i = 1; i <= model::atoms; ++i) {
     for (int k = 1; k <= 3; ++k) {
       std::snprintf(field, sizeof field, "%.3f", sample_position(i, k));
       ASSERT_EQ(at(a.positions, i, k), nearest(field)) << "atom " << i << " axis " << k;
@@ -208,8 +212,8 @@ TEST(AuxReadFile, ColumnsBeyond68AreIgnoredHoweverLongTheLine) {
   EXPECT_EQ(at(a.positions, 5, 1), nearest(line5.substr(20, 8).c_str()));
   EXPECT_EQ(at(a.velocities, 5, 3), nearest(line5.substr(60, 8).c_str()));
   char last[16];
-  std::snprintf(last, sizeof last, "%.4f", sample_velocity(kAtoms, 3));
-  EXPECT_EQ(at(a.velocities, kAtoms, 3), nearest(last));  // last line without line feed
+  std::snprintf(last, sizeof last, "%.4f", sample_velocity(model::atoms, 3));
+  EXPECT_EQ(at(a.velocities, model::atoms, 3), nearest(last));  // last line without line feed
 }
 
 TEST(AuxReadFile, ALineCutAfterColumn44HasZeroVelocities) {
@@ -348,17 +352,16 @@ TEST(AuxReadFileDeathTest, IndependentOfTheLocale) {
       ExitedWithCode(0), "");
 }
 
-#ifdef PELZAK_INITIAL_PATH
 // The generator's own output reads back to the nearest doubles of what it printed.
 TEST(AuxReadFile, ReadsWhatTheGeneratorWrites) {
   ScratchDir dir;
-  const auto run = pelzak::test::run_program({PELZAK_INITIAL_PATH});
+  const auto run = pelzak::test::run_program({pelzak::test::kGenerator});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::string text = read_bytes("ar_simulation.dat");
   const auto lines = pelzak::test::split_lines(text);
   ASSERT_EQ(lines.size(), 866u);
   const Arrays a = read_config();
-  for (int i = 1; i <= kAtoms; ++i) {
+  for (int i = 1; i <= model::atoms; ++i) {
     const std::string& line = lines[i + 1];
     for (int k = 1; k <= 3; ++k) {
       ASSERT_EQ(at(a.positions, i, k), nearest(line.substr(12 + 8 * k, 8).c_str())) << line;
@@ -366,7 +369,6 @@ TEST(AuxReadFile, ReadsWhatTheGeneratorWrites) {
     }
   }
 }
-#endif
 
 // Whatever the bytes, the reader either reads the file or stops with status 2: never a crash,
 // never a read or write out of bounds (the sanitizer build watches this).

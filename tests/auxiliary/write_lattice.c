@@ -3,15 +3,16 @@
  * record layout (i5, 2a5, i5, 3f8.3, 3f8.4). Usage: write_lattice [file] */
 #include <stdio.h>
 
+#include "pelzak_model.h"
+
 int main(int argc, char **argv) {
   const char *name = argc > 1 ? argv[1] : "ar_simulation.dat";
-  const double box = 3.47786;
-  const double cell = box / 6.0;
+  const double cell = PELZAK_BOX / 6.0;
   static const double basis[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
   unsigned state = 12345u;
   FILE *out = fopen(name, "w");
   if (!out) return 1;
-  fprintf(out, " Test\n%20d Argon\n", 864);
+  fprintf(out, " Test\n%20d Argon\n", PELZAK_ATOMS);
   int atom = 0;
   for (int cx = 0; cx < 6; ++cx)
     for (int cy = 0; cy < 6; ++cy)

@@ -53,7 +53,7 @@ TEST(DriverCli, HelpAndVersionPrintAndTouchNoFile) {
   EXPECT_EQ(r.err, "");
   r = run_program({kDriver, "--version"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "pelzak_md 1.0.0\n");
+  EXPECT_EQ(r.out, "pelzak_md " PELZAK_VERSION "\n");
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 

@@ -73,7 +73,7 @@ TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
   ASSERT_TRUE(read_rdf_file("rdf_argon.dat", run, &message)) << message;
   ASSERT_TRUE(read_rdf_file(std::string(PELZAK_DRIVER_DATA) + "/rdf_argon_reference.dat", ref, &message))
       << message;
-  for (int b = 0; b < kBins; ++b) ASSERT_TRUE(std::isfinite(run.g[b])) << "bin " << b + 1;
+  for (int b = 0; b < model::bins; ++b) ASSERT_TRUE(std::isfinite(run.g[b])) << "bin " << b + 1;
   const RdfPeak peak = rdf_peak(run);
   const double difference = rdf_max_difference(run, ref);
   EXPECT_NEAR(peak.label, 1.087, 0.0005);
@@ -96,7 +96,7 @@ TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
     if (n > 2000) potential += number(f[3]), temperature += number(f[6]);
   }
   EXPECT_EQ(fields(log[2001])[2], "20.00");
-  const double potential_per_atom = potential / 1000 / (kAtoms * kEpsilon);
+  const double potential_per_atom = potential / 1000 / (model::atoms * model::epsilon);
   EXPECT_NEAR(potential_per_atom, -5.19, 0.03);
   EXPECT_NEAR(temperature / 1000, 94.4, 0.5);
 

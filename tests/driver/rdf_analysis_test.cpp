@@ -22,11 +22,11 @@ RdfCurve reference() {
 
 TEST(DriverRdf, LabelsMatchTheSamplersBinningToTheBit) {
   // The reference was written in the sampler's own binning with 17 significant digits.
-  double histogram[kBins] = {};
+  double histogram[model::bins] = {};
   RdfCurve curve;
   rdf_from_histogram(histogram, curve);
   const RdfCurve ref = reference();
-  for (int b = 0; b < kBins; ++b) EXPECT_EQ(curve.label[b], ref.label[b]) << "bin " << b + 1;
+  for (int b = 0; b < model::bins; ++b) EXPECT_EQ(curve.label[b], ref.label[b]) << "bin " << b + 1;
   EXPECT_EQ(curve.label[0], 0.012786249999999999);
   for (double g : curve.g) EXPECT_EQ(g, 0.0);
 }
@@ -34,25 +34,26 @@ TEST(DriverRdf, LabelsMatchTheSamplersBinningToTheBit) {
 TEST(DriverRdf, IdealGasCountsGiveOne) {
   // A histogram holding exactly the ideal-gas pair count of every shell, for 864 atoms and
   // 50 samples, must normalise to g = 1 in every bin (up to the rounding of the shell volumes).
-  const double c = 4.0 / 3.0 * kPi * kDensity;
-  double histogram[kBins];
-  for (int b = 1; b <= kBins; ++b) {
-    const double r0 = (b - 1) * kBinWidth, r1 = b * kBinWidth;
+  const double c = 4.0 / 3.0 * model::pi * model::density;
+  double histogram[model::bins];
+  for (int b = 1; b <= model::bins; ++b) {
+    const double r0 = (b - 1) * model::bin_width, r1 = b * model::bin_width;
     histogram[b - 1] = 864.0 * 50.0 * c * (r1 * r1 * r1 - r0 * r0 * r0);
   }
   RdfCurve curve;
   rdf_from_histogram(histogram, curve);
-  for (int b = 0; b < kBins; ++b) EXPECT_NEAR(curve.g[b], 1.0, 1e-12) << "bin " << b + 1;
+  for (int b = 0; b < model::bins; ++b) EXPECT_NEAR(curve.g[b], 1.0, 1e-12) << "bin " << b + 1;
 }
 
 TEST(DriverRdf, OnePairInTheFirstBinIsNormalisedByTheInnermostSphere) {
-  double histogram[kBins] = {};
+  double histogram[model::bins] = {};
   histogram[0] = 2.0;  // one pair, counted for both atoms, in one sample
   RdfCurve curve;
   rdf_from_histogram(histogram, curve);
-  const double sphere = 4.0 / 3.0 * kPi * kDensity * kBinWidth * kBinWidth * kBinWidth;
+  const double sphere =
+      4.0 / 3.0 * model::pi * model::density * model::bin_width * model::bin_width * model::bin_width;
   EXPECT_NEAR(curve.g[0], 2.0 / (864.0 * sphere * 50.0), 1e-15 * curve.g[0]);
-  for (int b = 1; b < kBins; ++b) EXPECT_EQ(curve.g[b], 0.0);
+  for (int b = 1; b < model::bins; ++b) EXPECT_EQ(curve.g[b], 0.0);
 }
 
 TEST(DriverRdf, ReferencePeakIsTheLiquidsFirstShell) {
@@ -84,7 +85,8 @@ TEST(DriverRdf, DifferenceIsTheLargestBinwiseGapAndSeesNaN) {
 TEST(DriverRdf, ReaderAcceptsSignsCarriageReturnsAndComments) {
   ScratchDir dir;
   std::string text = "# comment\n\n";
-  for (int b = 1; b <= kBins; ++b) text += " +" + std::to_string(b) + ".5E-01\t" + std::to_string(b) + "\r\n";
+  for (int b = 1; b <= model::bins; ++b)
+    text += " +" + std::to_string(b) + ".5E-01\t" + std::to_string(b) + "\r\n";
   write_bytes("g.dat", text);
   RdfCurve curve;
   std::string message;
@@ -96,7 +98,7 @@ TEST(DriverRdf, ReaderAcceptsSignsCarriageReturnsAndComments) {
 TEST(DriverRdf, ReaderRejectsMalformedFilesWithFileAndLine) {
   ScratchDir dir;
   std::string good;
-  for (int b = 1; b <= kBins; ++b) good += "1.0 2.0\n";
+  for (int b = 1; b <= model::bins; ++b) good += "1.0 2.0\n";
   struct Case {
     std::string text;
     std::string expected;

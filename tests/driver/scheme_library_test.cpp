@@ -20,9 +20,9 @@ using Config = std::vector<double>;
 // 864 atoms on the fcc lattice that fills the box (6 x 6 x 6 cells), with reproducible velocities of
 // zero mean, uniform in [-0.3, 0.3) nm/ps per component: a crystal that starts to melt at once.
 void fcc_start(Config& x, Config& v) {
-  x.assign(kConfigSize, 0.0);
-  v.assign(kConfigSize, 0.0);
-  const double cell = kBox / 6;
+  x.assign(model::config_size, 0.0);
+  v.assign(model::config_size, 0.0);
+  const double cell = model::box / 6;
   const double basis[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
   unsigned long long seed = 12345;
   auto uniform = [&seed] {
@@ -36,8 +36,8 @@ void fcc_start(Config& x, Config& v) {
         for (const auto& b : basis) {
           const int c[3] = {cx, cy, cz};
           for (int k = 0; k < 3; ++k) {
-            x[k * kAtoms + i] = (c[k] + b[k] + 0.25) * cell;
-            v[k * kAtoms + i] = 0.6 * uniform();
+            x[k * model::atoms + i] = (c[k] + b[k] + 0.25) * cell;
+            v[k * model::atoms + i] = 0.6 * uniform();
           }
           ++i;
         }
@@ -49,7 +49,7 @@ enum class Drive { recursive, twice_a };
 // Runs the step with the rescaling undone after every call, recording the positions and the
 // potential energy of each configuration.
 void run(Drive drive, int steps, std::vector<Config>& path, std::vector<double>& potential) {
-  Config x, v, f(kConfigSize), d(kConfigSize);
+  Config x, v, f(model::config_size), d(model::config_size);
   fcc_start(x, v);
   path.assign(1, x);
   potential.clear();
@@ -72,11 +72,11 @@ void run(Drive drive, int steps, std::vector<Config>& path, std::vector<double>&
 // Total energy of configuration n with the Verlet velocity (x(n+1) - x(n-1)) / 2dt, in J.
 double total_energy(const std::vector<Config>& path, const std::vector<double>& potential, size_t n) {
   double sum = 0.0;
-  for (int k = 0; k < kConfigSize; ++k) {
-    const double v = (path[n + 1][k] - path[n - 1][k]) / (2.0 * kDt);
+  for (int k = 0; k < model::config_size; ++k) {
+    const double v = (path[n + 1][k] - path[n - 1][k]) / (2.0 * model::dt);
     sum += v * v;
   }
-  return potential[n] + 0.5 * kMass * 1e6 * sum;  // nm^2/ps^2 = 1e6 m^2/s^2
+  return potential[n] + 0.5 * model::mass * 1e6 * sum;  // nm^2/ps^2 = 1e6 m^2/s^2
 }
 
 TEST(DriverSchemeLibrary, WithRescalingUndoneTheRecursiveSchemeConservesEnergy) {
@@ -93,7 +93,7 @@ TEST(DriverSchemeLibrary, WithRescalingUndoneTheRecursiveSchemeConservesEnergy) 
     highest = std::max(highest, e);
   }
   const double first = total_energy(path, potential, 100);
-  const double kinetic_scale = 864 * 1.5 * 1.380649e-23 * 75.0;  // 3/2 N kB T near 75 K
+  const double kinetic_scale = model::temperature_divisor * 75.0;  // 3/2 N kB T near 75 K
   EXPECT_LT((highest - lowest) / std::fabs(first), 2e-3) << "spread " << highest - lowest << " J";
   EXPECT_LT((highest - lowest) / kinetic_scale, 0.02);
   EXPECT_LT(std::fabs(total_energy(path, potential, 298) - first) / std::fabs(first), 2e-3);
@@ -109,15 +109,15 @@ TEST(DriverSchemeLibrary, WithRescalingUndoneTheRecursiveSchemeConservesEnergy) 
 void sample_and_normalise() {
   Config x, v;
   fcc_start(x, v);
-  for (int k = 0; k < kConfigSize; ++k) x[k] += 0.02 * std::sin(0.1 * k * k);  // off the lattice
-  double histogram[kBins];
+  for (int k = 0; k < model::config_size; ++k) x[k] += 0.02 * std::sin(0.1 * k * k);  // off the lattice
+  double histogram[model::bins];
   const std::int64_t first = 1, last = 1000;
   auxiliary_radial_dist(&first, x.data(), histogram);
   auxiliary_radial_dist(&last, x.data(), histogram);
   RdfCurve curve;
   rdf_from_histogram(histogram, curve);
   std::FILE* f = std::fopen("mine.txt", "w");
-  for (int b = 0; b < kBins; ++b) std::fprintf(f, "%a %a\n", curve.label[b], curve.g[b]);
+  for (int b = 0; b < model::bins; ++b) std::fprintf(f, "%a %a\n", curve.label[b], curve.g[b]);
   std::fclose(f);
   std::exit(0);
 }
@@ -130,9 +130,9 @@ TEST(DriverSchemeLibrary, CurveFromTheHistogramEqualsTheWrittenFileToTheBit) {
   std::string message;
   ASSERT_TRUE(read_rdf_file("rdf_argon.dat", written, &message)) << message;
   const std::vector<std::string> mine = pelzak::test::split_lines(pelzak::test::read_bytes("mine.txt"));
-  ASSERT_EQ(mine.size(), static_cast<size_t>(kBins));
+  ASSERT_EQ(mine.size(), static_cast<size_t>(model::bins));
   int nonzero = 0;
-  for (int b = 0; b < kBins; ++b) {
+  for (int b = 0; b < model::bins; ++b) {
     double label = 0.0, g = 0.0;
     ASSERT_EQ(std::sscanf(mine[b].c_str(), "%la %la", &label, &g), 2);
     EXPECT_EQ(label, written.label[b]) << "bin " << b + 1;

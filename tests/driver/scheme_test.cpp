@@ -13,52 +13,53 @@ namespace {
 using Config = std::vector<double>;
 
 TEST(DriverScheme, CentreOfMassVelocityIsRemovedAndRelativeMotionKept) {
-  Config v(kConfigSize);
-  for (int i = 0; i < kAtoms; ++i) {
-    v[i] = i;                                  // mean 431.5, exact
-    v[kAtoms + i] = 0.25;                      // pure drift
-    v[2 * kAtoms + i] = (i % 2) ? 1.0 : -1.0;  // already at rest
+  Config v(model::config_size);
+  for (int i = 0; i < model::atoms; ++i) {
+    v[i] = i;                                        // mean 431.5, exact
+    v[model::atoms + i] = 0.25;                      // pure drift
+    v[2 * model::atoms + i] = (i % 2) ? 1.0 : -1.0;  // already at rest
   }
   remove_com_velocity(v.data());
-  for (int i = 0; i < kAtoms; ++i) {
+  for (int i = 0; i < model::atoms; ++i) {
     EXPECT_EQ(v[i], i - 431.5);
-    EXPECT_EQ(v[kAtoms + i], 0.0);
-    EXPECT_EQ(v[2 * kAtoms + i], (i % 2) ? 1.0 : -1.0);
+    EXPECT_EQ(v[model::atoms + i], 0.0);
+    EXPECT_EQ(v[2 * model::atoms + i], (i % 2) ? 1.0 : -1.0);
   }
 }
 
 TEST(DriverScheme, StartAndPushOffUseTwiceTheAcceleration) {
-  Config f(kConfigSize), d(kConfigSize), p(kConfigSize);
-  for (int n = 0; n < kConfigSize; ++n) f[n] = 1e-15 * std::sin(n + 1.0);  // |2a| well below the cap
+  Config f(model::config_size), d(model::config_size), p(model::config_size);
+  for (int n = 0; n < model::config_size; ++n) f[n] = 1e-15 * std::sin(n + 1.0);  // |2a| well below the cap
   start_drive(f.data(), d.data());
   push_off_drive(f.data(), p.data());
-  for (int n = 0; n < kConfigSize; ++n) {
-    EXPECT_EQ(d[n], 2.0 * (f[n] * kAccelPerNewton));
+  for (int n = 0; n < model::config_size; ++n) {
+    EXPECT_EQ(d[n], 2.0 * (f[n] * model::accel_per_newton));
     EXPECT_EQ(p[n], d[n]);
   }
-  EXPECT_EQ(kAccelPerNewton, 15074950676.300585);  // 1e-15 / m: N to nm/ps^2 for one argon atom
+  EXPECT_EQ(model::accel_per_newton, 15074950676.300585);  // 1e-15 / m: N to nm/ps^2 for one argon atom
 }
 
 TEST(DriverScheme, PushOffCapsEachAtomsShiftKeepingItsDirection) {
-  Config f(kConfigSize, 0.0), d(kConfigSize);
+  Config f(model::config_size, 0.0), d(model::config_size);
   // Atom 1: a huge force along (3, 4, 12)/13. Atom 2: just under the cap. Atom 3: exactly 2a = cap.
   const double huge = 1e-6;
-  f[0] = 3 * huge, f[kAtoms] = 4 * huge, f[2 * kAtoms] = 12 * huge;
-  const double under = 0.99 * kPushOffMaxDrive / 2.0 / kAccelPerNewton;
+  f[0] = 3 * huge, f[model::atoms] = 4 * huge, f[2 * model::atoms] = 12 * huge;
+  const double under = 0.99 * kPushOffMaxDrive / 2.0 / model::accel_per_newton;
   f[1] = under;
-  f[2 * kAtoms + 2] = kPushOffMaxDrive / 2.0 / kAccelPerNewton;
+  f[2 * model::atoms + 2] = kPushOffMaxDrive / 2.0 / model::accel_per_newton;
   push_off_drive(f.data(), d.data());
-  const double shift = kDt2 * std::sqrt(d[0] * d[0] + d[kAtoms] * d[kAtoms] + d[2 * kAtoms] * d[2 * kAtoms]);
+  const double shift = model::dt_sq * std::sqrt(d[0] * d[0] + d[model::atoms] * d[model::atoms] +
+                                                d[2 * model::atoms] * d[2 * model::atoms]);
   EXPECT_NEAR(shift, kPushOffMaxShift, 1e-17);
-  EXPECT_NEAR(d[0] / d[2 * kAtoms], 3.0 / 12.0, 1e-15);
-  EXPECT_NEAR(d[kAtoms] / d[2 * kAtoms], 4.0 / 12.0, 1e-15);
-  EXPECT_EQ(d[1], 2.0 * (under * kAccelPerNewton));
-  EXPECT_LE(kDt2 * std::fabs(d[2 * kAtoms + 2]), kPushOffMaxShift * (1 + 1e-15));
-  for (int i = 3; i < kAtoms; ++i) EXPECT_EQ(d[i], 0.0);
+  EXPECT_NEAR(d[0] / d[2 * model::atoms], 3.0 / 12.0, 1e-15);
+  EXPECT_NEAR(d[model::atoms] / d[2 * model::atoms], 4.0 / 12.0, 1e-15);
+  EXPECT_EQ(d[1], 2.0 * (under * model::accel_per_newton));
+  EXPECT_LE(model::dt_sq * std::fabs(d[2 * model::atoms + 2]), kPushOffMaxShift * (1 + 1e-15));
+  for (int i = 3; i < model::atoms; ++i) EXPECT_EQ(d[i], 0.0);
 }
 
 TEST(DriverScheme, BrokenForcesStayBrokenInsteadOfBeingCappedAway) {
-  Config f(kConfigSize, 0.0), d(kConfigSize);
+  Config f(model::config_size, 0.0), d(model::config_size);
   f[0] = std::numeric_limits<double>::infinity();
   f[1] = std::nan("");
   push_off_drive(f.data(), d.data());
@@ -68,11 +69,13 @@ TEST(DriverScheme, BrokenForcesStayBrokenInsteadOfBeingCappedAway) {
 }
 
 TEST(DriverScheme, RecursionAddsHalfTheScaledPreviousTerm) {
-  Config f(kConfigSize), d(kConfigSize);
-  for (int n = 0; n < kConfigSize; ++n) f[n] = 1e-12 * std::cos(n * 0.5), d[n] = 3.0 * std::sin(n * 0.3);
+  Config f(model::config_size), d(model::config_size);
+  for (int n = 0; n < model::config_size; ++n)
+    f[n] = 1e-12 * std::cos(n * 0.5), d[n] = 3.0 * std::sin(n * 0.3);
   const Config previous = d;
   recursive_drive(f.data(), 1.02, d.data());
-  for (int n = 0; n < kConfigSize; ++n) EXPECT_EQ(d[n], f[n] * kAccelPerNewton + 0.51 * previous[n]);
+  for (int n = 0; n < model::config_size; ++n)
+    EXPECT_EQ(d[n], f[n] * model::accel_per_newton + 0.51 * previous[n]);
   EXPECT_EQ(rescale_factor(94.4), 1.0);
   EXPECT_EQ(rescale_factor(94.4 / 4), 2.0);
   EXPECT_TRUE(std::isinf(rescale_factor(0.0)));
@@ -81,10 +84,10 @@ TEST(DriverScheme, RecursionAddsHalfTheScaledPreviousTerm) {
 // The library's step as it acts on one coordinate: positions through the rebuilt previous position,
 // mid-step velocity, then the velocity multiplied by the rescaling factor s.
 void model_step(Config& x, Config& w, const Config& d, double s) {
-  for (int n = 0; n < kConfigSize; ++n) {
-    const double x_prev = x[n] - kDt * w[n];
-    const double x_new = kDt2 * d[n] + (2.0 * x[n] - x_prev);
-    w[n] = s * ((x_new - x_prev) / (2.0 * kDt));
+  for (int n = 0; n < model::config_size; ++n) {
+    const double x_prev = x[n] - model::dt * w[n];
+    const double x_new = model::dt_sq * d[n] + (2.0 * x[n] - x_prev);
+    w[n] = s * ((x_new - x_prev) / (2.0 * model::dt));
     x[n] = x_new;
   }
 }
@@ -92,19 +95,20 @@ void model_step(Config& x, Config& w, const Config& d, double s) {
 // A harmonic force per coordinate with angular frequency 10 / ps (about 60 steps a period).
 constexpr double kOmega2 = 100.0;
 void harmonic_forces(const Config& x, Config& f) {
-  for (int n = 0; n < kConfigSize; ++n) f[n] = -(kOmega2 / kAccelPerNewton) * x[n];
+  for (int n = 0; n < model::config_size; ++n) f[n] = -(kOmega2 / model::accel_per_newton) * x[n];
 }
 
 struct Start {
-  Config x = Config(kConfigSize), w = Config(kConfigSize);
+  Config x = Config(model::config_size), w = Config(model::config_size);
   Start() {
-    for (int n = 0; n < kConfigSize; ++n) x[n] = 0.1 * std::sin(0.7 * n), w[n] = 0.5 * std::cos(1.3 * n);
+    for (int n = 0; n < model::config_size; ++n)
+      x[n] = 0.1 * std::sin(0.7 * n), w[n] = 0.5 * std::cos(1.3 * n);
   }
 };
 
 // Runs the driver's recursion through the model step; s(n) is the rescaling factor of step n.
 std::vector<Config> recursive_run(Start st, int steps, double (*s)(int)) {
-  Config f(kConfigSize), d(kConfigSize);
+  Config f(model::config_size), d(model::config_size);
   std::vector<Config> path{st.x};
   for (int n = 0; n < steps; ++n) {
     harmonic_forces(st.x, f);
@@ -125,13 +129,13 @@ TEST(DriverScheme, RecursionTurnsTheStepIntoLeapfrogVerletWithRescaling) {
   // x(n+2) = x(n+1) + s(n) (x(n+1) - x(n)) + dt^2 a(n+1): the half-step velocity rescaled by the
   // factor of the step before, and the force felt at full strength.
   const std::vector<Config> path = recursive_run(Start(), 300, wobble);
-  Config f(kConfigSize);
+  Config f(model::config_size);
   double worst = 0.0;
   for (size_t n = 0; n + 2 < path.size(); ++n) {
     harmonic_forces(path[n + 1], f);
-    for (int k = 0; k < kConfigSize; ++k) {
+    for (int k = 0; k < model::config_size; ++k) {
       const double verlet = path[n + 1][k] + wobble(static_cast<int>(n)) * (path[n + 1][k] - path[n][k]) +
-                            kDt2 * (f[k] * kAccelPerNewton);
+                            model::dt_sq * (f[k] * model::accel_per_newton);
       worst = std::max(worst, std::fabs(path[n + 2][k] - verlet));
     }
   }
@@ -144,8 +148,8 @@ TEST(DriverScheme, WithoutRescalingTheRecursionConservesEnergy) {
   const std::vector<Config> path = recursive_run(Start(), 2000, one);
   auto energy = [&](size_t n) {
     double e = 0.0;
-    for (int k = 0; k < kConfigSize; ++k) {
-      const double v = (path[n + 1][k] - path[n - 1][k]) / (2.0 * kDt);
+    for (int k = 0; k < model::config_size; ++k) {
+      const double v = (path[n + 1][k] - path[n - 1][k]) / (2.0 * model::dt);
       e += 0.5 * v * v + 0.5 * kOmega2 * path[n][k] * path[n][k];
     }
     return e;
@@ -158,18 +162,18 @@ TEST(DriverScheme, WithoutRescalingTheRecursionConservesEnergy) {
   // The same step driven by 2a every time, or by a, is no integrator of this force: far off.
   for (const double factor : {1.0, 2.0}) {
     Start st;
-    Config f(kConfigSize), d(kConfigSize);
+    Config f(model::config_size), d(model::config_size);
     std::vector<Config> plain{st.x};
     for (int n = 0; n < 2000; ++n) {
       harmonic_forces(st.x, f);
-      for (int k = 0; k < kConfigSize; ++k) d[k] = factor * (f[k] * kAccelPerNewton);
+      for (int k = 0; k < model::config_size; ++k) d[k] = factor * (f[k] * model::accel_per_newton);
       model_step(st.x, st.w, d, 1.0);
       plain.push_back(st.x);
     }
     double e_first = 0.0, e_last = 0.0;
-    for (int k = 0; k < kConfigSize; ++k) {
-      const double v0 = (plain[2][k] - plain[0][k]) / (2.0 * kDt),
-                   v1 = (plain[2000][k] - plain[1998][k]) / (2.0 * kDt);
+    for (int k = 0; k < model::config_size; ++k) {
+      const double v0 = (plain[2][k] - plain[0][k]) / (2.0 * model::dt),
+                   v1 = (plain[2000][k] - plain[1998][k]) / (2.0 * model::dt);
       e_first += 0.5 * v0 * v0 + 0.5 * kOmega2 * plain[1][k] * plain[1][k];
       e_last += 0.5 * v1 * v1 + 0.5 * kOmega2 * plain[1999][k] * plain[1999][k];
     }

@@ -12,11 +12,11 @@ namespace {
 using pelzak::test::split_lines;
 
 TEST(DriverXyz, FrameHasCountCommentAndOneLinePerAtomInAngstrom) {
-  double x[kConfigSize];
-  for (int i = 0; i < kAtoms; ++i) {
-    x[i] = 0.001 * i;         // x
-    x[kAtoms + i] = 1.0;      // y
-    x[2 * kAtoms + i] = 3.0;  // z
+  double x[model::config_size];
+  for (int i = 0; i < model::atoms; ++i) {
+    x[i] = 0.001 * i;               // x
+    x[model::atoms + i] = 1.0;      // y
+    x[2 * model::atoms + i] = 3.0;  // z
   }
   const auto lines = split_lines(xyz_frame(x, "production", 20, 2020));
   ASSERT_EQ(lines.size(), 866u);
@@ -30,11 +30,11 @@ TEST(DriverXyz, FrameHasCountCommentAndOneLinePerAtomInAngstrom) {
 }
 
 TEST(DriverXyz, PositionsOutsideTheBoxAreWrappedBackIntoIt) {
-  double x[kConfigSize] = {};
-  x[0] = -0.1;              // just below the box
-  x[kAtoms] = kBox + 0.25;  // just above
-  x[2 * kAtoms] = -1e-18;   // rounds to exactly L after wrapping: must become 0
-  x[1] = 7 * kBox + 1.0;    // several boxes away
+  double x[model::config_size] = {};
+  x[0] = -0.1;                          // just below the box
+  x[model::atoms] = model::box + 0.25;  // just above
+  x[2 * model::atoms] = -1e-18;         // rounds to exactly L after wrapping: must become 0
+  x[1] = 7 * model::box + 1.0;          // several boxes away
   const auto lines = split_lines(xyz_frame(x, "start", 0, 0));
   EXPECT_EQ(lines[2], "Ar 33.77860 2.50000 0.00000");
   EXPECT_EQ(lines[3].substr(0, 11), "Ar 10.00000");

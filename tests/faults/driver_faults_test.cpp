@@ -11,14 +11,15 @@
 #include <string>
 
 #include "limited_run.hpp"
+#include "programs.hpp"
 #include "support.hpp"
 
 using namespace pelzak::test;
 
 namespace {
 
-const std::string kDriver = PELZAK_BINARY_DIR "/driver/pelzak_md";
-const std::string kGenerator = PELZAK_BINARY_DIR "/generator/pelzak_initial";
+using pelzak::test::kDriver;
+using pelzak::test::kGenerator;
 
 bool exists(const char* name) { return std::filesystem::exists(std::filesystem::symlink_status(name)); }
 

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "limited_run.hpp"
+#include "programs.hpp"
 #include "support.hpp"
 
 using namespace pelzak::test;
 
 namespace {
 
-const std::string kGenerator = PELZAK_BINARY_DIR "/generator/pelzak_initial";
+using pelzak::test::kGenerator;
 const char* const kFile = "ar_simulation.dat";
 constexpr std::size_t kHeaderBytes = 6 + 28;  // " Test\n" and the count line
 constexpr std::size_t kRecordBytes = 69;

@@ -17,7 +17,10 @@
 #include <vector>
 
 #include "aux_test_util.hpp"
+#include "pelzak_model.h"
 #include "support.hpp"
+
+namespace model = pelzak::model;
 
 using namespace pelzak::aux_test;
 using pelzak::test::read_bytes;
@@ -27,15 +30,6 @@ using pelzak::test::write_bytes;
 
 namespace {
 
-constexpr double kCutoffSq = 0.585225;
-constexpr double kSigma = 0.34;
-constexpr double kFourEps = 6.6279999350667254e-21;
-constexpr double kForceFactor = 3.976799961040035e-11;
-constexpr double kDt = 0.009999999776482582;
-constexpr double kDtSq = 9.999999552965169e-05;
-constexpr double kTwoDt = 0.019999999552965164;
-constexpr double kKineticFactor = 3.3167604374722954e-20;
-constexpr double kTemperatureDivisor = 1.7893223987679444e-20;
 constexpr double kSubnormal = 4.9406564584124654e-324;
 const double kInf = INFINITY;
 const double kNaN = NAN;
@@ -72,7 +66,7 @@ bool same(double a, double b) {
 // inside the cut-off, so an abusive atom meets plenty of ordinary ones.
 Config lattice() {
   Config c;
-  for (int i = 0; i < kAtoms; ++i) {
+  for (int i = 0; i < model::atoms; ++i) {
     at(c, i + 1, 1) = (i % 10) * 0.35;
     at(c, i + 1, 2) = (i / 10 % 10) * 0.35;
     at(c, i + 1, 3) = (i / 100) * 0.35;
@@ -97,7 +91,7 @@ std::vector<Abuse> abusive_configurations() {
   cases.push_back({"huge", with({{1, 1e300, 0.0, 0.0},
                                  {12, -1e300, 1e300, -1e300},
                                  {123, DBL_MAX, -DBL_MAX, 0.7},
-                                 {500, 1e17 * kBox, -1e16, 3.0e15}})});
+                                 {500, 1e17 * model::box, -1e16, 3.0e15}})});
   cases.push_back({"infinite", with({{1, kInf, 0.0, 0.0}, {55, -kInf, kInf, -kInf}})});
   cases.push_back({"nan", with({{2, kNaN, 0.35, 0.0}, {300, 0.0, 0.0, kNaN}})});
   // Atom 1 on subnormal coordinates at the lattice origin; atoms 433 and 434 a subnormal
@@ -113,7 +107,7 @@ std::vector<Abuse> abusive_configurations() {
   return cases;
 }
 
-double minimum_image(double d) { return d - kBox * std::round(d / kBox); }
+double minimum_image(double d) { return d - model::box * std::round(d / model::box); }
 
 // Straightforward re-evaluations of the stated operations, in the stated order.
 struct Lj {
@@ -124,21 +118,21 @@ struct Lj {
 Lj lj_by_hand(const Config& r, double energy_in) {
   Lj out;
   double sum = energy_in;
-  for (int i = 1; i < kAtoms; ++i) {
-    for (int j = i + 1; j <= kAtoms; ++j) {
+  for (int i = 1; i < model::atoms; ++i) {
+    for (int j = i + 1; j <= model::atoms; ++j) {
       double d[3];
       double s = 0.0;
       for (int k = 0; k < 3; ++k) {
         d[k] = minimum_image(at(r, i, k + 1) - at(r, j, k + 1));
         s = s + d[k] * d[k];
       }
-      if (!(s < kCutoffSq)) continue;
+      if (!(s < model::cutoff_sq)) continue;
       const double rr = std::sqrt(s);
-      const double q = kSigma / rr;
+      const double q = model::sigma / rr;
       const double q2 = q * q, q4 = q2 * q2, q8 = q4 * q4;
       const double q6 = q2 * q4, q12 = q4 * q8;
       sum = (q12 - q6) + sum;
-      const double fs = (2.0 * q12 - q6) * ((1.0 / rr) * kForceFactor);
+      const double fs = (2.0 * q12 - q6) * ((1.0 / rr) * model::force_factor);
       for (int k = 0; k < 3; ++k) {
         const double f = (d[k] * fs) / rr;
         at(out.forces, i, k + 1) = at(out.forces, i, k + 1) + f;
@@ -146,20 +140,20 @@ Lj lj_by_hand(const Config& r, double energy_in) {
       }
     }
   }
-  out.energy = kFourEps * sum;
+  out.energy = model::four_eps * sum;
   return out;
 }
 
-std::array<double, kBins> rdf_by_hand(const Config& r, std::array<double, kBins> h) {
-  for (int i = 1; i < kAtoms; ++i) {
-    for (int j = i + 1; j <= kAtoms; ++j) {
+std::array<double, model::bins> rdf_by_hand(const Config& r, std::array<double, model::bins> h) {
+  for (int i = 1; i < model::atoms; ++i) {
+    for (int j = i + 1; j <= model::atoms; ++j) {
       double s = 0.0;
       for (int k = 1; k <= 3; ++k) {
         const double d = minimum_image(at(r, i, k) - at(r, j, k));
         s = s + d * d;
       }
-      const double b = std::round(std::sqrt(s) / kBinWidth);
-      if (b <= kBins - 1) h[static_cast<int>(b)] = 2.0 + h[static_cast<int>(b)];
+      const double b = std::round(std::sqrt(s) / model::bin_width);
+      if (b <= model::bins - 1) h[static_cast<int>(b)] = 2.0 + h[static_cast<int>(b)];
     }
   }
   return h;
@@ -173,20 +167,20 @@ struct Step {
 Step leapfrog_by_hand(const Config& x0, const Config& v0, const Config& a) {
   Step s{x0, v0};
   double ke = 0.0;
-  for (int i = 1; i <= kAtoms; ++i) {
+  for (int i = 1; i <= model::atoms; ++i) {
     for (int k = 1; k <= 3; ++k) {
       const double x = at(x0, i, k), v = at(v0, i, k);
-      const double x_prev = x - kDt * v;
-      const double x_new = kDtSq * at(a, i, k) + (2.0 * x - x_prev);
-      const double v_new = (x_new - x_prev) / kTwoDt;
+      const double x_prev = x - model::dt * v;
+      const double x_new = model::dt_sq * at(a, i, k) + (2.0 * x - x_prev);
+      const double v_new = (x_new - x_prev) / model::two_dt;
       at(s.positions, i, k) = x_new;
       at(s.velocities, i, k) = v_new;
       const double t = 0.5 * (v_new + v);
       ke = t * t + ke;
     }
   }
-  s.kinetic = kKineticFactor * ke;
-  s.temperature = s.kinetic / kTemperatureDivisor;
+  s.kinetic = model::kinetic_factor * ke;
+  s.temperature = s.kinetic / model::temperature_divisor;
   const double scale = std::sqrt(94.4 / s.temperature);
   for (double& v : s.velocities) v = v * scale;
   return s;
@@ -206,7 +200,7 @@ class GuardedHistogram {
     mprotect(base_ + 2 * page_, page_, PROT_NONE);
     std::memset(base_ + page_, kCanary, page_);
     unsigned char* middle = base_ + page_;
-    bins_ = reinterpret_cast<double*>(flush_against_upper_guard ? middle + page_ - kBins * 8 : middle);
+    bins_ = reinterpret_cast<double*>(flush_against_upper_guard ? middle + page_ - model::bins * 8 : middle);
   }
   ~GuardedHistogram() { munmap(base_, 3 * page_); }
   GuardedHistogram(const GuardedHistogram&) = delete;
@@ -218,7 +212,7 @@ class GuardedHistogram {
     const unsigned char* begin = reinterpret_cast<const unsigned char*>(bins_);
     for (std::size_t k = 0; k < page_; ++k) {
       const unsigned char* p = middle + k;
-      if ((p < begin || p >= begin + kBins * 8) && *p != kCanary) return false;
+      if ((p < begin || p >= begin + model::bins * 8) && *p != kCanary) return false;
     }
     return true;
   }
@@ -237,11 +231,11 @@ void read_configuration() {
 
 // Opens "rdf_argon.dat" at step 1, then writes at step 1000 a histogram holding values[b % n].
 void write_histogram(const double* values, int n) {
-  std::array<double, kBins> h{};
+  std::array<double, model::bins> h{};
   const Config pos = nan_config();
   std::int64_t step = 1;
   auxiliary_radial_dist(&step, pos.data(), h.data());
-  for (int b = 0; b < kBins; ++b) h[b] = values[b % n];
+  for (int b = 0; b < model::bins; ++b) h[b] = values[b % n];
   step = 1000;
   auxiliary_radial_dist(&step, pos.data(), h.data());
 }
@@ -306,7 +300,7 @@ TEST(FaultsNumericAbuse, ForceAtomsGivesTheIeeeResultOfTheStatedArithmetic) {
         double energy = energy_in;
         auxiliary_force_atoms(c.positions.data(), forces.data(), &energy);
         EXPECT_TRUE(same(energy, want.energy)) << energy << " vs " << want.energy;
-        EXPECT_TRUE(same_arrays(forces.data(), want.forces.data(), 3 * kAtoms));
+        EXPECT_TRUE(same_arrays(forces.data(), want.forces.data(), 3 * model::atoms));
       });
     }
   }
@@ -327,7 +321,7 @@ TEST(FaultsNumericAbuse, ForceAtomsConfinesEachAbuseToItsOwnPairs) {
     const std::string name = c.name;
     if (name == "negative_zero") {
       EXPECT_TRUE(same(energy, plain.energy));
-      EXPECT_TRUE(same_arrays(forces.data(), plain.forces.data(), 3 * kAtoms));
+      EXPECT_TRUE(same_arrays(forces.data(), plain.forces.data(), 3 * model::atoms));
     } else if (name == "infinite" || name == "nan") {
       EXPECT_TRUE(std::isfinite(energy));
       for (double f : forces) ASSERT_FALSE(std::isnan(f));
@@ -337,7 +331,7 @@ TEST(FaultsNumericAbuse, ForceAtomsConfinesEachAbuseToItsOwnPairs) {
         EXPECT_TRUE(std::isnan(at(forces, 1, k)) && std::isnan(at(forces, 2, k)));
         EXPECT_TRUE(std::isfinite(at(forces, 3, k)) || std::isnan(at(forces, 3, k)));
       }
-      EXPECT_TRUE(std::isfinite(at(forces, kAtoms, 1)));  // far from the pair
+      EXPECT_TRUE(std::isfinite(at(forces, model::atoms, 1)));  // far from the pair
     }
   }
 }
@@ -350,8 +344,8 @@ TEST(FaultsNumericAbuse, RadialDistNeverCountsOutsideItsBins) {
     const double carried[] = {-0.0,      0.0,  7.0,   0.5,   9007199254740992.0, 9007199254740991.0,
                               kNaN,      kInf, -kInf, 1e300, kSubnormal,         -3.0,
                               1e16 + 1.0};
-    std::array<double, kBins> start{};
-    for (int b = 0; b < kBins; ++b) start[b] = carried[b % (sizeof carried / sizeof carried[0])];
+    std::array<double, model::bins> start{};
+    for (int b = 0; b < model::bins; ++b) start[b] = carried[b % (sizeof carried / sizeof carried[0])];
     const auto want = rdf_by_hand(c.positions, start);
     for (bool upper : {true, false}) {
       for_each_kernel([&] {
@@ -359,7 +353,7 @@ TEST(FaultsNumericAbuse, RadialDistNeverCountsOutsideItsBins) {
         std::memcpy(h.bins(), start.data(), sizeof start);
         const std::int64_t step = 21;  // samples; opens no file
         auxiliary_radial_dist(&step, c.positions.data(), h.bins());
-        EXPECT_TRUE(same_arrays(h.bins(), want.data(), kBins));
+        EXPECT_TRUE(same_arrays(h.bins(), want.data(), model::bins));
         EXPECT_TRUE(h.canary_intact());
       });
     }
@@ -375,7 +369,7 @@ TEST(FaultsNumericAbuse, LeapfrogGivesTheIeeeResultOfTheStatedArithmetic) {
   for (int target = 0; target < 4; ++target) {
     for (int s = 0; s < n_specials; ++s) {
       Config x = lattice(), v = filled(0.1), a = filled(-3.0);
-      for (int i = 1; i <= kAtoms; i += 97) {
+      for (int i = 1; i <= model::atoms; i += 97) {
         const double value = specials[(s + i) % n_specials];
         Config* which[3] = {&x, &v, &a};
         for (int t = 0; t < 3; ++t)
@@ -388,8 +382,8 @@ TEST(FaultsNumericAbuse, LeapfrogGivesTheIeeeResultOfTheStatedArithmetic) {
       SCOPED_TRACE("target " + std::to_string(target) + ", special " + std::to_string(s));
       EXPECT_TRUE(same(got.kinetic, want.kinetic));
       EXPECT_TRUE(same(got.temperature, want.temperature));
-      EXPECT_TRUE(same_arrays(got.positions.data(), want.positions.data(), 3 * kAtoms));
-      EXPECT_TRUE(same_arrays(got.velocities.data(), want.velocities.data(), 3 * kAtoms));
+      EXPECT_TRUE(same_arrays(got.positions.data(), want.positions.data(), 3 * model::atoms));
+      EXPECT_TRUE(same_arrays(got.velocities.data(), want.velocities.data(), 3 * model::atoms));
     }
   }
 }
@@ -421,11 +415,11 @@ TEST(FaultsNumericAbuseDeathTest, RadialDistWritesAbusiveHistogramsFaithfully) {
       testing::ExitedWithCode(0), "");
   const auto lines = split_lines(read_bytes("rdf_argon.dat"));
   ASSERT_EQ(lines.size(), 200u);
-  const double c = (1.3333333333333333 * 3.141592653589793) * 20.538913010776728;
-  for (int b = 1; b <= kBins; ++b) {
+  const double c = (model::four_thirds * model::pi) * model::density;
+  for (int b = 1; b <= model::bins; ++b) {
     const std::string& line = lines[b - 1];
     ASSERT_EQ(line.size(), 52u) << b;
-    const double r_in = (b - 1) * kBinWidth, r_out = b * kBinWidth;
+    const double r_in = (b - 1) * model::bin_width, r_out = b * model::bin_width;
     const double shell = r_out * (r_out * r_out) * c - r_in * (r_in * r_in) * c;
     const double g = values[(b - 1) % n_values] / ((864.0 * shell) * 50.0);
     const std::string field = line.substr(27);

@@ -10,7 +10,10 @@
 
 #include "aux_test_util.hpp"
 #include "limited_run.hpp"
+#include "pelzak_model.h"
 #include "support.hpp"
+
+namespace model = pelzak::model;
 
 using namespace pelzak::aux_test;
 using pelzak::test::read_bytes;
@@ -32,7 +35,7 @@ void call(std::int64_t step, double* histogram) {
 // bytes (writes beyond fail as on a full disk).
 pelzak::test::RunResult run_with_room(rlim_t limit, int outputs) {
   return pelzak::faults::in_child_with_file_limit(limit, [outputs] {
-    double histogram[kBins];
+    double histogram[model::bins];
     call(1, histogram);
     for (int n = 0; n < outputs; ++n) call(1000, histogram);
   });
@@ -43,7 +46,7 @@ pelzak::test::RunResult run_with_room(rlim_t limit, int outputs) {
 TEST(FaultsRdfFileDeathTest, ADirectoryInTheFilesPlace) {
   ScratchDir dir;
   ASSERT_EQ(mkdir("rdf_argon.dat", 0755), 0);
-  double histogram[kBins];
+  double histogram[model::bins];
   EXPECT_EXIT(call(1, histogram), ExitedWithCode(2),
               "^pelzak_aux: \"rdf_argon.dat\": cannot open for writing: Is a directory\n$");
 }
@@ -53,7 +56,7 @@ TEST(FaultsRdfFileDeathTest, AWriteProtectedFileIsLeftAsItWas) {
   ScratchDir dir;
   write_bytes("rdf_argon.dat", "an earlier result\n");
   ASSERT_EQ(chmod("rdf_argon.dat", 0444), 0);
-  double histogram[kBins];
+  double histogram[model::bins];
   EXPECT_EXIT(
       {
         if (!pelzak::test::drop_privileges()) std::_Exit(99);

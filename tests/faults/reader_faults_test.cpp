@@ -9,8 +9,11 @@
 #include <string>
 
 #include "aux_test_util.hpp"
+#include "pelzak_model.h"
 #include "read_configuration.hpp"
 #include "support.hpp"
+
+namespace model = pelzak::model;
 
 using namespace pelzak::aux_test;
 using pelzak::aux::longest_line;
@@ -118,7 +121,7 @@ TEST(FaultsReader, MemoryAndDescriptorReadsAgreeAcrossChunkBoundaries) {
   // on a CR and on a line feed somewhere.
   ScratchDir dir;
   std::string text = " Test\r\n" + std::string(4090, '#') + "\r\n";
-  for (int i = 1; i <= kAtoms; ++i) text += sample_record(i) + std::string(i % 97, ' ') + "\r\n";
+  for (int i = 1; i <= model::atoms; ++i) text += sample_record(i) + std::string(i % 97, ' ') + "\r\n";
   write_bytes("ar_simulation.dat", text);
   Config from_memory, memory_v, from_fd, fd_v;
   ReadDiagnostic diagnostic;

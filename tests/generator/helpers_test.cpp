@@ -12,8 +12,11 @@
 
 #include "dynamic_arrays.hpp"
 #include "link_names.hpp"
+#include "pelzak_model.h"
 #include "prob.hpp"
 #include "random_range.hpp"
+
+namespace model = pelzak::model;
 
 using pelzak::initial::DoubleList;
 
@@ -21,10 +24,6 @@ namespace {
 
 double random_range(double lower, double upper) { return pelzak_random_range(&lower, &upper); }
 double prob(double v, double mass, double temperature) { return pelzak_prob(&v, &mass, &temperature); }
-
-constexpr double kArgonMass = 6.633520874944591e-26;   // kg
-constexpr double kBoltzmann = 1.3806499990493398e-23;  // J/K
-constexpr double kPi = 3.141592653589793;
 
 }  // namespace
 
@@ -63,29 +62,29 @@ TEST(RandomRange, DrawsAreOnA24BitGridInsideTheHalfOpenRange) {
 TEST(Prob, IsTheMaxwellBoltzmannDensityOfOneVelocityComponent) {
   const double T = 94.4;
   // At v = 0 only the normalisation is left.
-  const double peak = std::sqrt(kArgonMass / (2 * kPi * kBoltzmann * T));
-  EXPECT_NEAR(prob(0.0, kArgonMass, T), peak, 2 * std::numeric_limits<double>::epsilon() * peak);
+  const double peak = std::sqrt(model::mass / (2 * model::pi * model::boltzmann * T));
+  EXPECT_NEAR(prob(0.0, model::mass, T), peak, 2 * std::numeric_limits<double>::epsilon() * peak);
   EXPECT_NEAR(peak, 2.8461e-3, 1e-7);  // s/m: argon at 94.4 K
   // One input pinned to the bit (each operation rounded on its own, worked out in 200-bit arithmetic).
-  EXPECT_EQ(prob(150.0, kArgonMass, T), 0x1.a4d88e901511fp-10);
+  EXPECT_EQ(prob(150.0, model::mass, T), 0x1.a4d88e901511fp-10);
   // Symmetric in v, to the bit.
   for (double v : {1e-3, 17.25, 140.17, 555.5, 1e4})
-    EXPECT_EQ(prob(-v, kArgonMass, T), prob(v, kArgonMass, T));
+    EXPECT_EQ(prob(-v, model::mass, T), prob(v, model::mass, T));
   // A density: unit area, variance kB T / m (trapezoid rule over +-12 sigma).
-  const double sigma = std::sqrt(kBoltzmann * T / kArgonMass);
+  const double sigma = std::sqrt(model::boltzmann * T / model::mass);
   const int steps = 24000;
   const double h = 24 * sigma / steps;
   double area = 0, second = 0;
   for (int i = 0; i <= steps; ++i) {
     const double v = -12 * sigma + i * h;
     const double w = (i == 0 || i == steps) ? 0.5 * h : h;
-    area += w * prob(v, kArgonMass, T);
-    second += w * v * v * prob(v, kArgonMass, T);
+    area += w * prob(v, model::mass, T);
+    second += w * v * v * prob(v, model::mass, T);
   }
   EXPECT_NEAR(area, 1.0, 1e-9);
   EXPECT_NEAR(second / (sigma * sigma), 1.0, 1e-9);
   // Matches the C++ entry point.
-  EXPECT_EQ(prob(150.0, kArgonMass, T), pelzak::initial::prob(150.0, kArgonMass, T));
+  EXPECT_EQ(prob(150.0, model::mass, T), pelzak::initial::prob(150.0, model::mass, T));
 }
 
 TEST(Append, GrowsByOneElementKeepingTheOldOnes) {

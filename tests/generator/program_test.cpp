@@ -13,17 +13,20 @@
 
 #include "fields.hpp"
 #include "link_names.hpp"
+#include "pelzak_model.h"
+#include "programs.hpp"
 #include "random_range.hpp"
 #include "support.hpp"
+
+namespace model = pelzak::model;
 
 using namespace pelzak::test;
 
 namespace {
 
-const std::string kProgram = PELZAK_BINARY_DIR "/generator/pelzak_initial";
+const std::string kProgram = pelzak::test::kGenerator;
 const std::string kFile = "ar_simulation.dat";
-constexpr int kAtoms = 864;
-constexpr size_t kFileSize = 6 + 28 + kAtoms * 69;
+constexpr size_t kFileSize = 6 + 28 + model::atoms * 69;
 
 // Runs the program in the current directory; a normal run says nothing.
 std::string run_quietly(const std::vector<std::string>& args = {}) {
@@ -90,7 +93,7 @@ std::string fixed(double value, int decimals) {
 
 // Largest velocity component, nm/ps: f * sqrt(T kB / m), from the literals the constants widen.
 double velocity_bound() {
-  const double sigma_v = std::sqrt((94.4 * double{1.38065e-23f}) / double{6.6335209e-26f});
+  const double sigma_v = std::sqrt((model::target_temperature * model::boltzmann) / model::mass);
   return double{0.001f} * sigma_v;
 }
 
@@ -105,7 +108,7 @@ TEST(GeneratorProgram, WritesTheConfigurationLayoutColumnForColumn) {
   ASSERT_EQ(lines.size(), 866u);
   EXPECT_EQ(lines[0], " Test");
   EXPECT_EQ(lines[1], "                  864 Argon");
-  for (int i = 1; i <= kAtoms; ++i) {
+  for (int i = 1; i <= model::atoms; ++i) {
     const std::string& line = lines[static_cast<size_t>(i) + 1];
     ASSERT_EQ(line.size(), 68u) << "atom " << i;
     std::string index(5, ' ');
@@ -156,8 +159,8 @@ TEST(GeneratorProgram, DrawsAllVelocitiesFirstThenEachAtomsPositionWithItsRecord
   // Replays the stream: draws 1..2592 are the velocity components (atoms ascending, x, y, z),
   // draws 2593..2595 the x, y, z of atom 1, and so on.
   const std::vector<std::string> lines = atom_lines();
-  ASSERT_EQ(lines.size(), static_cast<size_t>(kAtoms));
-  const double sigma_v = std::sqrt((94.4 * double{1.38065e-23f}) / double{6.6335209e-26f});
+  ASSERT_EQ(lines.size(), static_cast<size_t>(model::atoms));
+  const double sigma_v = std::sqrt((model::target_temperature * model::boltzmann) / model::mass);
   const double lower = -sigma_v, upper = sigma_v, zero = 0.0, side = 1.73893;
   pelzak::initial::restart_uniform_stream();
   for (const std::string& line : lines) {
