@@ -1,0 +1,22 @@
+// The spectrum of the atomic motion: the cosine transform of the normalised VACF psi(t),
+//     G(nu) = 4 * integral_0^T psi(t) cos(2 pi nu t) dt,
+// which for a VACF that has decayed by T is the density of vibrational states per unit frequency:
+// its area over nu >= 0 is psi(0) = 1 (the 4 turns the one-sided integrals over t and nu into
+// the full Fourier pair), and G(0) = 4 * integral psi dt = 12 D / <v^2> links it to diffusion.
+// Frequencies in cycles per time unit: THz for times in ps.
+#pragma once
+
+#include <vector>
+
+namespace pelzak::analysis {
+
+struct Spectrum {
+  std::vector<double> frequency;  // nu_j = j * step
+  std::vector<double> density;    // G(nu_j)
+};
+
+// G on the grid nu_j = j * step, j = 0 .. count - 1, by the trapezoid rule over the `lags` values of
+// psi spaced frame_time apart (a direct sum, once at the end of a run: lags * count cosines).
+Spectrum vacf_spectrum(const std::vector<double>& psi, double frame_time, double step, int count);
+
+}  // namespace pelzak::analysis
