@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -11,8 +12,17 @@ namespace {
 
 constexpr int kLanes = 8;
 
-double combine_lanes(const double* s) {
-  return ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
+// Eight lanes as one GCC/Clang vector: element-wise IEEE operations, each rounded on its own, which
+// the compiler maps onto whatever SIMD registers the target has.
+using Lanes = double __attribute__((vector_size(kLanes * sizeof(double))));
+
+// *d = a[0..7] - b[0..7] (through a pointer: a vector wider than the target's registers has no
+// agreed way to be returned).
+inline void difference(Lanes* d, const double* a, const double* b) {
+  Lanes va, vb;
+  std::memcpy(&va, a, sizeof va);
+  std::memcpy(&vb, b, sizeof vb);
+  *d = va - vb;
 }
 
 // The MSD of one complete block over the fit window, and its D.
@@ -24,11 +34,12 @@ double block_diffusion(const MsdAccumulator& acc, const double* block_sums) {
   return fit_line(msd.data(), static_cast<int>(msd.size()), s.fit_first, s.frame_time).slope / 6.0;
 }
 
-// An origin of `block` has run its full window; when all of the block's have, the block is done.
+// An origin of `block` has reached the end of the fit window; when all of the block's have, the
+// block's MSD over the window is complete.
 void origin_finished(MsdAccumulator& acc, long long block) {
   const int slot = static_cast<int>(block % acc.block_slots);
   if (++acc.block_finished[slot] < acc.settings.origins_per_block) return;
-  const size_t lags = static_cast<size_t>(acc.settings.max_lag) + 1;
+  const size_t lags = static_cast<size_t>(acc.settings.fit_last) + 1;
   double* sums = acc.block_r2.data() + slot * lags;
   block_add(acc.diffusion_blocks, block_diffusion(acc, sums));
   std::fill(sums, sums + lags, 0.0);
@@ -56,10 +67,10 @@ bool msd_start(MsdAccumulator& acc, const MsdSettings& s, std::string* problem) 
   acc.sum_r4.assign(lags, 0.0);
   acc.origins_at_lag.assign(lags, 0);
   if (s.origins_per_block > 0) {
-    // Block b holds the origins of frames b*K*o .. (b+1)*K*o - o and is done max_lag frames after
-    // its last one, by when at most max_lag / (K*o) + 1 later blocks have opened.
-    acc.block_slots = s.max_lag / (s.origins_per_block * s.origin_every) + 2;
-    acc.block_r2.assign(acc.block_slots * lags, 0.0);
+    // Block b holds the origins of frames b*K*o .. (b+1)*K*o - o and is done fit_last frames after
+    // its last one, by when at most fit_last / (K*o) + 1 later blocks have opened.
+    acc.block_slots = s.fit_last / (s.origins_per_block * s.origin_every) + 2;
+    acc.block_r2.assign(acc.block_slots * (static_cast<size_t>(s.fit_last) + 1), 0.0);
     acc.block_finished.assign(acc.block_slots, 0);
   }
   return true;
@@ -68,7 +79,6 @@ bool msd_start(MsdAccumulator& acc, const MsdSettings& s, std::string* problem) 
 void msd_add_frame(MsdAccumulator& acc, const double* positions) {
   const MsdSettings& s = acc.settings;
   const size_t frame = 3 * static_cast<size_t>(s.atoms);
-  const size_t lags = static_cast<size_t>(s.max_lag) + 1;
   const long long now = acc.frames++;
   const long long origin_number = now / s.origin_every;
   if (now % s.origin_every == 0) {
@@ -87,10 +97,10 @@ void msd_add_frame(MsdAccumulator& acc, const double* positions) {
     acc.sum_r2[lag] += r2;
     acc.sum_r4[lag] += r4;
     ++acc.origins_at_lag[lag];
-    if (acc.block_slots > 0) {
+    if (acc.block_slots > 0 && lag <= s.fit_last) {
       const long long block = (origin / s.origin_every) / s.origins_per_block;
-      acc.block_r2[(block % acc.block_slots) * lags + lag] += r2;
-      if (lag == s.max_lag) origin_finished(acc, block);
+      acc.block_r2[(block % acc.block_slots) * (s.fit_last + 1) + lag] += r2;
+      if (lag == s.fit_last) origin_finished(acc, block);
     }
     if (lag == s.max_lag) acc.origin_frame[slot] = -1;
   }
@@ -129,17 +139,16 @@ void displacement_moments(const double* r, const double* r0, int atoms, double* 
   const double* x0 = r0;
   const double* y0 = r0 + atoms;
   const double* z0 = r0 + 2 * atoms;
-  double s2[kLanes] = {}, s4[kLanes] = {};
+  Lanes s2 = {}, s4 = {};
   int i = 0;
   for (; i + kLanes <= atoms; i += kLanes) {
-    for (int l = 0; l < kLanes; ++l) {
-      const double delx = x[i + l] - x0[i + l];
-      const double dely = y[i + l] - y0[i + l];
-      const double delz = z[i + l] - z0[i + l];
-      const double rsq = delx * delx + dely * dely + delz * delz;
-      s2[l] += rsq;
-      s4[l] += rsq * rsq;
-    }
+    Lanes delx, dely, delz;
+    difference(&delx, x + i, x0 + i);
+    difference(&dely, y + i, y0 + i);
+    difference(&delz, z + i, z0 + i);
+    const Lanes rsq = delx * delx + dely * dely + delz * delz;
+    s2 += rsq;
+    s4 += rsq * rsq;
   }
   for (int l = 0; i < atoms; ++i, ++l) {
     const double delx = x[i] - x0[i];
@@ -149,8 +158,8 @@ void displacement_moments(const double* r, const double* r0, int atoms, double* 
     s2[l] += rsq;
     s4[l] += rsq * rsq;
   }
-  *sum2 = combine_lanes(s2);
-  *sum4 = combine_lanes(s4);
+  *sum2 = ((s2[0] + s2[1]) + (s2[2] + s2[3])) + ((s2[4] + s2[5]) + (s2[6] + s2[7]));
+  *sum4 = ((s4[0] + s4[1]) + (s4[2] + s4[3])) + ((s4[4] + s4[5]) + (s4[6] + s4[7]));
 }
 
 }  // namespace pelzak::analysis

@@ -9,8 +9,8 @@
 // themselves), which alpha2 needs: its fourth moments at short lags are tiny differences.
 //
 // Statistical uncertainty by block averages: the origins are grouped into blocks of
-// origins_per_block; once every origin of a block has run its full window, the block's own MSD gives
-// its own D, and the scatter of those D is the uncertainty of the whole run's D.
+// origins_per_block; once every origin of a block has reached the end of the fit window, the block's
+// own MSD gives its own D, and the scatter of those D is the uncertainty of the whole run's D.
 #pragma once
 
 #include <string>

@@ -78,8 +78,7 @@ void take_window(VacfAccumulator& acc, bool complete) {
   std::fill(&f.cross[0][0], &f.cross[0][0] + 2 * (m + 1), 0.0);
   std::fill(f.series + acc.filled, f.series + f.n, 0.0);
   for (int c = 0; c < coordinates; ++c) {
-    const double* frames = acc.current.data() + static_cast<size_t>(c) * m;
-    std::copy(frames, frames + acc.filled, f.series);
+    for (int t = 0; t < acc.filled; ++t) f.series[t] = acc.current[static_cast<size_t>(t) * coordinates + c];
     fftw_execute_dft_r2c(f.forward, f.series, f.spectrum);
     double* prev = acc.previous_spectra.data() + static_cast<size_t>(c) * 2 * (m + 1);
     if (acc.have_previous) {
@@ -155,8 +154,8 @@ void vacf_add_frame(VacfAccumulator& acc, const double* velocities) {
   if (acc.finished || !acc.transforms) return;
   const int m = acc.window;
   const int coordinates = 3 * acc.settings.atoms;
-  double* slot = acc.current.data() + acc.filled;
-  for (int c = 0; c < coordinates; ++c) slot[static_cast<size_t>(c) * m] = velocities[c];
+  std::copy(velocities, velocities + coordinates,
+            acc.current.begin() + static_cast<size_t>(acc.filled) * coordinates);
   ++acc.frames;
   if (++acc.filled == m) take_window(acc, true);
 }

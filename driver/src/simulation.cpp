@@ -11,8 +11,10 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "constants.hpp"
+#include "dynamics.hpp"
 #include "format.hpp"
 #include "pelzak_aux.h"
 #include "progress.hpp"
@@ -53,6 +55,7 @@ struct State {
   std::int64_t elapsed = 0;               // steps done in the whole run
   double production_potential = 0.0;
   double production_temperature = 0.0;
+  Dynamics dynamics;  // how the atoms move in production
 };
 
 struct Outputs {
@@ -100,7 +103,7 @@ bool step(State& s, Phase phase, std::int64_t n, Outputs& out, double* temperatu
   remove_com_velocity(s.velocities);
   double potential = 0.0;
   auxiliary_force_atoms(s.positions, s.forces, &potential);
-  if (phase == Phase::production) auxiliary_radial_dist(&n, s.positions, s.histogram);
+  if (phase == Phase::production && n <= kRdfSteps) auxiliary_radial_dist(&n, s.positions, s.histogram);
 
   if (phase == Phase::push_off) {
     push_off_drive(s.forces, s.drive);
@@ -112,6 +115,7 @@ bool step(State& s, Phase phase, std::int64_t n, Outputs& out, double* temperatu
   }
 
   double kinetic = 0.0;
+  if (phase == Phase::production) dynamics_before_step(s.dynamics, n, s.positions);
   auxiliary_leapfrog(s.positions, s.velocities, s.drive, &kinetic, temperature);
   s.last_scale = rescale_factor(*temperature);
   const std::int64_t steps_before = s.elapsed++;
@@ -134,6 +138,7 @@ bool step(State& s, Phase phase, std::int64_t n, Outputs& out, double* temperatu
   if (out.xyz_every > 0 && s.elapsed % out.xyz_every == 0)
     text_write(out.trajectory, xyz_frame(s.positions, phase_name(phase), n, s.elapsed));
   if (phase == Phase::production) {
+    dynamics_after_step(s.dynamics, n, s.positions);
     s.production_potential += potential;
     s.production_temperature += *temperature;
   }
@@ -192,16 +197,25 @@ int run_simulation(const Options& options) {
     }
     text_write(out.trajectory, xyz_frame(s->positions, "start", 0, 0));
   }
-  if (!discard_old_result(kRdfFile) || !discard_old_result(kPlotFile)) {
-    close_outputs(out);
-    return kExitIoError;
+  for (const char* name : {kRdfFile, kPlotFile, kMsdFile, kVacfFile, kSpectrumFile, kDynamicsPlotFile}) {
+    if (!discard_old_result(name)) {
+      close_outputs(out);
+      return kExitIoError;
+    }
   }
 
   Progress progress = progress_open(stderr, options.quiet);
   Outcome outcome = run_phase(*s, Phase::push_off, options.push_off_steps, out, progress);
   if (outcome == Outcome::done)
     outcome = run_phase(*s, Phase::equilibration, options.equilibration_steps, out, progress);
-  if (outcome == Outcome::done) outcome = run_phase(*s, Phase::production, kProductionSteps, out, progress);
+  if (outcome == Outcome::done) {
+    if (!dynamics_start(s->dynamics, options.production_steps, s->positions, &message)) {
+      report(message);
+      close_outputs(out);
+      return kExitIoError;
+    }
+    outcome = run_phase(*s, Phase::production, options.production_steps, out, progress);
+  }
   const bool closed = close_outputs(out);
   if (outcome == Outcome::blew_up) return kExitBlowUp;
   if (!closed || outcome == Outcome::write_failed) return kExitIoError;
@@ -209,29 +223,41 @@ int run_simulation(const Options& options) {
   RdfCurve curve;
   rdf_from_histogram(s->histogram, curve);
   const RdfPeak peak = rdf_peak(curve);
-  const double mean_potential = s->production_potential / static_cast<double>(kProductionSteps);
-  const double mean_temperature = s->production_temperature / static_cast<double>(kProductionSteps);
+  const double mean_potential = s->production_potential / static_cast<double>(options.production_steps);
+  const double mean_temperature = s->production_temperature / static_cast<double>(options.production_steps);
   const double potential_per_atom = mean_potential / (model::atoms * model::epsilon);
 
-  TextFile plot;
-  if (!text_open(plot, kPlotFile, &message)) {
-    report(message);
-    return kExitIoError;
-  }
-  text_write(plot,
-             rdf_svg(curve, "864 Lennard-Jones atoms at 94.4 K; " + std::to_string(options.push_off_steps) +
-                                " push-off, " + std::to_string(options.equilibration_steps) +
-                                " equilibration and 1000 production steps of 0.01 ps"));
-  if (!text_close(plot, &message)) {
-    report(message);
-    return kExitIoError;
+  const std::string run = "864 Lennard-Jones atoms at 94.4 K; " + std::to_string(options.push_off_steps) +
+                          " push-off, " + std::to_string(options.equilibration_steps) +
+                          " equilibration and " + std::to_string(options.production_steps) +
+                          " production steps of 0.01 ps";
+  const DynamicsReport dynamics = dynamics_finish(s->dynamics, run);
+  const std::pair<const char*, std::string> results[] = {
+      {kPlotFile, rdf_svg(curve, run + " (g(r) from the first 1000)")},
+      {kMsdFile, dynamics.msd_csv},
+      {kVacfFile, dynamics.vacf_csv},
+      {kSpectrumFile, dynamics.spectrum_csv},
+      {kDynamicsPlotFile, dynamics.plot}};
+  for (const auto& [name, text] : results) {
+    TextFile file;
+    if (!text_open(file, name, &message)) {
+      report(message);
+      return kExitIoError;
+    }
+    text_write(file, text);
+    if (!text_close(file, &message)) {
+      report(message);
+      return kExitIoError;
+    }
   }
 
   std::printf("production: mean temperature %s K, mean potential energy %s eps per atom\n",
               fixed(mean_temperature, 2).c_str(), fixed(potential_per_atom, 4).c_str());
   std::printf("g(r): first peak %s at r/sigma = %s\n", fixed(peak.g, 4).c_str(),
               fixed(peak.label, 4).c_str());
-  std::printf("wrote %s, %s, %s%s%s\n", kRdfFile, kPlotFile, kThermoFile, options.xyz_every > 0 ? ", " : "",
+  std::fputs(dynamics.summary.c_str(), stdout);
+  std::printf("wrote %s, %s, %s, %s, %s, %s, %s%s%s\n", kRdfFile, kPlotFile, kMsdFile, kVacfFile,
+              kSpectrumFile, kDynamicsPlotFile, kThermoFile, options.xyz_every > 0 ? ", " : "",
               options.xyz_every > 0 ? kTrajectoryFile : "");
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     report(std::string("cannot write the summary to standard output: ") + std::strerror(errno));

@@ -65,22 +65,27 @@ TEST(AnalysisFeatures, PeaksSkipTheStartAndRefineTheVertex) {
   EXPECT_DOUBLE_EQ(highest_point(x, {0.0, kNan, 1.0, 2.0, 3.0, 4.0, 5.0}, 1).x, 3.0);
 }
 
-TEST(AnalysisFeatures, ExponentialDecayHasALorentzianSpectrumOfUnitArea) {
-  // psi = exp(-t / tau): G(nu) = 4 tau / (1 + (2 pi nu tau)^2), G(0) = 4 tau, area 1.
-  const double tau = 0.2, dt = 0.002;
+TEST(AnalysisFeatures, ExponentialDecayHasATaperedLorentzianSpectrumOfUnitArea) {
+  // psi = exp(-t / tau) has L(w) = integral_0^inf psi cos(w t) dt = tau / (1 + (w tau)^2). The taper
+  // (1 + cos(pi t / T)) / 2 turns that into (L(w) + (L(w + pi/T) + L(w - pi/T)) / 2) / 2 (psi has
+  // vanished by T), and G = 4 times it.
+  const double tau = 0.2, dt = 0.002, T = 10.0;
   std::vector<double> psi;
   for (int t = 0; t <= 5000; ++t) psi.push_back(std::exp(-t * dt / tau));
   const Spectrum s = vacf_spectrum(psi, dt, 0.05, 2001);
   ASSERT_EQ(s.frequency.size(), 2001u);
   EXPECT_DOUBLE_EQ(s.frequency[3], 3 * 0.05);
+  auto lorentz = [&](double w) { return tau / (1 + w * w * tau * tau); };
   for (int j : {0, 5, 20, 100}) {
-    const double w = 2 * M_PI * s.frequency[j] * tau;
-    EXPECT_NEAR(s.density[j], 4 * tau / (1 + w * w), 2e-5) << j;
+    const double w = 2 * M_PI * s.frequency[j], shift = M_PI / T;
+    const double expected = 2 * (lorentz(w) + 0.5 * (lorentz(w + shift) + lorentz(w - shift)));
+    EXPECT_NEAR(s.density[j], expected, 2e-5) << j;
   }
   double area = 0;
   for (size_t j = 0; j + 1 < s.density.size(); ++j) area += 0.05 * 0.5 * (s.density[j] + s.density[j + 1]);
   EXPECT_NEAR(area, 1.0, 0.01);  // the Lorentzian's tail beyond 100 THz is 0.3 %
   EXPECT_EQ(vacf_spectrum({1.0}, dt, 0.1, 3).density, std::vector<double>(3, 0.0));
+  EXPECT_EQ(vacf_spectrum({}, dt, 0.1, 2).frequency, (std::vector<double>{0.0, 0.1}));
 }
 
 TEST(AnalysisFeatures, LineFitOnAnExactLineAndItsFailures) {

@@ -104,6 +104,13 @@ TEST(AnalysisMsd, RandomWalkGivesItsDiffusionCoefficientWithinTheBlockError) {
   EXPECT_DOUBLE_EQ(r.fit_start, 1.0);
   EXPECT_DOUBLE_EQ(r.fit_end, 10.0);
   for (int lag = 1; lag <= 100; ++lag) EXPECT_NEAR(r.alpha2[lag], 0.0, 0.03) << "Gaussian steps, lag " << lag;
+
+  // Longer lags add rows but change neither the fit nor its blocks, which end with the fit window.
+  const MsdResult longer = run_msd(traj, settings(200, dt, 1000, 5, 80, 10, 100));
+  EXPECT_EQ(longer.msd.size(), 1001u);
+  EXPECT_EQ(longer.diffusion, r.diffusion);
+  EXPECT_EQ(longer.diffusion_error, r.diffusion_error);
+  EXPECT_EQ(longer.blocks, 9);
 }
 
 TEST(AnalysisMsd, BlockErrorMeasuresTheScatterOfIndependentRuns) {
