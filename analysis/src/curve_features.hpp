@@ -19,8 +19,11 @@ CurvePoint first_zero(const std::vector<double>& x, const std::vector<double>& y
 // The lowest point between the first downward zero crossing and the next upward one (or the end).
 CurvePoint first_minimum(const std::vector<double>& x, const std::vector<double>& y);
 
-// The highest sample from index `from` on (the first of equal ones), refined.
-CurvePoint highest_point(const std::vector<double>& x, const std::vector<double>& y, int from);
+// The highest sample from index `from` on (the first of equal ones), refined with the vertex of the
+// least-squares parabola through it and up to half_width samples on either side (half_width 1: the
+// three-point vertex). A wider fit steadies the maximum of a broad, noisy peak such as alpha2's.
+CurvePoint highest_point(const std::vector<double>& x, const std::vector<double>& y, int from,
+                         int half_width);
 
 // The highest local maximum away from x[0]: a sample above its left neighbour and not below its
 // right one. A curve that only falls from x[0] has none.

@@ -15,6 +15,10 @@ namespace pelzak::analysis {
 // 1 nm^2/ps = 1e-14 cm^2 / 1e-12 s = 1e-2 cm^2/s = 1000 * 1e-5 cm^2/s.
 inline constexpr double kDiffusionPer1e5Cm2PerS = 1000.0;
 
+// alpha2 has a broad, flat-topped peak: its time comes from a parabola fitted over this much time on
+// either side of the highest sample (ps).
+inline constexpr double kAlpha2PeakHalfWidth = 1.0;
+
 struct DynamicsFeatures {
   CurvePoint vacf_zero;      // ps
   CurvePoint vacf_minimum;   // ps, normalised VACF

@@ -21,7 +21,7 @@ constexpr std::int64_t kOriginSpacing = 200;  // 2 ps
 constexpr std::int64_t kOriginsAlive = 25;    // origin spacing grows beyond 25 * 2 ps of lags
 constexpr std::int64_t kFitStart = 200;       // 2 ps
 constexpr std::int64_t kFitEnd = 1000;        // 10 ps
-constexpr std::int64_t kBlockSteps = 1000;    // 10 ps
+constexpr std::int64_t kBlockSteps = 2000;    // 20 ps
 constexpr std::int64_t kBlocksInLongRuns = 20;
 // Spectrum: 0 to 8 THz every 0.01 THz; liquid argon's lies below 4 THz.
 constexpr double kSpectrumStep = 0.01;

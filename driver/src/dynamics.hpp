@@ -17,7 +17,8 @@
 //                   their displacement, so the Green-Kubo and Einstein values measure one motion.
 //                   The velocity array the library returns is not that: it is the rescaled
 //                   w + (dt/2) d, which trails u by about a step and carries part of the driving term.
-//   Uncertainties   block averages over blocks of 10 ps (or 1/20 of longer productions).
+//   Uncertainties   block averages over blocks of 20 ps (or 1/20 of productions beyond 400 ps):
+//                   twice the fit window, so that neighbouring blocks share little of the motion.
 #pragma once
 
 #include <cstdint>

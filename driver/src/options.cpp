@@ -134,7 +134,7 @@ std::string usage_text() {
          "Options (run control only; every physical parameter is fixed):\n"
          "  -p, --push-off N        push-off steps (default 500)\n"
          "  -e, --equilibration N   equilibration steps before production (default 1500)\n"
-         "  -P, --production N      production steps, at least 1000 (default 10000: 100 ps, which puts\n"
+         "  -P, --production N      production steps, at least 1000 (default 20000: 200 ps, which puts\n"
          "                          the statistical uncertainty of D near 1 %)\n"
          "  -t, --thermo-every N    log every N-th step of each phase (default 1: every step)\n"
          "  -x, --xyz-every N       write a trajectory frame every N steps (default 0: none)\n"

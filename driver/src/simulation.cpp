@@ -227,13 +227,14 @@ int run_simulation(const Options& options) {
   const double mean_temperature = s->production_temperature / static_cast<double>(options.production_steps);
   const double potential_per_atom = mean_potential / (model::atoms * model::epsilon);
 
-  const std::string run = "864 Lennard-Jones atoms at 94.4 K; " + std::to_string(options.push_off_steps) +
-                          " push-off, " + std::to_string(options.equilibration_steps) +
-                          " equilibration and " + std::to_string(options.production_steps) +
-                          " production steps of 0.01 ps";
-  const DynamicsReport dynamics = dynamics_finish(s->dynamics, run);
+  // Each plot names the steps its curves come from: g(r) the first 1000 of production.
+  const std::string setup = "864 Lennard-Jones atoms at 94.4 K; " + std::to_string(options.push_off_steps) +
+                            " push-off, " + std::to_string(options.equilibration_steps) +
+                            " equilibration and ";
+  const DynamicsReport dynamics = dynamics_finish(
+      s->dynamics, setup + std::to_string(options.production_steps) + " production steps of 0.01 ps");
   const std::pair<const char*, std::string> results[] = {
-      {kPlotFile, rdf_svg(curve, run + " (g(r) from the first 1000)")},
+      {kPlotFile, rdf_svg(curve, setup + std::to_string(kRdfSteps) + " production steps of 0.01 ps")},
       {kMsdFile, dynamics.msd_csv},
       {kVacfFile, dynamics.vacf_csv},
       {kSpectrumFile, dynamics.spectrum_csv},

@@ -42,7 +42,7 @@ TEST(AnalysisFeatures, CurvesWithoutTheFeatureGiveNan) {
   EXPECT_TRUE(std::isnan(first_zero(x, falling).x));
   EXPECT_TRUE(std::isnan(first_minimum(x, falling).x));
   EXPECT_TRUE(std::isnan(main_peak(x, falling).x));
-  EXPECT_TRUE(std::isnan(highest_point(x, falling, 5).x));
+  EXPECT_TRUE(std::isnan(highest_point(x, falling, 5, 1).x));
   EXPECT_TRUE(std::isnan(first_zero({}, {}).x));
   // Starting at or below zero is not a crossing.
   EXPECT_TRUE(std::isnan(first_zero(x, {0.0, -1.0, -2.0, -1.0, -0.5}).x));
@@ -58,11 +58,31 @@ TEST(AnalysisFeatures, PeaksSkipTheStartAndRefineTheVertex) {
   EXPECT_DOUBLE_EQ(p.x, 2.0 + offset * 0.5);
   EXPECT_DOUBLE_EQ(p.y, 4.0 - 0.25 * (3.0 - 3.5) * offset);
   // From index 1 the highest sample is y[1], on a slope rather than a summit: taken as it is.
-  EXPECT_DOUBLE_EQ(highest_point(x, y, 1).x, 0.5);
-  EXPECT_DOUBLE_EQ(highest_point(x, y, 1).y, 5.0);
-  EXPECT_DOUBLE_EQ(highest_point(x, y, 2).x, p.x);
+  EXPECT_DOUBLE_EQ(highest_point(x, y, 1, 1).x, 0.5);
+  EXPECT_DOUBLE_EQ(highest_point(x, y, 1, 3).y, 5.0);
+  EXPECT_DOUBLE_EQ(highest_point(x, y, 2, 1).x, p.x);
   // A NaN at the start of the search does not hide the rest.
-  EXPECT_DOUBLE_EQ(highest_point(x, {0.0, kNan, 1.0, 2.0, 3.0, 4.0, 5.0}, 1).x, 3.0);
+  EXPECT_DOUBLE_EQ(highest_point(x, {0.0, kNan, 1.0, 2.0, 3.0, 4.0, 5.0}, 1, 2).x, 3.0);
+}
+
+TEST(AnalysisFeatures, WideParabolaFitSteadiesANoisyFlatPeak) {
+  // y = 1 - (x - 2.03)^2 on a grid of 0.1 with a zig-zag of +-0.004 on top: the highest sample and
+  // its three-point vertex are pulled by the noise, the least-squares parabola over +-1 is not.
+  const std::vector<double> x = grid(50, 0.1);
+  std::vector<double> clean, noisy;
+  for (int i = 0; i < 50; ++i) {
+    clean.push_back(1.0 - (x[i] - 2.03) * (x[i] - 2.03));
+    noisy.push_back(clean.back() + (i % 2 ? 0.004 : -0.004));
+  }
+  for (int w : {1, 4, 10}) {
+    EXPECT_NEAR(highest_point(x, clean, 1, w).x, 2.03, 1e-12) << w;
+    EXPECT_NEAR(highest_point(x, clean, 1, w).y, 1.0, 1e-12) << w;
+  }
+  EXPECT_GT(std::fabs(highest_point(x, noisy, 1, 1).x - 2.03), 0.02);
+  EXPECT_NEAR(highest_point(x, noisy, 1, 10).x, 2.03, 0.005);
+  // Near the end of the curve the window is cut short, and a rising edge is no summit.
+  EXPECT_NEAR(highest_point(x, clean, 19, 10).x, 2.03, 1e-12);
+  EXPECT_DOUBLE_EQ(highest_point(x, clean, 25, 10).x, x[25]);
 }
 
 TEST(AnalysisFeatures, ExponentialDecayHasATaperedLorentzianSpectrumOfUnitArea) {

@@ -48,6 +48,21 @@ def vertex(xs, ys, i):
     return xs[i] + off * (xs[i + 1] - xs[i]), ys[i] - 0.25 * (ys[i - 1] - ys[i + 1]) * off
 
 
+def wide_vertex(xs, ys, i, w):
+    # least-squares parabola a + b u + c u^2 over samples i-w..i+w (u in samples), its vertex
+    us = [k - i for k in range(max(1, i - w), min(len(ys) - 1, i + w) + 1)]
+    s = [sum(u ** p for u in us) for p in range(5)]
+    t = [sum(ys[i + u] * u ** p for u in us) for p in range(3)]
+
+    def det(m):
+        return (m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0])
+                + m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]))
+    m = [[s[0], s[1], s[2]], [s[1], s[2], s[3]], [s[2], s[3], s[4]]]
+    a, b, c = (det([[t[r] if col == k else m[r][col] for col in range(3)] for r in range(3)]) / det(m) for k in range(3))
+    u = -b / (2 * c)
+    return xs[i] + u * (xs[1] - xs[0]), a + b * u + c * u * u
+
+
 def figures(msd_lags, r2, r4, vacf_lags, c, fit):
     t_m = [lag * DT for lag in msd_lags]
     fit_pts = [(t, y) for t, y in zip(t_m, r2) if fit[0] - 1e-9 <= t <= fit[1] + 1e-9]
@@ -101,7 +116,7 @@ def main():
         i_min += 1
     t_min, psi_min = vertex(t_v, psi, i_min)
     i_a = max(range(1, len(alpha2)), key=lambda i: alpha2[i])
-    t_a, a_max = vertex(t_m, alpha2, i_a)
+    t_a, a_max = wide_vertex(t_m, alpha2, i_a, 10)  # +-1 ps: alpha2's peak is broad and flat
     nus = [0.01 * j for j in range(801)]
     g = []
     taper = [0.5 * (1 + math.cos(math.pi * k / (len(psi) - 1))) for k in range(len(psi))]  # Hann
