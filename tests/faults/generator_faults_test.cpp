@@ -80,7 +80,7 @@ TEST(FaultsGenerator, ADiskFillingUpLeavesOnlyWholeLines) {
                                 kFileBytes - 1};
   for (std::size_t limit : limits) {
     ScratchDir dir;
-    const RunResult r = pelzak::faults::run_with_file_limit({kGenerator}, limit);
+    const RunResult r = pelzak::test::run_with_file_limit({kGenerator}, limit);
     EXPECT_EQ(r.status, 1) << limit;
     EXPECT_EQ(r.err, "pelzak_initial: cannot write \"ar_simulation.dat\": File too large\n") << limit;
     const std::string left = read_bytes(kFile);
@@ -91,7 +91,7 @@ TEST(FaultsGenerator, ADiskFillingUpLeavesOnlyWholeLines) {
   }
   // With room for exactly the whole file nothing fails.
   ScratchDir dir;
-  const RunResult r = pelzak::faults::run_with_file_limit({kGenerator}, kFileBytes);
+  const RunResult r = pelzak::test::run_with_file_limit({kGenerator}, kFileBytes);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(read_bytes(kFile) == generated());
 }
