@@ -88,7 +88,8 @@ bool read_set_list(int staging_fd, std::vector<std::string>* names, bool* found,
 
 // Steps 2 to 4: the earlier files outside the set go, the set's files move in (g(r) last), and
 // the staging folder goes. Renames that an earlier attempt already made are skipped, so a move
-// that was cut short can be finished by running this again.
+// that was cut short can be finished by running this again; if this one cannot finish, the
+// staging folder stays for the next run.
 bool finish_move(Staging& staging, const std::vector<std::string>& names, std::vector<std::string>* removed,
                  std::string* message) {
   for (std::string_view result : kResultFiles) {
@@ -97,7 +98,9 @@ bool finish_move(Staging& staging, const std::vector<std::string>& names, std::v
     if (unlinkat(staging.run_fd, name.c_str(), 0) == 0) {
       removed->push_back(name);
     } else if (errno != ENOENT) {
-      *message = "cannot remove the earlier " + quoted(name) + ": " + std::strerror(errno);
+      *message = "cannot remove the earlier " + quoted(name) + ": " + std::strerror(errno) +
+                 " (the next run in this directory finishes the move)";
+      staging_keep(staging);
       return false;
     }
   }
@@ -107,6 +110,7 @@ bool finish_move(Staging& staging, const std::vector<std::string>& names, std::v
     if (renameat(staging.fd, name.c_str(), staging.run_fd, name.c_str()) != 0 && errno != ENOENT) {
       *message = "cannot move " + quoted(name) + " into place: " + std::strerror(errno) +
                  " (the next run in this directory finishes the move)";
+      staging_keep(staging);
       return false;
     }
   }
@@ -125,6 +129,11 @@ bool results_check(const Staging& staging, std::string* message) {
     *message = std::string("cannot create files in the working directory: ") + std::strerror(errno);
     return false;
   }
+  // In a folder with the sticky bit (such as /tmp) only the owner of a file, or of the folder, may
+  // replace or remove it.
+  struct stat folder;
+  const bool sticky = fstat(staging.run_fd, &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 &&
+                      folder.st_uid != geteuid() && geteuid() != 0;
   for (std::string_view result : kResultFiles) {
     const std::string name(result);
     struct stat info;
@@ -139,6 +148,10 @@ bool results_check(const Staging& staging, std::string* message) {
     }
     if (S_ISREG(info.st_mode) && faccessat(staging.run_fd, name.c_str(), W_OK, 0) != 0) {
       *message = quoted(name) + " is write-protected: make it writable or move it away";
+      return false;
+    }
+    if (sticky && info.st_uid != geteuid()) {
+      *message = quoted(name) + " belongs to another user in a shared directory: ask them to move it away";
       return false;
     }
   }

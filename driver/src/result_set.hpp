@@ -25,7 +25,8 @@
 namespace pelzak::md {
 
 // Every result file can be replaced or removed: none is a directory or write-protected (the
-// user protected it, so it is not for a run to replace), and the run folder takes new files.
+// user protected it, so it is not for a run to replace) or another user's in a shared (sticky)
+// directory, and the run folder takes new files.
 // False with a message naming the first problem.
 bool results_check(const Staging& staging, std::string* message);
 

@@ -108,6 +108,12 @@ bool staging_remove(Staging& staging, std::string* message) {
   return false;
 }
 
+void staging_keep(Staging& staging) {
+  if (staging.fd >= 0) close(staging.fd);
+  staging.fd = -1;
+  exit_run_fd = -1;
+}
+
 void run_folder_close(Staging& staging) {
   if (staging.run_fd < 0) return;
   std::string ignored;

@@ -34,6 +34,10 @@ bool staging_open_existing(Staging& staging, std::string* message);
 // message if something in it cannot be removed.
 bool staging_remove(Staging& staging, std::string* message);
 
+// Leaves the staging folder where it is (a move into place that could not be finished, which the
+// next run finishes) and lets go of it.
+void staging_keep(Staging& staging);
+
 // Removes the staging folder if there is one, then releases the lock and closes the run folder.
 void run_folder_close(Staging& staging);
 
