@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
-#include <regex>
 #include <set>
 #include <string>
 #include <thread>
@@ -83,6 +82,28 @@ Snapshot complete_set(double* seconds) {
   return folder_snapshot();
 }
 
+// The phase named by the one-line message of a run stopped by the signal, "" if it stopped before
+// the first step, "?" if the message is not that line.
+std::string interrupted_phase(const std::string& err, const std::string& signal) {
+  const std::string head = "pelzak_md: stopped by " + signal + " ";
+  const std::string tail = "; no result file was changed\n";
+  if (err.size() < head.size() + tail.size() || err.compare(0, head.size(), head) != 0 ||
+      err.compare(err.size() - tail.size(), tail.size(), tail) != 0)
+    return "?";
+  const std::string where = err.substr(head.size(), err.size() - head.size() - tail.size());
+  if (where == "before the first step") return "";
+  for (const char* phase : {"push-off", "equilibration", "production"}) {
+    const std::string start = std::string("after ") + phase + " step ";
+    std::size_t step = 0, of = 0;
+    char rest = 0;
+    if (where.compare(0, start.size(), start) == 0 &&
+        std::sscanf(where.c_str() + start.size(), "%zu of %zu%c", &step, &of, &rest) == 2 && step >= 1 &&
+        step <= of)
+      return phase;
+  }
+  return "?";
+}
+
 TEST(DriverRunFiles, AnInterruptAtAnyMomentLeavesTheEarlierSetOrCompletesTheNewOne) {
   double seconds = 0.0;
   const Snapshot complete = complete_set(&seconds);
@@ -90,9 +111,6 @@ TEST(DriverRunFiles, AnInterruptAtAnyMomentLeavesTheEarlierSetOrCompletesTheNewO
   ScratchDir dir;
   const Snapshot earlier = earlier_set();
 
-  const std::regex message(
-      "pelzak_md: stopped by (SIGINT|SIGTERM|SIGHUP) (before the first step|after "
-      "(push-off|equilibration|production) step [0-9]+ of [0-9]+); no result file was changed\n");
   const struct {
     int number;
     const char* name;
@@ -125,11 +143,11 @@ TEST(DriverRunFiles, AnInterruptAtAnyMomentLeavesTheEarlierSetOrCompletesTheNewO
       continue;
     }
     EXPECT_TRUE(after == earlier) << "moment " << k << ": " << differences(after, earlier);
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(r.err, m, message)) << "moment " << k << ": " << r.err;
-    EXPECT_EQ(m[1].str(), sig.name);
-    if (m[3].matched) phases.insert(m[3].str());
+    const std::string phase = interrupted_phase(r.err, sig.name);
+    EXPECT_NE(phase, "?") << "moment " << k << ": " << r.err;
+    phases.insert(phase);
   }
+  phases.erase("");  // before the first step
   EXPECT_EQ(phases, (std::set<std::string>{"push-off", "equilibration", "production"}));
   EXPECT_GE(completed, 1);
 }
