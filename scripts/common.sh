@@ -24,7 +24,7 @@ ensure_packages() {
 }
 
 # What building the programs needs, and what the tests and benchmarks add.
-RUN_PACKAGES=(cmake make g++ gcc libfftw3-dev)
+RUN_PACKAGES=(cmake make g++ gcc libcli11-dev libfftw3-dev)
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev pkg-config)
 
 # quietly CMD...: runs CMD with its output kept in a log, shown only if CMD fails.

@@ -29,7 +29,7 @@ constexpr int kSpectrumPoints = 801;
 
 }  // namespace
 
-bool dynamics_start(Dynamics& d, std::int64_t steps, const double* positions, std::string* problem) {
+bool dynamics_start(Dynamics& d, std::int64_t steps, std::string* problem) {
   const std::int64_t max_lag = std::min(steps / 2, kMsdLagCap) / kMsdEvery;
   const std::int64_t origin_every =
       std::max(kOriginSpacing / kMsdEvery, (max_lag + kOriginsAlive - 1) / kOriginsAlive);
@@ -55,11 +55,11 @@ bool dynamics_start(Dynamics& d, std::int64_t steps, const double* positions, st
 
   d.before.assign(model::config_size, 0.0);
   d.velocity.assign(model::config_size, 0.0);
-  analysis::msd_add_frame(d.msd, positions);
   return true;
 }
 
 void dynamics_before_step(Dynamics& d, std::int64_t n, const double* positions) {
+  if (n == 1) analysis::msd_add_frame(d.msd, positions);  // x(0), the first origin
   if ((n - 1) % kVacfEvery == 0) std::copy(positions, positions + model::config_size, d.before.begin());
 }
 

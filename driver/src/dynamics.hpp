@@ -42,11 +42,11 @@ struct Dynamics {
   std::vector<double> velocity;  // that velocity
 };
 
-// Prepares the analysis of a production of `steps` steps starting from `positions` (x(0)). False,
-// with the reason, if memory for it cannot be had.
-bool dynamics_start(Dynamics& d, std::int64_t steps, const double* positions, std::string* problem);
+// Prepares the analysis of a production of `steps` steps, before the run (so that a run that
+// cannot have its memory stops before it starts). False, with the reason, if it cannot.
+bool dynamics_start(Dynamics& d, std::int64_t steps, std::string* problem);
 
-// Around production step n (from 1): before the library's step, and after it with x(n).
+// Around production step n (from 1): before the library's step with x(n-1), and after it with x(n).
 void dynamics_before_step(Dynamics& d, std::int64_t n, const double* positions);
 void dynamics_after_step(Dynamics& d, std::int64_t n, const double* positions);
 

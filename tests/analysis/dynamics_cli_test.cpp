@@ -1,5 +1,5 @@
 // pelzak_md's dynamics files on a short run: what they hold, that the option choosing the
-// production length is checked, and that an earlier run's files never pass for this run's.
+// production length is checked, and that they belong to the run's set of results.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -54,9 +54,10 @@ TEST(AnalysisCli, ShortProductionWritesEveryDynamicsFile) {
   // 10 ps of production: one 10 ps block, too few for an uncertainty, which says so.
   EXPECT_TRUE(contains(r.out, " +- nan e-5 cm^2/s (Einstein)\n")) << r.out;
   EXPECT_TRUE(contains(r.out, "e-5 cm^2/s (Green-Kubo)\nVACF: first zero at 0.3")) << r.out;
-  EXPECT_TRUE(contains(r.out,
-                       "wrote rdf_argon.dat, rdf_argon.svg, msd_argon.csv, vacf_argon.csv, "
-                       "spectrum_argon.csv, dynamics_argon.svg, thermo_argon.csv\n"))
+  EXPECT_TRUE(
+      contains(r.out,
+               "wrote thermo_argon.csv, msd_argon.csv, vacf_argon.csv, spectrum_argon.csv, rdf_argon.svg, "
+               "dynamics_argon.svg, rdf_argon.dat\n"))
       << r.out;
   EXPECT_EQ(split_lines(read_bytes("thermo_argon.csv")).size(), 1u + 300 + 200 + 1000);
 }
@@ -74,14 +75,15 @@ TEST(AnalysisCli, ProductionShorterThanTheRdfScheduleIsAUsageError) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
-TEST(AnalysisCli, EarlierDynamicsFilesGoBeforeARunThatFails) {
+TEST(AnalysisCli, ARunThatFailsLeavesTheEarlierDynamicsFilesAsTheyWere) {
   ScratchDir dir;
   ASSERT_EQ(run_program({kGenerator}).status, 0);
-  for (const char* name : kDynamicsFiles) write_bytes(name, "an earlier run's result\n");
+  for (const char* name : kDynamicsFiles) write_bytes(name, std::string("an earlier run's ") + name + "\n");
   const auto r = run_program({kDriver, "-q", "--push-off", "0"});  // blows up in equilibration
   EXPECT_EQ(r.status, 3);
   for (const char* name : kDynamicsFiles)
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(name))) << name;
+    EXPECT_EQ(read_bytes(name), std::string("an earlier run's ") + name + "\n") << name;
+  EXPECT_FALSE(std::filesystem::exists(".pelzak_md-staging"));
 }
 
 TEST(AnalysisCli, ADirectoryInTheWayOfAResultStopsTheRunBeforeItStarts) {
@@ -92,7 +94,7 @@ TEST(AnalysisCli, ADirectoryInTheWayOfAResultStopsTheRunBeforeItStarts) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
             "pelzak_md: \"vacf_argon.csv\" is a directory: move it away so the result can be written\n");
-  EXPECT_EQ(split_lines(read_bytes("thermo_argon.csv")).size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists("thermo_argon.csv"));  // refused before anything was written
 }
 
 }  // namespace
