@@ -49,6 +49,7 @@ void origin_finished(MsdAccumulator& acc, long long block) {
 }  // namespace
 
 bool msd_start(MsdAccumulator& acc, const MsdSettings& s, std::string* problem) {
+  acc = MsdAccumulator{};  // refused settings leave an accumulator that takes no frames
   if (s.atoms < 1) return *problem = "the MSD needs at least one atom", false;
   if (!(s.frame_time > 0.0) || !std::isfinite(s.frame_time))
     return *problem = "the time between frames must be positive", false;
@@ -56,7 +57,6 @@ bool msd_start(MsdAccumulator& acc, const MsdSettings& s, std::string* problem) 
     return *problem = "the MSD needs a longest lag and an origin interval of at least one frame", false;
   if (s.fit_first < 0 || s.fit_last <= s.fit_first || s.fit_last > s.max_lag)
     return *problem = "the MSD fit window must lie within the lags and span at least two of them", false;
-  acc = MsdAccumulator{};
   acc.settings = s;
   const size_t lags = static_cast<size_t>(s.max_lag) + 1;
   const size_t frame = 3 * static_cast<size_t>(s.atoms);
@@ -77,6 +77,7 @@ bool msd_start(MsdAccumulator& acc, const MsdSettings& s, std::string* problem) 
 }
 
 void msd_add_frame(MsdAccumulator& acc, const double* positions) {
+  if (acc.slots == 0) return;  // not started, or its settings were refused
   const MsdSettings& s = acc.settings;
   const size_t frame = 3 * static_cast<size_t>(s.atoms);
   const long long now = acc.frames++;
@@ -110,7 +111,7 @@ MsdResult msd_result(const MsdAccumulator& acc) {
   const MsdSettings& s = acc.settings;
   constexpr double nan = std::numeric_limits<double>::quiet_NaN();
   MsdResult r;
-  for (int lag = 0; lag <= s.max_lag && acc.origins_at_lag[lag] > 0; ++lag) {
+  for (int lag = 0; lag < static_cast<int>(acc.origins_at_lag.size()) && acc.origins_at_lag[lag] > 0; ++lag) {
     const double pairs = static_cast<double>(s.atoms) * static_cast<double>(acc.origins_at_lag[lag]);
     const double m2 = acc.sum_r2[lag] / pairs;
     const double m4 = acc.sum_r4[lag] / pairs;

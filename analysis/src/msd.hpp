@@ -50,19 +50,20 @@ struct MsdAccumulator {
 // sense (no atoms, a frame time that is not positive and finite, a fit window outside 1..max_lag).
 bool msd_start(MsdAccumulator& acc, const MsdSettings& settings, std::string* problem);
 
-// Adds the next frame: 3N unwrapped positions, all x, then all y, then all z.
+// Adds the next frame: 3N unwrapped positions, all x, then all y, then all z. Ignored by an
+// accumulator that was not started (or whose settings were refused).
 void msd_add_frame(MsdAccumulator& acc, const double* positions);
 
 struct MsdResult {
-  std::vector<double> time;      // lag * frame_time, for every lag that some origin reached
-  std::vector<double> msd;       // <|dr|^2>
-  std::vector<double> alpha2;    // 0 at lag 0, where displacements vanish (its limit for t -> 0)
-  LineFit fit;                   // msd ~ slope * t + intercept over the fit window; NaN if not reached
-  double fit_start = 0.0;        // the fit window, fit_first * frame_time ..
-  double fit_end = 0.0;          // .. fit_last * frame_time
-  double diffusion = 0.0;        // slope / 6
-  double diffusion_error = 0.0;  // standard error from the blocks; NaN with fewer than two
-  long long blocks = 0;          // complete blocks
+  std::vector<double> time;           // lag * frame_time, for every lag that some origin reached
+  std::vector<double> msd;            // <|dr|^2>
+  std::vector<double> alpha2;         // 0 at lag 0, where displacements vanish (its limit for t -> 0)
+  LineFit fit;                        // msd ~ slope * t + intercept over the fit window; NaN if not reached
+  double fit_start = 0.0;             // the fit window, fit_first * frame_time ..
+  double fit_end = 0.0;               // .. fit_last * frame_time
+  double diffusion = kNoValue;        // slope / 6
+  double diffusion_error = kNoValue;  // standard error from the blocks; NaN with fewer than two
+  long long blocks = 0;               // complete blocks
 };
 
 MsdResult msd_result(const MsdAccumulator& acc);

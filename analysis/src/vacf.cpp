@@ -116,12 +116,12 @@ void take_last(VacfAccumulator& acc) {
 }  // namespace
 
 bool vacf_start(VacfAccumulator& acc, const VacfSettings& s, std::string* problem) {
+  acc = VacfAccumulator{};  // refused settings leave an accumulator that takes no frames
   if (s.atoms < 1) return *problem = "the VACF needs at least one atom", false;
   if (!(s.frame_time > 0.0) || !std::isfinite(s.frame_time))
     return *problem = "the time between frames must be positive", false;
   if (s.max_lag < 1 || s.windows_per_block < 0)
     return *problem = "the VACF needs a longest lag of at least one frame", false;
-  acc = VacfAccumulator{};
   acc.settings = s;
   const int m = s.max_lag + 1;
   acc.window = m;

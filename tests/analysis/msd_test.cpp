@@ -174,6 +174,16 @@ TEST(AnalysisMsd, RejectsSettingsThatMakeNoSense) {
   std::string problem;
   EXPECT_TRUE(msd_start(acc, good, &problem));
   const double nan = std::numeric_limits<double>::quiet_NaN();
+  // An accumulator refused its settings takes frames without harm and reports nothing.
+  MsdAccumulator refused;
+  EXPECT_FALSE(msd_start(refused, settings(5, 0.1, 20, 0, 3, 5, 20), &problem));
+  const std::vector<double> frame(15, 1.0);
+  msd_add_frame(refused, frame.data());
+  EXPECT_TRUE(msd_result(refused).msd.empty());
+  EXPECT_TRUE(std::isnan(msd_result(refused).diffusion));
+  MsdAccumulator untouched;
+  msd_add_frame(untouched, frame.data());
+  EXPECT_TRUE(msd_result(untouched).msd.empty());
   for (MsdSettings bad : {settings(0, 0.1, 20, 2, 3, 5, 20), settings(5, 0.0, 20, 2, 3, 5, 20),
                           settings(5, nan, 20, 2, 3, 5, 20), settings(5, -1.0, 20, 2, 3, 5, 20),
                           settings(5, 0.1, 0, 2, 3, 0, 0), settings(5, 0.1, 20, 0, 3, 5, 20),

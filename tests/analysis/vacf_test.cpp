@@ -133,6 +133,11 @@ TEST(AnalysisVacf, RejectsSettingsThatMakeNoSense) {
   std::string problem;
   EXPECT_TRUE(vacf_start(acc, settings(2, 0.1, 1, 0), &problem));
   const double inf = std::numeric_limits<double>::infinity();
+  VacfAccumulator refused;
+  EXPECT_FALSE(vacf_start(refused, settings(0, 0.1, 10, 1), &problem));
+  vacf_add_frame(refused, nullptr);  // not started: the frame is not even looked at
+  EXPECT_TRUE(vacf_finish(refused).vacf.empty());
+  EXPECT_TRUE(std::isnan(vacf_finish(refused).diffusion));
   for (VacfSettings bad : {settings(0, 0.1, 10, 1), settings(2, 0.0, 10, 1), settings(2, inf, 10, 1),
                            settings(2, 0.1, 0, 1), settings(2, 0.1, 10, -1)}) {
     problem.clear();
