@@ -193,14 +193,13 @@ inline void expect_same_forces(Isa isa, const Config& positions, double sum_in, 
 }
 
 inline void expect_same_histogram(Isa isa, const Config& positions, const std::array<double, kBins>& in,
-                           const std::string& what) {
+                                  const std::string& what) {
   const auto want = rdf(Isa::reference, positions, in);
   const auto got = rdf(isa, positions, in);
   const int b = first_difference(got, want);
   EXPECT_EQ(b, -1) << what << " on " << pelzak::aux::isa_name(isa) << ": bin " << b << " is "
                    << (b < 0 ? 0.0 : got[b]) << ", the reference gives " << (b < 0 ? 0.0 : want[b]);
 }
-
 
 // Configurations 0 ... count-1, each on every fast kernel set, against the reference; stops at
 // the first configuration that differs.
@@ -209,7 +208,8 @@ inline void expect_random_forces_bit_for_bit(int count) {
   for (int n = 0; n < count; ++n) {
     const Config positions = configuration(n);
     const double sum_in = energies_in[n / 8 % std::size(energies_in)];
-    for (Isa isa : fast_isas()) expect_same_forces(isa, positions, sum_in, "configuration " + std::to_string(n));
+    for (Isa isa : fast_isas())
+      expect_same_forces(isa, positions, sum_in, "configuration " + std::to_string(n));
     if (::testing::Test::HasFailure()) return;
   }
 }
