@@ -135,7 +135,7 @@ void nearest_images_on(Isa isa, const double* d, double* image, int n) {
     case Isa::avx512: return nearest_images_avx512(d, image, n);
 #endif
     case Isa::reference:
-      for (int k = 0; k < n; ++k) image[k] = minimum_image(d[k]);
+      for (int k = 0; k < 3 * n; ++k) image[k] = minimum_image(d[k / 3]);
       return;
     default: return nearest_images_scalar(d, image, n);
   }

@@ -29,9 +29,11 @@ const char* isa_name(Isa isa);
 void lj_pairs_on(Isa isa, const double* positions, double* forces, double* lj_sum);
 void rdf_sample_on(Isa isa, const double* positions, double* histogram);
 
-// The minimum image d - L * round(d / L) of d[0 ... n-1] as the kernels of isa compute it, for
+// The minimum image d - L * round(d / L) of d[0 ... n-1] as the pair loops of isa compute it, for
 // the tests: a slip at an image threshold moves a separation from about +L/2 to about -L/2,
-// which no pair result shows (such pairs are out of every range), so it is tested here.
+// which no pair result shows (such pairs are out of every range), so it is tested here. Each
+// value is taken as the separation of two atoms along all three axes at once; image gets 3 n
+// values, x, y and z for each.
 void nearest_images_on(Isa isa, const double* d, double* image, int n);
 
 // lj_pairs_*: exactly as lj_pairs_reference. rdf_count_*: add to counts[b] (200 zeroed ints)

@@ -89,7 +89,15 @@ void lj_pairs_scalar(const double* positions, double* forces, double* lj_sum) {
 }
 
 void nearest_images_scalar(const double* d, double* image, int n) {
-  for (int k = 0; k < n; ++k) image[k] = nearest_image(d[k]);
+  for (int k = 0; k < n; ++k) {
+    // Atom 0 at (d, d, d), atom 1 at the origin.
+    double positions[3 * atoms] = {};
+    positions[x_axis] = positions[y_axis] = positions[z_axis] = d[k];
+    const Separation s = exact_separation(positions, 0, 1);
+    image[3 * k] = s.delx;
+    image[3 * k + 1] = s.dely;
+    image[3 * k + 2] = s.delz;
+  }
 }
 
 void rdf_count_scalar(const double* positions, std::int32_t* counts) {

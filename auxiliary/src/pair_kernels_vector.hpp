@@ -84,15 +84,16 @@ template <class S>
 // decision between the usual case (every |d| below T_2, where L * n is 0 or L) and the others
 // is made once for the three axes.
 template <class S>
-[[gnu::always_inline]] inline Separation<S> separation(typename S::Vd xi, typename S::Vd yi, typename S::Vd zi,
-                                                       typename S::Vd xj, typename S::Vd yj, typename S::Vd zj) {
+[[gnu::always_inline]] inline Separation<S> separation(typename S::Vd xi, typename S::Vd yi,
+                                                       typename S::Vd zi, typename S::Vd xj,
+                                                       typename S::Vd yj, typename S::Vd zj) {
   using V = typename S::Vd;
   const V dx = xi - xj, dy = yi - yj, dz = zi - zj;
   const V adx = S::abs(dx), ady = S::abs(dy), adz = S::abs(dz);
   Separation<S> s;
   const V wrap_2(image::wrap_2);
-  if (S::bits(S::either(S::either(S::not_less(adx, wrap_2), S::not_less(ady, wrap_2)), S::not_less(adz, wrap_2))) ==
-      0) {
+  if (S::bits(S::either(S::either(S::not_less(adx, wrap_2), S::not_less(ady, wrap_2)),
+                        S::not_less(adz, wrap_2))) == 0) {
     // L * n = copysign(L or 0, d).
     const V box(model::box), wrap_1(image::wrap_1);
     s.delx = dx - S::copysign(S::select(S::at_least(adx, wrap_1), box, V(0.0)), dx);
@@ -109,7 +110,8 @@ template <class S>
 
 // Atoms i[0 ...] and j[0 ...] (S::lanes of each, read whole) separated, lane by lane.
 template <class S>
-[[gnu::always_inline]] inline Separation<S> gathered_separation(const double* positions, const std::int32_t* i,
+[[gnu::always_inline]] inline Separation<S> gathered_separation(const double* positions,
+                                                                const std::int32_t* i,
                                                                 const std::int32_t* j) {
   const double* x = positions + model::x_axis;
   const double* y = positions + model::y_axis;
@@ -131,8 +133,8 @@ struct PairChunk {
   alignas(64) double y[capacity];  // dely, then fy
   alignas(64) double z[capacity];  // delz, then fz
   alignas(64) double s[capacity];  // rsq, then q^12 - q^6
-  int n;     // pairs
-  int rows;  // row r is atom row_atom[r], pairs row_end[r - 1] ... row_end[r] - 1
+  int n;                           // pairs
+  int rows;                        // row r is atom row_atom[r], pairs row_end[r - 1] ... row_end[r] - 1
   std::int32_t row_atom[model::atoms];
   std::int32_t row_end[model::atoms];
 };
@@ -141,7 +143,8 @@ struct PairChunk {
 template <class S>
 [[gnu::always_inline]] inline void compute_terms(PairChunk<S>* c, int t) {
   using V = typename S::Vd;
-  const LjTerms<V> p = lj_pair_terms<V>(S::load(c->x + t), S::load(c->y + t), S::load(c->z + t), S::load(c->s + t));
+  const LjTerms<V> p =
+      lj_pair_terms<V>(S::load(c->x + t), S::load(c->y + t), S::load(c->z + t), S::load(c->s + t));
   S::store(c->x + t, p.fx);
   S::store(c->y + t, p.fy);
   S::store(c->z + t, p.fz);
@@ -264,7 +267,8 @@ void lj_listed(const double* positions, const verlet::NeighbourList& list, doubl
       S::gather_xyz(xyz, j, xj, yj, zj);
       const Separation<S> sep = separation<S>(xi, yi, zi, xj, yj, zj);
       // Strictly inside: a pair at exactly the cut-off, or with a NaN distance, adds nothing.
-      const auto near = S::both(S::less(sep.rsq, V(model::cutoff_sq)), S::first_lanes(list.block_count[b] - part));
+      const auto near =
+          S::both(S::less(sep.rsq, V(model::cutoff_sq)), S::first_lanes(list.block_count[b] - part));
       S::compress(filling->j + n, j, near);
       S::compress(filling->x + n, sep.delx, near);
       S::compress(filling->y + n, sep.dely, near);
@@ -325,8 +329,8 @@ void lj_pairs(const double* positions, double* forces, double* lj_sum) {
 // r = sqrt(rsq), bin = round(r / dr) halves away from zero (q >= 0, so q - trunc(q) is the
 // fraction), counted if at most 199. NaN fails that comparison.
 template <class S>
-void count_exact(const double* positions, const std::int32_t* i, const std::int32_t* j, typename S::Mask valid,
-                 std::int32_t* counts) {
+void count_exact(const double* positions, const std::int32_t* i, const std::int32_t* j,
+                 typename S::Mask valid, std::int32_t* counts) {
   using V = typename S::Vd;
   const Separation<S> s = gathered_separation<S>(positions, i, j);
   const V q = sqrt(s.rsq) / V(model::bin_width);
@@ -349,7 +353,8 @@ struct EdgePairs {
 
   void count_full_vectors(const double* positions, std::int32_t* counts) {
     int t = 0;
-    for (; t + S::lanes <= n; t += S::lanes) count_exact<S>(positions, i + t, j + t, S::first_lanes(S::lanes), counts);
+    for (; t + S::lanes <= n; t += S::lanes)
+      count_exact<S>(positions, i + t, j + t, S::first_lanes(S::lanes), counts);
     for (int k = t; k < n; ++k) i[k - t] = i[k], j[k - t] = j[k];
     n -= t;
   }
@@ -397,14 +402,24 @@ void rdf_count(const double* positions, std::int32_t* counts) {
     for (int b = 0; b < model::bins; ++b) counts[b] += sets[k][b];
 }
 
-// d - L * round(d / L) for n values, for the tests of the image thresholds.
+// The separation of n values d from zero along each axis, as the pair loops compute it: 3 n
+// images, x, y, z for each value (for the tests of the image thresholds).
 template <class S>
 void nearest_images(const double* d, double* image, int n) {
+  using V = typename S::Vd;
   for (int k = 0; k < n; k += S::lanes) {
-    alignas(64) double in[S::lanes] = {}, out[S::lanes];
+    alignas(64) double in[S::lanes] = {}, x[S::lanes], y[S::lanes], z[S::lanes];
     for (int l = 0; l < S::lanes && k + l < n; ++l) in[l] = d[k + l];
-    S::store(out, nearest_image<S>(S::load(in)));
-    for (int l = 0; l < S::lanes && k + l < n; ++l) image[k + l] = out[l];
+    const V v = S::load(in), zero(0.0);
+    const Separation<S> s = separation<S>(v, v, v, zero, zero, zero);
+    S::store(x, s.delx);
+    S::store(y, s.dely);
+    S::store(z, s.delz);
+    for (int l = 0; l < S::lanes && k + l < n; ++l) {
+      image[3 * (k + l)] = x[l];
+      image[3 * (k + l) + 1] = y[l];
+      image[3 * (k + l) + 2] = z[l];
+    }
   }
 }
 

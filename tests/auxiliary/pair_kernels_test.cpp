@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "minimum_image.hpp"
+#include "neighbour_list.hpp"
 #include "pair_kernels_cases.hpp"
 
 using namespace pelzak::aux_test;
@@ -21,6 +23,82 @@ namespace {
 
 // A few hundred milliseconds: every kind of configuration twenty times.
 constexpr int kQuickConfigurations = 160;
+
+// Sets PELZAK_ISA for one scope (nullptr: unset) and restores it afterwards.
+class IsaSetting {
+ public:
+  explicit IsaSetting(const char* name) {
+    if (const char* old = std::getenv("PELZAK_ISA")) saved_ = old, had_ = true;
+    if (name != nullptr) {
+      setenv("PELZAK_ISA", name, 1);
+    } else {
+      unsetenv("PELZAK_ISA");
+    }
+  }
+  ~IsaSetting() {
+    if (had_) {
+      setenv("PELZAK_ISA", saved_.c_str(), 1);
+    } else {
+      unsetenv("PELZAK_ISA");
+    }
+  }
+
+ private:
+  std::string saved_;
+  bool had_ = false;
+};
+
+// Every way a user can set PELZAK_ISA (nullptr: not set at all).
+const char* const kIsaSettings[] = {nullptr, "reference", "scalar", "avx2", "avx512"};
+
+struct Routine {
+  Config forces;
+  double energy;
+};
+
+// force_atoms itself, as a driver calls it.
+Routine force_atoms(const Config& positions) {
+  Routine r;
+  r.forces.fill(kNaN);
+  r.energy = 0.0;
+  auxiliary_force_atoms(positions.data(), r.forces.data(), &r.energy);
+  return r;
+}
+
+// An all-finite configuration with one pair of interest, atoms 100 and 700: atom 100 at the
+// origin, atom 700 at x = separation. The other 862 atoms fill a lattice 0.29 nm apart in a slab
+// whose y lies in [0.96, 2.52] nm, more than the cut-off from both (in y alone, through every
+// image), so the pair's own terms show in the forces on its two atoms and nowhere else.
+Config pair_beside_a_slab(double separation) {
+  Config c;
+  const double side = kBox / 12.0;
+  int site = 0;
+  for (int i = 1; i <= kAtoms; ++i) {
+    if (i == 100 || i == 700) continue;
+    const int a = site % 12, b = site / 12 % 6, d = site / 72;
+    at(c, i, 1) = (a + 0.5) * side;
+    at(c, i, 2) = 0.8 + (b + 0.5) * (1.878 / 6.0);
+    at(c, i, 3) = (d + 0.5) * side;
+    ++site;
+  }
+  at(c, 100, 1) = at(c, 100, 2) = at(c, 100, 3) = 0.0;
+  at(c, 700, 1) = separation;
+  at(c, 700, 2) = at(c, 700, 3) = 0.0;
+  return c;
+}
+
+// The fastest kernel set this processor runs, asked of the processor directly.
+Isa fastest_by_cpuid() {
+#if defined(__x86_64__)
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+      __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw") &&
+      __builtin_cpu_supports("popcnt"))
+    return Isa::avx512;
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt")) return Isa::avx2;
+#endif
+  return Isa::scalar;
+}
 
 }  // namespace
 
@@ -132,5 +210,136 @@ TEST(AuxPairKernels, AnotherRoundingModeGetsTheReferenceLoops) {
     EXPECT_EQ(first_difference(got.forces, want.forces), -1) << "mode " << mode;
     EXPECT_EQ(bits(got.sum), bits(want.sum)) << "mode " << mode;
     EXPECT_EQ(first_difference(got_h, want_h), -1) << "mode " << mode;
+  }
+}
+
+TEST(AuxPairKernels, APairExactly0765ApartAddsNothingOnEveryKernelChoice) {
+  // 0.765 * 0.765 is exactly the cut-off 0.585225: the pair is skipped, in the reference loop
+  // and in every kernel's row loop (a <= for < there would add it). One double closer, it adds.
+  ASSERT_EQ(kCut * kCut, 0.585225);
+  const Config at_cut = pair_beside_a_slab(kCut);
+  const Config inside = pair_beside_a_slab(std::nextafter(kCut, 0.0));
+  const Config none = pair_beside_a_slab(1.0);
+  for (const char* setting : kIsaSettings) {
+    const IsaSetting isa(setting);
+    const std::string name = setting ? setting : "(unset)";
+    const Routine alone = force_atoms(none);
+    const Routine cut = force_atoms(at_cut);
+    for (int k = 1; k <= 3; ++k) {
+      EXPECT_EQ(bits(at(cut.forces, 100, k)), bits(0.0)) << name << ", axis " << k;
+      EXPECT_EQ(bits(at(cut.forces, 700, k)), bits(0.0)) << name << ", axis " << k;
+    }
+    EXPECT_EQ(bits(cut.energy), bits(alone.energy)) << name;
+    EXPECT_EQ(first_difference(cut.forces, alone.forces), -1) << name;
+
+    const Routine near = force_atoms(inside);
+    // At 2.25 sigma the potential's tail pulls: atom 700 towards atom 100, at the origin.
+    EXPECT_LT(at(near.forces, 700, 1), 0.0) << name;
+    EXPECT_EQ(at(near.forces, 100, 1), -at(near.forces, 700, 1)) << name;
+    EXPECT_LT(near.energy, alone.energy) << name;
+  }
+}
+
+TEST(AuxPairKernels, TheKernelsImagesAgreeWithTheDivisionAtEveryThreshold) {
+  // At T_k a separation is wrapped by k box sides. A threshold off by one double would move
+  // the image of a separation of about L/2 from +L/2 to -L/2: no pair result can show that
+  // (such pairs are out of every range), so the image itself is compared, at each threshold
+  // and the doubles next to it, on both sides of zero.
+  using namespace pelzak::aux::image;
+  std::vector<double> d;
+  for (double t : {wrap_1, wrap_2, wrap_3, wrap_limit, 0.0, kBox / 2, kBox, 1e300}) {
+    for (double v : {std::nextafter(std::nextafter(t, 0.0), 0.0), std::nextafter(t, 0.0), t,
+                     std::nextafter(t, kInf), std::nextafter(std::nextafter(t, kInf), kInf)}) {
+      d.push_back(v);
+      d.push_back(-v);
+    }
+  }
+  for (double v : {kInf, -kInf, kNaN}) d.push_back(v);
+  // The same again, each value beside one of 2.9 box sides: a vector kernel sees both in one
+  // vector, which takes its path for the rarer separations.
+  const std::size_t alone = d.size();
+  for (std::size_t k = 0; k < alone; ++k) {
+    d.push_back(d[k]);
+    d.push_back(2.9 * kBox);
+  }
+  std::vector<double> want(3 * d.size()), got(3 * d.size());
+  for (std::size_t k = 0; k < want.size(); ++k) want[k] = pelzak::aux::minimum_image(d[k / 3]);
+  for (Isa isa : fast_isas()) {
+    pelzak::aux::nearest_images_on(isa, d.data(), got.data(), static_cast<int>(d.size()));
+    for (std::size_t k = 0; k < want.size(); ++k) {
+      if (std::isnan(want[k])) {
+        EXPECT_TRUE(std::isnan(got[k])) << pelzak::aux::isa_name(isa);
+        continue;
+      }
+      EXPECT_EQ(bits(got[k]), bits(want[k]))
+          << pelzak::aux::isa_name(isa) << ": image of " << d[k / 3] << " along axis " << k % 3 << " is "
+          << got[k] << ", not " << want[k];
+    }
+  }
+}
+
+TEST(AuxPairKernels, WithoutPelzakIsaTheFastestKernelsTheProcessorRunsAreUsed) {
+  const IsaSetting unset(nullptr);
+  EXPECT_EQ(pelzak::aux::isa_for_this_call(), fastest_by_cpuid())
+      << "got " << pelzak::aux::isa_name(pelzak::aux::isa_for_this_call()) << ", this processor runs "
+      << pelzak::aux::isa_name(fastest_by_cpuid());
+}
+
+// The Verlet list kept between calls: whatever the caller does to its arrays between calls,
+// every call gives the plain loop's results.
+TEST(AuxPairKernels, ALiquidMovingStepByStepGivesTheReferenceOnEveryCall) {
+  // 80 steps of a driver: the list is reused while the atoms stay near their build positions
+  // and rebuilt when one has moved half the skin.
+  std::mt19937_64 rng(11);
+  Config positions = lattice(rng, 0.05), velocities{}, forces{}, accel{};
+  std::normal_distribution<double> thermal(0.0, 0.14);
+  for (double& v : velocities) v = thermal(rng);
+  for (int step = 0; step < 80; ++step) {
+    for (Isa isa : fast_isas()) expect_same_forces(isa, positions, 0.0, "step " + std::to_string(step));
+    if (HasFailure()) return;
+    double energy = 0.0, kinetic = 0.0, temperature = 0.0;
+    auxiliary_force_atoms(positions.data(), forces.data(), &energy);
+    for (int n = 0; n < 3 * kAtoms; ++n) accel[n] = forces[n] * (1e-15 / 6.633520874944591e-26);
+    auxiliary_leapfrog(positions.data(), velocities.data(), accel.data(), &kinetic, &temperature);
+  }
+}
+
+TEST(AuxPairKernels, AtomsMovedByHandBetweenCallsAreSeen) {
+  using namespace pelzak::aux::verlet;
+  // Atoms 100 and 700 alone in range of each other, first just beyond the list's radius: not
+  // candidates. Each then moves towards the other by just under half the skin: still out of
+  // range (that is the list's promise), the list is kept. Then by more: the call must see them.
+  const double start = list_radius + 1e-3;
+  for (Isa isa : fast_isas()) {
+    for (const double shift : {move_limit * 0.999, move_limit * 1.001, 0.1, 1.0}) {
+      Config c = pair_beside_a_slab(start);
+      expect_same_forces(isa, c, 0.0, "before the move");
+      at(c, 100, 1) += shift;
+      at(c, 700, 1) -= shift;
+      expect_same_forces(isa, c, 0.0, "pair moved by " + std::to_string(shift));
+      const Forces got = lj(isa, c, 0.0);
+      EXPECT_EQ(at(got.forces, 100, 1) != 0.0, std::fabs(start - 2 * shift) < kCut) << "shift " << shift;
+    }
+    // One atom moved far, and only one coordinate: the rest of the list is still good, that atom
+    // is not.
+    Config c = configuration(0);
+    expect_same_forces(isa, c, 0.0, "a liquid");
+    at(c, 5, 2) += 1.3;
+    expect_same_forces(isa, c, 0.0, "one atom moved by 1.3 nm");
+    at(c, 5, 2) = kNaN;
+    expect_same_forces(isa, c, 0.0, "one coordinate NaN");
+    at(c, 5, 2) = 1.0;
+    expect_same_forces(isa, c, 0.0, "NaN replaced");
+  }
+}
+
+TEST(AuxPairKernels, AlternatingBetweenUnrelatedArraysGivesEachItsOwnResult) {
+  const Config a = configuration(0), b = configuration(8), packed = configuration(7);
+  for (Isa isa : fast_isas()) {
+    for (int round = 0; round < 3; ++round) {
+      expect_same_forces(isa, a, 0.0, "configuration a");
+      expect_same_forces(isa, b, 0.0, "configuration b");
+      expect_same_forces(isa, packed, -0.0, "a packed cloud");
+    }
   }
 }
