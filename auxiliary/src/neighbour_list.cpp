@@ -11,25 +11,41 @@ namespace {
 // destructor or guard.
 NeighbourList kept;
 
+// Whether atom i of positions lies within move_limit of its position at the build. NaN fails
+// the comparison, so a NaN or infinite coordinate never does.
+bool stayed(const double* positions, int i) {
+  using namespace model;
+  const double dx = positions[x_axis + i] - kept.built_at[x_axis + i];
+  const double dy = positions[y_axis + i] - kept.built_at[y_axis + i];
+  const double dz = positions[z_axis + i] - kept.built_at[z_axis + i];
+  return dx * dx + dy * dy + dz * dz <= move_limit_sq;
+}
+
 }  // namespace
 
 const NeighbourList* list_for(const double* positions) {
-  using namespace model;
   if (!kept.valid) return nullptr;
-  // Every atom is checked, without an early exit: the loop stays branch-free and vectorised.
-  // NaN fails the comparison, so a NaN or infinite coordinate always asks for a new list.
+  // Every atom is checked, without an early exit: the loop stays branch-free.
   bool near = true;
-  for (int i = 0; i < atoms; ++i) {
-    const double dx = positions[x_axis + i] - kept.built_at[x_axis + i];
-    const double dy = positions[y_axis + i] - kept.built_at[y_axis + i];
-    const double dz = positions[z_axis + i] - kept.built_at[z_axis + i];
-    near &= dx * dx + dy * dy + dz * dz <= move_limit_sq;
-  }
-  return near ? &kept : nullptr;
+  for (int i = 0; i < model::atoms; ++i) near &= kept.free[i] != 0 || stayed(positions, i);
+  if (!near) return nullptr;
+  ++kept.calls;
+  return &kept;
 }
 
 NeighbourList* start_build(const double* positions, coarse::CellCoordinates* cells, bool* cells_usable) {
+  // The atoms that ended a list young are free in the next one, and free atoms that moved on
+  // stay free.
+  const bool young = kept.valid && kept.calls < quick_rebuild;
+  int free_atoms = 0;
+  for (int i = 0; i < model::atoms; ++i) {
+    kept.free[i] = (young || kept.free[i] != 0) && !stayed(positions, i) ? -1 : 0;
+    free_atoms += kept.free[i] != 0;
+  }
+  if (free_atoms > max_free)
+    for (int i = 0; i < model::atoms; ++i) kept.free[i] = 0;
   kept.valid = false;
+  kept.calls = 0;
   kept.blocks = 0;
   *cells_usable = coarse::cell_coordinates(positions, cells);
   std::memcpy(kept.built_at, positions, sizeof kept.built_at);
@@ -59,7 +75,7 @@ void build_rows_portable(const coarse::CellCoordinates& cells, NeighbourList* li
     int n = 0;
     for (int j = i + 1; j < model::atoms; ++j) {
       j_out[n] = j;
-      n += coarse::cells_sq(cells, i, j) < reach_sq;
+      n += (coarse::cells_sq(cells, i, j) < reach_sq) | (list->free[i] != 0) | (list->free[j] != 0);
     }
     finish_row(list, i, n);
   }

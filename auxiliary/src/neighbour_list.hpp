@@ -3,12 +3,13 @@
 // open g(r) file.
 //
 // A build records the positions it was made from and, for every i, the j > i (ascending) whose
-// minimum-image distance there is below the cut-off plus a skin. A later call may use the list
-// only if every atom of the positions it is given lies less than half the skin from where it
-// was at the build: a pair inside the cut-off now was then closer than cut-off + skin (each of
-// its two atoms moved less than skin / 2; the torus distance obeys the triangle inequality), so
-// it is a candidate. Each candidate still gets the exact in-range test on the positions passed
-// in, and pairs out of range add nothing to any sum, so the results are those of the plain
+// minimum-image distance there is below the cut-off plus a skin (and every pair with one of a
+// few fast-moving "free" atoms, below). A later call may use the list only if every atom of the
+// positions it is given, free ones aside, lies less than half the skin from where it was at the
+// build: a pair of two such atoms inside the cut-off now was then closer than cut-off + skin
+// (each moved less than skin / 2; the torus distance obeys the triangle inequality), so it is a
+// candidate, and so is every pair with a free atom. Each candidate still gets the exact in-range test on the
+// positions passed in, and pairs out of range add nothing to any sum, so the results are those of the plain
 // loop over all pairs, bit for bit, and visited in the same order.
 //
 // The check runs on every call against whatever array the caller passes: a driver that moves
@@ -50,6 +51,16 @@ inline constexpr double move_limit_sq = move_limit * move_limit;
 
 inline constexpr int all_pairs = model::atoms * (model::atoms - 1) / 2;
 
+// Fast movers. A list that has to be rebuilt after fewer than quick_rebuild calls was given up
+// for a few atoms that move fast (a driver passing forces in newtons as the driving term flings
+// a handful of overlapping atoms away and scales every other velocity down to almost nothing).
+// The next list makes the atoms that went beyond move_limit "free": every pair with a free atom
+// is a candidate, so a free atom may move any distance; the check on each call then concerns
+// the others only. A free atom that went on moving stays free in the list after. At most
+// max_free atoms are made free, else none.
+inline constexpr int quick_rebuild = 4;
+inline constexpr int max_free = 64;
+
 // Candidates come in blocks of 8 (one AVX-512 vector, two AVX2 ones), each block within one row:
 // a row's last block is padded with atom 0 and says how many of its 8 are candidates. The
 // kernels then run one flat loop over blocks, with no short loop per row to leave.
@@ -60,6 +71,8 @@ inline constexpr int tail_room = 16;
 
 struct NeighbourList {
   double built_at[3 * model::atoms];  // the positions of the build, configuration layout
+  alignas(64) std::int32_t free[model::atoms + tail_room];  // -1 for a free atom, else 0
+  int calls;                                                // since the build
   int blocks;
   std::int32_t block_atom[max_blocks + 1];  // the row (atom i) of each block; -1 after the last
   std::int32_t block_count[max_blocks];     // candidates in the block, 1 ... 8
@@ -81,8 +94,8 @@ constexpr EveryAtom make_every_atom() {
 }
 inline constexpr EveryAtom every_atom = make_every_atom();
 
-// The kept list if it was built and every atom of positions lies within move_limit of its
-// position at the build; nullptr when a new list is needed.
+// The kept list if it was built and every atom of positions that is not free lies within
+// move_limit of its position at the build; nullptr when a new list is needed.
 const NeighbourList* list_for(const double* positions);
 
 // Starts a new list for positions: forgets the kept one, records the positions and returns the
@@ -98,9 +111,9 @@ void finish_row(NeighbourList* list, int i, int n);
 // Ends the build; keep = the list may serve later calls (cells were usable).
 void finish_build(NeighbourList* list, bool keep);
 
-// The rows of a new list: every j > i whose squared cell distance is below reach_sq, in the
-// plainest form (the portable kernel builds this way; the vector kernels find the same
-// candidates 8 or 16 at a time); or every j > i.
+// The rows of a new list: every j > i whose squared cell distance is below reach_sq, and every
+// pair with a free atom, in the plainest form (the portable kernel builds this way; the vector kernels find
+// the same candidates 8 or 16 at a time); or every j > i.
 void build_rows_portable(const coarse::CellCoordinates& cells, NeighbourList* list);
 void build_every_pair(NeighbourList* list);
 

@@ -160,15 +160,18 @@ struct Avx2 {
   }
 
   // The j among j0 ... j0+7 (below atoms) whose squared cell distance to i is below reach_sq,
-  // in order, to out; returns how many. cells_sq < reach_sq is tested as
-  // min(cells_sq, reach_sq - 1) == cells_sq, unsigned.
+  // or that are free, or all of them if i is free (see the AVX-512 version); returns how many.
+  // cells_sq < reach_sq is tested as min(cells_sq, reach_sq - 1) == cells_sq, unsigned.
   static int near_cells(const coarse::CellCoordinates& cells, int i, int j0, std::uint32_t reach_sq,
-                        std::int32_t* out) {
+                        const std::int32_t* free, std::int32_t* out) {
     const __m256i d = cells_sq(cells, i, j0);
     const __m256i limit = _mm256_set1_epi32(static_cast<std::int32_t>(reach_sq - 1));
-    const __m256i near = _mm256_cmpeq_epi32(_mm256_min_epu32(d, limit), d);
+    const __m256i near = _mm256_or_si256(_mm256_cmpeq_epi32(_mm256_min_epu32(d, limit), d),
+                                         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(free + j0)));
+    const unsigned valid = atoms_from(j0);
     const unsigned mask =
-        static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(near))) & atoms_from(j0);
+        (static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(near))) | (free[i] != 0 ? 0xFFu : 0u)) &
+        valid;
     return compress_cells(out, iota(j0), mask);
   }
 

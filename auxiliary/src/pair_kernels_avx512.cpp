@@ -119,11 +119,16 @@ struct Avx512 {
   }
 
   // The j among j0 ... j0+15 (below atoms) whose squared cell distance to i is below reach_sq,
-  // in order, to out (16 slots written); returns how many.
+  // or that are free (free[j] = -1), or all of them if i is free; in order, to out (16 slots
+  // written). Returns how many.
   static int near_cells(const coarse::CellCoordinates& cells, int i, int j0, std::uint32_t reach_sq,
-                        std::int32_t* out) {
-    const __mmask16 near = _mm512_mask_cmplt_epu32_mask(
-        atoms_from(j0), cells_sq(cells, i, j0), _mm512_set1_epi32(static_cast<std::int32_t>(reach_sq)));
+                        const std::int32_t* free, std::int32_t* out) {
+    const __mmask16 valid = atoms_from(j0);
+    const __m512i free_j = _mm512_loadu_si512(free + j0);
+    const __mmask16 near =
+        _mm512_mask_cmplt_epu32_mask(valid, cells_sq(cells, i, j0),
+                                     _mm512_set1_epi32(static_cast<std::int32_t>(reach_sq))) |
+        (_mm512_test_epi32_mask(free_j, free_j) & valid) | (free[i] != 0 ? valid : 0);
     _mm512_storeu_si512(out, _mm512_maskz_compress_epi32(near, iota(j0)));
     return _mm_popcnt_u32(near);
   }

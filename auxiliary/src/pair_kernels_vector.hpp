@@ -292,14 +292,14 @@ void lj_listed(const double* positions, const verlet::NeighbourList& list, doubl
 }
 
 // The rows of a new Verlet list: every j > i whose squared cell distance is below
-// verlet::reach_sq, S::cell_lanes pairs per look.
+// verlet::reach_sq, and every pair with a free atom, S::cell_lanes pairs per look.
 template <class S>
 void build_rows(const coarse::CellCoordinates& cells, verlet::NeighbourList* list) {
   for (int i = 0; i < model::atoms - 1; ++i) {
     std::int32_t* j_out = list->j + verlet::block_size * list->blocks;
     int n = 0;
     for (int j0 = i + 1; j0 < model::atoms; j0 += S::cell_lanes)
-      n += S::near_cells(cells, i, j0, verlet::reach_sq, j_out + n);
+      n += S::near_cells(cells, i, j0, verlet::reach_sq, list->free, j_out + n);
     verlet::finish_row(list, i, n);
   }
 }
