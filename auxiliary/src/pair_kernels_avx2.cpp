@@ -75,6 +75,14 @@ struct Avx2 {
   };
   using Mask = __m256d;  // all ones in the lanes set
 
+  // Four doubles (x, y, z, 0) of one atom's force, for the ordered sums.
+  using Quad = __m256d;
+  static Quad quad_load(const double* p) { return _mm256_load_pd(p); }
+  static void quad_store(double* p, Quad q) { _mm256_store_pd(p, q); }
+  static Quad quad_add(Quad a, Quad b) { return _mm256_add_pd(a, b); }
+  static Quad quad_sub(Quad a, Quad b) { return _mm256_sub_pd(a, b); }
+  static Quad quad_of(double x, double y, double z) { return _mm256_setr_pd(x, y, z, 0.0); }
+
   static unsigned bits(Mask m) { return static_cast<unsigned>(_mm256_movemask_pd(m)); }
   static int count(Mask m) { return _mm_popcnt_u32(bits(m)); }
   // Lanes 0 ... n-1 (all of them for n >= 4).

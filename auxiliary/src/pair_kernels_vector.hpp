@@ -151,36 +151,37 @@ template <class S>
   S::store(c->s + t, p.term);
 }
 
-// Where the ordered sums stand: the running energy sum, and row i's force in registers.
+// The forces being summed, atom by atom: x, y, z and a zero side by side, so that the force of
+// a pair goes onto an atom with one vector addition (each lane an addition of its own, rounded
+// as the scalar one).
+using ForceRows = double (*)[4];
+
+// Where the ordered sums stand: the running energy sum, and row i's force in a register.
+template <class S>
 struct SumState {
   int t, r, end, i;
-  double energy, fxi, fyi, fzi;
+  double energy;
+  typename S::Quad fi;
 };
 
 // The ordered sum of the chunk's next pair (there must be one): energy += term, forces(i) += f
-// (in ascending j, held in registers along a row), forces(j) -= f. Only pairs inside the cut-off
-// are here: x + 0.0 is not x when x is -0.0, so nothing else may be added.
+// (in ascending j, held in a register along a row), forces(j) -= f. Only pairs inside the
+// cut-off are here: x + 0.0 is not x when x is -0.0, so nothing else may be added.
 template <class S>
-[[gnu::always_inline]] inline void sum_step(const PairChunk<S>* c, SumState& st, double* forces) {
-  double* fx = forces + model::x_axis;
-  double* fy = forces + model::y_axis;
-  double* fz = forces + model::z_axis;
+[[gnu::always_inline]] inline void sum_step(const PairChunk<S>* c, SumState<S>& st, ForceRows f) {
   while (st.t == st.end) {  // the next row (a row without pairs is passed over)
-    if (st.i >= 0) fx[st.i] = st.fxi, fy[st.i] = st.fyi, fz[st.i] = st.fzi;
+    if (st.i >= 0) S::quad_store(f[st.i], st.fi);
     st.i = c->row_atom[st.r];
     st.end = c->row_end[st.r];
     ++st.r;
-    st.fxi = fx[st.i], st.fyi = fy[st.i], st.fzi = fz[st.i];
+    st.fi = S::quad_load(f[st.i]);
   }
   const int t = st.t;
   const int j = c->j[t];
   st.energy = add_term(c->s[t], st.energy);
-  st.fxi = st.fxi + c->x[t];
-  fx[j] = fx[j] - c->x[t];
-  st.fyi = st.fyi + c->y[t];
-  fy[j] = fy[j] - c->y[t];
-  st.fzi = st.fzi + c->z[t];
-  fz[j] = fz[j] - c->z[t];
+  const typename S::Quad pair = S::quad_of(c->x[t], c->y[t], c->z[t]);
+  st.fi = S::quad_add(st.fi, pair);
+  S::quad_store(f[j], S::quad_sub(S::quad_load(f[j]), pair));
   st.t = t + 1;
 }
 
@@ -195,22 +196,18 @@ struct Pipeline {
   PairChunk<S>* summing;
   int computed;    // pairs of `computing` with their terms
   int to_compute;  // its pairs in full vectors
-  SumState st;     // the sums of `summing`
+  SumState<S> st;  // the sums of `summing`
 };
 
 // Finishes the chunks in the pipeline by one stage and moves each on to the next. Kept out of
 // line: the loop's own state then never has its address taken and stays in registers.
 template <class S>
-[[gnu::noinline]] void rotate(Pipeline<S>& p, double* forces) {
+[[gnu::noinline]] void rotate(Pipeline<S>& p, ForceRows forces) {
   PairChunk<S>* c = p.computing;
   for (int t = c->n; t % S::lanes != 0; ++t) c->x[t] = c->y[t] = c->z[t] = 0.0, c->s[t] = 1.0;  // r = 1
   for (; p.computed < c->n; p.computed += S::lanes) compute_terms(c, p.computed);
   while (p.st.t < p.summing->n) sum_step(p.summing, p.st, forces);
-  if (p.st.i >= 0) {
-    forces[model::x_axis + p.st.i] = p.st.fxi;
-    forces[model::y_axis + p.st.i] = p.st.fyi;
-    forces[model::z_axis + p.st.i] = p.st.fzi;
-  }
+  if (p.st.i >= 0) S::quad_store(forces[p.st.i], p.st.fi);
   PairChunk<S>* const free = p.summing;
   p.summing = p.computing;
   p.computing = p.filling;
@@ -218,7 +215,7 @@ template <class S>
   p.filling->n = p.filling->rows = 0;
   p.computed = 0;
   p.to_compute = p.computing->n - p.computing->n % S::lanes;
-  p.st = SumState{0, 0, 0, -1, p.st.energy, 0.0, 0.0, 0.0};
+  p.st = SumState<S>{0, 0, 0, -1, p.st.energy, p.st.fi};
 }
 
 // The pair loop over a list's candidates (with every j > i as candidates when the
@@ -237,7 +234,16 @@ void lj_listed(const double* positions, const verlet::NeighbourList& list, doubl
   }
   PairChunk<S> chunks[3];
   for (auto& c : chunks) c.n = c.rows = 0;
-  Pipeline<S> p{&chunks[0], &chunks[1], &chunks[2], 0, 0, SumState{0, 0, 0, -1, *lj_sum, 0.0, 0.0, 0.0}};
+  // The forces passed in (zeroed by force_atoms), atom by atom; copied back at the end.
+  alignas(64) double f[model::atoms][4];
+  for (int i = 0; i < model::atoms; ++i) {
+    f[i][0] = forces[model::x_axis + i];
+    f[i][1] = forces[model::y_axis + i];
+    f[i][2] = forces[model::z_axis + i];
+    f[i][3] = 0.0;
+  }
+  Pipeline<S> p{&chunks[0], &chunks[1], &chunks[2],
+                0,          0,          SumState<S>{0, 0, 0, -1, *lj_sum, S::quad_load(f[0])}};
 
   // The loop's working copies of the pipeline's state: never address-taken, kept in registers.
   PairChunk<S>* filling = p.filling;
@@ -246,13 +252,13 @@ void lj_listed(const double* positions, const verlet::NeighbourList& list, doubl
   int n = 0, rows = 0;               // of the chunk being filled
   int computed = 0, to_compute = 0;  // of the chunk getting its terms: full vectors only
   int to_sum = 0;
-  SumState st = p.st;
+  SumState<S> st = p.st;
   const auto run_rotate = [&](int filled_rows) __attribute__((always_inline)) {
     filling->n = n;
     filling->rows = filled_rows;
     p.computed = computed;
     p.st = st;
-    rotate(p, forces);
+    rotate(p, f);
     filling = p.filling, computing = p.computing, summing = p.summing;
     n = rows = 0, computed = p.computed, to_compute = p.to_compute, to_sum = summing->n;
     st = p.st;
@@ -284,10 +290,15 @@ void lj_listed(const double* positions, const verlet::NeighbourList& list, doubl
       compute_terms(computing, computed);
       computed += S::lanes;
     }
-    for (int k = 0; k < sums_per_block && st.t < to_sum; ++k) sum_step(summing, st, forces);
+    for (int k = 0; k < sums_per_block && st.t < to_sum; ++k) sum_step(summing, st, f);
     if (n >= chunk_pairs) run_rotate(rows + (list.block_atom[b + 1] == i));
   }
   for (int drain = 0; drain < 3; ++drain) run_rotate(rows);
+  for (int i = 0; i < model::atoms; ++i) {
+    forces[model::x_axis + i] = f[i][0];
+    forces[model::y_axis + i] = f[i][1];
+    forces[model::z_axis + i] = f[i][2];
+  }
   *lj_sum = st.energy;
 }
 
