@@ -110,6 +110,19 @@ def write_start(path, positions, velocities):
         f.write("\n".join(lines) + "\n")
 
 
+def child_processes():
+    """Process ids whose parent is this process."""
+    children = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/stat") as f:
+                if int(f.read().rsplit(")", 1)[1].split()[1]) == os.getpid():
+                    children.append(int(pid))
+        except (OSError, IndexError, ValueError):
+            pass  # gone meanwhile
+    return children
+
+
 def run_python(code, cwd, **kwargs):
     """Runs code in a fresh interpreter (the library's one open file belongs to a process, and some
     tests need a process where it was never opened). Returns the CompletedProcess."""
