@@ -41,7 +41,7 @@ class RunError(RuntimeError):
         return self.message
 
 
-@dataclass(frozen=True)
+@dataclass(frozen=True, eq=False)
 class RunResult:
     """What a run leaves, as numpy arrays.
 

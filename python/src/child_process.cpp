@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,7 +56,13 @@ void close_fd(int& fd) {
   if (settings.close_other_files) {
     // Descriptors of the interpreter, or the pipes of a child another thread is running now,
     // must not be held open by this one.
-    close_range(3, ~0U, 0);
+    if (close_range(3, ~0U, 0) != 0) {
+      // Kernels before 5.9 lack close_range.
+      struct rlimit files {};
+      getrlimit(RLIMIT_NOFILE, &files);
+      const rlim_t last = files.rlim_cur < 65536 ? files.rlim_cur : 65536;
+      for (rlim_t fd = 3; fd < last; ++fd) close(static_cast<int>(fd));
+    }
   } else {
     close_fd(out.read), close_fd(err.read), close_fd(out.write), close_fd(err.write);
   }
