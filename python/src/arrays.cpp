@@ -1,5 +1,6 @@
 #include "arrays.hpp"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -22,19 +23,32 @@ const char* expected_shape(const ArraySpec& spec) {
   return spec.is_config ? "(864, 3), one row per atom holding x, y, z" : "(200,), one value per bin";
 }
 
-// Byte offset of element (i, k), or of element i of a one-dimensional array. Offsets come from the
-// array's own strides (negative, zero or not a multiple of 8 as they may be); memcpy reads and
-// writes the elements whatever their alignment.
-py::ssize_t offset(const py::array& a, py::ssize_t i, py::ssize_t k) {
-  return i * a.strides(0) + (a.ndim() == 2 ? k * a.strides(1) : 0);
-}
+// Where the elements of an array lie: element (i, k), or element i of a one-dimensional array, is
+// offset(i, k) bytes from the array's data. The strides are the array's own (negative, zero or not a
+// multiple of 8 as they may be); memcpy moves each double whatever its alignment.
+struct Strides {
+  py::ssize_t row;
+  py::ssize_t column;
+  py::ssize_t offset(py::ssize_t i, py::ssize_t k) const { return i * row + k * column; }
+};
 
-const char* source(const py::array& a, py::ssize_t i, py::ssize_t k) {
-  return static_cast<const char*>(a.data()) + offset(a, i, k);
-}
+Strides strides_of(const py::array& a) { return {a.strides(0), a.ndim() == 2 ? a.strides(1) : 0}; }
 
-char* target(py::array a, py::ssize_t i, py::ssize_t k) {
-  return static_cast<char*>(a.mutable_data()) + offset(a, i, k);
+// The bytes from the array's lowest element to the end of its highest, as addresses.
+struct Extent {
+  std::uintptr_t first;
+  std::uintptr_t end;
+};
+
+Extent extent_of(const py::array& a) {
+  Extent e{reinterpret_cast<std::uintptr_t>(a.data()), reinterpret_cast<std::uintptr_t>(a.data())};
+  for (py::ssize_t d = 0; d < a.ndim(); ++d) {
+    const py::ssize_t span = (a.shape(d) - 1) * a.strides(d);
+    if (span < 0) e.first -= static_cast<std::uintptr_t>(-span);
+    if (span > 0) e.end += static_cast<std::uintptr_t>(span);
+  }
+  e.end += static_cast<std::uintptr_t>(a.itemsize());
+  return e;
 }
 
 }  // namespace
@@ -68,6 +82,10 @@ py::array checked_array(py::handle object, const ArraySpec& spec) {
 
 void refuse_shared_memory(const py::array& written, const char* written_name, const py::array& other,
                           const char* other_name, const char* routine) {
+  // Arrays whose extents lie apart share nothing; the exact answer (numpy's) is needed only when
+  // they interleave, as views of the columns of one array do.
+  const Extent a = extent_of(written), b = extent_of(other);
+  if (a.end <= b.first || b.end <= a.first) return;
   const bool shared = py::module_::import("numpy").attr("shares_memory")(written, other).cast<bool>();
   if (shared) {
     throw py::value_error(std::string(routine) + ": " + written_name + " and " + other_name +
@@ -78,16 +96,20 @@ void refuse_shared_memory(const py::array& written, const char* written_name, co
 
 std::vector<double> config_from_array(const py::array& a) {
   std::vector<double> config(model::config_size);
+  const char* data = static_cast<const char*>(a.data());
+  const Strides s = strides_of(a);
   for (py::ssize_t k = 0; k < 3; ++k)
     for (py::ssize_t i = 0; i < model::atoms; ++i)
-      std::memcpy(&config[k * model::atoms + i], source(a, i, k), sizeof(double));
+      std::memcpy(&config[k * model::atoms + i], data + s.offset(i, k), sizeof(double));
   return config;
 }
 
-void config_to_array(const std::vector<double>& config, const py::array& a) {
+void config_to_array(const std::vector<double>& config, py::array a) {
+  char* data = static_cast<char*>(a.mutable_data());
+  const Strides s = strides_of(a);
   for (py::ssize_t k = 0; k < 3; ++k)
     for (py::ssize_t i = 0; i < model::atoms; ++i)
-      std::memcpy(target(a, i, k), &config[k * model::atoms + i], sizeof(double));
+      std::memcpy(data + s.offset(i, k), &config[k * model::atoms + i], sizeof(double));
 }
 
 py::array_t<double> new_config_array(const std::vector<double>& config) {
@@ -98,12 +120,18 @@ py::array_t<double> new_config_array(const std::vector<double>& config) {
 
 std::vector<double> histogram_from_array(const py::array& a) {
   std::vector<double> histogram(model::bins);
-  for (py::ssize_t b = 0; b < model::bins; ++b) std::memcpy(&histogram[b], source(a, b, 0), sizeof(double));
+  const char* data = static_cast<const char*>(a.data());
+  const Strides s = strides_of(a);
+  for (py::ssize_t b = 0; b < model::bins; ++b)
+    std::memcpy(&histogram[b], data + s.offset(b, 0), sizeof(double));
   return histogram;
 }
 
-void histogram_to_array(const std::vector<double>& histogram, const py::array& a) {
-  for (py::ssize_t b = 0; b < model::bins; ++b) std::memcpy(target(a, b, 0), &histogram[b], sizeof(double));
+void histogram_to_array(const std::vector<double>& histogram, py::array a) {
+  char* data = static_cast<char*>(a.mutable_data());
+  const Strides s = strides_of(a);
+  for (py::ssize_t b = 0; b < model::bins; ++b)
+    std::memcpy(data + s.offset(b, 0), &histogram[b], sizeof(double));
 }
 
 }  // namespace pelzak::python

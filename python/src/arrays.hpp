@@ -38,12 +38,12 @@ void refuse_shared_memory(const py::array& written, const char* written_name, co
 
 // A configuration in the library's layout: element (atom i, axis k) at k * 864 + i.
 std::vector<double> config_from_array(const py::array& a);
-void config_to_array(const std::vector<double>& config, const py::array& a);
+void config_to_array(const std::vector<double>& config, py::array a);
 // A new (864, 3) C-ordered array holding the configuration.
 py::array_t<double> new_config_array(const std::vector<double>& config);
 
 // A histogram: bin b at b.
 std::vector<double> histogram_from_array(const py::array& a);
-void histogram_to_array(const std::vector<double>& histogram, const py::array& a);
+void histogram_to_array(const std::vector<double>& histogram, py::array a);
 
 }  // namespace pelzak::python
