@@ -30,6 +30,15 @@ void close_fd(int& fd) {
   fd = -1;
 }
 
+// Moves a descriptor above 0, 1 and 2 (taken if the program closed its standard streams), so that
+// the child's dup2 onto them and its closing of the pipes cannot clobber one another.
+int above_standard_streams(int fd) {
+  if (fd > STDERR_FILENO) return fd;
+  const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+  close(fd);
+  return moved;
+}
+
 [[noreturn]] void raise_os_error(int err, const std::string& what) {
   PyErr_SetObject(PyExc_OSError, py::make_tuple(err, what + ": " + std::strerror(err)).ptr());
   throw py::error_already_set();
@@ -120,15 +129,18 @@ void stop(pid_t pid, struct pollfd* watched) {
 
 ChildOutcome run_in_child(const std::function<int()>& job, const ChildSettings& settings) {
   Pipe out, err;
-  int ends[2];
-  if (pipe2(ends, O_CLOEXEC) != 0) raise_os_error(errno, "cannot make a pipe for the child");
-  out.read = ends[0], out.write = ends[1];
-  if (pipe2(ends, O_CLOEXEC) != 0) {
-    const int e = errno;
-    close_fd(out.read), close_fd(out.write);
-    raise_os_error(e, "cannot make a pipe for the child");
+  for (Pipe* p : {&out, &err}) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) == 0) {
+      p->read = above_standard_streams(ends[0]);
+      p->write = above_standard_streams(ends[1]);
+    }
+    if (p->read < 0 || p->write < 0) {
+      const int e = errno;
+      close_fd(out.read), close_fd(out.write), close_fd(err.read), close_fd(err.write);
+      raise_os_error(e, "cannot make a pipe for the child");
+    }
   }
-  err.read = ends[0], err.write = ends[1];
 
   // Whatever sits in the parent's C stdio buffers would otherwise be written by both processes.
   std::fflush(nullptr);

@@ -9,7 +9,7 @@ import numpy as np
 import pytest
 
 import pelzak
-from conftest import child_processes, same_bits
+from conftest import child_processes, run_python, same_bits
 
 OPTIONS = dict(push_off=300, equilibration=200, thermo_every=7, xyz_every=400)
 CLI = ["--push-off", "300", "--equilibration", "200", "--thermo-every", "7", "--xyz-every", "400", "--quiet"]
@@ -148,3 +148,10 @@ def test_numpy_integers_are_counts(tmp_path):
     pelzak.initial(tmp_path)
     result = pelzak.run(tmp_path, push_off=np.int64(500), equilibration=np.uint16(0), thermo_every=np.int32(100))
     assert len(result.thermo) == 5 + 10
+
+
+def test_a_program_without_standard_input_and_output(tmp_path):
+    # The pipes to the child then get descriptors 0 and 1 first; the child must still sort them out.
+    code = "import os, sys, pelzak\nos.close(0)\nos.close(1)\npelzak.initial()\nsys.stderr.write(pelzak.run(push_off=500, equilibration=0).summary)\n"
+    p = run_python(code, tmp_path)
+    assert p.returncode == 0 and p.stderr.startswith("production: mean temperature"), p.stderr
