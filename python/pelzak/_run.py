@@ -104,7 +104,10 @@ def _read_rdf(path):
     return table[:, 0].copy(), table[:, 1].copy()
 
 
-def _read_thermo(path):
+def _read_table(path):
+    """A CSV file with a header line as a structured array: the log's phase as text, its step as
+    an integer, every other column float64 (the files hold shortest round-trip text, so the numbers
+    are the program's doubles)."""
     with open(path, encoding="ascii") as f:
         lines = f.read().splitlines()
     names = lines[0].split(",")
@@ -154,7 +157,7 @@ def run(
     if outcome[0] != 0:
         raise _failure(outcome, path, "pelzak_md")
     r_sigma, g = _read_rdf(os.path.join(path, _FILES["rdf"]))
-    thermo = _read_thermo(os.path.join(path, _FILES["thermo"]))
+    thermo = _read_table(os.path.join(path, _FILES["thermo"]))
     return RunResult(r_sigma=r_sigma, g=g, thermo=thermo, summary=outcome[1], folder=path)
 
 
