@@ -27,7 +27,7 @@ class RunError(RuntimeError):
     status:  its exit status: 1 a file could not be read or written (missing start, no permission,
              full disk); 2 the library stopped the run (malformed start file, g(r) not writable);
              3 the run blew up (energy or temperature no longer finite); 70 internal error;
-             negative: ended by that signal (-9 for SIGKILL).
+             128 + N: stopped by signal N between two steps; negative: ended by that signal.
     folder:  the run folder.
     """
 
@@ -48,8 +48,9 @@ class RunResult:
     r_sigma:  (200,) float64, the g(r) bins' distance labels in units of sigma
               (multiply by pelzak.model.sigma for nm), as in "rdf_argon.dat".
     g:        (200,) float64, g(r) of the production phase, as in "rdf_argon.dat".
-    thermo:   structured array, one record per row of "thermo_argon.csv": fields phase (str),
-              step (int64), time_ps, potential_J, kinetic_J, total_J, temperature_K (float64).
+    thermo:   structured array, one record per row of "thermo_argon.csv", one field per column:
+              phase (str), step (int64), time_ps, potential_J, kinetic_J, total_J, temperature_K,
+              and the energies per atom in epsilon (float64).
               Select a phase with thermo[thermo["phase"] == "production"].
     summary:  the summary pelzak_md prints (mean temperature, potential energy, first peak).
     folder:   the run folder, which also holds the files themselves ("rdf_argon.svg", and
@@ -141,8 +142,8 @@ def run(
 
     The job runs in a forked child process while this one waits with the GIL released (other
     threads go on; Ctrl-C stops the job and raises KeyboardInterrupt). Any failure, from a missing
-    start to a full disk, raises RunError with the program's own message; the interpreter never
-    ends. A wrong option type raises TypeError, a value out of range ValueError.
+    start to a full disk, raises RunError with the program's own message and leaves an earlier
+    run's results in the folder as they were; the interpreter never ends. A wrong option type raises TypeError, a value out of range ValueError.
     """
     path = _folder(folder)
     counts = dict(

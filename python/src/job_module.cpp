@@ -1,10 +1,11 @@
 // pelzak._job: pelzak_md's job and pelzak_initial's start, run from Python.
 //
-// Both end the process when a file cannot be read or written (the library stops a run on a
-// malformed start or an unwritable g(r) with exit(2)), so each runs in a forked child in the folder
-// it is given (child_process.hpp): the job function is called there exactly as the programs call
-// it, the parent waits with the GIL released and returns the exit status with the child's stdout
-// and stderr. The Python side (pelzak/_job.py) raises on failure and reads the result files.
+// Both are functions that return an exit status, but the library they call ends the process when a
+// file cannot be read or written (exit(2) on a malformed start or a g(r) it cannot write). So each
+// runs in a forked child in the folder it is given (child_process.hpp), called there exactly as the
+// programs call it; the job's own handlers for SIGINT, SIGTERM and SIGHUP stop it between two steps.
+// The parent waits with the GIL released and returns the exit status with the child's stdout and
+// stderr; the Python side (pelzak/_run.py) raises on failure and reads the result files.
 //
 // This module links its own copy of the library, apart from pelzak._routines: a run never sees the
 // "rdf_argon.dat" that radial_dist calls in the parent may hold open.
@@ -15,12 +16,10 @@
 
 #include "child_process.hpp"
 #include "generate.hpp"
+#include "job.hpp"
 #include "options.hpp"
 #include "pelzak_model.h"
-#include "simulation.hpp"
-#include "svg_plot.hpp"
-#include "thermo_log.hpp"
-#include "xyz_writer.hpp"
+#include "result_files.hpp"
 
 namespace pelzak::python {
 
@@ -48,7 +47,7 @@ py::tuple run_job(const std::string& folder, std::int64_t push_off, std::int64_t
   ChildSettings settings;
   settings.folder = folder;
   settings.forward_stderr = !quiet;
-  return outcome_tuple(run_in_child([&] { return md::run_simulation(options); }, settings));
+  return outcome_tuple(run_in_child([&] { return md::run_job(options); }, settings));
 }
 
 py::tuple write_start(const std::string& folder) {
@@ -78,7 +77,7 @@ PYBIND11_MODULE(_job, m) {
   m.attr("defaults") = d;
   py::dict files;
   files["start"] = "ar_simulation.dat";
-  files["rdf"] = "rdf_argon.dat";
+  files["rdf"] = pelzak::md::kRdfFile;
   files["thermo"] = pelzak::md::kThermoFile;
   files["plot"] = pelzak::md::kPlotFile;
   files["trajectory"] = pelzak::md::kTrajectoryFile;
