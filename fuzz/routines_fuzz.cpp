@@ -15,9 +15,9 @@
 #include <cstring>
 
 #include "check.hpp"
-#include "constants.hpp"
 #include "kernels.hpp"
 #include "pelzak_aux.h"
+#include "pelzak_model.h"
 
 using pelzak::fuzz::require;
 using pelzak::fuzz::same;
@@ -25,6 +25,7 @@ using pelzak::fuzz::same;
 namespace {
 
 using namespace pelzak::aux;
+namespace model = pelzak::model;
 
 constexpr int n_values = 3 * model::atoms;
 constexpr int lattice_side = 10;            // 10 x 10 x 9 sites hold 864 atoms
