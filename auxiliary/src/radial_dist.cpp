@@ -29,7 +29,8 @@ constexpr const char* rdf_name = "rdf_argon.dat";
 // " " label " " g "\n"
 constexpr int line_length = 1 + number_field_width + 1 + number_field_width + 1;
 
-// The library's one piece of process-wide state: the open "rdf_argon.dat", or -1.
+// The g(r) file, the library's only state besides the Verlet list of force_atoms
+// (neighbour_list.hpp): the open "rdf_argon.dat", or -1.
 // A plain int, constant-initialised: no constructor, no destructor, no guard.
 int rdf_fd = -1;
 
@@ -73,8 +74,9 @@ void write_rdf(const double* histogram) {
   if (!write_all(rdf_fd, text, sizeof text)) {
     const int err = errno;
     // A table cut short by a full disk could pass for a whole one: cut the file back to where
-    // it began. Best effort, as the failure is reported and ends the process either way.
-    if (start >= 0) static_cast<void>(ftruncate(rdf_fd, start) == 0);
+    // it began, and the offset with it, so that a process sharing this open file (a forked
+    // writer) goes on from a clean end. Best effort, as the failure ends this process either way.
+    if (start >= 0 && ftruncate(rdf_fd, start) == 0) static_cast<void>(lseek(rdf_fd, start, SEEK_SET));
     fail("\"%s\": cannot write g(r): %s", rdf_name, err != 0 ? std::strerror(err) : "no progress writing");
   }
 }
