@@ -13,6 +13,7 @@
 #include <string>
 
 #include "constants.hpp"
+#include "final_configuration.hpp"
 #include "format.hpp"
 #include "pelzak_aux.h"
 #include "progress.hpp"
@@ -192,7 +193,7 @@ int run_simulation(const Options& options) {
     }
     text_write(out.trajectory, xyz_frame(s->positions, "start", 0, 0));
   }
-  if (!discard_old_result(kRdfFile) || !discard_old_result(kPlotFile)) {
+  if (!discard_old_result(kRdfFile) || !discard_old_result(kPlotFile) || !discard_old_result(kFinalFile)) {
     close_outputs(out);
     return kExitIoError;
   }
@@ -205,6 +206,11 @@ int run_simulation(const Options& options) {
   const bool closed = close_outputs(out);
   if (outcome == Outcome::blew_up) return kExitBlowUp;
   if (!closed || outcome == Outcome::write_failed) return kExitIoError;
+
+  if (!write_final_configuration(s->positions, s->velocities, s->drive, s->last_scale, &message)) {
+    report(message);
+    return kExitIoError;
+  }
 
   RdfCurve curve;
   rdf_from_histogram(s->histogram, curve);
@@ -231,8 +237,8 @@ int run_simulation(const Options& options) {
               fixed(mean_temperature, 2).c_str(), fixed(potential_per_atom, 4).c_str());
   std::printf("g(r): first peak %s at r/sigma = %s\n", fixed(peak.g, 4).c_str(),
               fixed(peak.label, 4).c_str());
-  std::printf("wrote %s, %s, %s%s%s\n", kRdfFile, kPlotFile, kThermoFile, options.xyz_every > 0 ? ", " : "",
-              options.xyz_every > 0 ? kTrajectoryFile : "");
+  std::printf("wrote %s, %s, %s, %s%s%s\n", kRdfFile, kPlotFile, kFinalFile, kThermoFile,
+              options.xyz_every > 0 ? ", " : "", options.xyz_every > 0 ? kTrajectoryFile : "");
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     report(std::string("cannot write the summary to standard output: ") + std::strerror(errno));
     return kExitIoError;
