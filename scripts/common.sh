@@ -23,9 +23,10 @@ ensure_packages() {
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# What building the programs needs, and what the tests and benchmarks add.
-RUN_PACKAGES=(cmake make g++ gcc)
-TEST_PACKAGES=(libgtest-dev libbenchmark-dev pkg-config)
+# What building the programs needs, and what the tests and benchmarks add (LAMMPS and Open MPI for
+# the hand-over tests, which otherwise skip).
+RUN_PACKAGES=(cmake make g++ gcc libcli11-dev)
+TEST_PACKAGES=(libgtest-dev libbenchmark-dev pkg-config lammps openmpi-bin)
 
 # quietly CMD...: runs CMD with its output kept in a log, shown only if CMD fails.
 quietly() {

@@ -29,6 +29,12 @@ std::string OutputSet::temporary_path(const std::string& name) const {
 }
 
 bool OutputSet::stage(const std::string& name, std::string_view bytes, std::string* message) {
+  // A folder in the way would only make the rename fail, after other files were put in place.
+  struct stat info;
+  if (lstat(path(name).c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    *message = "\"" + path(name) + "\" is a folder: move it away";
+    return false;
+  }
   const std::string temporary = temporary_path(name);
   const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) {
