@@ -1,9 +1,6 @@
 #include "final_configuration.hpp"
 
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 
 #include "constants.hpp"
 #include "layout.hpp"
@@ -43,23 +40,12 @@ std::string final_configuration_text(const double* positions, const double* velo
   return text;
 }
 
-bool write_final_configuration(const double* positions, const double* velocities, const double* drive,
-                               double last_scale, std::string* message) {
-  const std::string partial = std::string(kFinalFile) + ".partial";
+bool write_final_configuration(int folder_fd, const double* positions, const double* velocities,
+                               const double* drive, double last_scale, std::string* message) {
   TextFile out;
-  if (!text_open(out, partial, message)) return false;
+  if (!text_open_in(out, folder_fd, kFinalFile, message)) return false;
   text_write(out, final_configuration_text(positions, velocities, drive, last_scale));
-  if (!text_close(out, message)) {
-    std::remove(partial.c_str());
-    return false;
-  }
-  if (std::rename(partial.c_str(), kFinalFile) != 0) {
-    *message =
-        std::string("cannot rename \"") + partial + "\" to \"" + kFinalFile + "\": " + std::strerror(errno);
-    std::remove(partial.c_str());
-    return false;
-  }
-  return true;
+  return text_close(out, message);
 }
 
 }  // namespace pelzak::md

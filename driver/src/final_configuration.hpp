@@ -18,9 +18,9 @@ inline constexpr char kFinalFile[] = "final_argon.dat";
 std::string final_configuration_text(const double* positions, const double* velocities, const double* drive,
                                      double last_scale);
 
-// Writes the text to a temporary name and renames it into place, so that the file is either whole or
-// absent. On failure returns false with a message naming the file and the reason.
-bool write_final_configuration(const double* positions, const double* velocities, const double* drive,
-                               double last_scale, std::string* message);
+// Writes the file into the folder (the run's staging folder, whose set is moved into place whole); on
+// failure returns false with a message naming the file and the reason.
+bool write_final_configuration(int folder_fd, const double* positions, const double* velocities,
+                               const double* drive, double last_scale, std::string* message);
 
 }  // namespace pelzak::md

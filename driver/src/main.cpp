@@ -1,8 +1,8 @@
 // pelzak_md: molecular dynamics of liquid argon from the generator's start to g(r).
 #include <cstdio>
 
+#include "job.hpp"
 #include "options.hpp"
-#include "simulation.hpp"
 
 int main(int argc, char** argv) {
   using namespace pelzak::md;
@@ -16,5 +16,5 @@ int main(int argc, char** argv) {
       return kExitUsage;
     case Action::run: break;
   }
-  return run_simulation(parsed.options);
+  return run_job(parsed.options);
 }

@@ -1,28 +1,48 @@
 #include "options.hpp"
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <charconv>
 #include <string_view>
+#include <vector>
 
 #ifndef PELZAK_VERSION
 #define PELZAK_VERSION "unknown"
 #endif
+
+// The command line is taken apart by CLI11: long options with "--name value" or "--name=value",
+// short ones alone, grouped ("-qp 10") or with the value attached ("-p10"), "--" ending the
+// options. Names must be given in full: abbreviations such as "--push" are unknown options, so
+// that no option added later can change what an existing command line means.
+//
+// What the driver adds is the order of the checks and its own messages. Every argument is looked
+// at where it stands: the first problem on the line is the one reported, and --help or --version
+// wins over anything after it but not over a mistake before it.
 
 namespace pelzak::md {
 
 namespace {
 
 struct NumericOption {
-  std::string_view long_name;
-  std::string_view short_name;
+  const char* names;  // for CLI11
+  const char* long_name;
   std::int64_t Options::*field;
   std::int64_t minimum;
 };
 
 constexpr NumericOption kNumeric[] = {
-    {"--push-off", "-p", &Options::push_off_steps, 0},
-    {"--equilibration", "-e", &Options::equilibration_steps, 0},
-    {"--thermo-every", "-t", &Options::thermo_every, 1},
-    {"--xyz-every", "-x", &Options::xyz_every, 0},
+    {"-p,--push-off", "--push-off", &Options::push_off_steps, 0},
+    {"-e,--equilibration", "--equilibration", &Options::equilibration_steps, 0},
+    {"-t,--thermo-every", "--thermo-every", &Options::thermo_every, 1},
+    {"-x,--xyz-every", "--xyz-every", &Options::xyz_every, 0},
+};
+
+// Thrown by an option's callback the moment CLI11 reaches it.
+struct Problem {
+  std::string message;
+};
+struct Stop {
+  Action action;  // help or version
 };
 
 // Plain decimal digits only: no sign, no blanks, no exponent, nothing after the number.
@@ -58,53 +78,96 @@ Parsed usage_error(std::string message) {
   return p;
 }
 
+// An argument CLI11 set aside as belonging to no option.
+Parsed stray(const std::string& argument) {
+  if (argument.size() > 1 && argument[0] == '-') return usage_error("unknown option '" + argument + "'");
+  return usage_error("unexpected argument '" + argument +
+                     "' (the start is always read from \"ar_simulation.dat\")");
+}
+
+constexpr std::string_view kFlags[] = {"--quiet", "--help", "--version"};
+
+// The arguments in the reversed order CLI11 consumes them, with two kinds of "--name=value" made
+// plain for it. "--count=" with nothing after the '=' is an empty value, which CLI11 would take as
+// no value (and use the next argument instead): it becomes the name followed by an empty argument.
+// A flag takes no value, where CLI11 lets "--flag=", "--flag={}" and "--flag=true" pass as the
+// flag alone: every value becomes one that CLI11 refuses as it reaches it.
+std::vector<std::string> reversed_arguments(int argc, const char* const* argv) {
+  std::vector<std::string> args;
+  for (int n = argc - 1; n >= 1; --n) {
+    const std::string arg = argv[n];
+    const std::size_t equals = arg.compare(0, 2, "--") == 0 ? arg.find('=') : std::string::npos;
+    const std::string_view name = std::string_view(arg).substr(0, equals);
+    bool numeric = false;
+    for (const NumericOption& o : kNumeric) numeric = numeric || name == o.long_name;
+    const bool flag = std::find(std::begin(kFlags), std::end(kFlags), name) != std::end(kFlags);
+    if (equals != std::string::npos && numeric && equals + 1 == arg.size()) {
+      args.push_back("");
+      args.push_back(std::string(name));
+    } else if (equals != std::string::npos && flag) {
+      args.push_back(std::string(name) + "=0");
+    } else {
+      args.push_back(arg);
+    }
+  }
+  return args;
+}
+
+// A value was missing or given where none is taken; token is the argument CLI11 was reading.
+Parsed mismatch(const std::string& token) {
+  if (token.compare(0, 2, "--") == 0) {
+    const std::size_t equals = token.find('=');
+    if (equals != std::string::npos)
+      return usage_error("option '" + token.substr(0, equals) + "' takes no value");
+    return usage_error("option '" + token + "' needs a number");
+  }
+  // In a group such as "-qp" only the last option can be missing its value.
+  return usage_error("option '-" + token.substr(token.size() - 1) + "' needs a number");
+}
+
 }  // namespace
 
 Parsed parse_options(int argc, const char* const* argv) {
   Parsed parsed;
-  for (int n = 1; n < argc; ++n) {
-    const std::string_view arg = argv[n];
-    if (arg == "-h" || arg == "--help") {
-      parsed.action = Action::help;
-      return parsed;
-    }
-    if (arg == "-V" || arg == "--version") {
-      parsed.action = Action::version;
-      return parsed;
-    }
-    if (arg == "-q" || arg == "--quiet") {
-      parsed.options.quiet = true;
-      continue;
-    }
-    const NumericOption* option = nullptr;
-    std::string_view value;
-    bool has_value = false;
-    for (const NumericOption& o : kNumeric) {
-      if (arg == o.long_name || arg == o.short_name) {
-        option = &o;
-      } else if (arg.size() > o.long_name.size() && arg.substr(0, o.long_name.size()) == o.long_name &&
-                 arg[o.long_name.size()] == '=') {
-        option = &o;
-        value = arg.substr(o.long_name.size() + 1);
-        has_value = true;
-      }
-      if (option) break;
-    }
-    if (!option) {
-      if (arg.size() > 1 && arg[0] == '-') return usage_error("unknown option '" + std::string(arg) + "'");
-      return usage_error("unexpected argument '" + std::string(arg) +
-                         "' (the start is always read from "
-                         "\"ar_simulation.dat\")");
-    }
-    if (!has_value) {
-      if (n + 1 >= argc) return usage_error("option '" + std::string(arg) + "' needs a number");
-      value = argv[++n];
-    }
-    std::string why;
-    if (!parse_count(value, option->minimum, &(parsed.options.*(option->field)), &why))
-      return usage_error("value '" + std::string(value) + "' of " + std::string(option->long_name) + " " +
-                         why);
+  CLI::App app;
+  app.set_help_flag();  // help and version are the driver's own, checked where they stand
+  app.allow_extras();   // collected in order, so the first stray argument can be told from later problems
+  for (const NumericOption& o : kNumeric) {
+    app.add_option_function<std::string>(
+           o.names,
+           [&parsed, &o](const std::string& value) {
+             std::string why;
+             if (!parse_count(value, o.minimum, &(parsed.options.*(o.field)), &why))
+               throw Problem{"value '" + value + "' of " + o.long_name + " " + why};
+           })
+        ->trigger_on_parse();
   }
+  app.add_flag("-q,--quiet", parsed.options.quiet)->disable_flag_override();
+  app.add_flag_callback("-h,--help", [] { throw Stop{Action::help}; })
+      ->trigger_on_parse()
+      ->disable_flag_override();
+  app.add_flag_callback("-V,--version", [] { throw Stop{Action::version}; })
+      ->trigger_on_parse()
+      ->disable_flag_override();
+
+  std::vector<std::string> args = reversed_arguments(argc, argv);
+  const std::vector<std::string> given(args.rbegin(), args.rend());
+  Parsed stopped;
+  try {
+    app.parse(args);
+  } catch (const Stop& stop) {
+    stopped.action = stop.action;
+  } catch (const Problem& problem) {
+    stopped = usage_error(problem.message);
+  } catch (const CLI::ArgumentMismatch&) {
+    stopped = mismatch(given[given.size() - args.size() - 1]);
+  } catch (const CLI::ParseError& e) {
+    stopped = usage_error(e.what());
+  }
+  // A stray argument set aside before the point where parsing stopped came first.
+  const std::vector<std::string> strays = app.remaining();
+  if (!strays.empty()) return stray(strays.front());
+  if (stopped.action != Action::run) return stopped;
   return parsed;
 }
 
@@ -119,8 +182,11 @@ std::string usage_text() {
          "Files written in the working directory:\n"
          "  rdf_argon.dat      g(r): 200 lines of r/sigma and g\n"
          "  rdf_argon.svg      plot of g(r), opens in any web browser\n"
-         "  thermo_argon.csv   phase, step, time, potential, kinetic and total energy, temperature\n"
+         "  thermo_argon.csv   phase, step, time, potential, kinetic and total energy (J and eps per atom),\n"
+         "                     temperature\n"
          "  traj_argon.xyz     trajectory in Angstrom, with --xyz-every only\n"
+         "They are replaced together when the run succeeds; a run that fails or is interrupted\n"
+         "leaves the files of the earlier run as they were.\n"
          "\n"
          "Options (run control only; every physical parameter is fixed):\n"
          "  -p, --push-off N        push-off steps (default 500)\n"
@@ -133,7 +199,8 @@ std::string usage_text() {
          "\n"
          "Exit status: 0 on success, 1 if a file cannot be read or written, 2 if the library stopped\n"
          "the run (a malformed start, or g(r) that cannot be written), 3 if the run blows up\n"
-         "(non-finite energy or temperature), 64 on a usage error.\n";
+         "(non-finite energy or temperature), 64 on a usage error, 128 + N when stopped by signal N\n"
+         "(130 for Ctrl-C).\n";
 }
 
 std::string version_text() { return "pelzak_md " PELZAK_VERSION "\n"; }

@@ -1,5 +1,8 @@
 #include "text_file.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -18,6 +21,19 @@ bool text_open(TextFile& out, const std::string& name, std::string* message) {
   out.file = std::fopen(name.c_str(), "w");
   if (!out.file) {
     *message = describe("create", name, errno ? errno : EIO);
+    return false;
+  }
+  return true;
+}
+
+bool text_open_in(TextFile& out, int folder_fd, const std::string& name, std::string* message) {
+  out = TextFile{};
+  out.name = name;
+  const int fd = openat(folder_fd, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd >= 0) out.file = fdopen(fd, "w");
+  if (!out.file) {
+    *message = describe("create", name, errno ? errno : EIO);
+    if (fd >= 0) close(fd);
     return false;
   }
   return true;

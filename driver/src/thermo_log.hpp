@@ -7,11 +7,18 @@
 #include <string>
 #include <string_view>
 
+#include "constants.hpp"
+
 namespace pelzak::md {
 
 inline constexpr char kThermoFile[] = "thermo_argon.csv";
 
-// "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K\n"
+// The header: every quantity with its unit in its name,
+//   phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K,
+//   potential_eps_per_atom,kinetic_eps_per_atom,total_eps_per_atom
+// (one line). The last three are the three energies per atom in units of epsilon, the unit of the
+// run's summary (about -5.19 for the liquid's potential energy), so the log and the summary can be
+// compared at a glance.
 std::string thermo_header();
 
 // One row for one step; step counts within the phase. The time, steps_before * 0.01 ps written as
@@ -20,6 +27,9 @@ std::string thermo_header();
 // and after it, which in this scheme trails the positions by about one step). The total is their sum.
 std::string thermo_row(std::string_view phase, std::int64_t step, std::int64_t steps_before, double potential,
                        double kinetic, double temperature);
+
+// An energy of the whole box in J as energy per atom in units of epsilon: E / (864 eps).
+double per_atom_in_eps(double energy);
 
 // elapsed_steps * 0.01 ps as text with two decimals, e.g. 1234 -> "12.34".
 std::string time_text(std::int64_t elapsed_steps);

@@ -1,5 +1,39 @@
 // pelzak_initial: writes a random starting configuration of liquid argon to "ar_simulation.dat".
-// It takes no input: arguments and environment are ignored, and every run writes the same bytes.
+// It takes no input (the environment is ignored) and every run writes the same bytes; --help
+// and --version print without writing the file.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "command_line.hpp"
 #include "generate.hpp"
 
-int main() { return pelzak::initial::generate_configuration(); }
+namespace {
+
+constexpr int kExitUsage = 64;  // EX_USAGE of sysexits.h
+
+int print(const std::string& text) {
+  if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+    std::fprintf(stderr, "pelzak_initial: cannot write to standard output: %s\n", std::strerror(errno));
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace pelzak::initial;
+  const CommandLine line = read_command_line(argc, argv);
+  switch (line.request) {
+    case Request::help: return print(help_text());
+    case Request::version: return print(version_text());
+    case Request::usage_error:
+      std::fprintf(stderr, "pelzak_initial: %s\nTry 'pelzak_initial --help' for more information.\n",
+                   line.error.c_str());
+      return kExitUsage;
+    case Request::generate: break;
+  }
+  return generate_configuration();
+}

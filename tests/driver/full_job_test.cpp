@@ -84,20 +84,23 @@ TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
   // The log: a header and one finite row per step, phases in order, numbered from 1 in each.
   const auto log = split_lines(job.thermo);
   ASSERT_EQ(log.size(), 1u + 500 + 1500 + 1000);
-  EXPECT_EQ(log[0], "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K");
-  double potential = 0.0, temperature = 0.0;
+  EXPECT_EQ(log[0],
+            "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K,"
+            "potential_eps_per_atom,kinetic_eps_per_atom,total_eps_per_atom");
+  double potential = 0.0, temperature = 0.0, potential_eps = 0.0;
   for (size_t n = 1; n < log.size(); ++n) {
     const auto f = fields(log[n]);
-    ASSERT_EQ(f.size(), 7u) << log[n];
+    ASSERT_EQ(f.size(), 10u) << log[n];
     const size_t step = n <= 500 ? n : n <= 2000 ? n - 500 : n - 2000;
     EXPECT_EQ(f[0], n <= 500 ? "push-off" : n <= 2000 ? "equilibration" : "production");
     EXPECT_EQ(f[1], std::to_string(step));
-    for (int k = 3; k < 7; ++k) ASSERT_TRUE(std::isfinite(number(f[k]))) << log[n];
-    if (n > 2000) potential += number(f[3]), temperature += number(f[6]);
+    for (int k = 3; k < 10; ++k) ASSERT_TRUE(std::isfinite(number(f[k]))) << log[n];
+    if (n > 2000) potential += number(f[3]), temperature += number(f[6]), potential_eps += number(f[7]);
   }
   EXPECT_EQ(fields(log[2001])[2], "20.00");
   const double potential_per_atom = potential / 1000 / (model::atoms * model::epsilon);
   EXPECT_NEAR(potential_per_atom, -5.19, 0.03);
+  EXPECT_NEAR(potential_eps / 1000, potential_per_atom, 1e-12);  // the log's column in the summary's unit
   EXPECT_NEAR(temperature / 1000, 94.4, 0.5);
 
   // The summary repeats the figures; the progress went to stderr as plain lines.

@@ -39,8 +39,26 @@ TEST(DriverOptions, LongShortAndEqualsFormsAllSet) {
   EXPECT_EQ(p.options.equilibration_steps, kMaxSteps);
 }
 
+TEST(DriverOptions, ShortOptionsGroupAndTakeAttachedValuesTheLastOccurrenceWins) {
+  Parsed p = parse({"-qp", "10"});
+  ASSERT_EQ(p.action, Action::run) << p.error;
+  EXPECT_TRUE(p.options.quiet);
+  EXPECT_EQ(p.options.push_off_steps, 10);
+  p = parse({"-qe20", "-x5", "-t", "3", "-p", "5", "-p", "7"});
+  ASSERT_EQ(p.action, Action::run) << p.error;
+  EXPECT_TRUE(p.options.quiet);
+  EXPECT_EQ(p.options.equilibration_steps, 20);
+  EXPECT_EQ(p.options.xyz_every, 5);
+  EXPECT_EQ(p.options.thermo_every, 3);
+  EXPECT_EQ(p.options.push_off_steps, 7);
+}
+
 TEST(DriverOptions, HelpAndVersionWinWhereTheyStand) {
   EXPECT_EQ(parse({"--help"}).action, Action::help);
+  EXPECT_EQ(parse({"-qh"}).action, Action::help);
+  EXPECT_EQ(parse({"--help", "-e", "ten"}).action, Action::help);
+  EXPECT_EQ(parse({"-e", "ten", "--help"}).action, Action::usage_error);
+  EXPECT_EQ(parse({"-V", "--quiet=1"}).action, Action::version);
   EXPECT_EQ(parse({"-q", "-h", "--bogus"}).action, Action::help);
   EXPECT_EQ(parse({"--version"}).action, Action::version);
   EXPECT_EQ(parse({"-V"}).action, Action::version);
@@ -72,6 +90,17 @@ TEST(DriverOptions, BadValuesAreUsageErrorsThatNameTheProblem) {
       {{"--equilibration", "99999999999999999999999"}, "is too large"},
       {{"--thermo-every", "0"}, "value '0' of --thermo-every must be at least 1"},
       {{"--push-offs=3"}, "unknown option '--push-offs=3'"},
+      {{"--push", "3"}, "unknown option '--push'"},  // no abbreviations
+      {{"--quiet=1"}, "option '--quiet' takes no value"},
+      {{"--quiet="}, "option '--quiet' takes no value"},
+      {{"--quiet=true"}, "option '--quiet' takes no value"},
+      {{"--help=yes"}, "option '--help' takes no value"},
+      {{"--version=2"}, "option '--version' takes no value"},
+      {{"-qp"}, "option '-p' needs a number"},
+      {{"-p", "-q"}, "value '-q' of --push-off is not a whole number"},
+      {{"-p", "1", "--", "-q"}, "unknown option '--'"},
+      {{"--bogus", "-e", "ten"}, "unknown option '--bogus'"},  // the first problem on the line
+      {{"-e", "ten", "--bogus"}, "value 'ten' of --equilibration is not a whole number"},
   };
   for (const Case& c : cases) {
     const Parsed p = parse(c.args);

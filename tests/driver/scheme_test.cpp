@@ -40,22 +40,30 @@ TEST(DriverScheme, StartAndPushOffUseTwiceTheAcceleration) {
 }
 
 TEST(DriverScheme, PushOffCapsEachAtomsShiftKeepingItsDirection) {
+  // The cap in numbers: a push-off step moves no atom by more than 0.005 nm (1.5 % of sigma), so
+  // |d| <= 0.005 nm / dt^2 = 50.00000223517426 nm/ps^2 with the library's dt^2.
+  constexpr double cap_shift = 0.005;
+  constexpr double cap_drive = 50.00000223517426;
+  EXPECT_EQ(kPushOffMaxDrive, cap_drive);
   Config f(model::config_size, 0.0), d(model::config_size);
   // Atom 1: a huge force along (3, 4, 12)/13. Atom 2: just under the cap. Atom 3: exactly 2a = cap.
+  // Atom 4: just over the cap.
   const double huge = 1e-6;
   f[0] = 3 * huge, f[model::atoms] = 4 * huge, f[2 * model::atoms] = 12 * huge;
-  const double under = 0.99 * kPushOffMaxDrive / 2.0 / model::accel_per_newton;
+  const double under = 0.99 * cap_drive / 2.0 / model::accel_per_newton;
   f[1] = under;
-  f[2 * model::atoms + 2] = kPushOffMaxDrive / 2.0 / model::accel_per_newton;
+  f[2 * model::atoms + 2] = cap_drive / 2.0 / model::accel_per_newton;
+  f[3] = 1.01 * cap_drive / 2.0 / model::accel_per_newton;
   push_off_drive(f.data(), d.data());
   const double shift = model::dt_sq * std::sqrt(d[0] * d[0] + d[model::atoms] * d[model::atoms] +
                                                 d[2 * model::atoms] * d[2 * model::atoms]);
-  EXPECT_NEAR(shift, kPushOffMaxShift, 1e-17);
+  EXPECT_NEAR(shift, cap_shift, 1e-17);
   EXPECT_NEAR(d[0] / d[2 * model::atoms], 3.0 / 12.0, 1e-15);
   EXPECT_NEAR(d[model::atoms] / d[2 * model::atoms], 4.0 / 12.0, 1e-15);
   EXPECT_EQ(d[1], 2.0 * (under * model::accel_per_newton));
-  EXPECT_LE(model::dt_sq * std::fabs(d[2 * model::atoms + 2]), kPushOffMaxShift * (1 + 1e-15));
-  for (int i = 3; i < model::atoms; ++i) EXPECT_EQ(d[i], 0.0);
+  EXPECT_LE(model::dt_sq * std::fabs(d[2 * model::atoms + 2]), cap_shift * (1 + 1e-15));
+  EXPECT_NEAR(model::dt_sq * d[3], cap_shift, 1e-17);
+  for (int i = 4; i < model::atoms; ++i) EXPECT_EQ(d[i], 0.0);
 }
 
 TEST(DriverScheme, BrokenForcesStayBrokenInsteadOfBeingCappedAway) {

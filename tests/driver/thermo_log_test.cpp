@@ -13,7 +13,9 @@ namespace {
 using pelzak::test::split_lines;
 
 TEST(DriverThermoLog, HeaderNamesEveryColumnWithItsUnit) {
-  EXPECT_EQ(thermo_header(), "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K\n");
+  EXPECT_EQ(thermo_header(),
+            "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K,"
+            "potential_eps_per_atom,kinetic_eps_per_atom,total_eps_per_atom\n");
 }
 
 TEST(DriverThermoLog, TimeIsAnExactDecimalOfHundredths) {
@@ -34,12 +36,13 @@ TEST(DriverThermoLog, RowRoundTripsEveryNumberAndSumsTheTotal) {
   for (size_t comma; (comma = row.find(',', start)) != std::string::npos; start = comma + 1)
     fields.push_back(row.substr(start, comma - start));
   fields.push_back(row.substr(start, row.size() - 1 - start));
-  ASSERT_EQ(fields.size(), 7u) << row;
+  ASSERT_EQ(fields.size(), 10u) << row;
   EXPECT_EQ(fields[0], "production");
   EXPECT_EQ(fields[1], "17");
   EXPECT_EQ(fields[2], "20.17");
-  const double expected[] = {pe, ke, pe + ke, t};
-  for (int n = 0; n < 4; ++n) {
+  // The energies per atom in epsilon: E / (864 * 1.6569999837666814e-21 J), the unit of the summary.
+  const double expected[] = {pe, ke, pe + ke, t, -4.975704124756587, 1.1791470203061378, -3.7965571044504487};
+  for (int n = 0; n < 7; ++n) {
     double v = 0.0;
     const std::string& f = fields[3 + n];
     ASSERT_EQ(std::from_chars(f.data(), f.data() + f.size(), v).ec, std::errc()) << f;
@@ -49,7 +52,8 @@ TEST(DriverThermoLog, RowRoundTripsEveryNumberAndSumsTheTotal) {
 
 TEST(DriverThermoLog, NonFiniteValuesAreWrittenReadably) {
   const double inf = std::numeric_limits<double>::infinity();
-  EXPECT_EQ(thermo_row("push-off", 1, 1, std::nan(""), inf, -inf), "push-off,1,0.01,nan,inf,nan,-inf\n");
+  EXPECT_EQ(thermo_row("push-off", 1, 1, std::nan(""), inf, -inf),
+            "push-off,1,0.01,nan,inf,nan,-inf,nan,inf,nan\n");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// pelzak_initial against whatever "ar_simulation.dat" held before, and against a disk that fills
-// up in the middle of the file. (A full /dev/full, an unwritable directory, a write-protected
-// file and a directory in the file's place are covered by the generator's own tests.)
+// pelzak_initial against whatever "ar_simulation.dat" held before, against a disk that fills up in
+// the middle of the file, and against arguments it does not take. (A full /dev/full, an unwritable directory,
+// a write-protected file and a directory in the file's place are covered by the generator's own tests.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,6 +8,7 @@
 
 #include "limited_run.hpp"
 #include "programs.hpp"
+#include "run_fixtures.hpp"
 #include "support.hpp"
 
 using namespace pelzak::test;
@@ -20,15 +21,7 @@ constexpr std::size_t kHeaderBytes = 6 + 28;  // " Test\n" and the count line
 constexpr std::size_t kRecordBytes = 69;
 constexpr std::size_t kFileBytes = kHeaderBytes + 864 * kRecordBytes;
 
-const std::string& generated() {
-  static const std::string bytes = [] {
-    ScratchDir dir;
-    const RunResult r = run_program({kGenerator});
-    EXPECT_EQ(r.status, 0) << r.err;
-    return read_bytes(kFile);
-  }();
-  return bytes;
-}
+const std::string& generated() { return generated_start(); }
 
 std::string crlf(const std::string& text) {
   std::string out;
@@ -40,6 +33,60 @@ std::string crlf(const std::string& text) {
 }
 
 }  // namespace
+
+// --help and --version print and change nothing; any other argument is a usage error (64) that
+// changes nothing either: an earlier file stays as it was, and none is created.
+TEST(FaultsGenerator, ArgumentsItDoesNotTakeWriteNothing) {
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string out_start, err;
+  } cases[] = {
+      {{"--help"}, 0, "Usage: pelzak_initial [OPTION]\n", ""},
+      {{"-h", "other.dat"}, 0, "Usage: pelzak_initial [OPTION]\n", ""},
+      {{"--version"}, 0, "pelzak_initial " PELZAK_VERSION "\n", ""},
+      {{"-V"}, 0, "pelzak_initial " PELZAK_VERSION "\n", ""},
+      {{"other.dat"},
+       64,
+       "",
+       "pelzak_initial: unexpected argument 'other.dat' (the program takes no input)\n"
+       "Try 'pelzak_initial --help' for more information.\n"},
+      {{"-n", "10"},
+       64,
+       "",
+       "pelzak_initial: unknown option '-n'\nTry 'pelzak_initial --help' for more information.\n"},
+      {{""},
+       64,
+       "",
+       "pelzak_initial: unexpected argument '' (the program takes no input)\n"
+       "Try 'pelzak_initial --help' for more information.\n"},
+      {{"--help=1"},
+       64,
+       "",
+       "pelzak_initial: option '--help' takes no value\nTry 'pelzak_initial --help' for more information.\n"},
+      {{"--seed", "--help"},
+       64,
+       "",
+       "pelzak_initial: unknown option '--seed'\nTry 'pelzak_initial --help' for more information.\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> argv{kGenerator};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    for (bool earlier : {false, true}) {
+      ScratchDir dir;
+      if (earlier) write_bytes(kFile, "an earlier start\n");
+      const RunResult r = run_program(argv);
+      EXPECT_EQ(r.status, c.status) << argv[1];
+      EXPECT_EQ(r.out.rfind(c.out_start, 0), 0u) << r.out;
+      EXPECT_EQ(c.out_start.empty(), r.out.empty()) << r.out;
+      EXPECT_EQ(r.err, c.err);
+      if (earlier)
+        EXPECT_EQ(read_bytes(kFile), "an earlier start\n") << argv[1];
+      else
+        EXPECT_FALSE(path_exists(kFile)) << argv[1];
+    }
+  }
+}
 
 TEST(FaultsGenerator, ReplacesWhateverTheFileHeld) {
   ASSERT_EQ(generated().size(), kFileBytes);
@@ -80,7 +127,7 @@ TEST(FaultsGenerator, ADiskFillingUpLeavesOnlyWholeLines) {
                                 kFileBytes - 1};
   for (std::size_t limit : limits) {
     ScratchDir dir;
-    const RunResult r = pelzak::faults::run_with_file_limit({kGenerator}, limit);
+    const RunResult r = pelzak::test::run_with_file_limit({kGenerator}, limit);
     EXPECT_EQ(r.status, 1) << limit;
     EXPECT_EQ(r.err, "pelzak_initial: cannot write \"ar_simulation.dat\": File too large\n") << limit;
     const std::string left = read_bytes(kFile);
@@ -91,7 +138,7 @@ TEST(FaultsGenerator, ADiskFillingUpLeavesOnlyWholeLines) {
   }
   // With room for exactly the whole file nothing fails.
   ScratchDir dir;
-  const RunResult r = pelzak::faults::run_with_file_limit({kGenerator}, kFileBytes);
+  const RunResult r = pelzak::test::run_with_file_limit({kGenerator}, kFileBytes);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(read_bytes(kFile) == generated());
 }

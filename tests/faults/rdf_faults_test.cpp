@@ -34,7 +34,7 @@ void call(std::int64_t step, double* histogram) {
 // Step 1 and then `outputs` calls with step 1000, in a child whose files may grow to limit
 // bytes (writes beyond fail as on a full disk).
 pelzak::test::RunResult run_with_room(rlim_t limit, int outputs) {
-  return pelzak::faults::in_child_with_file_limit(limit, [outputs] {
+  return pelzak::test::in_child_with_file_limit(limit, [outputs] {
     double histogram[model::bins];
     call(1, histogram);
     for (int n = 0; n < outputs; ++n) call(1000, histogram);

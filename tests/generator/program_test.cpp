@@ -126,11 +126,9 @@ TEST(GeneratorProgram, WritesTheConfigurationLayoutColumnForColumn) {
   EXPECT_EQ(lines[865], "  864   Ar   Ar  864   0.199   1.308   0.307  0.0806  0.1215  0.1341");
 }
 
-TEST(GeneratorProgram, RunsAreByteIdenticalWhateverTheArgumentsAndEnvironment) {
+TEST(GeneratorProgram, RunsAreByteIdenticalWhateverTheEnvironment) {
   ScratchDir dir;
   EXPECT_EQ(run_quietly(), reference_file());
-  EXPECT_EQ(run_quietly({"--help"}), reference_file());
-  EXPECT_EQ(run_quietly({"-n", "10", "other.dat", ""}), reference_file());
   setenv("LC_ALL", "de_DE.UTF-8", 1);
   setenv("PELZAK_SEED", "42", 1);
   const std::string with_environment = run_quietly();

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -88,18 +89,22 @@ bool can_test_permissions() {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-RunResult run_program(const std::vector<std::string>& argv, bool unprivileged) {
-  std::string out_tmpl = temp_root() + "/pelzak-out-XXXXXX";
-  std::string err_tmpl = temp_root() + "/pelzak-err-XXXXXX";
-  int out_fd = mkstemp(out_tmpl.data());
-  int err_fd = mkstemp(err_tmpl.data());
-  RunResult result;
-  pid_t pid = fork();
+Started start_program(const std::vector<std::string>& argv, bool unprivileged) {
+  Started started;
+  started.out_path = temp_root() + "/pelzak-out-XXXXXX";
+  started.err_path = temp_root() + "/pelzak-err-XXXXXX";
+  const int out_fd = mkstemp(started.out_path.data());
+  const int err_fd = mkstemp(started.err_path.data());
+  const pid_t pid = fork();
   if (pid == 0) {
     dup2(out_fd, STDOUT_FILENO);
     dup2(err_fd, STDERR_FILENO);
     int null_fd = open("/dev/null", O_RDONLY);
     if (null_fd >= 0) dup2(null_fd, STDIN_FILENO);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
     if (unprivileged && !drop_privileges()) _exit(126);
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -107,17 +112,30 @@ RunResult run_program(const std::vector<std::string>& argv, bool unprivileged) {
     execv(args[0], args.data());
     _exit(127);
   }
-  int status = 0;
-  if (pid > 0) waitpid(pid, &status, 0);
   close(out_fd);
   close(err_fd);
-  result.out = read_bytes(out_tmpl);
-  result.err = read_bytes(err_tmpl);
-  unlink(out_tmpl.c_str());
-  unlink(err_tmpl.c_str());
-  if (pid < 0) return result;
+  started.pid = pid;
+  return started;
+}
+
+RunResult finish_program(Started& started) {
+  RunResult result;
+  int status = 0;
+  const bool waited = started.pid > 0 && waitpid(started.pid, &status, 0) == started.pid;
+  result.out = read_bytes(started.out_path);
+  result.err = read_bytes(started.err_path);
+  unlink(started.out_path.c_str());
+  unlink(started.err_path.c_str());
+  started.pid = -1;
+  if (!waited) return result;
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
+}
+
+RunResult run_program(const std::vector<std::string>& argv, bool unprivileged) {
+  Started started = start_program(argv, unprivileged);
+  return finish_program(started);
 }
 
 }  // namespace pelzak::test

@@ -30,6 +30,7 @@ std::vector<std::string> split_lines(std::string_view text);  // on '\n', the fi
 
 struct RunResult {
   int status = -1;  // exit status, or 128 + signal number
+  int signal = 0;   // the signal that killed the program, 0 if it exited
   std::string out;
   std::string err;
 };
@@ -38,6 +39,18 @@ struct RunResult {
 // With unprivileged = true the child switches to user and group "nobody" (65534) first,
 // so permission checks apply even when the tests run as root.
 RunResult run_program(const std::vector<std::string>& argv, bool unprivileged = false);
+
+// A program started with start_program and not yet waited for.
+struct Started {
+  int pid = -1;
+  std::string out_path, err_path;  // where its stdout and stderr go
+};
+
+// Starts the program like run_program but returns at once; SIGINT, SIGTERM and SIGHUP have their
+// default action in it, whatever the test process inherited.
+Started start_program(const std::vector<std::string>& argv, bool unprivileged = false);
+// Waits for a started program and collects its status and output.
+RunResult finish_program(Started& started);
 
 // For use inside a child process (a death test): when running as root, become "nobody".
 // Returns false if that is impossible, true if the process now lacks root's overrides.

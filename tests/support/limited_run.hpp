@@ -16,13 +16,13 @@
 
 #include "support.hpp"
 
-namespace pelzak::faults {
+namespace pelzak::test {
 
 // Runs body in a child process whose files may grow to limit bytes. Standard error comes back
 // through a pipe (a pipe is not limited, where a file capturing it would be), standard output
 // is discarded. The status is the child's exit status (0 if body returns), or 128 + signal.
-inline pelzak::test::RunResult in_child_with_file_limit(rlim_t limit, const std::function<void()>& body) {
-  pelzak::test::RunResult result;
+inline RunResult in_child_with_file_limit(rlim_t limit, const std::function<void()>& body) {
+  RunResult result;
   int err_pipe[2];
   if (pipe(err_pipe) != 0) return result;
   const pid_t pid = fork();
@@ -50,7 +50,7 @@ inline pelzak::test::RunResult in_child_with_file_limit(rlim_t limit, const std:
 }
 
 // Runs the program argv[0] (a path) the same way.
-inline pelzak::test::RunResult run_with_file_limit(const std::vector<std::string>& argv, rlim_t limit) {
+inline RunResult run_with_file_limit(const std::vector<std::string>& argv, rlim_t limit) {
   return in_child_with_file_limit(limit, [&] {
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -60,4 +60,4 @@ inline pelzak::test::RunResult run_with_file_limit(const std::vector<std::string
   });
 }
 
-}  // namespace pelzak::faults
+}  // namespace pelzak::test

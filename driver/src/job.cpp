@@ -1,0 +1,174 @@
+#include "job.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "final_configuration.hpp"
+#include "format.hpp"
+#include "interrupts.hpp"
+#include "pelzak_aux.h"
+#include "progress.hpp"
+#include "rdf_analysis.hpp"
+#include "report.hpp"
+#include "result_files.hpp"
+#include "result_set.hpp"
+#include "simulation.hpp"
+#include "staging.hpp"
+#include "svg_plot.hpp"
+#include "thermo_log.hpp"
+#include "xyz_writer.hpp"
+
+namespace pelzak::md {
+
+namespace {
+
+constexpr char kStartFile[] = "ar_simulation.dat";
+
+// What a run takes while it works, given back on every return: the interrupt handlers it
+// replaced, the run folder with its lock, the staging folder, the working directory.
+struct JobGuard {
+  InterruptHandlers handlers;
+  Staging staging;
+  JobGuard() { interrupts_install(handlers); }
+  ~JobGuard() {
+    if (staging.run_fd >= 0 && fchdir(staging.run_fd) != 0) {
+      // Nothing more to do: the directory was changed only for the library's one call.
+    }
+    run_folder_close(staging);
+    interrupts_restore(handlers);
+  }
+  JobGuard(const JobGuard&) = delete;
+  JobGuard& operator=(const JobGuard&) = delete;
+};
+
+int refuse(const std::string& message) {
+  report(message);
+  return kExitIoError;
+}
+
+int interrupted(const Reached& reached) {
+  const int signal_number = interrupt_signal();
+  const std::string where = reached.phase
+                                ? std::string("after ") + reached.phase + " step " +
+                                      std::to_string(reached.step) + " of " + std::to_string(reached.of)
+                                : std::string("before the first step");
+  report(std::string("stopped by ") + signal_name(signal_number) + " " + where +
+         "; no result file was changed");
+  return kExitSignalBase + signal_number;
+}
+
+// Closes the log and the trajectory; false with the message of the first failure.
+bool close_outputs(Outputs& out, std::string* message) {
+  std::string second;
+  const bool thermo = text_close(out.thermo, message);
+  const bool trajectory = text_close(out.trajectory, thermo ? message : &second);
+  return thermo && trajectory;
+}
+
+bool write_plot(const Staging& staging, const RdfCurve& curve, const Options& options, std::string* message) {
+  TextFile plot;
+  if (!text_open_in(plot, staging.fd, kPlotFile, message)) return false;
+  text_write(plot,
+             rdf_svg(curve, "864 Lennard-Jones atoms at 94.4 K; " + std::to_string(options.push_off_steps) +
+                                " push-off, " + std::to_string(options.equilibration_steps) +
+                                " equilibration and 1000 production steps of 0.01 ps"));
+  return text_close(plot, message);
+}
+
+std::string joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text;
+}
+
+}  // namespace
+
+int run_job(const Options& options) {
+  JobGuard job;
+  Staging& staging = job.staging;
+  const auto wall_start = std::chrono::steady_clock::now();
+
+  // Check before touching: the start, the run folder, a staging folder left over, every result.
+  // The library would create an empty start file and stop at its end; say what is missing instead.
+  struct stat info;
+  if (stat(kStartFile, &info) != 0)
+    return refuse(std::string("no \"") + kStartFile +
+                  "\" in the working directory: run pelzak_initial first");
+  std::string message, note;
+  if (!run_folder_open(staging, &message)) return refuse(message);
+  if (!results_settle_leftover(staging, &note, &message)) return refuse(message);
+  if (!note.empty()) report(note);
+  if (!results_check(staging, &message)) return refuse(message);
+  Reached reached;
+  if (interrupt_signal() != 0) return interrupted(reached);
+
+  auto s = std::make_unique<State>();
+  auxiliary_read_file(s->positions, s->velocities);
+
+  // From here on the run writes only into the staging folder, which goes again on every return
+  // but a successful one (and at exit, should the library end the process).
+  if (!staging_create(staging, &message)) return refuse(message);
+  Outputs out;
+  out.staging = &staging;
+  out.thermo_every = options.thermo_every;
+  out.xyz_every = options.xyz_every;
+  if (!text_open_in(out.thermo, staging.fd, kThermoFile, &message)) return refuse(message);
+  text_write(out.thermo, thermo_header());
+  if (options.xyz_every > 0) {
+    if (!text_open_in(out.trajectory, staging.fd, kTrajectoryFile, &message)) {
+      close_outputs(out, &note);
+      return refuse(message);
+    }
+    text_write(out.trajectory, xyz_frame(s->positions, "start", 0, 0));
+  }
+
+  Progress progress = progress_open(stderr, options.quiet);
+  const Outcome outcome =
+      interrupt_signal() != 0 ? Outcome::interrupted : run_steps(options, *s, out, progress, &reached);
+  const bool closed = close_outputs(out, &message);
+  if (outcome == Outcome::interrupted) return interrupted(reached);
+  if (outcome == Outcome::blew_up) return kExitBlowUp;
+  if (!closed) return refuse(message);
+  if (outcome == Outcome::write_failed) return kExitIoError;  // reported by the step
+
+  RdfCurve curve;
+  rdf_from_histogram(s->histogram, curve);
+  const RdfPeak peak = rdf_peak(curve);
+  const double mean_potential = s->production_potential / static_cast<double>(kProductionSteps);
+  const double mean_temperature = s->production_temperature / static_cast<double>(kProductionSteps);
+  if (!write_plot(staging, curve, options, &message)) return refuse(message);
+  if (!write_final_configuration(staging.fd, s->positions, s->velocities, s->drive, s->last_scale, &message))
+    return refuse(message);
+
+  // The last moment to stop: once the move into place begins, it runs to its end.
+  if (interrupt_signal() != 0) return interrupted(reached);
+  if (!results_check(staging, &message)) return refuse(message);
+  std::vector<std::string> written, removed;
+  if (!results_commit(staging, &written, &removed, &message)) return refuse(message);
+
+  std::printf("production: mean temperature %s K, mean potential energy %s eps per atom\n",
+              fixed(mean_temperature, 2).c_str(), fixed(per_atom_in_eps(mean_potential), 4).c_str());
+  std::printf("g(r): first peak %s at r/sigma = %s\n", fixed(peak.g, 4).c_str(),
+              fixed(peak.label, 4).c_str());
+  std::printf("wrote %s\n", joined(written).c_str());
+  if (!removed.empty()) std::printf("removed %s of an earlier run\n", joined(removed).c_str());
+  if (std::fflush(stdout) != 0 || std::ferror(stdout))
+    return refuse(std::string("cannot write the summary to standard output: ") + std::strerror(errno));
+  if (!options.quiet) {
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_start).count();
+    std::fprintf(stderr, "pelzak_md: %s steps in %s s\n", std::to_string(s->elapsed).c_str(),
+                 fixed(seconds, 1).c_str());
+  }
+  return kExitOk;
+}
+
+}  // namespace pelzak::md

@@ -1,0 +1,28 @@
+// The result files of a run, listed in one place. Everything that treats the results as one set
+// (the checks before a run, the move into place, the removal of an earlier run's files that this
+// run does not write) goes by this list, so a new kind of result is one more name here and a
+// writer that creates it in the staging folder.
+#pragma once
+
+#include <string_view>
+
+#include "final_configuration.hpp"
+#include "svg_plot.hpp"
+#include "thermo_log.hpp"
+#include "xyz_writer.hpp"
+
+namespace pelzak::md {
+
+// g(r) as the library writes it: opened at production step 1, written at step 1000.
+inline constexpr char kRdfFile[] = "rdf_argon.dat";
+
+// Every file a run may leave in the run folder, in the order a finished set is moved into place.
+// g(r), the run's main result, comes last: once it is the new one, every other file of the set is
+// new as well.
+inline constexpr std::string_view kResultFiles[] = {kThermoFile, kTrajectoryFile, kPlotFile, kFinalFile,
+                                                    kRdfFile};
+
+// True if name is one of kResultFiles.
+bool is_result_file(std::string_view name);
+
+}  // namespace pelzak::md

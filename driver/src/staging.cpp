@@ -1,0 +1,125 @@
+#include "staging.hpp"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace pelzak::md {
+
+namespace {
+
+// The run folder whose staging folder has to go if the process ends inside the library, which
+// stops the process with exit() when it cannot open or write g(r). -1 outside a run.
+int exit_run_fd = -1;
+
+std::string quoted(const char* name) { return std::string("\"") + name + "\""; }
+
+// Removes every entry of the folder open as fd. The run puts only files there. Returns 0 or the
+// errno of the first entry that could not be removed.
+int empty_folder(int fd) {
+  const int copy = dup(fd);
+  if (copy < 0) return errno;
+  DIR* dir = fdopendir(copy);
+  if (!dir) {
+    const int err = errno;
+    close(copy);
+    return err;
+  }
+  std::vector<std::string> names;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(dir);
+  int first_error = 0;
+  for (const std::string& name : names)
+    if (unlinkat(fd, name.c_str(), 0) != 0 && errno != ENOENT && first_error == 0) first_error = errno;
+  return first_error;
+}
+
+// Removes the staging folder of the run folder run_fd, if there is one. Returns 0 or an errno.
+int remove_staging_folder(int run_fd) {
+  const int fd = openat(run_fd, kStagingFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? 0 : errno;
+  const int err = empty_folder(fd);
+  close(fd);
+  if (unlinkat(run_fd, kStagingFolder, AT_REMOVEDIR) != 0 && errno != ENOENT) return err != 0 ? err : errno;
+  return err;
+}
+
+void remove_staging_at_exit() {
+  if (exit_run_fd >= 0) remove_staging_folder(exit_run_fd);
+}
+
+}  // namespace
+
+bool run_folder_open(Staging& staging, std::string* message) {
+  staging.run_fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (staging.run_fd < 0) {
+    *message = std::string("cannot open the working directory: ") + std::strerror(errno);
+    return false;
+  }
+  // A file system without locks (some network mounts) runs unlocked rather than not at all.
+  if (flock(staging.run_fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    *message = "another pelzak_md run is working in this directory: wait for it to end";
+    close(staging.run_fd);
+    staging.run_fd = -1;
+    return false;
+  }
+  return true;
+}
+
+bool staging_create(Staging& staging, std::string* message) {
+  if (mkdirat(staging.run_fd, kStagingFolder, 0700) != 0 ||
+      (staging.fd = openat(staging.run_fd, kStagingFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) <
+          0) {
+    *message = "cannot create the staging folder " + quoted(kStagingFolder) + ": " + std::strerror(errno);
+    return false;
+  }
+  static const bool registered = std::atexit(remove_staging_at_exit) == 0;
+  static_cast<void>(registered);
+  exit_run_fd = staging.run_fd;
+  return true;
+}
+
+bool staging_open_existing(Staging& staging, std::string* message) {
+  staging.fd = openat(staging.run_fd, kStagingFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (staging.fd >= 0) return true;
+  if (errno != ENOENT)
+    *message = quoted(kStagingFolder) + " is in the way (" + std::strerror(errno) +
+               "): it is not a folder pelzak_md made; move it away";
+  return false;
+}
+
+bool staging_remove(Staging& staging, std::string* message) {
+  if (staging.fd >= 0) close(staging.fd);
+  staging.fd = -1;
+  exit_run_fd = -1;
+  const int err = remove_staging_folder(staging.run_fd);
+  if (err == 0) return true;
+  *message = "cannot remove the staging folder " + quoted(kStagingFolder) + ": " + std::strerror(err);
+  return false;
+}
+
+void staging_keep(Staging& staging) {
+  if (staging.fd >= 0) close(staging.fd);
+  staging.fd = -1;
+  exit_run_fd = -1;
+}
+
+void run_folder_close(Staging& staging) {
+  if (staging.run_fd < 0) return;
+  std::string ignored;
+  if (staging.fd >= 0) staging_remove(staging, &ignored);
+  close(staging.run_fd);  // releases the lock
+  staging.run_fd = -1;
+}
+
+}  // namespace pelzak::md

@@ -1,0 +1,44 @@
+// The staging folder: a private folder inside the run folder in which a run writes all of its
+// files. Nothing in the run folder itself changes until the finished set is moved into place
+// (result_set.hpp), so an interrupted or failed run only has to remove this folder to leave the
+// earlier results exactly as they were.
+//
+// The run folder is locked for the whole run (flock on the folder), so two runs in one folder
+// never mix their files, and a staging folder found at the start is certainly left over from a
+// run that could not clean up after itself (killed with SIGKILL, or the machine went down).
+#pragma once
+
+#include <string>
+
+namespace pelzak::md {
+
+inline constexpr char kStagingFolder[] = ".pelzak_md-staging";
+
+struct Staging {
+  int run_fd = -1;  // the run folder: the working directory when the run started
+  int fd = -1;      // the staging folder, -1 while there is none
+};
+
+// Opens the working directory as the run folder and locks it; false with a message if another
+// run holds the lock or the folder cannot be opened.
+bool run_folder_open(Staging& staging, std::string* message);
+
+// Creates the empty staging folder (readable by the owner only) and arranges for it to be
+// removed if the process ends inside the library (which stops the process itself on a failure).
+bool staging_create(Staging& staging, std::string* message);
+
+// Opens a staging folder that is already there; false (with no message) if there is none.
+bool staging_open_existing(Staging& staging, std::string* message);
+
+// Removes the staging folder and everything in it; does nothing if there is none. False with a
+// message if something in it cannot be removed.
+bool staging_remove(Staging& staging, std::string* message);
+
+// Leaves the staging folder where it is (a move into place that could not be finished, which the
+// next run finishes) and lets go of it.
+void staging_keep(Staging& staging);
+
+// Removes the staging folder if there is one, then releases the lock and closes the run folder.
+void run_folder_close(Staging& staging);
+
+}  // namespace pelzak::md
