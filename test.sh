@@ -3,7 +3,7 @@
 # the full simulation job), the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
 # and a bounded run of each fuzz target.
 source "$(dirname "$0")/scripts/common.sh"
-ensure_packages "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}" gfortran locales clang libclang-rt-14-dev clang-format
+ensure_packages "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${PYTHON_PACKAGES[@]}" "${PYTHON_TEST_PACKAGES[@]}" gfortran locales clang libclang-rt-14-dev clang-format
 
 # A locale whose decimal point is a comma, built privately, so that the tests proving our number
 # parsing and formatting ignore the locale run on every machine.
@@ -23,6 +23,11 @@ build "$ROOT/build"
 echo "== Again under AddressSanitizer and UndefinedBehaviorSanitizer =="
 build "$ROOT/build-sanitize" -DPELZAK_SANITIZE=ON -DPELZAK_BUILD_BENCH=OFF
 (cd "$ROOT/build-sanitize" && ctest --output-on-failure -j "$JOBS" -LE slow) || status=1
+
+echo "== Python module: install for the user (into a temporary folder) =="
+python_target="$(mktemp -d)"
+PELZAK_PYTHON_BUILD_DIR="$ROOT/build" "$ROOT/python/install.sh" --target "$python_target" || status=1
+rm -rf "$python_target"
 
 if [ -x "$ROOT/fuzz/run.sh" ]; then
   echo "== Fuzzing (${PELZAK_FUZZ_SECONDS:-60} s per target) =="

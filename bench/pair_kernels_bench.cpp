@@ -1,6 +1,8 @@
 // Benchmarks of the library on a liquid: force_atoms and a g(r) sampling call on each kernel
-// set (the scalar reference loops, the portable kernels, AVX2, AVX-512), leapfrog, and a full
-// 1000-step run in a driver's call pattern on the reference and on the fastest kernels.
+// set (the scalar reference loops, the portable kernels, AVX2, AVX-512), force_atoms with a new
+// Verlet list on every call, leapfrog, a full 1000-step run in a driver's call pattern on the
+// reference and on the fastest kernels, and the routines' literal call pattern from the
+// generator's start.
 //
 // Kernels are picked the way a user picks them, through PELZAK_ISA. "per_pair" is the time per
 // visited pair (864 * 863 / 2 = 372816 pairs per call).
@@ -24,6 +26,7 @@
 #pragma GCC diagnostic pop
 #endif
 
+#include "generate.hpp"
 #include "liquid.hpp"
 #include "pair_kernels.hpp"
 #include "pelzak_aux.h"
@@ -121,6 +124,53 @@ void BM_Run1000Steps(benchmark::State& state, Isa isa) {
       benchmark::Counter(1000.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// force_atoms when every call needs a new Verlet list: two liquids in turn (the list's build
+// is what a run pays about every tenth step).
+void BM_ForceAtomsNewList(benchmark::State& state, Isa isa) {
+  KernelChoice choice(state, isa);
+  if (!choice.ok()) return;
+  const Config a = liquid().positions;
+  static const Liquid other = make_liquid(1000);
+  Config forces;
+  bool flip = false;
+  for (auto _ : state) {
+    double energy = 0.0;
+    auxiliary_force_atoms((flip ? a : other.positions).data(), forces.data(), &energy);
+    flip = !flip;
+    benchmark::DoNotOptimize(energy);
+    benchmark::ClobberMemory();
+  }
+}
+
+// The library's routines exactly as a plain driver calls them, from the generator's start:
+// read_file, then for steps 1 to 1000 force_atoms (energy 0), leapfrog with the forces as the
+// driving term, radial_dist. The start packs all atoms into one octant of the box, and forces
+// in newtons times dt^2 hardly move them, so the atoms stay packed, with about five times the
+// liquid's pairs inside the cut-off.
+void BM_LiteralCallPattern(benchmark::State& state, Isa isa) {
+  KernelChoice choice(state, isa);
+  if (!choice.ok()) return;
+  if (pelzak::initial::generate_configuration() != 0) {
+    state.SkipWithError("cannot write ar_simulation.dat");
+    return;
+  }
+  Config positions, velocities, forces;
+  double histogram[PELZAK_BINS];
+  for (auto _ : state) {
+    auxiliary_read_file(positions.data(), velocities.data());
+    double energy = 0.0, kinetic = 0.0, temperature = 0.0;
+    for (std::int64_t step = 1; step <= 1000; ++step) {
+      energy = 0.0;
+      auxiliary_force_atoms(positions.data(), forces.data(), &energy);
+      auxiliary_leapfrog(positions.data(), velocities.data(), forces.data(), &kinetic, &temperature);
+      auxiliary_radial_dist(&step, positions.data(), histogram);
+    }
+    benchmark::DoNotOptimize(histogram);
+    benchmark::DoNotOptimize(energy);
+  }
+  unlink("ar_simulation.dat");
+}
+
 // The arithmetic no exact kernel can avoid for the pairs inside the cut-off: per pair a square
 // root and five correctly rounded divisions (sigma / r, 1 / r, and d * fpair / r for three
 // axes), here 8 pairs per AVX-512 instruction on the liquid's own squared distances, nothing
@@ -169,6 +219,8 @@ BENCHMARK_CAPTURE(BM_ForceAtoms, reference, Isa::reference)->Unit(benchmark::kMi
 BENCHMARK_CAPTURE(BM_ForceAtoms, scalar, Isa::scalar)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_ForceAtoms, avx2, Isa::avx2)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_ForceAtoms, avx512, Isa::avx512)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ForceAtomsNewList, avx2, Isa::avx2)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ForceAtomsNewList, avx512, Isa::avx512)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_RdfSample, reference, Isa::reference)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_RdfSample, scalar, Isa::scalar)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_RdfSample, avx2, Isa::avx2)->Unit(benchmark::kMicrosecond);
@@ -177,6 +229,11 @@ BENCHMARK(BM_Leapfrog)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Run1000Steps, reference, Isa::reference)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK_CAPTURE(BM_Run1000Steps, avx2, Isa::avx2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Run1000Steps, avx512, Isa::avx512)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LiteralCallPattern, reference, Isa::reference)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(BM_LiteralCallPattern, avx2, Isa::avx2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LiteralCallPattern, avx512, Isa::avx512)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "check.hpp"
-#include "constants.hpp"
+#include "pelzak_model.h"
 #include "read_configuration.hpp"
 
 using pelzak::fuzz::require;
@@ -22,6 +22,7 @@ using pelzak::fuzz::require;
 namespace {
 
 using namespace pelzak::aux;
+namespace model = pelzak::model;
 
 constexpr int n_values = 3 * model::atoms;
 constexpr long lines_needed = 2 + model::atoms;

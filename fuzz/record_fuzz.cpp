@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "check.hpp"
-#include "constants.hpp"
+#include "pelzak_model.h"
 #include "read_configuration.hpp"
 
 using pelzak::fuzz::bits;
@@ -19,6 +19,7 @@ using pelzak::fuzz::require;
 namespace {
 
 using namespace pelzak::aux;
+namespace model = pelzak::model;
 
 constexpr int width = 68;
 constexpr int first_real_column = 20;  // 0-based start of the x position field

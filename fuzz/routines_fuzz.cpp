@@ -8,6 +8,9 @@
 //   (PELZAK_ISA), must reproduce the scalar reference loops bit for bit (NaN as NaN);
 // - the histogram is a heap block of exactly 200 doubles, so AddressSanitizer stops any write
 //   outside it, and every bin holds a whole even count;
+// - then the named coordinates move a little (by up to 0.127 nm, each by the low bits of its
+//   own value's first byte) and force_atoms must again give the reference's results: the Verlet
+//   list kept from the first round is reused or rebuilt as the moves demand;
 // - leapfrog runs on the result; with UBSan every float-to-integer conversion is checked.
 #include <cmath>
 #include <cstdint>
@@ -15,9 +18,9 @@
 #include <cstring>
 
 #include "check.hpp"
-#include "constants.hpp"
 #include "kernels.hpp"
 #include "pelzak_aux.h"
+#include "pelzak_model.h"
 
 using pelzak::fuzz::require;
 using pelzak::fuzz::same;
@@ -25,6 +28,7 @@ using pelzak::fuzz::same;
 namespace {
 
 using namespace pelzak::aux;
+namespace model = pelzak::model;
 
 constexpr int n_values = 3 * model::atoms;
 constexpr int lattice_side = 10;            // 10 x 10 x 9 sites hold 864 atoms
@@ -81,8 +85,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int b = 0; b < model::bins; ++b) require(same(histogram[b], expected_histogram[b]));
     delete[] histogram;
   }
-  unsetenv("PELZAK_ISA");
   delete[] expected_histogram;
+
+  // Small moves after the list was made: reused, or rebuilt, never stale.
+  for (std::size_t at = 0; at + 10 <= size; at += 10) {
+    const int n = (data[at] | data[at + 1] << 8) % n_values;
+    positions[n] += 0.001 * (data[at + 2] & 0x7F) * (data[at + 2] & 0x80 ? -1.0 : 1.0);
+  }
+  expected_sum = 0.0;
+  std::memset(expected, 0, sizeof expected);
+  lj_pairs_reference(positions, expected, &expected_sum);
+  for (const char* kernel : kernels) {
+    if (!runs_here(kernel)) continue;
+    setenv("PELZAK_ISA", kernel, 1);
+    double energy = 0.0;
+    auxiliary_force_atoms(positions, forces, &energy);
+    require(same(energy, model::four_eps * expected_sum));
+    for (int n = 0; n < n_values; ++n) require(same(forces[n], expected[n]));
+  }
+  unsetenv("PELZAK_ISA");
 
   for (int n = 0; n < n_values; ++n) velocities[n] = forces[n] * 1e9;
   double kinetic = 0.0, temperature = 0.0;

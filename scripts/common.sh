@@ -27,6 +27,9 @@ ensure_packages() {
 # the hand-over tests, which otherwise skip).
 RUN_PACKAGES=(cmake make g++ gcc libcli11-dev)
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev pkg-config lammps openmpi-bin)
+# The Python module (python/install.sh), and what its tests and example add.
+PYTHON_PACKAGES=(python3-dev pybind11-dev python3-numpy)
+PYTHON_TEST_PACKAGES=(python3-pytest python3-matplotlib)
 
 # quietly CMD...: runs CMD with its output kept in a log, shown only if CMD fails.
 quietly() {

@@ -1,14 +1,7 @@
-// Lennard-Jones pair forces, the scalar reference kernel.
-//
-// Pair potential U(r) = 4 eps ((sigma/r)^12 - (sigma/r)^6), cut off at rsq = (2.25 sigma)^2.
-// Its force along the separation is F(r) = -dU/dr = 24 eps (2 q^12 - q^6) / r with q = sigma/r.
-// With r in nm, 24 eps * 1e9 / r is in newtons, so
-//   fpair = (2 q^12 - q^6) * ((1/r) * force_factor)      (N)
-// and each axis takes fpair * del_k / r. The energy sum stays unscaled here (sum of q^12 - q^6);
-// the caller multiplies by 4 eps once at the end.
-#include <cmath>
-
+// Lennard-Jones pair forces, the scalar reference kernel: every pair, in order, with the
+// plain minimum image (a division and a rounding per axis). The pair's terms are in lj_pair.hpp.
 #include "kernels.hpp"
+#include "lj_pair.hpp"
 #include "minimum_image.hpp"
 #include "pelzak_model.h"
 
@@ -27,25 +20,14 @@ void lj_pairs_reference(const double* positions, double* forces, double* lj_sum)
       // Strictly inside: a pair at exactly the cut-off, or with a NaN distance, adds nothing.
       if (!(rsq < cutoff_sq)) continue;
 
-      const double r = std::sqrt(rsq);
-      const double q = sigma / r;
-      const double q2 = q * q;
-      const double q4 = q2 * q2;
-      const double q8 = q4 * q4;
-      const double q6 = q2 * q4;
-      const double q12 = q4 * q8;
-      energy = (q12 - q6) + energy;
-
-      const double fpair = (2.0 * q12 - q6) * ((1.0 / r) * force_factor);
-      const double f_x = (delx * fpair) / r;
-      fx[i] += f_x;
-      fx[j] -= f_x;
-      const double f_y = (dely * fpair) / r;
-      fy[i] += f_y;
-      fy[j] -= f_y;
-      const double f_z = (delz * fpair) / r;
-      fz[i] += f_z;
-      fz[j] -= f_z;
+      const LjTerms<double> pair = lj_pair_terms(delx, dely, delz, rsq);
+      energy = pair.term + energy;
+      fx[i] += pair.fx;
+      fx[j] -= pair.fx;
+      fy[i] += pair.fy;
+      fy[j] -= pair.fy;
+      fz[i] += pair.fz;
+      fz[j] -= pair.fz;
     }
   }
   *lj_sum = energy;

@@ -1,10 +1,7 @@
-// The pair kernels for AVX2: 8 pairs per instruction in the coarse look, 4 per instruction in the
-// exact double arithmetic. The same three stages as the AVX-512 kernels
-// (pair_kernels_avx512.cpp); AVX2 has no mask registers and no compress instruction, so lane
-// masks come from comparisons and the candidates are packed through a small table.
-//
-// Only correctly rounded IEEE operations are used (add, sub, mul, div, sqrt, truncation); the
-// file is compiled with -ffp-contract=off like the rest, so nothing is fused.
+// The pair kernels for AVX2: the lane operations the template of pair_kernels_vector.hpp runs
+// on, 4 doubles per vector and 8 pairs per look at the cell words. AVX2 has no mask registers
+// and no compress instruction: masks are vectors of all-ones lanes, and lanes are packed
+// through a permutation looked up by the mask.
 //
 // GCC 12 warns inside its own intrinsic headers that their deliberately undefined source
 // registers are used uninitialized (GCC bug 105593); the warning is silenced for them alone.
@@ -19,17 +16,12 @@
 #include <cstdint>
 
 #include "coarse_cells.hpp"
-#include "image_bounds.hpp"
-#include "lj_row.hpp"
 #include "pair_kernels.hpp"
+#include "pair_kernels_vector.hpp"
 #include "pelzak_model.h"
 
 namespace pelzak::aux {
 namespace {
-
-using namespace model;
-
-__m256d splat(double v) { return _mm256_set1_pd(v); }
 
 // For every 8-bit lane mask, the positions of its set lanes in order, one per 4-bit nibble.
 struct PackTable {
@@ -51,303 +43,186 @@ constexpr PackTable make_pack_table() {
 
 constexpr PackTable pack_table = make_pack_table();
 
-// Stores j0 + (the set lanes of mask, in order) at out and returns how many there are; writes
-// 8 slots whatever the count.
-int pack_lanes(unsigned mask, int j0, std::int32_t* out) {
+// The 32-bit lanes of mask (8 bits), in order, as a permutation for _mm256_permutevar8x32.
+__m256i pack_order(unsigned mask) {
   const __m256i nibble = _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28);
-  const __m256i lanes = _mm256_and_si256(
+  return _mm256_and_si256(
       _mm256_srlv_epi32(_mm256_set1_epi32(static_cast<std::int32_t>(pack_table.lanes[mask])), nibble),
       _mm256_set1_epi32(7));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_add_epi32(lanes, _mm256_set1_epi32(j0)));
-  return _mm_popcnt_u32(mask);
 }
 
-// d - L * round(d / L) on 4 lanes, bit for bit (see the AVX-512 version).
-__m256d nearest_image(__m256d d) {
-  const __m256d sign = splat(-0.0);
-  const __m256d ad = _mm256_andnot_pd(sign, d);
-  if (_mm256_movemask_pd(_mm256_cmp_pd(ad, splat(image::wrap_limit), _CMP_NLT_UQ)) != 0) {
-    const __m256d q = _mm256_div_pd(d, splat(box));
-    const __m256d t = _mm256_round_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
-    const __m256d up = _mm256_cmp_pd(_mm256_andnot_pd(sign, _mm256_sub_pd(q, t)), splat(0.5), _CMP_GE_OQ);
-    const __m256d away = _mm256_add_pd(t, _mm256_or_pd(_mm256_and_pd(q, sign), splat(1.0)));
-    return _mm256_sub_pd(d, _mm256_mul_pd(splat(box), _mm256_blendv_pd(t, away, up)));
-  }
-  const auto passed = [&](double threshold) {
-    return _mm256_and_pd(_mm256_cmp_pd(ad, splat(threshold), _CMP_GE_OQ), splat(1.0));
+// The same for a mask of 4 double lanes: each double is two 32-bit lanes.
+__m256i pack_order_double(unsigned mask) {
+  unsigned halves = 0;
+  for (unsigned lane = 0; lane < 4; ++lane) halves |= (mask >> lane & 1) * (3u << (2 * lane));
+  return pack_order(halves);
+}
+
+struct Avx2 {
+  static constexpr int lanes = 4;
+  static constexpr int cell_lanes = 8;
+
+  struct Vd {
+    __m256d v;
+    Vd() = default;
+    Vd(__m256d value) : v(value) {}
+    explicit Vd(double value) : v(_mm256_set1_pd(value)) {}
+    friend Vd operator+(Vd a, Vd b) { return _mm256_add_pd(a.v, b.v); }
+    friend Vd operator-(Vd a, Vd b) { return _mm256_sub_pd(a.v, b.v); }
+    friend Vd operator*(Vd a, Vd b) { return _mm256_mul_pd(a.v, b.v); }
+    friend Vd operator/(Vd a, Vd b) { return _mm256_div_pd(a.v, b.v); }
+    friend Vd sqrt(Vd a) { return _mm256_sqrt_pd(a.v); }
   };
-  // Nearly always every lane is below T_2, and one comparison decides.
-  __m256d n = passed(image::wrap_1);
-  if (_mm256_movemask_pd(_mm256_cmp_pd(ad, splat(image::wrap_2), _CMP_GE_OQ)) != 0)
-    n = _mm256_add_pd(_mm256_add_pd(n, passed(image::wrap_2)), passed(image::wrap_3));
-  return _mm256_sub_pd(d, _mm256_or_pd(_mm256_and_pd(d, sign), _mm256_mul_pd(splat(box), n)));
-}
+  using Mask = __m256d;  // all ones in the lanes set
 
-struct Separation {
-  __m256d delx, dely, delz, rsq;
-};
+  // Four doubles (x, y, z, 0) of one atom's force, for the ordered sums.
+  using Quad = __m256d;
+  static Quad quad_load(const double* p) { return _mm256_load_pd(p); }
+  static void quad_store(double* p, Quad q) { _mm256_store_pd(p, q); }
+  static Quad quad_add(Quad a, Quad b) { return _mm256_add_pd(a, b); }
+  static Quad quad_sub(Quad a, Quad b) { return _mm256_sub_pd(a, b); }
+  static Quad quad_of(double x, double y, double z) { return _mm256_setr_pd(x, y, z, 0.0); }
 
-Separation separation(__m256d xi, __m256d yi, __m256d zi, __m256d xj, __m256d yj, __m256d zj) {
-  Separation s;
-  s.delx = nearest_image(_mm256_sub_pd(xi, xj));
-  s.dely = nearest_image(_mm256_sub_pd(yi, yj));
-  s.delz = nearest_image(_mm256_sub_pd(zi, zj));
-  s.rsq = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(s.delx, s.delx), _mm256_mul_pd(s.dely, s.dely)),
-                        _mm256_mul_pd(s.delz, s.delz));
-  return s;
-}
+  static unsigned bits(Mask m) { return static_cast<unsigned>(_mm256_movemask_pd(m)); }
+  static int count(Mask m) { return _mm_popcnt_u32(bits(m)); }
+  // Lanes 0 ... n-1 (all of them for n >= 4).
+  static Mask first_lanes(int n) {
+    return _mm256_castsi256_pd(_mm256_cmpgt_epi64(_mm256_set1_epi64x(n), _mm256_setr_epi64x(0, 1, 2, 3)));
+  }
+  static Mask both(Mask a, Mask b) { return _mm256_and_pd(a, b); }
+  static Mask either(Mask a, Mask b) { return _mm256_or_pd(a, b); }
+  static Mask less(Vd a, Vd b) { return _mm256_cmp_pd(a.v, b.v, _CMP_LT_OQ); }
+  static Mask at_most(Vd a, Vd b) { return _mm256_cmp_pd(a.v, b.v, _CMP_LE_OQ); }
+  static Mask at_least(Vd a, Vd b) { return _mm256_cmp_pd(a.v, b.v, _CMP_GE_OQ); }
+  static Mask not_less(Vd a, Vd b) { return _mm256_cmp_pd(a.v, b.v, _CMP_NLT_UQ); }
 
-// Lanes j0 + 0 ... j0 + lanes - 1 that are atoms, as a bit mask.
-unsigned tail_mask(int j0, int lanes) {
-  const int left = atoms - j0;
-  return left >= lanes ? (1u << lanes) - 1 : (1u << left) - 1;
-}
+  static Vd abs(Vd a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a.v); }
+  // |magnitude| with the sign of sign; magnitude is never negative here.
+  static Vd copysign(Vd magnitude, Vd sign) {
+    return _mm256_or_pd(_mm256_and_pd(sign.v, _mm256_set1_pd(-0.0)), magnitude.v);
+  }
+  static Vd select(Mask m, Vd yes, Vd no) { return _mm256_blendv_pd(no.v, yes.v, m); }
+  static Vd trunc(Vd a) { return _mm256_round_pd(a.v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC); }
 
-// The same as a lane mask for masked loads of 4 doubles.
-__m256i tail_lanes(int j0) {
-  return _mm256_cmpgt_epi64(_mm256_set1_epi64x(atoms - j0), _mm256_setr_epi64x(0, 1, 2, 3));
-}
+  static Vd load(const double* p) { return _mm256_load_pd(p); }
+  static void store(double* p, Vd a) { _mm256_store_pd(p, a.v); }
+  // base[index[0 ... 3]].
+  static Vd gather(const double* base, const std::int32_t* index) {
+    return _mm256_i32gather_pd(base, _mm_loadu_si128(reinterpret_cast<const __m128i*>(index)), 8);
+  }
+  // The coordinates of atoms j[0 ... 3] from rows x, y, z, unused of xyz: four loads and a
+  // transposition.
+  static void gather_xyz(const double (*xyz)[4], const std::int32_t* j, Vd& x, Vd& y, Vd& z) {
+    const __m256d r0 = _mm256_load_pd(xyz[j[0]]), r1 = _mm256_load_pd(xyz[j[1]]);
+    const __m256d r2 = _mm256_load_pd(xyz[j[2]]), r3 = _mm256_load_pd(xyz[j[3]]);
+    const __m256d xz01 = _mm256_unpacklo_pd(r0, r1);  // x0 x1 | z0 z1
+    const __m256d yw01 = _mm256_unpackhi_pd(r0, r1);
+    const __m256d xz23 = _mm256_unpacklo_pd(r2, r3);  // x2 x3 | z2 z3
+    const __m256d yw23 = _mm256_unpackhi_pd(r2, r3);
+    x = _mm256_permute2f128_pd(xz01, xz23, 0x20);
+    z = _mm256_permute2f128_pd(xz01, xz23, 0x31);
+    y = _mm256_permute2f128_pd(yw01, yw23, 0x20);
+  }
+  // Whole numbers (or anything: lanes that are not are never read) as 32-bit integers.
+  static void store_int(std::int32_t* out, Vd a) {
+    _mm_store_si128(reinterpret_cast<__m128i*>(out), _mm256_cvttpd_epi32(a.v));
+  }
+  // 4 copies of value.
+  static void fill(std::int32_t* out, std::int32_t value) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_set1_epi32(value));
+  }
+  // The lanes of m, in order, to out; 4 slots are written whatever the count.
+  static void compress(double* out, Vd a, Mask m) {
+    const __m256 packed = _mm256_permutevar8x32_ps(_mm256_castpd_ps(a.v), pack_order_double(bits(m)));
+    _mm256_storeu_pd(out, _mm256_castps_pd(packed));
+  }
+  static void compress(std::int32_t* out, const std::int32_t* in, Mask m) {
+    const __m256i v = _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(v, pack_order(bits(m)))));
+  }
 
-// x[j] for 4 indices.
-__m256d gather(const double* x, __m128i j) { return _mm256_i32gather_pd(x, j, 8); }
+  // Squared cell distances of atom i to atoms j0 ... j0+7 (see the AVX-512 version).
+  static __m256i cells_sq(const coarse::CellCoordinates& cells, int i, int j0) {
+    const __m256i dxy = _mm256_sub_epi16(_mm256_set1_epi32(cells.xy[i]),
+                                         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells.xy + j0)));
+    const __m256i dz = _mm256_sub_epi32(_mm256_set1_epi32(cells.z[i]),
+                                        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells.z + j0)));
+    return _mm256_add_epi32(_mm256_madd_epi16(dxy, dxy), _mm256_madd_epi16(dz, dz));
+  }
+  static unsigned atoms_from(int j0) {
+    const int left = model::atoms - j0;
+    return left >= cell_lanes ? 0xFFu : (1u << left) - 1;
+  }
+  static __m256i iota(int j0) {
+    return _mm256_add_epi32(_mm256_set1_epi32(j0), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+  }
+  // The 32-bit lanes of mask, in order, to out (8 slots written); returns how many.
+  static int compress_cells(std::int32_t* out, __m256i v, unsigned mask) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permutevar8x32_epi32(v, pack_order(mask)));
+    return _mm_popcnt_u32(mask);
+  }
+  // 8 copies of value.
+  static void fill_cells(std::int32_t* out, std::int32_t value) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_set1_epi32(value));
+  }
 
-// Row i-1's exact arithmetic, issued a block of 4 candidates at a time while row i is looked at
-// (see the AVX-512 version).
-struct PendingRow {
-  const double* positions;
-  __m256d xi, yi, zi;     // atom i-1 in every lane
-  const std::int32_t* j;  // its candidates
-  int n;                  // how many
-  int done;               // how many have their results in row
-  LjRow* row;
-};
+  // The j among j0 ... j0+7 (below atoms) whose squared cell distance to i is below reach_sq,
+  // or that are free, or all of them if i is free (see the AVX-512 version); returns how many.
+  // cells_sq < reach_sq is tested as min(cells_sq, reach_sq - 1) == cells_sq, unsigned.
+  static int near_cells(const coarse::CellCoordinates& cells, int i, int j0, std::uint32_t reach_sq,
+                        const std::int32_t* free, std::int32_t* out) {
+    const __m256i d = cells_sq(cells, i, j0);
+    const __m256i limit = _mm256_set1_epi32(static_cast<std::int32_t>(reach_sq - 1));
+    const __m256i near = _mm256_or_si256(_mm256_cmpeq_epi32(_mm256_min_epu32(d, limit), d),
+                                         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(free + j0)));
+    const unsigned valid = atoms_from(j0);
+    const unsigned mask =
+        (static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(near))) | (free[i] != 0 ? 0xFFu : 0u)) &
+        valid;
+    return compress_cells(out, iota(j0), mask);
+  }
 
-// The exact per-pair results of candidates t ... t+3 of a pending row.
-[[gnu::always_inline]] inline void issue_block(const PendingRow& p, int t) {
-  const double* x = p.positions + x_axis;
-  const double* y = p.positions + y_axis;
-  const double* z = p.positions + z_axis;
-  const __m128i j = _mm_load_si128(reinterpret_cast<const __m128i*>(p.j + t));
-  const Separation s = separation(p.xi, p.yi, p.zi, gather(x, j), gather(y, j), gather(z, j));
-  _mm256_store_pd(p.row->rsq + t, s.rsq);
-  if (_mm256_movemask_pd(_mm256_cmp_pd(s.rsq, splat(cutoff_sq), _CMP_LT_OQ)) == 0) return;
-
-  const __m256d r = _mm256_sqrt_pd(s.rsq);
-  const __m256d q = _mm256_div_pd(splat(sigma), r);
-  const __m256d q2 = _mm256_mul_pd(q, q);
-  const __m256d q4 = _mm256_mul_pd(q2, q2);
-  const __m256d q8 = _mm256_mul_pd(q4, q4);
-  const __m256d q6 = _mm256_mul_pd(q2, q4);
-  const __m256d q12 = _mm256_mul_pd(q4, q8);
-  _mm256_store_pd(p.row->term + t, _mm256_sub_pd(q12, q6));
-  const __m256d fpair = _mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(splat(2.0), q12), q6),
-                                      _mm256_mul_pd(_mm256_div_pd(splat(1.0), r), splat(force_factor)));
-  _mm256_store_pd(p.row->fx + t, _mm256_div_pd(_mm256_mul_pd(s.delx, fpair), r));
-  _mm256_store_pd(p.row->fy + t, _mm256_div_pd(_mm256_mul_pd(s.dely, fpair), r));
-  _mm256_store_pd(p.row->fz + t, _mm256_div_pd(_mm256_mul_pd(s.delz, fpair), r));
-}
-
-// Candidates j > i by the coarse look at the cell words (see the AVX-512 version); every 8 looks
-// (64 pairs) one block of the pending row is issued.
-int coarse_candidates(const coarse::CellCoordinates& cells, int i, std::int32_t* j_out, PendingRow& pending) {
-  const __m256i xyi = _mm256_set1_epi32(cells.xy[i]);
-  const __m256i zi = _mm256_set1_epi32(cells.z[i]);
-  // cells_sq < reach_sq as cells_sq <= reach_sq - 1, unsigned: min(cells_sq, limit) == cells_sq.
-  const __m256i limit = _mm256_set1_epi32(static_cast<std::int32_t>(coarse::reach_sq - 1));
-  const auto load = [](const std::int32_t* p) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  struct CellLook {
+    int counted, edge;
   };
-  int n = 0;
-  int looks = 0;
-  int done = pending.done;  // in a register: the stores below may alias the struct
-  for (int j0 = i + 1; j0 < atoms; j0 += 8) {
-    const __m256i dxy = _mm256_sub_epi16(xyi, load(cells.xy + j0));
-    const __m256i dz = _mm256_sub_epi32(zi, load(cells.z + j0));
-    const __m256i cells_sq = _mm256_add_epi32(_mm256_madd_epi16(dxy, dxy), _mm256_madd_epi16(dz, dz));
-    const __m256i near = _mm256_cmpeq_epi32(_mm256_min_epu32(cells_sq, limit), cells_sq);
-    const unsigned mask =
-        static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(near))) & tail_mask(j0, 8);
-    n += pack_lanes(mask, j0, j_out + n);
-    if ((++looks & 7) == 0 && done < pending.n) {
-      issue_block(pending, done);
-      done += 4;
-    }
+  // The g(r) look at atom i against j0 ... j0+7 (see the AVX-512 version). Squares of 2^31 and
+  // more convert as negative numbers and give NaN: those pairs are over 280 bins away and are
+  // counted nowhere, as they should be.
+  static CellLook cell_bins(const coarse::CellCoordinates& cells, int i, int j0, std::int32_t* bins_out,
+                            std::int32_t* edge_out) {
+    const __m256 h = _mm256_add_ps(_mm256_mul_ps(_mm256_sqrt_ps(_mm256_cvtepi32_ps(cells_sq(cells, i, j0))),
+                                                 _mm256_set1_ps(static_cast<float>(coarse::bins_per_cell))),
+                                   _mm256_set1_ps(0.5f));
+    const __m256 bin = _mm256_round_ps(h, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+    const __m256 frac = _mm256_sub_ps(h, bin);
+    const __m256 clear =
+        _mm256_and_ps(_mm256_cmp_ps(frac, _mm256_set1_ps(coarse::bin_margin), _CMP_GE_OQ),
+                      _mm256_cmp_ps(frac, _mm256_set1_ps(1.0f - coarse::bin_margin), _CMP_LE_OQ));
+    const unsigned valid = atoms_from(j0);
+    const unsigned clear_mask = static_cast<unsigned>(_mm256_movemask_ps(clear)) & valid;
+    const unsigned counted = clear_mask & static_cast<unsigned>(_mm256_movemask_ps(_mm256_cmp_ps(
+                                              bin, _mm256_set1_ps(model::bins - 1.0f), _CMP_LE_OQ)));
+    const unsigned edge = valid & ~clear_mask &
+                          static_cast<unsigned>(_mm256_movemask_ps(
+                              _mm256_cmp_ps(bin, _mm256_set1_ps(model::bins), _CMP_LE_OQ)));
+    return {compress_cells(bins_out, _mm256_cvttps_epi32(bin), counted),
+            compress_cells(edge_out, iota(j0), edge)};
   }
-  pending.done = done;
-  return n;
-}
-
-// Candidates j > i by the exact squared distance, for configurations the cells cannot hold.
-int exact_candidates(const double* positions, int i, std::int32_t* j_out) {
-  const double* x = positions + x_axis;
-  const double* y = positions + y_axis;
-  const double* z = positions + z_axis;
-  const __m256d xi = splat(x[i]), yi = splat(y[i]), zi = splat(z[i]);
-  int n = 0;
-  for (int j0 = i + 1; j0 < atoms; j0 += 4) {
-    const __m256i valid = tail_lanes(j0);
-    const Separation s = separation(xi, yi, zi, _mm256_maskload_pd(x + j0, valid),
-                                    _mm256_maskload_pd(y + j0, valid), _mm256_maskload_pd(z + j0, valid));
-    const unsigned mask =
-        static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(s.rsq, splat(cutoff_sq), _CMP_LT_OQ))) &
-        tail_mask(j0, 4);
-    n += pack_lanes(mask, j0, j_out + n);
-  }
-  return n;
-}
-
-// Counters of g(r) bins, one set of kSlots per vector lane (lane k's bin b at k * kSlots + b);
-// slot `bins` of each set counts the pairs that fall in no bin.
-struct RdfLanes {
-  static constexpr int kSlots = 208;
-  alignas(32) std::int32_t count[8 * kSlots];
 };
-
-// Counts the n pairs (ci[k], cj[k]), k < n <= 4, in their g(r) bins with the exact arithmetic
-// (see the AVX-512 version).
-void count_exact(const double* positions, const std::int32_t* ci, const std::int32_t* cj, int n,
-                 std::int32_t* counts) {
-  if (n <= 0) return;
-  const __m128i valid = _mm_cmpgt_epi32(_mm_set1_epi32(n), _mm_setr_epi32(0, 1, 2, 3));
-  const __m128i i = _mm_maskload_epi32(ci, valid);
-  const __m128i j = _mm_maskload_epi32(cj, valid);
-  const double* x = positions + x_axis;
-  const double* y = positions + y_axis;
-  const double* z = positions + z_axis;
-  const Separation s =
-      separation(gather(x, i), gather(y, i), gather(z, i), gather(x, j), gather(y, j), gather(z, j));
-  const __m256d q = _mm256_div_pd(_mm256_sqrt_pd(s.rsq), splat(bin_width));
-  const __m256d t = _mm256_round_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
-  const __m256d up = _mm256_cmp_pd(_mm256_sub_pd(q, t), splat(0.5), _CMP_GE_OQ);
-  const __m256d bin = _mm256_blendv_pd(t, _mm256_add_pd(t, splat(1.0)), up);
-  unsigned counted =
-      static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(bin, splat(bins - 1.0), _CMP_LE_OQ))) &
-      ((1u << n) - 1);
-  alignas(16) std::int32_t b[4];
-  _mm_store_si128(reinterpret_cast<__m128i*>(b), _mm256_cvttpd_epi32(bin));
-  for (; counted != 0; counted &= counted - 1) ++counts[b[__builtin_ctz(counted)]];
-}
-
-// g(r) counts with the exact squared distance of every pair, for configurations the cells
-// cannot hold. Pairs at or beyond half the box side (200 bins) round to bin 200 or more, so they
-// skip the square root and the division.
-void rdf_count_exact(const double* positions, std::int32_t* counts) {
-  const double* x = positions + x_axis;
-  const double* y = positions + y_axis;
-  const double* z = positions + z_axis;
-  constexpr double reach = bins * bin_width;
-  constexpr double last_bin = bins - 1;
-  for (int i = 0; i < atoms - 1; ++i) {
-    const __m256d xi = splat(x[i]), yi = splat(y[i]), zi = splat(z[i]);
-    for (int j0 = i + 1; j0 < atoms; j0 += 4) {
-      const __m256i valid = tail_lanes(j0);
-      const Separation s = separation(xi, yi, zi, _mm256_maskload_pd(x + j0, valid),
-                                      _mm256_maskload_pd(y + j0, valid), _mm256_maskload_pd(z + j0, valid));
-      const __m256d near =
-          _mm256_and_pd(_mm256_castsi256_pd(valid), _mm256_cmp_pd(s.rsq, splat(reach * reach), _CMP_LT_OQ));
-      if (_mm256_movemask_pd(near) == 0) continue;
-      const __m256d q = _mm256_div_pd(_mm256_sqrt_pd(s.rsq), splat(bin_width));
-      const __m256d t = _mm256_round_pd(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
-      const __m256d up = _mm256_cmp_pd(_mm256_sub_pd(q, t), splat(0.5), _CMP_GE_OQ);
-      const __m256d bin = _mm256_blendv_pd(t, _mm256_add_pd(t, splat(1.0)), up);
-      unsigned counted = static_cast<unsigned>(
-          _mm256_movemask_pd(_mm256_and_pd(near, _mm256_cmp_pd(bin, splat(last_bin), _CMP_LE_OQ))));
-      alignas(16) std::int32_t b[4];
-      _mm_store_si128(reinterpret_cast<__m128i*>(b), _mm256_cvttpd_epi32(bin));
-      for (; counted != 0; counted &= counted - 1) ++counts[b[__builtin_ctz(counted)]];
-    }
-  }
-}
 
 }  // namespace
 
 void lj_pairs_avx2(const double* positions, double* forces, double* lj_sum) {
-  coarse::CellCoordinates cells;
-  const bool ordinary = coarse::cell_coordinates(positions, &cells);
-  alignas(64) std::int32_t j_of[2][coarse::padded];
-  LjRow row;
-  double energy = *lj_sum;
-  PendingRow pending{positions, splat(0.0), splat(0.0), splat(0.0), j_of[1], 0, 0, &row};
-  for (int i = 0; i < atoms; ++i) {
-    // Row i's candidates (the last atom has none) while row i-1's arithmetic is issued ...
-    std::int32_t* j_now = j_of[i & 1];
-    int n = 0;
-    if (i < atoms - 1) {
-      n = ordinary ? coarse_candidates(cells, i, j_now, pending) : exact_candidates(positions, i, j_now);
-      pad_candidates(j_now, i, n);
-    }
-    for (; pending.done < pending.n; pending.done += 4) issue_block(pending, pending.done);
-    // ... then row i-1's sums, in order.
-    if (i > 0) accumulate_lj_row(row, pending.j, i - 1, pending.n, forces, &energy);
-    pending = PendingRow{positions,
-                         splat(positions[x_axis + i]),
-                         splat(positions[y_axis + i]),
-                         splat(positions[z_axis + i]),
-                         j_now,
-                         n,
-                         0,
-                         &row};
-  }
-  *lj_sum = energy;
+  vector_kernels::lj_pairs<Avx2>(positions, forces, lj_sum);
 }
 
 void rdf_count_avx2(const double* positions, std::int32_t* counts) {
-  coarse::CellCoordinates cells;
-  if (!coarse::cell_coordinates(positions, &cells)) return rdf_count_exact(positions, counts);
-  RdfLanes lanes = {};
-  alignas(64) std::int32_t near_i[32], near_j[32];  // pairs too near a bin edge, done exactly
-  int near_n = 0;
-  const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-  const __m256i lane_base = _mm256_mullo_epi32(lane, _mm256_set1_epi32(RdfLanes::kSlots));
-  const __m256i nowhere = _mm256_add_epi32(lane_base, _mm256_set1_epi32(bins));
-  const __m256 margin = _mm256_set1_ps(coarse::bin_margin);
-  const __m256 far_margin = _mm256_set1_ps(1.0f - coarse::bin_margin);
-  const auto load = [](const std::int32_t* p) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-  };
-  for (int i = 0; i < atoms - 1; ++i) {
-    const __m256i xyi = _mm256_set1_epi32(cells.xy[i]);
-    const __m256i zi = _mm256_set1_epi32(cells.z[i]);
-    for (int j0 = i + 1; j0 < atoms; j0 += 8) {
-      const __m256 valid = _mm256_castsi256_ps(
-          _mm256_cmpgt_epi32(_mm256_set1_epi32(atoms), _mm256_add_epi32(_mm256_set1_epi32(j0), lane)));
-      const __m256i dxy = _mm256_sub_epi16(xyi, load(cells.xy + j0));
-      const __m256i dz = _mm256_sub_epi32(zi, load(cells.z + j0));
-      const __m256i cells_sq = _mm256_add_epi32(_mm256_madd_epi16(dxy, dxy), _mm256_madd_epi16(dz, dz));
-      // h = r / dr + 1/2 in single precision; its floor is the bin unless h is near a whole
-      // number. Squares of 2^31 and more convert as negative numbers and give NaN: those pairs
-      // are over 280 bins away and are counted nowhere, as they should be.
-      const __m256 h = _mm256_add_ps(_mm256_mul_ps(_mm256_sqrt_ps(_mm256_cvtepi32_ps(cells_sq)),
-                                                   _mm256_set1_ps(static_cast<float>(coarse::bins_per_cell))),
-                                     _mm256_set1_ps(0.5f));
-      const __m256 bin = _mm256_round_ps(h, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-      const __m256 frac = _mm256_sub_ps(h, bin);
-      const __m256 clear = _mm256_and_ps(_mm256_and_ps(valid, _mm256_cmp_ps(frac, margin, _CMP_GE_OQ)),
-                                         _mm256_cmp_ps(frac, far_margin, _CMP_LE_OQ));
-      const __m256 in_bins = _mm256_cmp_ps(bin, _mm256_set1_ps(bins - 1.0f), _CMP_LE_OQ);
-      const __m256 edge =
-          _mm256_andnot_ps(clear, _mm256_and_ps(valid, _mm256_cmp_ps(bin, _mm256_set1_ps(bins), _CMP_LE_OQ)));
-      // One counter set per lane: the 8 increments never touch the same counter.
-      alignas(32) std::int32_t slot[8];
-      const __m256i counted = _mm256_castps_si256(_mm256_and_ps(clear, in_bins));
-      _mm256_store_si256(
-          reinterpret_cast<__m256i*>(slot),
-          _mm256_blendv_epi8(nowhere, _mm256_add_epi32(lane_base, _mm256_cvttps_epi32(bin)), counted));
-      for (int k = 0; k < 8; ++k) ++lanes.count[slot[k]];
-      const unsigned edge_mask = static_cast<unsigned>(_mm256_movemask_ps(edge));
-      if (edge_mask != 0) {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(near_i + near_n), _mm256_set1_epi32(i));
-        near_n += pack_lanes(edge_mask, j0, near_j + near_n);
-        for (; near_n >= 4; near_n -= 4) {
-          count_exact(positions, near_i, near_j, 4, counts);
-          for (int t = 0; t < 16; ++t) near_i[t] = near_i[t + 4], near_j[t] = near_j[t + 4];
-        }
-      }
-    }
-  }
-  count_exact(positions, near_i, near_j, near_n, counts);
-  for (int k = 0; k < 8; ++k)
-    for (int b = 0; b < bins; ++b) counts[b] += lanes.count[k * RdfLanes::kSlots + b];
+  vector_kernels::rdf_count<Avx2>(positions, counts);
+}
+
+void nearest_images_avx2(const double* d, double* image, int n) {
+  vector_kernels::nearest_images<Avx2>(d, image, n);
 }
 
 }  // namespace pelzak::aux

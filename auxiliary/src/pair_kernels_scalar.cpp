@@ -1,14 +1,18 @@
 // The portable pair kernels: the vector kernels' method in plain C++, one pair at a time.
 //
 // For any processor the build targets, and the plainest statement of what the AVX2 and AVX-512
-// kernels do: a coarse look at each pair through the 16-bit cell words (coarse_cells.hpp), then
-// for the pairs that need it the reference's own operations in the reference's order, with the
-// minimum image found by comparisons instead of a division (image_bounds.hpp).
+// kernels do. Lennard-Jones: the candidates of the Verlet list (neighbour_list.hpp), each with
+// the reference's own operations in the reference's order, the minimum image found by
+// comparisons instead of a division (image_bounds.hpp). g(r): a coarse look at each pair through
+// the 16-bit cell words (coarse_cells.hpp), exact arithmetic where that look cannot decide.
 #include <cmath>
+#include <cstdint>
 
 #include "coarse_cells.hpp"
 #include "image_bounds.hpp"
+#include "lj_pair.hpp"
 #include "minimum_image.hpp"
+#include "neighbour_list.hpp"
 #include "pair_kernels.hpp"
 #include "pelzak_model.h"
 
@@ -30,19 +34,6 @@ Separation exact_separation(const double* positions, int i, int j) {
   return separation<nearest_image>(positions, i, j);
 }
 
-// The squared minimum-image distance of atoms i and j in cells: 16-bit differences wrap to the
-// nearest image.
-std::uint32_t cells_sq(const coarse::CellCoordinates& cells, int i, int j) {
-  const auto square = [](std::uint32_t a, std::uint32_t b) {
-    const std::int32_t d = static_cast<std::int16_t>(a - b);  // modulo 2^16
-    return static_cast<std::uint32_t>(d * d);
-  };
-  const auto xy_i = static_cast<std::uint32_t>(cells.xy[i]);
-  const auto xy_j = static_cast<std::uint32_t>(cells.xy[j]);
-  return square(xy_i, xy_j) + square(xy_i >> 16, xy_j >> 16) +
-         square(static_cast<std::uint32_t>(cells.z[i]) >> 16, static_cast<std::uint32_t>(cells.z[j]) >> 16);
-}
-
 // The g(r) bin of a pair, round(r / dr) halves away from zero, or -1 where it fits no bin.
 int exact_bin(const Separation& s) {
   // Pairs at or beyond half the box side (200 bins) round to bin 200 or more: no square root.
@@ -52,44 +43,61 @@ int exact_bin(const Separation& s) {
   return bin <= bins - 1 ? static_cast<int>(bin) : -1;
 }
 
-}  // namespace
-
-void lj_pairs_scalar(const double* positions, double* forces, double* lj_sum) {
-  coarse::CellCoordinates cells;
-  const bool ordinary = coarse::cell_coordinates(positions, &cells);
+// The ordered sums over a list's candidates, block by block: for each pair inside the cut-off,
+// the running energy sum, forces(i) += f, forces(j) -= f.
+double lj_listed(const double* positions, const verlet::NeighbourList& list, double* forces, double energy) {
   double* fx = forces + x_axis;
   double* fy = forces + y_axis;
   double* fz = forces + z_axis;
-  double energy = *lj_sum;
-
-  for (int i = 0; i < atoms - 1; ++i) {
-    for (int j = i + 1; j < atoms; ++j) {
-      if (ordinary && cells_sq(cells, i, j) >= coarse::reach_sq) continue;
+  for (int b = 0; b < list.blocks; ++b) {
+    const int i = list.block_atom[b];
+    const std::int32_t* j_of = list.j + verlet::block_size * b;
+    for (int t = 0; t < list.block_count[b]; ++t) {
+      const int j = j_of[t];
       const auto [delx, dely, delz, rsq] = exact_separation(positions, i, j);
       if (!(rsq < cutoff_sq)) continue;
-
-      const double r = std::sqrt(rsq);
-      const double q = sigma / r;
-      const double q2 = q * q;
-      const double q4 = q2 * q2;
-      const double q8 = q4 * q4;
-      const double q6 = q2 * q4;
-      const double q12 = q4 * q8;
-      energy = (q12 - q6) + energy;
-
-      const double fpair = (2.0 * q12 - q6) * ((1.0 / r) * force_factor);
-      const double f_x = (delx * fpair) / r;
-      fx[i] += f_x;
-      fx[j] -= f_x;
-      const double f_y = (dely * fpair) / r;
-      fy[i] += f_y;
-      fy[j] -= f_y;
-      const double f_z = (delz * fpair) / r;
-      fz[i] += f_z;
-      fz[j] -= f_z;
+      const LjTerms<double> pair = lj_pair_terms(delx, dely, delz, rsq);
+      energy = add_term(pair.term, energy);
+      fx[i] += pair.fx;
+      fx[j] -= pair.fx;
+      fy[i] += pair.fy;
+      fy[j] -= pair.fy;
+      fz[i] += pair.fz;
+      fz[j] -= pair.fz;
     }
   }
-  *lj_sum = energy;
+  return energy;
+}
+
+}  // namespace
+
+void lj_pairs_scalar(const double* positions, double* forces, double* lj_sum) {
+  const verlet::NeighbourList* list = verlet::list_for(positions);
+  if (list == nullptr) {
+    coarse::CellCoordinates cells;
+    bool cells_usable = false;
+    verlet::NeighbourList* fresh = verlet::start_build(positions, &cells, &cells_usable);
+    if (cells_usable) {
+      verlet::build_rows_portable(cells, fresh);
+    } else {
+      verlet::build_every_pair(fresh);
+    }
+    verlet::finish_build(fresh, cells_usable);
+    list = fresh;
+  }
+  *lj_sum = lj_listed(positions, *list, forces, *lj_sum);
+}
+
+void nearest_images_scalar(const double* d, double* image, int n) {
+  for (int k = 0; k < n; ++k) {
+    // Atom 0 at (d, d, d), atom 1 at the origin.
+    double positions[3 * atoms] = {};
+    positions[x_axis] = positions[y_axis] = positions[z_axis] = d[k];
+    const Separation s = exact_separation(positions, 0, 1);
+    image[3 * k] = s.delx;
+    image[3 * k + 1] = s.dely;
+    image[3 * k + 2] = s.delz;
+  }
 }
 
 void rdf_count_scalar(const double* positions, std::int32_t* counts) {
@@ -100,7 +108,8 @@ void rdf_count_scalar(const double* positions, std::int32_t* counts) {
       if (ordinary) {
         // h = r / dr + 1/2 from the cell distance; its floor is the bin unless h lies within
         // bin_margin of a whole number.
-        const double h = std::sqrt(static_cast<double>(cells_sq(cells, i, j))) * coarse::bins_per_cell + 0.5;
+        const double h =
+            std::sqrt(static_cast<double>(coarse::cells_sq(cells, i, j))) * coarse::bins_per_cell + 0.5;
         const auto bin = static_cast<int>(h);  // h > 0: truncation is the floor
         const double frac = h - bin;
         if (frac >= coarse::bin_margin && frac <= 1.0 - coarse::bin_margin) {

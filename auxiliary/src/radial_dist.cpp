@@ -29,7 +29,8 @@ constexpr const char* rdf_name = "rdf_argon.dat";
 // " " label " " g "\n"
 constexpr int line_length = 1 + number_field_width + 1 + number_field_width + 1;
 
-// The library's one piece of process-wide state: the open "rdf_argon.dat", or -1.
+// The g(r) file, the library's only state besides the Verlet list of force_atoms
+// (neighbour_list.hpp): the open "rdf_argon.dat", or -1.
 // A plain int, constant-initialised: no constructor, no destructor, no guard.
 int rdf_fd = -1;
 

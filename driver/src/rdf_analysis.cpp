@@ -1,10 +1,5 @@
 #include "rdf_analysis.hpp"
 
-#include <charconv>
-#include <cmath>
-#include <fstream>
-#include <string_view>
-
 namespace pelzak::md {
 
 void rdf_from_histogram(const double* histogram, RdfCurve& curve) {
@@ -30,68 +25,6 @@ RdfPeak rdf_peak(const RdfCurve& curve) {
     }
   }
   return peak;
-}
-
-double rdf_max_difference(const RdfCurve& a, const RdfCurve& b) {
-  double largest = 0.0;
-  for (int n = 0; n < model::bins; ++n) {
-    const double diff = std::fabs(a.g[n] - b.g[n]);
-    if (std::isnan(diff)) return diff;
-    if (diff > largest) largest = diff;
-  }
-  return largest;
-}
-
-namespace {
-
-bool next_number(std::string_view& rest, double* value) {
-  while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
-  if (!rest.empty() && rest.front() == '+') rest.remove_prefix(1);  // from_chars takes no '+'
-  const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), *value);
-  if (ec != std::errc()) return false;
-  rest.remove_prefix(static_cast<std::size_t>(end - rest.data()));
-  return true;
-}
-
-}  // namespace
-
-bool read_rdf_file(const std::string& path, RdfCurve& curve, std::string* message) {
-  std::ifstream in(path);
-  if (!in) {
-    *message = "cannot read \"" + path + "\"";
-    return false;
-  }
-  std::string line;
-  int bins = 0;
-  for (int line_no = 1; std::getline(in, line); ++line_no) {
-    std::string_view rest = line;
-    if (!rest.empty() && rest.back() == '\r') rest.remove_suffix(1);
-    if (rest.empty() || rest.front() == '#') continue;
-    const std::string where = "\"" + path + "\" line " + std::to_string(line_no) + ": ";
-    if (bins == model::bins) {
-      *message = where + "more than " + std::to_string(model::bins) + " bins";
-      return false;
-    }
-    double label = 0.0, g = 0.0;
-    if (!next_number(rest, &label) || !next_number(rest, &g)) {
-      *message = where + "expected two numbers";
-      return false;
-    }
-    while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
-    if (!rest.empty()) {
-      *message = where + "unexpected text after the two numbers";
-      return false;
-    }
-    curve.label[bins] = label;
-    curve.g[bins] = g;
-    ++bins;
-  }
-  if (bins != model::bins) {
-    *message =
-        "\"" + path + "\": " + std::to_string(bins) + " bins instead of " + std::to_string(model::bins);
-    return false;
-  }
-  return true;
 }
 
 }  // namespace pelzak::md

@@ -1,8 +1,6 @@
-// g(r) as the driver sees it: normalised from its own histogram for the plot and the summary, read
-// back from a file for comparisons, and the two figures that characterise it.
+// g(r) as the driver sees it: normalised from its own histogram for the plot and the summary, and its
+// first peak.
 #pragma once
-
-#include <string>
 
 #include "constants.hpp"
 
@@ -27,12 +25,5 @@ struct RdfPeak {
 
 // The highest bin (the first one if several tie); in a liquid that is the first neighbour shell.
 RdfPeak rdf_peak(const RdfCurve& curve);
-
-// Largest |a.g - b.g| over all bins (NaN if any bin of either curve is NaN).
-double rdf_max_difference(const RdfCurve& a, const RdfCurve& b);
-
-// Reads a g(r) file: exactly model::bins data lines of two numbers (r / sigma, g); lines starting with '#'
-// and empty lines are skipped. On failure returns false with a message naming the file and line.
-bool read_rdf_file(const std::string& path, RdfCurve& curve, std::string* message);
 
 }  // namespace pelzak::md

@@ -13,8 +13,17 @@ namespace pelzak::lammps {
 
 namespace {
 
+std::string quoted(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += '"';
+  out += text;
+  out += '"';
+  return out;
+}
+
 std::string failure(const std::string& what, const std::string& path, int err) {
-  return "cannot " + what + " \"" + path + "\": " + std::strerror(err != 0 ? err : EIO);
+  return "cannot " + what + " " + quoted(path) + ": " + std::strerror(err != 0 ? err : EIO);
 }
 
 }  // namespace
@@ -32,7 +41,7 @@ bool OutputSet::stage(const std::string& name, std::string_view bytes, std::stri
   // A folder in the way would only make the rename fail, after other files were put in place.
   struct stat info;
   if (lstat(path(name).c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-    *message = "\"" + path(name) + "\" is a folder: move it away";
+    *message = quoted(path(name)) + " is a folder: move it away";
     return false;
   }
   const std::string temporary = temporary_path(name);
@@ -76,7 +85,7 @@ bool make_folder(const std::string& dir, std::string* message) {
   struct stat info;
   if (err == EEXIST && stat(dir.c_str(), &info) == 0) {
     if (S_ISDIR(info.st_mode)) return true;
-    *message = "\"" + dir + "\" exists and is not a folder";
+    *message = quoted(dir) + " exists and is not a folder";
     return false;
   }
   *message = failure("create the folder", dir, err);

@@ -1,225 +1,104 @@
 // The fast pair kernels against the reference loops, bit for bit, on every instruction set this
 // processor runs: forces, the energy sum (also when the energy passed in is -0.0, NaN or
-// infinite) and the g(r) histogram (also when it holds fractions, -0.0, NaN or huge counts).
-//
-// The configurations are drawn from fixed seeds, in kinds chosen to hit every branch of the
-// kernels: ordinary liquids, overlapping atoms, atoms drifted by large multiples of the box
-// side, pairs exactly at the cut-off and around the half-box image thresholds, coincident
-// atoms, and NaN and infinite coordinates. PELZAK_CONFIGURATIONS sets how many are drawn.
+// infinite) and the g(r) histogram (also when it holds fractions, -0.0, NaN or huge counts);
+// the edges a one-character slip in a kernel would move (the strict cut-off, the image
+// thresholds); and which kernels a call gets. aux_pair_kernels_soak_test runs the random
+// configurations by the thousand.
 #include <gtest/gtest.h>
 
 #include <cfenv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
-#include <limits>
-#include <random>
 #include <string>
-#include <vector>
 
-#include "aux_test_util.hpp"
-#include "image_bounds.hpp"
-#include "kernels.hpp"
-#include "pair_kernels.hpp"
-#include "pelzak_model.h"
-
-namespace model = pelzak::model;
+#include "minimum_image.hpp"
+#include "neighbour_list.hpp"
+#include "pair_kernels_cases.hpp"
 
 using namespace pelzak::aux_test;
+namespace model = pelzak::model;
 using pelzak::aux::Isa;
 
 namespace {
 
-#ifndef PELZAK_CONFIGURATIONS
-#define PELZAK_CONFIGURATIONS 160
-#endif
+// A few hundred milliseconds: every kind of configuration twenty times.
+constexpr int kQuickConfigurations = 160;
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-std::vector<Isa> fast_isas() {
-  std::vector<Isa> isas;
-  for (Isa isa : {Isa::scalar, Isa::avx2, Isa::avx512})
-    if (pelzak::aux::isa_available(isa)) isas.push_back(isa);
-  return isas;
-}
-
-std::uint64_t bits(double v) {
-  std::uint64_t b;
-  std::memcpy(&b, &v, sizeof b);
-  return b;
-}
-
-// A 6 x 6 x 6 fcc lattice filling the box, each atom moved by up to `jitter` nm per axis.
-Config lattice(std::mt19937_64& rng, double jitter) {
-  std::uniform_real_distribution<double> shake(-jitter, jitter);
-  const double cell = model::box / 6.0;
-  const double basis[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
-  Config c;
-  int i = 1;
-  for (int a = 0; a < 6; ++a)
-    for (int b = 0; b < 6; ++b)
-      for (int d = 0; d < 6; ++d)
-        for (const auto& site : basis) {
-          at(c, i, 1) = (a + site[0]) * cell + shake(rng);
-          at(c, i, 2) = (b + site[1]) * cell + shake(rng);
-          at(c, i, 3) = (d + site[2]) * cell + shake(rng);
-          ++i;
-        }
-  return c;
-}
-
-Config uniform(std::mt19937_64& rng, double lo, double hi) {
-  std::uniform_real_distribution<double> u(lo, hi);
-  Config c;
-  for (double& v : c) v = u(rng);
-  return c;
-}
-
-int random_atom(std::mt19937_64& rng) { return std::uniform_int_distribution<int>(1, model::atoms)(rng); }
-
-// Separations that sit on the edges the kernels decide on: the cut-off, the image thresholds,
-// the half box and whole boxes, each with its neighbouring doubles.
-double edge_separation(std::mt19937_64& rng) {
-  using namespace pelzak::aux::image;
-  const double edges[] = {model::cutoff,
-                          wrap_1,
-                          wrap_2,
-                          wrap_3,
-                          wrap_limit,
-                          model::box,
-                          2 * model::box,
-                          3 * model::box,
-                          model::box - model::cutoff,
-                          model::box + model::cutoff,
-                          model::box / 2,
-                          1.5 * model::box,
-                          2.5 * model::box,
-                          3.5 * model::box,
-                          0.0,
-                          model::bin_width * 199.5,
-                          model::bin_width * 0.5};
-  double d = edges[std::uniform_int_distribution<int>(0, std::size(edges) - 1)(rng)];
-  const int steps = std::uniform_int_distribution<int>(-2, 2)(rng);
-  for (int s = 0; s < steps; ++s) d = std::nextafter(d, kInf);
-  for (int s = 0; s > steps; --s) d = std::nextafter(d, -kInf);
-  return std::bernoulli_distribution(0.5)(rng) ? d : -d;
-}
-
-// Configuration number n; its kind is n % 8.
-Config configuration(int n) {
-  std::mt19937_64 rng(0x9e3779b97f4a7c15ULL * (n + 1));
-  std::uniform_real_distribution<double> unit(0.0, 1.0);
-  switch (n % 8) {
-    case 0:  // a liquid-like lattice
-      return lattice(rng, 0.05);
-    case 1:  // uniform: overlapping atoms, huge and infinite energies
-      return uniform(rng, 0.0, model::box);
-    case 2: {  // never wrapped: every atom drifted by whole boxes, up to +-1000 of them
-      Config c = lattice(rng, 0.08);
-      std::uniform_int_distribution<int> boxes(-1000, 1000);
-      for (double& v : c) v += boxes(rng) * model::box;
-      return c;
-    }
-    case 3: {  // pairs placed on the cut-off, the image thresholds and the bin edges
-      Config c = lattice(rng, 0.02);
-      for (int p = 0; p < 60; ++p) {
-        const int i = random_atom(rng), j = random_atom(rng);
-        if (i == j) continue;
-        const int axis = std::uniform_int_distribution<int>(1, 3)(rng);
-        for (int k = 1; k <= 3; ++k) at(c, j, k) = at(c, i, k);
-        at(c, j, axis) = at(c, i, axis) + edge_separation(rng);
-      }
-      return c;
-    }
-    case 4: {  // coincident atoms, directly and through the periodic images
-      Config c = lattice(rng, 0.05);
-      for (int p = 0; p < 4; ++p) {
-        const int i = random_atom(rng), j = random_atom(rng);
-        const double shift = std::uniform_int_distribution<int>(-3, 3)(rng) * model::box;
-        for (int k = 1; k <= 3; ++k) at(c, j, k) = at(c, i, k) + (k == 1 ? shift : 0.0);
-      }
-      return c;
-    }
-    case 5: {  // NaN, infinite and -0.0 coordinates among a liquid
-      Config c = lattice(rng, 0.05);
-      const double odd[] = {kNaN, -kNaN, kInf, -kInf, -0.0, 0.0};
-      for (int p = 0; p < 12; ++p)
-        at(c, random_atom(rng), std::uniform_int_distribution<int>(1, 3)(rng)) =
-            odd[std::uniform_int_distribution<int>(0, std::size(odd) - 1)(rng)];
-      return c;
-    }
-    case 6: {  // far beyond the box: some coordinates the coarse cells cannot hold
-      Config c = lattice(rng, 0.05);
-      for (int p = 0; p < 8; ++p) {
-        const int i = random_atom(rng);
-        const double far = std::ldexp(unit(rng) + 1.0, std::uniform_int_distribution<int>(19, 80)(rng));
-        for (int k = 1; k <= 3; ++k) at(c, i, k) += std::floor(far / model::box) * model::box;
-      }
-      return c;
-    }
-    default: {  // a small cloud in a corner: most pairs inside the cut-off, long candidate rows
-      Config c = uniform(rng, -0.6, 0.6);
-      for (int p = 0; p < 40; ++p) at(c, random_atom(rng), 1) = model::box / 2 + edge_separation(rng);
-      return c;
+// Sets PELZAK_ISA for one scope (nullptr: unset) and restores it afterwards.
+class IsaSetting {
+ public:
+  explicit IsaSetting(const char* name) {
+    if (const char* old = std::getenv("PELZAK_ISA")) saved_ = old, had_ = true;
+    if (name != nullptr) {
+      setenv("PELZAK_ISA", name, 1);
+    } else {
+      unsetenv("PELZAK_ISA");
     }
   }
-}
+  ~IsaSetting() {
+    if (had_) {
+      setenv("PELZAK_ISA", saved_.c_str(), 1);
+    } else {
+      unsetenv("PELZAK_ISA");
+    }
+  }
 
-struct Forces {
-  Config forces{};
-  double sum = 0.0;
+ private:
+  std::string saved_;
+  bool had_ = false;
 };
 
-Forces lj(Isa isa, const Config& positions, double sum_in) {
-  Forces f;
-  f.sum = sum_in;
-  pelzak::aux::lj_pairs_on(isa, positions.data(), f.forces.data(), &f.sum);
-  return f;
+// Every way a user can set PELZAK_ISA (nullptr: not set at all).
+const char* const kIsaSettings[] = {nullptr, "reference", "scalar", "avx2", "avx512"};
+
+struct Routine {
+  Config forces;
+  double energy;
+};
+
+// force_atoms itself, as a driver calls it.
+Routine force_atoms(const Config& positions) {
+  Routine r;
+  r.forces.fill(kNaN);
+  r.energy = 0.0;
+  auxiliary_force_atoms(positions.data(), r.forces.data(), &r.energy);
+  return r;
 }
 
-std::array<double, model::bins> rdf(Isa isa, const Config& positions,
-                                    const std::array<double, model::bins>& in) {
-  std::array<double, model::bins> h = in;
-  pelzak::aux::rdf_sample_on(isa, positions.data(), h.data());
-  return h;
-}
-
-// The first element whose bits differ, or -1.
-template <class A>
-int first_difference(const A& a, const A& b) {
-  for (std::size_t n = 0; n < a.size(); ++n)
-    if (bits(a[n]) != bits(b[n])) return static_cast<int>(n);
-  return -1;
-}
-
-void expect_same_forces(Isa isa, const Config& positions, double sum_in, const std::string& what) {
-  const Forces want = lj(Isa::reference, positions, sum_in);
-  const Forces got = lj(isa, positions, sum_in);
-  const int n = first_difference(got.forces, want.forces);
-  EXPECT_EQ(n, -1) << what << " on " << pelzak::aux::isa_name(isa) << ": force element " << n << " is "
-                   << (n < 0 ? 0.0 : got.forces[n]) << ", the reference gives "
-                   << (n < 0 ? 0.0 : want.forces[n]);
-  // One freedom: when a NaN passed in meets a NaN pair term (coincident atoms), IEEE 754 leaves
-  // open which of the two NaNs the sum returns, and the reference's answer depends on which
-  // operand its compiler puts first (GCC: the pair term's, clang: the one passed in). There
-  // the sum need only be NaN; everywhere else its bits must agree.
-  if (std::isnan(sum_in) && std::isnan(want.sum)) {
-    EXPECT_TRUE(std::isnan(got.sum)) << what << " on " << pelzak::aux::isa_name(isa);
-    return;
+// An all-finite configuration with one pair of interest, atoms 100 and 700: atom 100 at the
+// origin, atom 700 at x = separation. The other 862 atoms fill a lattice 0.29 nm apart in a slab
+// whose y lies in [0.96, 2.52] nm, more than the cut-off from both (in y alone, through every
+// image), so the pair's own terms show in the forces on its two atoms and nowhere else.
+Config pair_beside_a_slab(double separation) {
+  Config c;
+  const double side = model::box / 12.0;
+  int site = 0;
+  for (int i = 1; i <= model::atoms; ++i) {
+    if (i == 100 || i == 700) continue;
+    const int a = site % 12, b = site / 12 % 6, d = site / 72;
+    at(c, i, 1) = (a + 0.5) * side;
+    at(c, i, 2) = 0.8 + (b + 0.5) * (1.878 / 6.0);
+    at(c, i, 3) = (d + 0.5) * side;
+    ++site;
   }
-  EXPECT_EQ(bits(got.sum), bits(want.sum))
-      << what << " on " << pelzak::aux::isa_name(isa) << ": energy sum " << got.sum << " vs " << want.sum;
+  at(c, 100, 1) = at(c, 100, 2) = at(c, 100, 3) = 0.0;
+  at(c, 700, 1) = separation;
+  at(c, 700, 2) = at(c, 700, 3) = 0.0;
+  return c;
 }
 
-void expect_same_histogram(Isa isa, const Config& positions, const std::array<double, model::bins>& in,
-                           const std::string& what) {
-  const auto want = rdf(Isa::reference, positions, in);
-  const auto got = rdf(isa, positions, in);
-  const int b = first_difference(got, want);
-  EXPECT_EQ(b, -1) << what << " on " << pelzak::aux::isa_name(isa) << ": bin " << b << " is "
-                   << (b < 0 ? 0.0 : got[b]) << ", the reference gives " << (b < 0 ? 0.0 : want[b]);
+// The fastest kernel set this processor runs, asked of the processor directly.
+Isa fastest_by_cpuid() {
+#if defined(__x86_64__)
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+      __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw") &&
+      __builtin_cpu_supports("popcnt"))
+    return Isa::avx512;
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt")) return Isa::avx2;
+#endif
+  return Isa::scalar;
 }
 
 }  // namespace
@@ -247,29 +126,11 @@ TEST(AuxPairKernels, ThisMachineHasAFastPathBesidesTheReference) {
 }
 
 TEST(AuxPairKernels, RandomConfigurationsGiveTheReferenceForcesAndEnergyBitForBit) {
-  const double energies_in[] = {0.0, -0.0, 1.25, -3.5e-3, kNaN, -kNaN, kInf, -kInf};
-  for (int n = 0; n < PELZAK_CONFIGURATIONS; ++n) {
-    const Config positions = configuration(n);
-    const double sum_in = energies_in[n / 8 % std::size(energies_in)];
-    for (Isa isa : fast_isas())
-      expect_same_forces(isa, positions, sum_in, "configuration " + std::to_string(n));
-    if (HasFailure()) return;
-  }
+  expect_random_forces_bit_for_bit(kQuickConfigurations);
 }
 
 TEST(AuxPairKernels, RandomConfigurationsGiveTheReferenceHistogramBitForBit) {
-  std::array<double, model::bins> zero{}, odd{};
-  for (int b = 0; b < model::bins; ++b) {
-    const double values[] = {-0.0,   0.5,  3.0,    9007199254740990.0, 9007199254740992.0, kNaN, kInf,
-                             -1e300, 1e17, 2.0 * b};
-    odd[b] = values[b % std::size(values)];
-  }
-  for (int n = 0; n < PELZAK_CONFIGURATIONS; ++n) {
-    const Config positions = configuration(n);
-    for (Isa isa : fast_isas())
-      expect_same_histogram(isa, positions, n % 2 ? odd : zero, "configuration " + std::to_string(n));
-    if (HasFailure()) return;
-  }
+  expect_random_histograms_bit_for_bit(kQuickConfigurations);
 }
 
 TEST(AuxPairKernels, AMinusZeroEnergyWithNoPairInRangeStaysMinusZero) {
@@ -350,5 +211,153 @@ TEST(AuxPairKernels, AnotherRoundingModeGetsTheReferenceLoops) {
     EXPECT_EQ(first_difference(got.forces, want.forces), -1) << "mode " << mode;
     EXPECT_EQ(bits(got.sum), bits(want.sum)) << "mode " << mode;
     EXPECT_EQ(first_difference(got_h, want_h), -1) << "mode " << mode;
+  }
+}
+
+TEST(AuxPairKernels, APairExactly0765ApartAddsNothingOnEveryKernelChoice) {
+  // 0.765 * 0.765 is exactly the cut-off 0.585225: the pair is skipped, in the reference loop
+  // and in every kernel's row loop (a <= for < there would add it). One double closer, it adds.
+  ASSERT_EQ(model::cutoff * model::cutoff, 0.585225);
+  const Config at_cut = pair_beside_a_slab(model::cutoff);
+  const Config inside = pair_beside_a_slab(std::nextafter(model::cutoff, 0.0));
+  const Config none = pair_beside_a_slab(1.0);
+  for (const char* setting : kIsaSettings) {
+    const IsaSetting isa(setting);
+    const std::string name = setting ? setting : "(unset)";
+    const Routine alone = force_atoms(none);
+    const Routine cut = force_atoms(at_cut);
+    for (int k = 1; k <= 3; ++k) {
+      EXPECT_EQ(bits(at(cut.forces, 100, k)), bits(0.0)) << name << ", axis " << k;
+      EXPECT_EQ(bits(at(cut.forces, 700, k)), bits(0.0)) << name << ", axis " << k;
+    }
+    EXPECT_EQ(bits(cut.energy), bits(alone.energy)) << name;
+    EXPECT_EQ(first_difference(cut.forces, alone.forces), -1) << name;
+
+    const Routine near = force_atoms(inside);
+    // At 2.25 sigma the potential's tail pulls: atom 700 towards atom 100, at the origin.
+    EXPECT_LT(at(near.forces, 700, 1), 0.0) << name;
+    EXPECT_EQ(at(near.forces, 100, 1), -at(near.forces, 700, 1)) << name;
+    EXPECT_LT(near.energy, alone.energy) << name;
+  }
+}
+
+TEST(AuxPairKernels, TheKernelsImagesAgreeWithTheDivisionAtEveryThreshold) {
+  // At T_k a separation is wrapped by k box sides. A threshold off by one double would move
+  // the image of a separation of about L/2 from +L/2 to -L/2: no pair result can show that
+  // (such pairs are out of every range), so the image itself is compared, at each threshold
+  // and the doubles next to it, on both sides of zero.
+  using namespace pelzak::aux::image;
+  std::vector<double> d;
+  for (double t : {wrap_1, wrap_2, wrap_3, wrap_limit, 0.0, model::box / 2, model::box, 1e300}) {
+    for (double v : {std::nextafter(std::nextafter(t, 0.0), 0.0), std::nextafter(t, 0.0), t,
+                     std::nextafter(t, kInf), std::nextafter(std::nextafter(t, kInf), kInf)}) {
+      d.push_back(v);
+      d.push_back(-v);
+    }
+  }
+  for (double v : {kInf, -kInf, kNaN}) d.push_back(v);
+  // The same again, each value beside one of 2.9 box sides: a vector kernel sees both in one
+  // vector, which takes its path for the rarer separations.
+  const std::size_t alone = d.size();
+  for (std::size_t k = 0; k < alone; ++k) {
+    d.push_back(d[k]);
+    d.push_back(2.9 * model::box);
+  }
+  std::vector<double> want(3 * d.size()), got(3 * d.size());
+  for (std::size_t k = 0; k < want.size(); ++k) want[k] = pelzak::aux::minimum_image(d[k / 3]);
+  for (Isa isa : fast_isas()) {
+    pelzak::aux::nearest_images_on(isa, d.data(), got.data(), static_cast<int>(d.size()));
+    for (std::size_t k = 0; k < want.size(); ++k) {
+      if (std::isnan(want[k])) {
+        EXPECT_TRUE(std::isnan(got[k])) << pelzak::aux::isa_name(isa);
+        continue;
+      }
+      EXPECT_EQ(bits(got[k]), bits(want[k]))
+          << pelzak::aux::isa_name(isa) << ": image of " << d[k / 3] << " along axis " << k % 3 << " is "
+          << got[k] << ", not " << want[k];
+    }
+  }
+}
+
+TEST(AuxPairKernels, WithoutPelzakIsaTheFastestKernelsTheProcessorRunsAreUsed) {
+  const IsaSetting unset(nullptr);
+  EXPECT_EQ(pelzak::aux::isa_for_this_call(), fastest_by_cpuid())
+      << "got " << pelzak::aux::isa_name(pelzak::aux::isa_for_this_call()) << ", this processor runs "
+      << pelzak::aux::isa_name(fastest_by_cpuid());
+}
+
+// The Verlet list kept between calls: whatever the caller does to its arrays between calls,
+// every call gives the plain loop's results.
+TEST(AuxPairKernels, ALiquidMovingStepByStepGivesTheReferenceOnEveryCall) {
+  // 80 steps of a driver: the list is reused while the atoms stay near their build positions
+  // and rebuilt when one has moved half the skin.
+  std::mt19937_64 rng(11);
+  Config positions = lattice(rng, 0.05), velocities{}, forces{}, accel{};
+  std::normal_distribution<double> thermal(0.0, 0.14);
+  for (double& v : velocities) v = thermal(rng);
+  for (int step = 0; step < 80; ++step) {
+    for (Isa isa : fast_isas()) expect_same_forces(isa, positions, 0.0, "step " + std::to_string(step));
+    if (HasFailure()) return;
+    double energy = 0.0, kinetic = 0.0, temperature = 0.0;
+    auxiliary_force_atoms(positions.data(), forces.data(), &energy);
+    for (int n = 0; n < 3 * model::atoms; ++n) accel[n] = forces[n] * (1e-15 / 6.633520874944591e-26);
+    auxiliary_leapfrog(positions.data(), velocities.data(), accel.data(), &kinetic, &temperature);
+  }
+}
+
+TEST(AuxPairKernels, AtomsMovedByHandBetweenCallsAreSeen) {
+  using namespace pelzak::aux::verlet;
+  // Atoms 100 and 700 alone in range of each other, first just beyond the list's radius: not
+  // candidates. Each then moves towards the other by just under half the skin: still out of
+  // range (that is the list's promise), the list is kept. Then by more: the call must see them.
+  const double start = list_radius + 1e-3;
+  for (Isa isa : fast_isas()) {
+    for (const double shift : {move_limit * 0.999, move_limit * 1.001, 0.1, 1.0}) {
+      Config c = pair_beside_a_slab(start);
+      expect_same_forces(isa, c, 0.0, "before the move");
+      at(c, 100, 1) += shift;
+      at(c, 700, 1) -= shift;
+      expect_same_forces(isa, c, 0.0, "pair moved by " + std::to_string(shift));
+      const Forces got = lj(isa, c, 0.0);
+      EXPECT_EQ(at(got.forces, 100, 1) != 0.0, std::fabs(start - 2 * shift) < model::cutoff)
+          << "shift " << shift;
+    }
+    // One atom moved far, and only one coordinate: the rest of the list is still good, that atom
+    // is not.
+    Config c = configuration(0);
+    expect_same_forces(isa, c, 0.0, "a liquid");
+    at(c, 5, 2) += 1.3;
+    expect_same_forces(isa, c, 0.0, "one atom moved by 1.3 nm");
+    at(c, 5, 2) = kNaN;
+    expect_same_forces(isa, c, 0.0, "one coordinate NaN");
+    at(c, 5, 2) = 1.0;
+    expect_same_forces(isa, c, 0.0, "NaN replaced");
+  }
+}
+
+TEST(AuxPairKernels, AlternatingBetweenUnrelatedArraysGivesEachItsOwnResult) {
+  const Config a = configuration(0), b = configuration(8), packed = configuration(7);
+  for (Isa isa : fast_isas()) {
+    for (int round = 0; round < 3; ++round) {
+      expect_same_forces(isa, a, 0.0, "configuration a");
+      expect_same_forces(isa, b, 0.0, "configuration b");
+      expect_same_forces(isa, packed, -0.0, "a packed cloud");
+    }
+  }
+}
+
+TEST(AuxPairKernels, ThePackedStartDrivenByForcesInNewtonsGivesTheReferenceOnEveryCall) {
+  // The routines' literal call pattern from a generator-like start: every atom in one octant,
+  // forces in newtons passed as the driving term. Overlapping atoms are flung far away at once
+  // and keep moving fast; they become free atoms of the list (neighbour_list.hpp) while the
+  // others barely move.
+  std::mt19937_64 rng(1234);
+  Config positions = uniform(rng, 0.0, 1.73893), velocities = uniform(rng, -0.2, 0.2), forces{};
+  for (int step = 0; step < 20; ++step) {
+    for (Isa isa : fast_isas()) expect_same_forces(isa, positions, 0.0, "step " + std::to_string(step));
+    if (HasFailure()) return;
+    double energy = 0.0, kinetic = 0.0, temperature = 0.0;
+    auxiliary_force_atoms(positions.data(), forces.data(), &energy);
+    auxiliary_leapfrog(positions.data(), velocities.data(), forces.data(), &kinetic, &temperature);
   }
 }

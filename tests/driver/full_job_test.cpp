@@ -12,12 +12,15 @@
 #include "format.hpp"
 #include "programs.hpp"
 #include "rdf_analysis.hpp"
+#include "rdf_compare.hpp"
 #include "support.hpp"
 
 namespace pelzak::md {
 namespace {
 
+using pelzak::test::rdf_max_difference;
 using pelzak::test::read_bytes;
+using pelzak::test::read_rdf_file;
 using pelzak::test::run_program;
 using pelzak::test::ScratchDir;
 using pelzak::test::split_lines;
@@ -76,10 +79,10 @@ TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
   for (int b = 0; b < model::bins; ++b) ASSERT_TRUE(std::isfinite(run.g[b])) << "bin " << b + 1;
   const RdfPeak peak = rdf_peak(run);
   const double difference = rdf_max_difference(run, ref);
-  EXPECT_NEAR(peak.label, 1.087, 0.0005);
-  EXPECT_GE(peak.g, 2.68);
-  EXPECT_LE(peak.g, 2.80);
-  EXPECT_LE(difference, 0.08);
+  EXPECT_NEAR(peak.label, pelzak::test::kPeakLabel, pelzak::test::kPeakLabelTolerance);
+  EXPECT_GE(peak.g, pelzak::test::kPeakLowest);
+  EXPECT_LE(peak.g, pelzak::test::kPeakHighest);
+  EXPECT_LE(difference, pelzak::test::kLargestDifference);
 
   // The log: a header and one finite row per step, phases in order, numbered from 1 in each.
   const auto log = split_lines(job.thermo);

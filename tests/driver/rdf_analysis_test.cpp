@@ -3,11 +3,14 @@
 #include <cmath>
 
 #include "rdf_analysis.hpp"
+#include "rdf_compare.hpp"
 #include "support.hpp"
 
 namespace pelzak::md {
 namespace {
 
+using pelzak::test::rdf_max_difference;
+using pelzak::test::read_rdf_file;
 using pelzak::test::ScratchDir;
 using pelzak::test::write_bytes;
 
@@ -80,6 +83,29 @@ TEST(DriverRdf, DifferenceIsTheLargestBinwiseGapAndSeesNaN) {
   EXPECT_EQ(rdf_max_difference(other, ref), rdf_max_difference(ref, other));
   other.g[199] = std::nan("");
   EXPECT_TRUE(std::isnan(rdf_max_difference(ref, other)));
+}
+
+TEST(DriverRdf, ReferenceCheckPassesTheReferenceAndNamesEveryMiss) {
+  const RdfCurve ref = reference();
+  std::string report;
+  EXPECT_TRUE(pelzak::test::rdf_matches_reference(ref, ref, &report)) << report;
+  EXPECT_EQ(report, "first peak 2.7353 at r/sigma = 1.0868, largest difference from the reference 0.0000");
+
+  RdfCurve taller = ref;  // a liquid too structured: peak and difference out of bounds
+  for (double& g : taller.g) g *= 1.05;
+  EXPECT_FALSE(pelzak::test::rdf_matches_reference(taller, ref, &report));
+  EXPECT_NE(report.find("the peak should be between 2.6800 and 2.8000"), std::string::npos) << report;
+  EXPECT_NE(report.find("the difference should be at most 0.0800"), std::string::npos) << report;
+
+  RdfCurve shifted = ref;  // the same height one bin further out
+  shifted.g[43] = ref.g[42] + 0.01;
+  EXPECT_FALSE(pelzak::test::rdf_matches_reference(shifted, ref, &report));
+  EXPECT_NE(report.find("the peak should be at r/sigma = 1.0870"), std::string::npos) << report;
+
+  RdfCurve broken = ref;
+  broken.g[120] = std::nan("");
+  EXPECT_FALSE(pelzak::test::rdf_matches_reference(broken, ref, &report));
+  EXPECT_EQ(report, "g(r) is not finite in bin 121");
 }
 
 TEST(DriverRdf, ReaderAcceptsSignsCarriageReturnsAndComments) {

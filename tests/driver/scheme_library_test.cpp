@@ -9,11 +9,14 @@
 #include "constants.hpp"
 #include "pelzak_aux.h"
 #include "rdf_analysis.hpp"
+#include "rdf_compare.hpp"
 #include "scheme.hpp"
 #include "support.hpp"
 
 namespace pelzak::md {
 namespace {
+
+using pelzak::test::read_rdf_file;
 
 using Config = std::vector<double>;
 

@@ -4,10 +4,13 @@
 #include <cmath>
 #include <vector>
 
+#include "rdf_compare.hpp"
 #include "svg_plot.hpp"
 
 namespace pelzak::md {
 namespace {
+
+using pelzak::test::read_rdf_file;
 
 RdfCurve reference() {
   RdfCurve ref;

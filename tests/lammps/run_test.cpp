@@ -26,6 +26,7 @@
 #include "pelzak_model.h"
 #include "programs.hpp"
 #include "rdf_analysis.hpp"
+#include "rdf_compare.hpp"
 #include "run_lammps.hpp"
 #include "support.hpp"
 
@@ -73,7 +74,7 @@ double lammps_energy(const std::string& log) {
 pelzak::md::RdfCurve read_curve(const std::string& path) {
   pelzak::md::RdfCurve curve;
   std::string message;
-  EXPECT_TRUE(pelzak::md::read_rdf_file(path, curve, &message)) << message;
+  EXPECT_TRUE(pelzak::test::read_rdf_file(path, curve, &message)) << message;
   return curve;
 }
 
@@ -133,7 +134,7 @@ TEST(LammpsRun, OurLiquidInLammpsKeepsItsEnergyAndStructureAt864And6912Atoms) {
   EXPECT_EQ(small_peak.bin, pelzak::md::rdf_peak(reference).bin);
   EXPECT_GE(small_peak.g, 2.708);
   EXPECT_LE(small_peak.g, 2.777);
-  EXPECT_LE(pelzak::md::rdf_max_difference(small_rdf, reference), 0.062);
+  EXPECT_LE(pelzak::test::rdf_max_difference(small_rdf, reference), 0.062);
 
   // 6912 atoms, two MPI ranks, 300 steps.
   r = lammps({"export", "--replicate", "2", "--steps", "300", "big"});

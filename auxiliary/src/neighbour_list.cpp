@@ -1,0 +1,92 @@
+// The kept Verlet list, its check on every call, and the portable way to fill it (see
+// neighbour_list.hpp for why a list in range gives the exact results).
+#include "neighbour_list.hpp"
+
+#include <cstring>
+
+namespace pelzak::aux::verlet {
+namespace {
+
+// The one list: plain static storage, zero-initialised at load (valid = false), no constructor,
+// destructor or guard.
+NeighbourList kept;
+
+// Whether atom i of positions lies within move_limit of its position at the build. NaN fails
+// the comparison, so a NaN or infinite coordinate never does.
+bool stayed(const double* positions, int i) {
+  using namespace model;
+  const double dx = positions[x_axis + i] - kept.built_at[x_axis + i];
+  const double dy = positions[y_axis + i] - kept.built_at[y_axis + i];
+  const double dz = positions[z_axis + i] - kept.built_at[z_axis + i];
+  return dx * dx + dy * dy + dz * dz <= move_limit_sq;
+}
+
+}  // namespace
+
+const NeighbourList* list_for(const double* positions) {
+  if (!kept.valid) return nullptr;
+  // Every atom is checked, without an early exit: the loop stays branch-free.
+  bool near = true;
+  for (int i = 0; i < model::atoms; ++i) near &= kept.free[i] != 0 || stayed(positions, i);
+  if (!near) return nullptr;
+  ++kept.calls;
+  return &kept;
+}
+
+NeighbourList* start_build(const double* positions, coarse::CellCoordinates* cells, bool* cells_usable) {
+  // The atoms that ended a list young are free in the next one, and free atoms that moved on
+  // stay free.
+  const bool young = kept.valid && kept.calls < quick_rebuild;
+  int free_atoms = 0;
+  for (int i = 0; i < model::atoms; ++i) {
+    kept.free[i] = (young || kept.free[i] != 0) && !stayed(positions, i) ? -1 : 0;
+    free_atoms += kept.free[i] != 0;
+  }
+  if (free_atoms > max_free)
+    for (int i = 0; i < model::atoms; ++i) kept.free[i] = 0;
+  kept.valid = false;
+  kept.calls = 0;
+  kept.blocks = 0;
+  *cells_usable = coarse::cell_coordinates(positions, cells);
+  std::memcpy(kept.built_at, positions, sizeof kept.built_at);
+  return &kept;
+}
+
+void finish_row(NeighbourList* list, int i, int n) {
+  std::int32_t* j = list->j + block_size * list->blocks;
+  // Padding: atom 0, a valid address for the gathers; the block's count leaves it out.
+  for (int t = n; t % block_size != 0; ++t) j[t] = 0;
+  for (int t = 0; t < n; t += block_size) {
+    list->block_atom[list->blocks] = i;
+    list->block_count[list->blocks] = n - t < block_size ? n - t : block_size;
+    ++list->blocks;
+  }
+}
+
+void finish_build(NeighbourList* list, bool keep) {
+  list->block_atom[list->blocks] = -1;
+  for (int t = 0; t < tail_room; ++t) list->j[block_size * list->blocks + t] = 0;
+  list->valid = keep;
+}
+
+void build_rows_portable(const coarse::CellCoordinates& cells, NeighbourList* list) {
+  for (int i = 0; i < model::atoms - 1; ++i) {
+    std::int32_t* j_out = list->j + block_size * list->blocks;
+    int n = 0;
+    for (int j = i + 1; j < model::atoms; ++j) {
+      j_out[n] = j;
+      n += (coarse::cells_sq(cells, i, j) < reach_sq) | (list->free[i] != 0) | (list->free[j] != 0);
+    }
+    finish_row(list, i, n);
+  }
+}
+
+void build_every_pair(NeighbourList* list) {
+  for (int i = 0; i < model::atoms - 1; ++i) {
+    std::int32_t* j_out = list->j + block_size * list->blocks;
+    for (int j = i + 1; j < model::atoms; ++j) j_out[j - i - 1] = j;
+    finish_row(list, i, model::atoms - 1 - i);
+  }
+}
+
+}  // namespace pelzak::aux::verlet

@@ -1,0 +1,437 @@
+// The vector pair kernels, one template for AVX2 and AVX-512.
+//
+// pair_kernels_avx2.cpp and pair_kernels_avx512.cpp each define a small set of lane operations,
+// S (the traits: S::Vd, a vector of S::lanes doubles with + - * / and sqrt, masks, gathers,
+// compression, and the look at the 16-bit cell words over S::cell_lanes pairs), and instantiate
+// the loops below with it. Every S lives in its own file's unnamed namespace, so each
+// instantiation is compiled for its instruction set alone and no copy built for one set can be
+// picked by the linker for the other. The same goes for anything else in this header: templates
+// over S, or static.
+//
+// Lennard-Jones: the candidates of the Verlet list (neighbour_list.hpp), S::lanes at a time,
+// gathered, their exact minimum image (image_bounds.hpp) and rsq; the pairs inside the cut-off
+// are packed, in visiting order, into a chunk. A full chunk gets its terms (lj_pair.hpp) on full
+// vectors, so the divider works on packed lanes only, and then its ordered sums, pair by pair.
+// Configurations that cannot have a list take the same loop with every j > i as candidates.
+//
+// g(r): each pair's bin from the cell distance in single precision, S::cell_lanes pairs at a
+// time; the bins of the pairs counted are packed and counted row by row into per-lane counter
+// sets; the few pairs too near a bin edge for that look, and all pairs of a configuration the
+// cells cannot hold, are binned with the exact arithmetic: r = sqrt(rsq), r / dr rounded half
+// away from zero.
+//
+// Only correctly rounded IEEE operations are used (add, sub, mul, div, sqrt, truncation), and
+// the files are compiled with -ffp-contract=off like the rest, so nothing is fused.
+#pragma once
+
+#include <cstdint>
+
+#include "coarse_cells.hpp"
+#include "image_bounds.hpp"
+#include "lj_pair.hpp"
+#include "neighbour_list.hpp"
+#include "pelzak_model.h"
+
+namespace pelzak::aux::vector_kernels {
+
+// Pairs inside the cut-off whose terms are computed before they are summed: enough for the
+// divider to work on long runs of full vectors, few enough (with their indices, about 10 KB)
+// to stay in the first-level cache.
+inline constexpr int chunk_pairs = 256;
+// Ordered sums done after each block of 8 candidates: a little more than the 5.6 pairs in range
+// such a block holds in the liquid, so that the sums keep pace with the pairs found.
+inline constexpr int sums_per_block = 8;
+
+// Per-lane g(r) counters: a set holds the 200 bins and one slot, `nowhere`, that the padding
+// of a row's packed bins counts into; each set is 208 counters long (a multiple of 16, so every
+// set starts on its own cache line). Eight sets, used in turn, keep consecutive increments
+// apart: no increment waits for the one before.
+inline constexpr int nowhere = model::bins;
+inline constexpr int counter_stride = 208;
+static_assert(counter_stride >= model::bins + 1 && counter_stride % 16 == 0);
+inline constexpr int counter_sets = 8;
+
+template <class S>
+struct Separation {
+  typename S::Vd delx, dely, delz, rsq;
+};
+
+// d - L * round(d / L) on every lane, bit for bit (image_bounds.hpp).
+template <class S>
+[[gnu::always_inline]] inline typename S::Vd nearest_image(typename S::Vd d) {
+  using V = typename S::Vd;
+  const V ad = S::abs(d);
+  if (S::bits(S::not_less(ad, V(image::wrap_limit))) != 0) {
+    // Some lane is far, infinite or NaN: n = round(d / L) on every lane, exactly. Truncation is
+    // exact, q - t is exact, and adding copysign(1, q) only where |q - t| >= 0.5 keeps -0.0
+    // (round(-0.25) is -0.0) and passes infinities and NaN through as round() does.
+    const V q = d / V(model::box);
+    const V t = S::trunc(q);
+    const V n = S::select(S::at_least(S::abs(q - t), V(0.5)), t + S::copysign(V(1.0), q), t);
+    return d - V(model::box) * n;
+  }
+  // |n| = the number of thresholds |d| has passed; L * n = copysign(fl(L * |n|), d). Nearly
+  // always every lane is below T_2, and one comparison decides.
+  V n = S::select(S::at_least(ad, V(image::wrap_1)), V(1.0), V(0.0));
+  if (S::bits(S::at_least(ad, V(image::wrap_2))) != 0) {
+    n = n + S::select(S::at_least(ad, V(image::wrap_2)), V(1.0), V(0.0)) +
+        S::select(S::at_least(ad, V(image::wrap_3)), V(1.0), V(0.0));
+  }
+  return d - S::copysign(V(model::box) * n, d);
+}
+
+// The three separations of a pair on every lane, bit for bit as nearest_image gives them: the
+// decision between the usual case (every |d| below T_2, where L * n is 0 or L) and the others
+// is made once for the three axes.
+template <class S>
+[[gnu::always_inline]] inline Separation<S> separation(typename S::Vd xi, typename S::Vd yi,
+                                                       typename S::Vd zi, typename S::Vd xj,
+                                                       typename S::Vd yj, typename S::Vd zj) {
+  using V = typename S::Vd;
+  const V dx = xi - xj, dy = yi - yj, dz = zi - zj;
+  const V adx = S::abs(dx), ady = S::abs(dy), adz = S::abs(dz);
+  Separation<S> s;
+  const V wrap_2(image::wrap_2);
+  if (S::bits(S::either(S::either(S::not_less(adx, wrap_2), S::not_less(ady, wrap_2)),
+                        S::not_less(adz, wrap_2))) == 0) {
+    // L * n = copysign(L or 0, d).
+    const V box(model::box), wrap_1(image::wrap_1);
+    s.delx = dx - S::copysign(S::select(S::at_least(adx, wrap_1), box, V(0.0)), dx);
+    s.dely = dy - S::copysign(S::select(S::at_least(ady, wrap_1), box, V(0.0)), dy);
+    s.delz = dz - S::copysign(S::select(S::at_least(adz, wrap_1), box, V(0.0)), dz);
+  } else {
+    s.delx = nearest_image<S>(dx);
+    s.dely = nearest_image<S>(dy);
+    s.delz = nearest_image<S>(dz);
+  }
+  s.rsq = s.delx * s.delx + s.dely * s.dely + s.delz * s.delz;
+  return s;
+}
+
+// Atoms i[0 ...] and j[0 ...] (S::lanes of each, read whole) separated, lane by lane.
+template <class S>
+[[gnu::always_inline]] inline Separation<S> gathered_separation(const double* positions,
+                                                                const std::int32_t* i,
+                                                                const std::int32_t* j) {
+  const double* x = positions + model::x_axis;
+  const double* y = positions + model::y_axis;
+  const double* z = positions + model::z_axis;
+  return separation<S>(S::gather(x, i), S::gather(y, i), S::gather(z, i), S::gather(x, j), S::gather(y, j),
+                       S::gather(z, j));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lennard-Jones
+
+// Pairs inside the cut-off, in visiting order: partner atom, separation, then (in place) the
+// terms; and the rows they belong to.
+template <class S>
+struct PairChunk {
+  static constexpr int capacity = chunk_pairs + verlet::block_size;
+  alignas(64) std::int32_t j[capacity];
+  alignas(64) double x[capacity];  // delx, then the force on i along x
+  alignas(64) double y[capacity];  // dely, then fy
+  alignas(64) double z[capacity];  // delz, then fz
+  alignas(64) double s[capacity];  // rsq, then q^12 - q^6
+  int n;                           // pairs
+  int rows;                        // row r is atom row_atom[r], pairs row_end[r - 1] ... row_end[r] - 1
+  std::int32_t row_atom[model::atoms];
+  std::int32_t row_end[model::atoms];
+};
+
+// The terms (lj_pair.hpp) of pairs t ... t + S::lanes - 1 of a chunk, in place.
+template <class S>
+[[gnu::always_inline]] inline void compute_terms(PairChunk<S>* c, int t) {
+  using V = typename S::Vd;
+  const LjTerms<V> p =
+      lj_pair_terms<V>(S::load(c->x + t), S::load(c->y + t), S::load(c->z + t), S::load(c->s + t));
+  S::store(c->x + t, p.fx);
+  S::store(c->y + t, p.fy);
+  S::store(c->z + t, p.fz);
+  S::store(c->s + t, p.term);
+}
+
+// The forces being summed, atom by atom: x, y, z and a zero side by side, so that the force of
+// a pair goes onto an atom with one vector addition (each lane an addition of its own, rounded
+// as the scalar one).
+using ForceRows = double (*)[4];
+
+// Where the ordered sums stand: the running energy sum, and row i's force in a register.
+template <class S>
+struct SumState {
+  int t, r, end, i;
+  double energy;
+  typename S::Quad fi;
+};
+
+// The ordered sum of the chunk's next pair (there must be one): energy += term, forces(i) += f
+// (in ascending j, held in a register along a row), forces(j) -= f. Only pairs inside the
+// cut-off are here: x + 0.0 is not x when x is -0.0, so nothing else may be added.
+template <class S>
+[[gnu::always_inline]] inline void sum_step(const PairChunk<S>* c, SumState<S>& st, ForceRows f) {
+  while (st.t == st.end) {  // the next row (a row without pairs is passed over)
+    if (st.i >= 0) S::quad_store(f[st.i], st.fi);
+    st.i = c->row_atom[st.r];
+    st.end = c->row_end[st.r];
+    ++st.r;
+    st.fi = S::quad_load(f[st.i]);
+  }
+  const int t = st.t;
+  const int j = c->j[t];
+  st.energy = add_term(c->s[t], st.energy);
+  const typename S::Quad pair = S::quad_of(c->x[t], c->y[t], c->z[t]);
+  st.fi = S::quad_add(st.fi, pair);
+  S::quad_store(f[j], S::quad_sub(S::quad_load(f[j]), pair));
+  st.t = t + 1;
+}
+
+// Three chunks in turn make a pipeline: while one fills with the pairs in range (loads, image,
+// rsq: simple arithmetic), the one before gets its terms (the divider), and the one before that
+// its ordered sums (a chain of dependent additions). Each block of candidates also moves the
+// other two stages on by a little, so that the three kinds of work overlap.
+template <class S>
+struct Pipeline {
+  PairChunk<S>* filling;
+  PairChunk<S>* computing;
+  PairChunk<S>* summing;
+  int computed;    // pairs of `computing` with their terms
+  int to_compute;  // its pairs in full vectors
+  SumState<S> st;  // the sums of `summing`
+};
+
+// Finishes the chunks in the pipeline by one stage and moves each on to the next. Kept out of
+// line: the loop's own state then never has its address taken and stays in registers.
+template <class S>
+[[gnu::noinline]] void rotate(Pipeline<S>& p, ForceRows forces) {
+  PairChunk<S>* c = p.computing;
+  for (int t = c->n; t % S::lanes != 0; ++t) c->x[t] = c->y[t] = c->z[t] = 0.0, c->s[t] = 1.0;  // r = 1
+  for (; p.computed < c->n; p.computed += S::lanes) compute_terms(c, p.computed);
+  while (p.st.t < p.summing->n) sum_step(p.summing, p.st, forces);
+  if (p.st.i >= 0) S::quad_store(forces[p.st.i], p.st.fi);
+  PairChunk<S>* const free = p.summing;
+  p.summing = p.computing;
+  p.computing = p.filling;
+  p.filling = free;
+  p.filling->n = p.filling->rows = 0;
+  p.computed = 0;
+  p.to_compute = p.computing->n - p.computing->n % S::lanes;
+  p.st = SumState<S>{0, 0, 0, -1, p.st.energy, p.st.fi};
+}
+
+// The pair loop over a list's candidates (with every j > i as candidates when the
+// configuration cannot keep a list): one flat loop over blocks of 8, each within one row.
+template <class S>
+void lj_listed(const double* positions, const verlet::NeighbourList& list, double* forces, double* lj_sum) {
+  using V = typename S::Vd;
+  static_assert(verlet::block_size % S::lanes == 0);
+  // Each atom's x, y, z side by side: a candidate's coordinates are one load.
+  alignas(64) double xyz[model::atoms][4];
+  for (int i = 0; i < model::atoms; ++i) {
+    xyz[i][0] = positions[model::x_axis + i];
+    xyz[i][1] = positions[model::y_axis + i];
+    xyz[i][2] = positions[model::z_axis + i];
+    xyz[i][3] = 0.0;
+  }
+  PairChunk<S> chunks[3];
+  for (auto& c : chunks) c.n = c.rows = 0;
+  // The forces passed in (zeroed by force_atoms), atom by atom; copied back at the end.
+  alignas(64) double f[model::atoms][4];
+  for (int i = 0; i < model::atoms; ++i) {
+    f[i][0] = forces[model::x_axis + i];
+    f[i][1] = forces[model::y_axis + i];
+    f[i][2] = forces[model::z_axis + i];
+    f[i][3] = 0.0;
+  }
+  Pipeline<S> p{&chunks[0], &chunks[1], &chunks[2],
+                0,          0,          SumState<S>{0, 0, 0, -1, *lj_sum, S::quad_load(f[0])}};
+
+  // The loop's working copies of the pipeline's state: never address-taken, kept in registers.
+  PairChunk<S>* filling = p.filling;
+  PairChunk<S>* computing = p.computing;
+  const PairChunk<S>* summing = p.summing;
+  int n = 0, rows = 0;               // of the chunk being filled
+  int computed = 0, to_compute = 0;  // of the chunk getting its terms: full vectors only
+  int to_sum = 0;
+  SumState<S> st = p.st;
+  const auto run_rotate = [&](int filled_rows) __attribute__((always_inline)) {
+    filling->n = n;
+    filling->rows = filled_rows;
+    p.computed = computed;
+    p.st = st;
+    rotate(p, f);
+    filling = p.filling, computing = p.computing, summing = p.summing;
+    n = rows = 0, computed = p.computed, to_compute = p.to_compute, to_sum = summing->n;
+    st = p.st;
+  };
+
+  for (int b = 0; b < list.blocks; ++b) {
+    const int i = list.block_atom[b];
+    const V xi(xyz[i][0]), yi(xyz[i][1]), zi(xyz[i][2]);
+    for (int part = 0; part < verlet::block_size; part += S::lanes) {
+      const std::int32_t* j = list.j + verlet::block_size * b + part;
+      V xj, yj, zj;
+      S::gather_xyz(xyz, j, xj, yj, zj);
+      const Separation<S> sep = separation<S>(xi, yi, zi, xj, yj, zj);
+      // Strictly inside: a pair at exactly the cut-off, or with a NaN distance, adds nothing.
+      const auto near =
+          S::both(S::less(sep.rsq, V(model::cutoff_sq)), S::first_lanes(list.block_count[b] - part));
+      S::compress(filling->j + n, j, near);
+      S::compress(filling->x + n, sep.delx, near);
+      S::compress(filling->y + n, sep.dely, near);
+      S::compress(filling->z + n, sep.delz, near);
+      S::compress(filling->s + n, sep.rsq, near);
+      n += S::count(near);
+    }
+    // Row i's pairs so far; the next block may start another row.
+    filling->row_atom[rows] = i;
+    filling->row_end[rows] = n;
+    rows += list.block_atom[b + 1] != i;
+    if (computed < to_compute) {
+      compute_terms(computing, computed);
+      computed += S::lanes;
+    }
+    for (int k = 0; k < sums_per_block && st.t < to_sum; ++k) sum_step(summing, st, f);
+    if (n >= chunk_pairs) run_rotate(rows + (list.block_atom[b + 1] == i));
+  }
+  for (int drain = 0; drain < 3; ++drain) run_rotate(rows);
+  for (int i = 0; i < model::atoms; ++i) {
+    forces[model::x_axis + i] = f[i][0];
+    forces[model::y_axis + i] = f[i][1];
+    forces[model::z_axis + i] = f[i][2];
+  }
+  *lj_sum = st.energy;
+}
+
+// The rows of a new Verlet list: every j > i whose squared cell distance is below
+// verlet::reach_sq, and every pair with a free atom, S::cell_lanes pairs per look.
+template <class S>
+void build_rows(const coarse::CellCoordinates& cells, verlet::NeighbourList* list) {
+  for (int i = 0; i < model::atoms - 1; ++i) {
+    std::int32_t* j_out = list->j + verlet::block_size * list->blocks;
+    int n = 0;
+    for (int j0 = i + 1; j0 < model::atoms; j0 += S::cell_lanes)
+      n += S::near_cells(cells, i, j0, verlet::reach_sq, list->free, j_out + n);
+    verlet::finish_row(list, i, n);
+  }
+}
+
+template <class S>
+void lj_pairs(const double* positions, double* forces, double* lj_sum) {
+  const verlet::NeighbourList* list = verlet::list_for(positions);
+  if (list == nullptr) {
+    coarse::CellCoordinates cells;
+    bool cells_usable = false;
+    verlet::NeighbourList* fresh = verlet::start_build(positions, &cells, &cells_usable);
+    if (cells_usable) {
+      build_rows<S>(cells, fresh);
+    } else {
+      verlet::build_every_pair(fresh);
+    }
+    verlet::finish_build(fresh, cells_usable);
+    list = fresh;
+  }
+  lj_listed<S>(positions, *list, forces, lj_sum);
+}
+
+// ---------------------------------------------------------------------------------------------
+// g(r)
+
+// Counts pairs (i[k], j[k]) of the lanes in `valid` in their bins with the exact arithmetic:
+// r = sqrt(rsq), bin = round(r / dr) halves away from zero (q >= 0, so q - trunc(q) is the
+// fraction), counted if at most 199. NaN fails that comparison.
+template <class S>
+void count_exact(const double* positions, const std::int32_t* i, const std::int32_t* j,
+                 typename S::Mask valid, std::int32_t* counts) {
+  using V = typename S::Vd;
+  const Separation<S> s = gathered_separation<S>(positions, i, j);
+  const V q = sqrt(s.rsq) / V(model::bin_width);
+  const V t = S::trunc(q);
+  const V bin = S::select(S::at_least(q - t, V(0.5)), t + V(1.0), t);
+  alignas(64) std::int32_t b[S::lanes];
+  S::store_int(b, bin);
+  for (unsigned counted = S::bits(S::both(valid, S::at_most(bin, V(model::bins - 1.0)))); counted != 0;
+       counted &= counted - 1)
+    ++counts[b[__builtin_ctz(counted)]];
+}
+
+// Pairs that the cell look left to the exact arithmetic, counted S::lanes at a time.
+template <class S>
+struct EdgePairs {
+  static constexpr int capacity = S::cell_lanes + S::lanes;
+  alignas(64) std::int32_t i[capacity];
+  alignas(64) std::int32_t j[capacity];
+  int n;
+
+  void count_full_vectors(const double* positions, std::int32_t* counts) {
+    int t = 0;
+    for (; t + S::lanes <= n; t += S::lanes)
+      count_exact<S>(positions, i + t, j + t, S::first_lanes(S::lanes), counts);
+    for (int k = t; k < n; ++k) i[k - t] = i[k], j[k - t] = j[k];
+    n -= t;
+  }
+  void count_rest(const double* positions, std::int32_t* counts) {
+    if (n > 0) count_exact<S>(positions, i, j, S::first_lanes(n), counts);
+    n = 0;
+  }
+};
+
+// Every pair with the exact arithmetic, for configurations the cells cannot hold.
+template <class S>
+void rdf_count_exact(const double* positions, std::int32_t* counts) {
+  alignas(64) std::int32_t row_i[S::lanes];
+  for (int i = 0; i < model::atoms - 1; ++i) {
+    for (int k = 0; k < S::lanes; ++k) row_i[k] = i;
+    for (int j0 = i + 1; j0 < model::atoms; j0 += S::lanes)
+      count_exact<S>(positions, row_i, verlet::every_atom.j + j0, S::first_lanes(model::atoms - j0), counts);
+  }
+}
+
+template <class S>
+void rdf_count(const double* positions, std::int32_t* counts) {
+  coarse::CellCoordinates cells;
+  if (!coarse::cell_coordinates(positions, &cells)) return rdf_count_exact<S>(positions, counts);
+  alignas(64) std::int32_t sets[counter_sets][counter_stride] = {};
+  // One row's bins, packed, padded to a whole number of counter_sets with `nowhere`.
+  alignas(64) std::int32_t row_bins[model::atoms + S::cell_lanes + counter_sets];
+  EdgePairs<S> edges;
+  edges.n = 0;
+  for (int i = 0; i < model::atoms - 1; ++i) {
+    int n = 0;
+    for (int j0 = i + 1; j0 < model::atoms; j0 += S::cell_lanes) {
+      S::fill_cells(edges.i + edges.n, i);
+      const auto look = S::cell_bins(cells, i, j0, row_bins + n, edges.j + edges.n);
+      n += look.counted;
+      edges.n += look.edge;
+      if (edges.n >= S::lanes) edges.count_full_vectors(positions, counts);
+    }
+    for (int t = n; t % counter_sets != 0; ++t) row_bins[t] = nowhere;
+    for (int t = 0; t < n; t += counter_sets)
+      for (int k = 0; k < counter_sets; ++k) ++sets[k][row_bins[t + k]];
+  }
+  edges.count_rest(positions, counts);
+  for (int k = 0; k < counter_sets; ++k)
+    for (int b = 0; b < model::bins; ++b) counts[b] += sets[k][b];
+}
+
+// The separation of n values d from zero along each axis, as the pair loops compute it: 3 n
+// images, x, y, z for each value (for the tests of the image thresholds).
+template <class S>
+void nearest_images(const double* d, double* image, int n) {
+  using V = typename S::Vd;
+  for (int k = 0; k < n; k += S::lanes) {
+    alignas(64) double in[S::lanes] = {}, x[S::lanes], y[S::lanes], z[S::lanes];
+    for (int l = 0; l < S::lanes && k + l < n; ++l) in[l] = d[k + l];
+    const V v = S::load(in), zero(0.0);
+    const Separation<S> s = separation<S>(v, v, v, zero, zero, zero);
+    S::store(x, s.delx);
+    S::store(y, s.dely);
+    S::store(z, s.delz);
+    for (int l = 0; l < S::lanes && k + l < n; ++l) {
+      image[3 * (k + l)] = x[l];
+      image[3 * (k + l) + 1] = y[l];
+      image[3 * (k + l) + 2] = z[l];
+    }
+  }
+}
+
+}  // namespace pelzak::aux::vector_kernels

@@ -1,0 +1,34 @@
+"""pelzak: molecular dynamics of liquid argon from Python.
+
+864 Lennard-Jones argon atoms in a periodic box of side 3.47786 nm, held at 94.4 K.
+
+The library's four routines over numpy arrays of shape (864, 3), one row per atom (nm, nm/ps, N):
+
+    positions, velocities = pelzak.read_file("ar_simulation.dat")
+    forces, energy = pelzak.force_atoms(positions)
+    kinetic, temperature = pelzak.leapfrog(positions, velocities, driving)    # updates in place
+    pelzak.radial_dist(step, positions, histogram)                           # histogram: (200,)
+
+The whole job of pelzak_md, returning g(r) and the thermodynamic log as numpy arrays:
+
+    pelzak.initial("run")              # the generator's start, run/ar_simulation.dat
+    result = pelzak.run("run")         # pelzak_md's job in run/
+
+The model's numbers: pelzak.model (pelzak.model.box, pelzak.model.dt, ...).
+See python/README.md.
+"""
+from . import model
+from ._run import RunError, RunResult, initial, run
+from ._routines import force_atoms, leapfrog, radial_dist, read_file
+
+__all__ = [
+    "RunError",
+    "RunResult",
+    "force_atoms",
+    "initial",
+    "leapfrog",
+    "model",
+    "radial_dist",
+    "read_file",
+    "run",
+]
