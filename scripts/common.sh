@@ -25,7 +25,7 @@ ensure_packages() {
 
 # What building the programs needs, and what the tests and benchmarks add (LAMMPS and Open MPI for
 # the hand-over tests, which otherwise skip).
-RUN_PACKAGES=(cmake make g++ gcc libcli11-dev)
+RUN_PACKAGES=(cmake make g++ gcc libcli11-dev libfftw3-dev)
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev pkg-config lammps openmpi-bin)
 # The Python module (python/install.sh), and what its tests and example add.
 PYTHON_PACKAGES=(python3-dev pybind11-dev python3-numpy)

@@ -74,8 +74,9 @@ void write_rdf(const double* histogram) {
   if (!write_all(rdf_fd, text, sizeof text)) {
     const int err = errno;
     // A table cut short by a full disk could pass for a whole one: cut the file back to where
-    // it began. Best effort, as the failure is reported and ends the process either way.
-    if (start >= 0) static_cast<void>(ftruncate(rdf_fd, start) == 0);
+    // it began, and the offset with it, so that a process sharing this open file (a forked
+    // writer) goes on from a clean end. Best effort, as the failure ends this process either way.
+    if (start >= 0 && ftruncate(rdf_fd, start) == 0) static_cast<void>(lseek(rdf_fd, start, SEEK_SET));
     fail("\"%s\": cannot write g(r): %s", rdf_name, err != 0 ? std::strerror(err) : "no progress writing");
   }
 }

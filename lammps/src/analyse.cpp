@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdio>
 
+#include "dump_dynamics.hpp"
 #include "export.hpp"
 #include "format.hpp"
 #include "lammps_log.hpp"
@@ -21,12 +23,6 @@ using md::fixed;
 bool exists(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0;
-}
-
-std::string rdf_subtitle(const Dump& dump) {
-  return std::to_string(dump.atoms) + " Lennard-Jones atoms at 94.4 K (LAMMPS), box " + fixed(dump.box, 4) +
-         " nm; " + std::to_string(dump.frames()) + " frames from step " +
-         std::to_string(dump.timesteps.front()) + " to " + std::to_string(dump.timesteps.back());
 }
 
 // The thermo averages of the run, when its log is there: a comparison with pelzak_md's summary.
@@ -51,12 +47,22 @@ void print_thermo_summary(const std::string& log) {
 
 }  // namespace
 
-void dump_rdf(const Dump& dump, md::RdfCurve& curve) {
+long long rdf_stride(const Dump& dump) {
+  const double spacing = frame_spacing(dump);
+  if (spacing == 0.0) return 1;
+  const double n = std::round(kRdfSampleTime / spacing);
+  return n >= 1.0 ? static_cast<long long>(n) : 1;
+}
+
+std::size_t dump_rdf(const Dump& dump, md::RdfCurve& curve) {
   double histogram[model::bins] = {};
-  for (std::size_t f = 0; f < dump.frames(); ++f)
+  const long long stride = rdf_stride(dump);
+  std::size_t samples = 0;
+  for (std::size_t f = 0; f < dump.frames(); f += stride, ++samples)
     analysis::rdf_sample(dump.frame_positions(f), dump.atoms, dump.box, histogram);
-  analysis::rdf_normalise(histogram, dump.atoms, dump.box, static_cast<double>(dump.frames()), curve.label,
+  analysis::rdf_normalise(histogram, dump.atoms, dump.box, static_cast<double>(samples), curve.label,
                           curve.g);
+  return samples;
 }
 
 int run_analyse(const AnalyseOptions& options) {
@@ -73,27 +79,66 @@ int run_analyse(const AnalyseOptions& options) {
     return kExitFailure;
   }
 
-  OutputSet out(options.dir);
   md::RdfCurve curve;
-  dump_rdf(dump, curve);
-  if (!out.stage(kRdfFile, analysis::rdf_table(curve.label, curve.g), &message) ||
-      !out.stage(kRdfPlot, md::rdf_svg(curve, rdf_subtitle(dump)), &message)) {
+  const std::size_t rdf_frames = dump_rdf(dump, curve);
+  DumpDynamics dynamics;
+  const std::string what = std::to_string(dump.atoms) + " Lennard-Jones atoms at 94.4 K (LAMMPS), box " +
+                           fixed(dump.box, 4) + " nm; ";
+  if (!dump_dynamics(dump, what + fixed(dump.times.back() - dump.times.front(), 2) + " ps", dynamics,
+                     &message)) {
     report(message);
     return kExitFailure;
+  }
+  for (const std::string& note : dynamics.notes) std::fprintf(stderr, "pelzak_lammps: %s\n", note.c_str());
+
+  // The new results, all or none; then the files of an earlier analysis that this one does not
+  // replace, so that none of them passes for a result of this dump.
+  OutputSet out(options.dir);
+  const std::string rdf_subtitle = what + std::to_string(rdf_frames) + " frames from step " +
+                                   std::to_string(dump.timesteps.front()) + " to " +
+                                   std::to_string(dump.timesteps.back());
+  const struct {
+    const char* name;
+    bool made;
+    std::string text;
+  } files[] = {
+      {kRdfFile, true, analysis::rdf_table(curve.label, curve.g)},
+      {kRdfPlot, true, md::rdf_svg(curve, rdf_subtitle)},
+      {kMsdFile, dynamics.msd, dynamics.msd_csv},
+      {kVacfFile, dynamics.vacf, dynamics.vacf_csv},
+      {kSpectrumFile, dynamics.vacf, dynamics.spectrum_csv},
+      {kDynamicsPlot, !dynamics.plot.empty(), dynamics.plot},
+  };
+  for (const auto& file : files) {
+    if (file.made && !out.stage(file.name, file.text, &message)) {
+      report(message);
+      return kExitFailure;
+    }
   }
   if (!out.commit(&message)) {
     report(message);
     return kExitFailure;
+  }
+  std::string written;
+  for (const auto& file : files) {
+    if (file.made) {
+      written += written.empty() ? "" : ", ";
+      written += out.path(file.name);
+    } else if (!out.remove_stale(file.name, &message)) {
+      report(message);
+      return kExitFailure;
+    }
   }
 
   const md::RdfPeak peak = md::rdf_peak(curve);
   std::printf("dump: %lld atoms, box %s nm, %zu frames (steps %lld to %lld)\n",
               static_cast<long long>(dump.atoms), fixed(dump.box, 5).c_str(), dump.frames(),
               static_cast<long long>(dump.timesteps.front()), static_cast<long long>(dump.timesteps.back()));
-  std::printf("g(r): first peak %s at r/sigma = %s\n", fixed(peak.g, 4).c_str(),
+  std::printf("g(r) from %zu frames: first peak %s at r/sigma = %s\n", rdf_frames, fixed(peak.g, 4).c_str(),
               fixed(peak.label, 4).c_str());
+  std::fputs(dynamics.summary.c_str(), stdout);
   print_thermo_summary(options.dir + "/" + kLogFile);
-  std::printf("wrote %s, %s\n", out.path(kRdfFile).c_str(), out.path(kRdfPlot).c_str());
+  std::printf("wrote %s\n", written.c_str());
   return finish_stdout();
 }
 

@@ -26,7 +26,7 @@ inline constexpr std::int64_t kReplicaSeed = 87287;
 struct ExportOptions {
   int replicate = 1;               // copies along each axis
   std::int64_t steps = 1000;       // steps the input runs
-  std::int64_t dump_every = 20;    // steps between dump frames (the sampler's 20)
+  std::int64_t dump_every = 4;     // steps between dump frames (0.04 ps: pelzak_md's VACF frames)
   std::int64_t thermo_every = 10;  // steps between thermo lines
   std::int64_t seed = -1;          // 0: keep our velocities; > 0: fresh ones; -1: 0 unless replicated
   bool nve = false;                // no thermostat

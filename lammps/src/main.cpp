@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(1, kMaxReplicate));
   export_command->add_option("--steps", ex.steps, "Time steps the input runs (default 1000)")
       ->check(CLI::Range(std::int64_t{1}, kMaxSteps));
-  export_command->add_option("--dump-every", ex.dump_every, "Steps between dump frames (default 20)")
+  export_command->add_option("--dump-every", ex.dump_every, "Steps between dump frames (default 4)")
       ->check(CLI::Range(std::int64_t{1}, kMaxSteps));
   export_command->add_option("--thermo-every", ex.thermo_every, "Steps between thermo lines (default 10)")
       ->check(CLI::Range(std::int64_t{1}, kMaxSteps));

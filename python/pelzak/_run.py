@@ -124,6 +124,7 @@ def run(
     *,
     push_off=_DEFAULTS["push_off"],
     equilibration=_DEFAULTS["equilibration"],
+    production=_DEFAULTS["production"],
     thermo_every=_DEFAULTS["thermo_every"],
     xyz_every=_DEFAULTS["xyz_every"],
     quiet=True,
@@ -135,7 +136,9 @@ def run(
     pelzak_md run in that folder would. The options are pelzak_md's:
 
         push_off       push-off steps (--push-off)
-        equilibration  equilibration steps before the 1000 production steps (--equilibration)
+        equilibration  equilibration steps before production (--equilibration)
+        production     production steps, at least 1000 (--production): g(r) from the first 1000,
+                       the dynamics files (msd_argon.csv, ...) from all
         thermo_every   a log row every this many steps of each phase, at least 1 (--thermo-every)
         xyz_every      a trajectory frame every this many steps, 0 for none (--xyz-every)
         quiet          False shows pelzak_md's progress lines on sys.stderr (--quiet)
@@ -149,6 +152,7 @@ def run(
     counts = dict(
         push_off=_count("push_off", push_off, 0),
         equilibration=_count("equilibration", equilibration, 0),
+        production=_count("production", production, 1000),
         thermo_every=_count("thermo_every", thermo_every, 1),
         xyz_every=_count("xyz_every", xyz_every, 0),
     )

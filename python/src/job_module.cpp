@@ -37,10 +37,11 @@ py::tuple outcome_tuple(const ChildOutcome& outcome) {
 
 // The values are checked on the Python side; these are the driver's own options.
 py::tuple run_job(const std::string& folder, std::int64_t push_off, std::int64_t equilibration,
-                  std::int64_t thermo_every, std::int64_t xyz_every, bool quiet) {
+                  std::int64_t production, std::int64_t thermo_every, std::int64_t xyz_every, bool quiet) {
   md::Options options;
   options.push_off_steps = push_off;
   options.equilibration_steps = equilibration;
+  options.production_steps = production;
   options.thermo_every = thermo_every;
   options.xyz_every = xyz_every;
   options.quiet = quiet;
@@ -64,7 +65,7 @@ PYBIND11_MODULE(_job, m) {
   using namespace pelzak::python;
   m.doc() = "pelzak_md's job and pelzak_initial's start in a child process (use pelzak.run, pelzak.initial)";
   m.def("run_job", &run_job, py::arg("folder"), py::arg("push_off"), py::arg("equilibration"),
-        py::arg("thermo_every"), py::arg("xyz_every"), py::arg("quiet"));
+        py::arg("production"), py::arg("thermo_every"), py::arg("xyz_every"), py::arg("quiet"));
   m.def("write_start", &write_start, py::arg("folder"));
   m.attr("max_steps") = pelzak::md::kMaxSteps;
   m.attr("bins") = pelzak::model::bins;
@@ -72,6 +73,7 @@ PYBIND11_MODULE(_job, m) {
   py::dict d;
   d["push_off"] = defaults.push_off_steps;
   d["equilibration"] = defaults.equilibration_steps;
+  d["production"] = defaults.production_steps;
   d["thermo_every"] = defaults.thermo_every;
   d["xyz_every"] = defaults.xyz_every;
   m.attr("defaults") = d;

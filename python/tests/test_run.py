@@ -11,8 +11,8 @@ import pytest
 import pelzak
 from conftest import child_processes, run_python, same_bits
 
-OPTIONS = dict(push_off=300, equilibration=200, thermo_every=7, xyz_every=400)
-CLI = ["--push-off", "300", "--equilibration", "200", "--thermo-every", "7", "--xyz-every", "400", "--quiet"]
+OPTIONS = dict(push_off=300, equilibration=200, production=1000, thermo_every=7, xyz_every=400)
+CLI = ["--push-off", "300", "--equilibration", "200", "--production", "1000", "--thermo-every", "7", "--xyz-every", "400", "--quiet"]
 FILES = ["rdf_argon.dat", "thermo_argon.csv", "rdf_argon.svg", "traj_argon.xyz"]
 
 
@@ -78,7 +78,7 @@ def test_a_log_without_rows_and_no_trajectory(tmp_path):
 
 def test_progress_goes_to_sys_stderr_when_not_quiet(tmp_path, capsys):
     pelzak.initial(tmp_path)
-    result = pelzak.run(tmp_path, push_off=500, equilibration=0, quiet=False)
+    result = pelzak.run(tmp_path, push_off=500, equilibration=0, production=1000, quiet=False)
     err = capsys.readouterr().err
     assert "push-off step 250/500: T = " in err and "production step 1000/1000" in err
     assert result.summary.startswith("production: mean temperature 94.")
@@ -136,7 +136,8 @@ def test_runs_in_threads_give_the_same_results(tmp_path, runs):
         (dict(push_off=-1), ValueError),
         (dict(thermo_every=0), ValueError),
         (dict(xyz_every=10**9 + 1), ValueError),
-        (dict(production=5), TypeError),
+        (dict(steps=5), TypeError),
+        (dict(production=999), ValueError),
     ],
 )
 def test_option_errors(tmp_path, options, error):
@@ -147,7 +148,9 @@ def test_option_errors(tmp_path, options, error):
 
 def test_numpy_integers_are_counts(tmp_path):
     pelzak.initial(tmp_path)
-    result = pelzak.run(tmp_path, push_off=np.int64(500), equilibration=np.uint16(0), thermo_every=np.int32(100))
+    result = pelzak.run(
+        tmp_path, push_off=np.int64(500), equilibration=np.uint16(0), production=np.int16(1000), thermo_every=np.int32(100)
+    )
     assert len(result.thermo) == 5 + 10
 
 

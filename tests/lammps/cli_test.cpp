@@ -76,6 +76,38 @@ std::string random_dump(int atoms, double side, int frames, bool velocities = tr
   return text;
 }
 
+// A dump of `atoms` atoms walking at random with unwrapped positions (xu yu zu), `frames` frames
+// 0.04 ps apart (4 steps, each frame with its time), with or without velocities.
+std::string walking_dump(int atoms, int frames, bool velocities) {
+  std::mt19937_64 engine(9);
+  std::normal_distribution<double> step(0.0, 0.1);
+  std::uniform_real_distribution<double> uniform(0.0, 30.0);
+  std::vector<double> x(3 * atoms);
+  for (double& c : x) c = uniform(engine);
+  std::string text;
+  for (int f = 0; f < frames; ++f) {
+    const std::string box = "0 30\n";
+    text += "ITEM: TIME\n" + pelzak::md::shortest(f * 0.04) + "\nITEM: TIMESTEP\n" + std::to_string(4 * f) +
+            "\nITEM: NUMBER OF ATOMS\n" + std::to_string(atoms) + "\nITEM: BOX BOUNDS pp pp pp\n" + box +
+            box + box + "ITEM: ATOMS id xu yu zu" + (velocities ? " vx vy vz" : "") + "\n";
+    for (int i = 0; i < atoms; ++i) {
+      std::string line = std::to_string(i + 1);
+      for (int k = 0; k < 3; ++k) {
+        const double d = step(engine);
+        x[k * atoms + i] += d;
+        line += ' ';
+        line += pelzak::md::shortest(x[k * atoms + i]);
+      }
+      for (int k = 0; k < 3 && velocities; ++k) {
+        line += ' ';
+        line += pelzak::md::shortest(step(engine) * 25.0);
+      }
+      text += line + "\n";
+    }
+  }
+  return text;
+}
+
 TEST(LammpsCli, HelpVersionAndUsageErrors) {
   ScratchDir dir;
   auto r = lammps({"--help"});
@@ -192,6 +224,12 @@ TEST(LammpsCli, AnalyseWritesGofRForAnyBoxAndRefusesUnfitDumps) {
   auto r = lammps({"analyse", "out"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(contains(r.out, "dump: 500 atoms, box 3.00000 nm, 4 frames (steps 0 to 60)")) << r.out;
+  EXPECT_TRUE(contains(r.out, "g(r) from 4 frames")) << r.out;
+  // Frames 0.2 ps apart over 0.6 ps: too coarse for the VACF and too short for the MSD's fit.
+  EXPECT_TRUE(contains(r.err, "too far apart for the VACF")) << r.err;
+  EXPECT_TRUE(contains(r.err, "MSD and Einstein D skipped")) << r.err;
+  EXPECT_EQ(folder("out"),
+            (std::vector<std::string>{"rdf_argon.dat", "rdf_argon.svg", "traj_argon.lammpstrj"}));
   const auto rdf = split_lines(read_bytes("out/rdf_argon.dat"));
   ASSERT_EQ(rdf.size(), 200u);
   for (const auto& line : rdf) ASSERT_EQ(line.size(), 52u);
@@ -221,6 +259,41 @@ TEST(LammpsCli, AnalyseWritesGofRForAnyBoxAndRefusesUnfitDumps) {
   EXPECT_EQ(read_bytes("out/rdf_argon.dat"), kept);
 
   // No temporaries left by any of it.
+  for (const auto& name : folder("out")) EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
+}
+
+TEST(LammpsCli, AnalyseWritesTheDynamicsAndSkipsWhatTheDumpLacks) {
+  ScratchDir dir;
+  std::filesystem::create_directory("out");
+  // 200 atoms over 8 ps: the MSD's fit (2-4 ps) and a VACF to 5.08 ps.
+  write_bytes("out/traj_argon.lammpstrj", walking_dump(200, 201, true));
+  RunResult r = lammps({"analyse", "out"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_TRUE(contains(r.out, "g(r) from 41 frames")) << r.out;
+  EXPECT_TRUE(contains(r.out, "(Einstein)\n")) << r.out;
+  EXPECT_TRUE(contains(r.out, "(Green-Kubo)\n")) << r.out;
+  EXPECT_EQ(folder("out"),
+            (std::vector<std::string>{"dynamics_argon.svg", "msd_argon.csv", "rdf_argon.dat", "rdf_argon.svg",
+                                      "spectrum_argon.csv", "traj_argon.lammpstrj", "vacf_argon.csv"}));
+  const auto msd = split_lines(read_bytes("out/msd_argon.csv"));
+  EXPECT_EQ(msd[0], "t_ps,msd_nm2,alpha2");
+  EXPECT_EQ(msd.size(), 1u + 34);  // every third frame, 0.12 ps apart, for lags up to half the 8 ps
+  const auto vacf = split_lines(read_bytes("out/vacf_argon.csv"));
+  EXPECT_EQ(vacf[0], "t_ps,vacf");
+  EXPECT_EQ(vacf.size(), 1u + 128);  // lags 0 to 5.08 ps every 0.04 ps
+
+  // Without velocities the VACF goes, and with it the VACF files of the earlier analysis; the rest stays.
+  write_bytes("out/traj_argon.lammpstrj", walking_dump(200, 201, false));
+  r = lammps({"analyse", "out"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(
+      r.err,
+      "pelzak_lammps: the dump has no velocities (vx vy vz): VACF, spectrum and Green-Kubo D skipped\n");
+  EXPECT_TRUE(contains(r.out, "(Einstein)\n")) << r.out;
+  EXPECT_FALSE(contains(r.out, "Green-Kubo")) << r.out;
+  EXPECT_EQ(folder("out"), (std::vector<std::string>{"dynamics_argon.svg", "msd_argon.csv", "rdf_argon.dat",
+                                                     "rdf_argon.svg", "traj_argon.lammpstrj"}));
   for (const auto& name : folder("out")) EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
 }
 

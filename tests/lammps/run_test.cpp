@@ -4,11 +4,12 @@
 // installs them); skips with a message without them.
 //
 // The tolerances are three standard deviations of what was measured over many windows of long runs:
-//   potential energy per atom, eps      sd of window means
-//     pelzak_md, 1000 production steps  0.0048  (41 windows)
-//     LAMMPS 864 atoms, 2000 steps      0.0032  (1000-step windows: 0.0045, 40 of them)
-//     LAMMPS 6912 atoms, 300 steps      0.0046  (10 windows)
+//   potential energy per atom, eps        sd of window means
+//     pelzak_md, 20000 production steps   0.0011  (1000-step windows: 0.0048, 41 of them)
+//     LAMMPS 864 atoms, 2000 steps        0.0034  (10 runs)
+//     LAMMPS 6912 atoms, 300 steps        0.0046  (10 windows)
 //   first peak of g(r), 6912 atoms, 16 frames over 300 steps: 0.012 (10 windows)
+//   D of 864 atoms over 2000 steps, e-5 cm^2/s: 0.15 Einstein, 0.13 Green-Kubo (10 runs)
 // pelzak_md's own liquid sits 0.007 eps above LAMMPS' and the reference (-5.1867 against -5.1937 over
 // 40,000 steps each): its thermometer reads 94.4 K while the motion, measured from the positions, is at
 // 95.4 K, and LAMMPS at 95.4 K gives -5.1854. The tolerance of that comparison covers it.
@@ -43,6 +44,10 @@ constexpr double kEnergyTolerance = 0.02;     // 3 sd of the difference of two w
 constexpr double kReferenceTolerance = 0.01;  // 3 sd of a 2000-step LAMMPS window
 constexpr double kReferenceEnergy = -5.194;   // eps per atom, the reference simulation's
 constexpr double kPeakTolerance = 0.04;       // 3 sd of the 6912-atom peak, rounded up
+// D of the reference (tests/analysis/data/README.md), e-5 cm^2/s, and 3 sd of a 2000-step run.
+constexpr double kReferenceEinstein = 2.564;
+constexpr double kReferenceGreenKubo = 2.571;
+constexpr double kDiffusionTolerance = 0.5;
 
 // Mean potential energy per atom (eps) of pelzak_md's production rows in thermo_argon.csv.
 double md_production_energy(const std::string& path) {
@@ -98,6 +103,16 @@ pelzak::md::RdfCurve coarsened(const pelzak::md::RdfCurve& fine) {
   return coarse;
 }
 
+// D in e-5 cm^2/s from the summary line "D = 2.62 +- nan e-5 cm^2/s (Einstein)" of `method`.
+double diffusion(const std::string& summary, const std::string& method) {
+  std::istringstream lines(summary);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("D = ", 0) == 0 && line.find("(" + method + ")") != std::string::npos)
+      return std::stod(line.substr(4));
+  }
+  return NAN;
+}
+
 RunResult lammps(const std::vector<std::string>& args) {
   std::vector<std::string> argv{kLammps};
   argv.insert(argv.end(), args.begin(), args.end());
@@ -121,6 +136,10 @@ TEST(LammpsRun, OurLiquidInLammpsKeepsItsEnergyAndStructureAt864And6912Atoms) {
   r = lammps({"analyse", "small"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(r.out.find("864 atoms") != std::string::npos) << r.out;
+  const double small_einstein = diffusion(r.out, "Einstein");
+  const double small_green_kubo = diffusion(r.out, "Green-Kubo");
+  EXPECT_NEAR(small_einstein, kReferenceEinstein, kDiffusionTolerance) << r.out;
+  EXPECT_NEAR(small_green_kubo, kReferenceGreenKubo, kDiffusionTolerance) << r.out;
   const double small_energy = lammps_energy("small/log.lammps");
   EXPECT_NEAR(small_energy, md_energy, kEnergyTolerance)
       << "LAMMPS " << small_energy << ", pelzak_md " << md_energy;
@@ -131,7 +150,8 @@ TEST(LammpsRun, OurLiquidInLammpsKeepsItsEnergyAndStructureAt864And6912Atoms) {
       read_curve(PELZAK_SOURCE_DIR "/tests/driver/data/rdf_argon_reference.dat");
   const pelzak::md::RdfCurve small_rdf = read_curve("small/rdf_argon.dat");
   const pelzak::md::RdfPeak small_peak = pelzak::md::rdf_peak(small_rdf);
-  EXPECT_EQ(small_peak.bin, pelzak::md::rdf_peak(reference).bin);
+  // Bins 43 and 44 (r/sigma = 1.087, 1.112) are nearly equal at the top: either may be the highest.
+  EXPECT_LE(std::abs(small_peak.bin - pelzak::md::rdf_peak(reference).bin), 1);
   EXPECT_GE(small_peak.g, 2.708);
   EXPECT_LE(small_peak.g, 2.777);
   EXPECT_LE(pelzak::test::rdf_max_difference(small_rdf, reference), 0.062);
@@ -144,8 +164,12 @@ TEST(LammpsRun, OurLiquidInLammpsKeepsItsEnergyAndStructureAt864And6912Atoms) {
   EXPECT_TRUE(r.out.find("on 2 procs for 300 steps with 6912 atoms") != std::string::npos) << r.out;
   r = lammps({"analyse", "big"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(r.out.find("6912 atoms, box 6.95572 nm, 16 frames (steps 0 to 300)") != std::string::npos)
+  EXPECT_TRUE(r.out.find("6912 atoms, box 6.95572 nm, 76 frames (steps 0 to 300)") != std::string::npos)
       << r.out;
+  EXPECT_TRUE(r.out.find("g(r) from 16 frames") != std::string::npos) << r.out;
+  // 3 ps are too short for the MSD's fit from 2 ps; the VACF is there.
+  EXPECT_TRUE(r.err.find("MSD and Einstein D skipped") != std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.find("(Green-Kubo)") != std::string::npos) << r.out;
   const double big_energy = lammps_energy("big/log.lammps");
   EXPECT_NEAR(big_energy, small_energy, kEnergyTolerance)
       << "6912 atoms " << big_energy << ", 864 " << small_energy;
@@ -162,6 +186,8 @@ TEST(LammpsRun, OurLiquidInLammpsKeepsItsEnergyAndStructureAt864And6912Atoms) {
   std::printf(
       "first peak of g(r): 864 atoms %.4f (reference %.4f), 6912 atoms %.4f (reference coarsened %.4f)\n",
       small_peak.g, pelzak::md::rdf_peak(reference).g, big_peak.g, expected.g);
+  std::printf("D, e-5 cm^2/s: LAMMPS 864 atoms %.2f (Einstein), %.2f (Green-Kubo)\n", small_einstein,
+              small_green_kubo);
 }
 
 }  // namespace
