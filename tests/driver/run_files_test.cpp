@@ -67,7 +67,7 @@ Snapshot earlier_set() {
   const RunResult r = run_program(driver(kEarlier));
   EXPECT_EQ(r.status, 0) << r.err;
   const Snapshot set = folder_snapshot();
-  EXPECT_EQ(set.size(), 9u) << differences(set, {});  // the start and eight results
+  EXPECT_EQ(set.size(), 10u) << differences(set, {});  // the start and nine results
   return set;
 }
 
@@ -290,7 +290,7 @@ TEST(DriverRunFiles, AnEarlierTrajectoryGoesWhenTheNewSetIsComplete) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_FALSE(path_exists("traj_argon.xyz"));
   EXPECT_NE(r.out.find("wrote thermo_argon.csv, msd_argon.csv, vacf_argon.csv, spectrum_argon.csv, "
-                       "rdf_argon.svg, dynamics_argon.svg, rdf_argon.dat\n"
+                       "rdf_argon.svg, dynamics_argon.svg, final_argon.dat, rdf_argon.dat\n"
                        "removed traj_argon.xyz of an earlier run\n"),
             std::string::npos)
       << r.out;
