@@ -14,6 +14,7 @@
 
 #include "dynamics.hpp"
 #include "dynamics_report.hpp"
+#include "final_configuration.hpp"
 #include "format.hpp"
 #include "interrupts.hpp"
 #include "pelzak_aux.h"
@@ -194,6 +195,8 @@ int run_job(const Options& options, JobFigures* figures) {
                        " push-off, " + std::to_string(options.equilibration_steps) + " equilibration and " +
                        std::to_string(options.production_steps) + " production steps of 0.01 ps");
   if (!write_dynamics(staging, dynamics, &message)) return refuse(message);
+  if (!write_final_configuration(staging.fd, s->positions, s->velocities, s->drive, s->last_scale, &message))
+    return refuse(message);
 
   // The last moment to stop: once the move into place begins, it runs to its end.
   if (interrupt_signal() != 0) return interrupted(reached);

@@ -57,7 +57,7 @@ TEST(AnalysisCli, ShortProductionWritesEveryDynamicsFile) {
   EXPECT_TRUE(
       contains(r.out,
                "wrote thermo_argon.csv, msd_argon.csv, vacf_argon.csv, spectrum_argon.csv, rdf_argon.svg, "
-               "dynamics_argon.svg, rdf_argon.dat\n"))
+               "dynamics_argon.svg, final_argon.dat, rdf_argon.dat\n"))
       << r.out;
   EXPECT_EQ(split_lines(read_bytes("thermo_argon.csv")).size(), 1u + 300 + 200 + 1000);
 }
