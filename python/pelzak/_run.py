@@ -195,8 +195,8 @@ def run(
 
     The folder must hold the start "ar_simulation.dat" (pelzak.initial writes one); the job writes
     "rdf_argon.dat", "thermo_argon.csv", "msd_argon.csv", "vacf_argon.csv", "spectrum_argon.csv",
-    "rdf_argon.svg", "dynamics_argon.svg" (and "traj_argon.xyz") there, exactly as pelzak_md run in
-    that folder would. The options are pelzak_md's, with its defaults (but quiet):
+    "rdf_argon.svg", "dynamics_argon.svg", "final_argon.dat" (and "traj_argon.xyz") there, exactly as
+    pelzak_md run in that folder would. The options are pelzak_md's, with its defaults (but quiet):
 
         push_off       push-off steps (--push-off)
         equilibration  equilibration steps before production (--equilibration)

@@ -29,6 +29,7 @@ FILES = [
     "vacf_argon.csv",
     "spectrum_argon.csv",
     "dynamics_argon.svg",
+    "final_argon.dat",
 ]
 
 
