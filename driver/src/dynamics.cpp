@@ -83,6 +83,14 @@ DynamicsReport dynamics_finish(Dynamics& d, const std::string& subtitle) {
   r.spectrum_csv = analysis::spectrum_csv(spectrum);
   r.plot = analysis::dynamics_svg(msd, vacf, spectrum, features, subtitle);
   r.summary = analysis::dynamics_summary(msd, vacf, features);
+  r.msd_fit = msd.fit;
+  r.fit_start = msd.fit_start;
+  r.fit_end = msd.fit_end;
+  r.diffusion_einstein = msd.diffusion;
+  r.diffusion_einstein_error = msd.diffusion_error;
+  r.diffusion_green_kubo = vacf.diffusion;
+  r.diffusion_green_kubo_error = vacf.diffusion_error;
+  r.features = features;
   return r;
 }
 

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "dynamics_report.hpp"
 #include "msd.hpp"
 #include "vacf.hpp"
 
@@ -56,6 +57,15 @@ struct DynamicsReport {
   std::string spectrum_csv;
   std::string plot;
   std::string summary;  // D both ways, VACF zero and minimum, alpha2 peak, spectrum peak
+  // The summary's figures as numbers, for callers of the job that want them unrounded.
+  analysis::LineFit msd_fit;  // MSD ~ slope * t + intercept, nm^2/ps and nm^2
+  double fit_start = 0.0;     // the fit window, ps
+  double fit_end = 0.0;
+  double diffusion_einstein = 0.0;        // nm^2/ps, from the MSD's slope
+  double diffusion_einstein_error = 0.0;  // standard error from the blocks; NaN with fewer than two
+  double diffusion_green_kubo = 0.0;      // nm^2/ps, from the VACF's integral
+  double diffusion_green_kubo_error = 0.0;
+  analysis::DynamicsFeatures features;
 };
 
 // After the last step. subtitle describes the run in the plot.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "dynamics.hpp"
+#include "dynamics_report.hpp"
 #include "final_configuration.hpp"
 #include "format.hpp"
 #include "interrupts.hpp"
@@ -106,9 +107,35 @@ std::string joined(const std::vector<std::string>& names) {
   return text;
 }
 
+JobFigures job_figures(double mean_temperature, double mean_potential, const RdfPeak& peak,
+                       const DynamicsReport& dynamics) {
+  // D in the unit the summary prints, by the same multiplication.
+  constexpr double to_printed = analysis::kDiffusionPer1e5Cm2PerS;
+  const analysis::DynamicsFeatures& f = dynamics.features;
+  return JobFigures{.mean_temperature = mean_temperature,
+                    .mean_potential_per_atom = per_atom_in_eps(mean_potential),
+                    .rdf_peak_g = peak.g,
+                    .rdf_peak_r_sigma = peak.label,
+                    .diffusion_einstein = dynamics.diffusion_einstein * to_printed,
+                    .diffusion_einstein_error = dynamics.diffusion_einstein_error * to_printed,
+                    .diffusion_green_kubo = dynamics.diffusion_green_kubo * to_printed,
+                    .diffusion_green_kubo_error = dynamics.diffusion_green_kubo_error * to_printed,
+                    .msd_fit_slope = dynamics.msd_fit.slope,
+                    .msd_fit_intercept = dynamics.msd_fit.intercept,
+                    .msd_fit_start = dynamics.fit_start,
+                    .msd_fit_end = dynamics.fit_end,
+                    .vacf_zero = f.vacf_zero.x,
+                    .vacf_minimum = f.vacf_minimum.y,
+                    .vacf_minimum_time = f.vacf_minimum.x,
+                    .alpha2_peak = f.alpha2_peak.y,
+                    .alpha2_peak_time = f.alpha2_peak.x,
+                    .spectrum_peak_frequency = f.spectrum_peak.x,
+                    .spectrum_peak_density = f.spectrum_peak.y};
+}
+
 }  // namespace
 
-int run_job(const Options& options) {
+int run_job(const Options& options, JobFigures* figures) {
   JobGuard job;
   Staging& staging = job.staging;
   const auto wall_start = std::chrono::steady_clock::now();
@@ -192,6 +219,7 @@ int run_job(const Options& options) {
     std::fprintf(stderr, "pelzak_md: %s steps in %s s\n", std::to_string(s->elapsed).c_str(),
                  fixed(seconds, 1).c_str());
   }
+  if (figures) *figures = job_figures(mean_temperature, mean_potential, peak, dynamics);
   return kExitOk;
 }
 
