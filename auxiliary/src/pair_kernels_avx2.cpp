@@ -136,10 +136,23 @@ struct Avx2 {
     const __m256 packed = _mm256_permutevar8x32_ps(_mm256_castpd_ps(a.v), pack_order_double(bits(m)));
     _mm256_storeu_pd(out, _mm256_castps_pd(packed));
   }
-  static void compress(std::int32_t* out, const std::int32_t* in, Mask m) {
-    const __m256i v = _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)));
+  // The same for atoms in[0 ... 3], each as the byte offset of its row of four doubles.
+  static void compress_row_offsets(std::int32_t* out, const std::int32_t* in, Mask m) {
+    const __m256i v =
+        _mm256_castsi128_si256(_mm_slli_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)), 5));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
                      _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(v, pack_order(bits(m)))));
+  }
+  // Four rows of four, rows[k] = (x[k], y[k], z[k], w[k]): a transposition.
+  static void store_rows(double (*rows)[4], Vd x, Vd y, Vd z, Vd w) {
+    const __m256d a = _mm256_unpacklo_pd(x.v, y.v);  // x0 y0 | x2 y2
+    const __m256d b = _mm256_unpackhi_pd(x.v, y.v);  // x1 y1 | x3 y3
+    const __m256d c = _mm256_unpacklo_pd(z.v, w.v);  // z0 w0 | z2 w2
+    const __m256d d = _mm256_unpackhi_pd(z.v, w.v);  // z1 w1 | z3 w3
+    _mm256_store_pd(rows[0], _mm256_permute2f128_pd(a, c, 0x20));
+    _mm256_store_pd(rows[1], _mm256_permute2f128_pd(b, d, 0x20));
+    _mm256_store_pd(rows[2], _mm256_permute2f128_pd(a, c, 0x31));
+    _mm256_store_pd(rows[3], _mm256_permute2f128_pd(b, d, 0x31));
   }
 
   // Squared cell distances of atom i to atoms j0 ... j0+7 (see the AVX-512 version).

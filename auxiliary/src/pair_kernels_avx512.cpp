@@ -100,9 +100,26 @@ struct Avx512 {
   }
   // The lanes of m, in order, to out; 8 slots are written whatever the count.
   static void compress(double* out, Vd a, Mask m) { _mm512_storeu_pd(out, _mm512_maskz_compress_pd(m, a.v)); }
-  static void compress(std::int32_t* out, const std::int32_t* in, Mask m) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
+  // The same for atoms in[0 ... 7], each as the byte offset of its row of four doubles.
+  static void compress_row_offsets(std::int32_t* out, const std::int32_t* in, Mask m) {
+    const __m256i v = _mm256_slli_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in)), 5);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_maskz_compress_epi32(m, v));
+  }
+  // Eight rows of four, rows[k] = (x[k], y[k], z[k], w[k]): a transposition.
+  static void store_rows(double (*rows)[4], Vd x, Vd y, Vd z, Vd w) {
+    const __m512d a = _mm512_unpacklo_pd(x.v, y.v);  // x0 y0 | x2 y2 | x4 y4 | x6 y6
+    const __m512d b = _mm512_unpackhi_pd(x.v, y.v);  // x1 y1 | x3 y3 | ...
+    const __m512d c = _mm512_unpacklo_pd(z.v, w.v);  // z0 w0 | z2 w2 | ...
+    const __m512d d = _mm512_unpackhi_pd(z.v, w.v);  // z1 w1 | z3 w3 | ...
+    const __m512d ac_low =
+        _mm512_shuffle_f64x2(a, c, _MM_SHUFFLE(1, 0, 1, 0));  // x0 y0 | x2 y2 | z0 w0 | z2 w2
+    const __m512d ac_high = _mm512_shuffle_f64x2(a, c, _MM_SHUFFLE(3, 2, 3, 2));
+    const __m512d bd_low = _mm512_shuffle_f64x2(b, d, _MM_SHUFFLE(1, 0, 1, 0));
+    const __m512d bd_high = _mm512_shuffle_f64x2(b, d, _MM_SHUFFLE(3, 2, 3, 2));
+    _mm512_store_pd(rows[0], _mm512_shuffle_f64x2(ac_low, bd_low, _MM_SHUFFLE(2, 0, 2, 0)));
+    _mm512_store_pd(rows[2], _mm512_shuffle_f64x2(ac_low, bd_low, _MM_SHUFFLE(3, 1, 3, 1)));
+    _mm512_store_pd(rows[4], _mm512_shuffle_f64x2(ac_high, bd_high, _MM_SHUFFLE(2, 0, 2, 0)));
+    _mm512_store_pd(rows[6], _mm512_shuffle_f64x2(ac_high, bd_high, _MM_SHUFFLE(3, 1, 3, 1)));
   }
 
   // Squared cell distances of atom i to atoms j0 ... j0+15 (coarse_cells.hpp): x and y cells

@@ -123,38 +123,40 @@ template <class S>
 // ---------------------------------------------------------------------------------------------
 // Lennard-Jones
 
-// Pairs inside the cut-off, in visiting order: partner atom, separation, then (in place) the
-// terms; and the rows they belong to.
+// Pairs inside the cut-off, in visiting order: partner atom, separation, then their terms; and
+// the rows they belong to.
 template <class S>
 struct PairChunk {
   static constexpr int capacity = chunk_pairs + verlet::block_size;
-  alignas(64) std::int32_t j[capacity];
-  alignas(64) double x[capacity];  // delx, then the force on i along x
-  alignas(64) double y[capacity];  // dely, then fy
-  alignas(64) double z[capacity];  // delz, then fz
-  alignas(64) double s[capacity];  // rsq, then q^12 - q^6
-  int n;                           // pairs
-  int rows;                        // row r is atom row_atom[r], pairs row_end[r - 1] ... row_end[r] - 1
+  alignas(64) std::int32_t j_at[capacity];  // byte offset of atom j's row in the forces being summed
+  alignas(64) double x[capacity];           // delx
+  alignas(64) double y[capacity];           // dely
+  alignas(64) double z[capacity];           // delz
+  // The terms of each pair, side by side: the force on i (x, y, z) and q^12 - q^6, so that the
+  // ordered sums read one pair with one load.
+  alignas(64) double terms[capacity][4];
+  int n;     // pairs
+  int rows;  // row r is atom row_atom[r], pairs row_end[r - 1] ... row_end[r] - 1
   std::int32_t row_atom[model::atoms];
   std::int32_t row_end[model::atoms];
 };
 
-// The terms (lj_pair.hpp) of pairs t ... t + S::lanes - 1 of a chunk, in place.
+// The forces being summed, atom by atom: x, y, z and a fourth lane that only collects the
+// energy terms riding along (never read), so that the force of a pair goes onto an atom with
+// one vector addition (each lane an addition of its own, rounded as the scalar one).
+using ForceRows = double (*)[4];
+inline constexpr int force_row_bytes = 4 * sizeof(double);
+static_assert(force_row_bytes == 1 << 5);  // S::compress_row_offsets shifts by 5
+
+// The terms (lj_pair.hpp) of pairs t ... t + S::lanes - 1 of a chunk. rsq is formed again from
+// the separation, with the same operations in the same order as when the pair was found.
 template <class S>
 [[gnu::always_inline]] inline void compute_terms(PairChunk<S>* c, int t) {
   using V = typename S::Vd;
-  const LjTerms<V> p =
-      lj_pair_terms<V>(S::load(c->x + t), S::load(c->y + t), S::load(c->z + t), S::load(c->s + t));
-  S::store(c->x + t, p.fx);
-  S::store(c->y + t, p.fy);
-  S::store(c->z + t, p.fz);
-  S::store(c->s + t, p.term);
+  const V delx = S::load(c->x + t), dely = S::load(c->y + t), delz = S::load(c->z + t);
+  const LjTerms<V> p = lj_pair_terms<V>(delx, dely, delz, delx * delx + dely * dely + delz * delz);
+  S::store_rows(c->terms + t, p.fx, p.fy, p.fz, p.term);
 }
-
-// The forces being summed, atom by atom: x, y, z and a zero side by side, so that the force of
-// a pair goes onto an atom with one vector addition (each lane an addition of its own, rounded
-// as the scalar one).
-using ForceRows = double (*)[4];
 
 // Where the ordered sums stand: the running energy sum, and row i's force in a register.
 template <class S>
@@ -169,20 +171,22 @@ struct SumState {
 // cut-off are here: x + 0.0 is not x when x is -0.0, so nothing else may be added.
 template <class S>
 [[gnu::always_inline]] inline void sum_step(const PairChunk<S>* c, SumState<S>& st, ForceRows f) {
-  while (st.t == st.end) {  // the next row (a row without pairs is passed over)
+  if (st.t == st.end) [[unlikely]] {
     if (st.i >= 0) S::quad_store(f[st.i], st.fi);
-    st.i = c->row_atom[st.r];
-    st.end = c->row_end[st.r];
-    ++st.r;
+    do {  // the next row (a row without pairs is passed over)
+      st.i = c->row_atom[st.r];
+      st.end = c->row_end[st.r];
+      ++st.r;
+    } while (st.t == st.end);
     st.fi = S::quad_load(f[st.i]);
   }
-  const int t = st.t;
-  const int j = c->j[t];
-  st.energy = add_term(c->s[t], st.energy);
-  const typename S::Quad pair = S::quad_of(c->x[t], c->y[t], c->z[t]);
-  st.fi = S::quad_add(st.fi, pair);
-  S::quad_store(f[j], S::quad_sub(S::quad_load(f[j]), pair));
-  st.t = t + 1;
+  const double* pair = c->terms[st.t];
+  st.energy = add_term(pair[3], st.energy);
+  const typename S::Quad q = S::quad_load(pair);
+  st.fi = S::quad_add(st.fi, q);
+  double* fj = reinterpret_cast<double*>(reinterpret_cast<char*>(f) + c->j_at[st.t]);
+  S::quad_store(fj, S::quad_sub(S::quad_load(fj), q));
+  ++st.t;
 }
 
 // Three chunks in turn make a pipeline: while one fills with the pairs in range (loads, image,
@@ -204,7 +208,7 @@ struct Pipeline {
 template <class S>
 [[gnu::noinline]] void rotate(Pipeline<S>& p, ForceRows forces) {
   PairChunk<S>* c = p.computing;
-  for (int t = c->n; t % S::lanes != 0; ++t) c->x[t] = c->y[t] = c->z[t] = 0.0, c->s[t] = 1.0;  // r = 1
+  for (int t = c->n; t % S::lanes != 0; ++t) c->x[t] = 1.0, c->y[t] = c->z[t] = 0.0;  // r = 1
   for (; p.computed < c->n; p.computed += S::lanes) compute_terms(c, p.computed);
   while (p.st.t < p.summing->n) sum_step(p.summing, p.st, forces);
   if (p.st.i >= 0) S::quad_store(forces[p.st.i], p.st.fi);
@@ -275,11 +279,10 @@ void lj_listed(const double* positions, const verlet::NeighbourList& list, doubl
       // Strictly inside: a pair at exactly the cut-off, or with a NaN distance, adds nothing.
       const auto near =
           S::both(S::less(sep.rsq, V(model::cutoff_sq)), S::first_lanes(list.block_count[b] - part));
-      S::compress(filling->j + n, j, near);
+      S::compress_row_offsets(filling->j_at + n, j, near);
       S::compress(filling->x + n, sep.delx, near);
       S::compress(filling->y + n, sep.dely, near);
       S::compress(filling->z + n, sep.delz, near);
-      S::compress(filling->s + n, sep.rsq, near);
       n += S::count(near);
     }
     // Row i's pairs so far; the next block may start another row.
@@ -290,7 +293,8 @@ void lj_listed(const double* positions, const verlet::NeighbourList& list, doubl
       compute_terms(computing, computed);
       computed += S::lanes;
     }
-    for (int k = 0; k < sums_per_block && st.t < to_sum; ++k) sum_step(summing, st, f);
+    for (const int stop = st.t + sums_per_block < to_sum ? st.t + sums_per_block : to_sum; st.t < stop;)
+      sum_step(summing, st, f);
     if (n >= chunk_pairs) run_rotate(rows + (list.block_atom[b + 1] == i));
   }
   for (int drain = 0; drain < 3; ++drain) run_rotate(rows);
