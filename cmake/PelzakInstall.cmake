@@ -8,7 +8,7 @@ install(TARGETS pelzak_aux pelzak_model EXPORT pelzakTargets
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES auxiliary/include/pelzak_aux.h auxiliary/include/pelzak_model.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(TARGETS pelzak_initial pelzak_md RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS pelzak_initial pelzak_md pelzak_lammps RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(PELZAK_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/pelzak)
 install(EXPORT pelzakTargets NAMESPACE pelzak:: DESTINATION ${PELZAK_CMAKE_DIR})

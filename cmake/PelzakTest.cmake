@@ -5,7 +5,8 @@
 #
 # One GoogleTest executable per concept; every TEST in it becomes a CTest test that runs in
 # the build tree's test folder. Tests that need a scratch directory make their own. The programs
-# of the toolkit are found through PELZAK_INITIAL_PATH and PELZAK_MD_PATH (tests/support/programs.hpp).
+# of the toolkit are found through PELZAK_INITIAL_PATH, PELZAK_MD_PATH and PELZAK_LAMMPS_PATH
+# (tests/support/programs.hpp).
 function(pelzak_add_test name)
   cmake_parse_arguments(T "" "LABELS" "SOURCES;LIBS" ${ARGN})
   if(T_UNPARSED_ARGUMENTS)
@@ -18,8 +19,9 @@ function(pelzak_add_test name)
     PELZAK_BINARY_DIR="${PROJECT_BINARY_DIR}"
     PELZAK_VERSION="${PROJECT_VERSION}"
     PELZAK_INITIAL_PATH="$<TARGET_FILE:pelzak_initial>"
-    PELZAK_MD_PATH="$<TARGET_FILE:pelzak_md>")
-  add_dependencies(${name} pelzak_initial pelzak_md)
+    PELZAK_MD_PATH="$<TARGET_FILE:pelzak_md>"
+    PELZAK_LAMMPS_PATH="$<TARGET_FILE:pelzak_lammps>")
+  add_dependencies(${name} pelzak_initial pelzak_md pelzak_lammps)
   pelzak_exact_arithmetic(${name})
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}

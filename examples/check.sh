@@ -92,6 +92,7 @@ run_block install
 prefix="$HOME/pelzak"
 [ -d "$SRC/build-install" ] || fail "the block \"install\" is expected to build in build-install"
 expected="bin/pelzak_initial
+bin/pelzak_lammps
 bin/pelzak_md
 include/pelzak/auxiliary.f90
 include/pelzak/pelzak_model.f90

@@ -23,9 +23,10 @@ ensure_packages() {
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# What building the programs needs, and what the tests and benchmarks add.
-RUN_PACKAGES=(cmake make g++ gcc libcli11-dev)
-TEST_PACKAGES=(libgtest-dev libbenchmark-dev pkg-config)
+# What building the programs needs, and what the tests and benchmarks add (LAMMPS and Open MPI for
+# the hand-over tests, which otherwise skip).
+RUN_PACKAGES=(cmake make g++ gcc libcli11-dev libfftw3-dev)
+TEST_PACKAGES=(libgtest-dev libbenchmark-dev pkg-config lammps openmpi-bin)
 # The Python module (python/install.sh), and what its tests and example add.
 PYTHON_PACKAGES=(python3-dev pybind11-dev python3-numpy)
 PYTHON_TEST_PACKAGES=(python3-pytest python3-matplotlib)

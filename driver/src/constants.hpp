@@ -1,6 +1,6 @@
 // The driver's own fixed numbers, each with its unit and origin. The model itself (potential, box,
 // thermostat, time step, mass) lives in pelzak_model.h; these are the choices the driver makes on
-// top of it: how hard the push-off may push, how long production runs.
+// top of it: how hard the push-off may push, how many production steps sample g(r).
 #pragma once
 
 #include <cstdint>
@@ -17,7 +17,8 @@ inline constexpr double kPushOffMaxShift = 0.005;
 inline constexpr double kPushOffMaxDrive = kPushOffMaxShift / model::dt_sq;  // 50.00000223517426
 inline constexpr double kPushOffMaxDriveSq = kPushOffMaxDrive * kPushOffMaxDrive;
 
-// Production: the sampler's steps 1..1000, which end with "rdf_argon.dat" written.
-inline constexpr std::int64_t kProductionSteps = model::output_step;
+// g(r) comes from the first 1000 production steps: the sampler's steps 1..1000, which end with
+// "rdf_argon.dat" written. Production may run longer, for the dynamics; it cannot be shorter.
+inline constexpr std::int64_t kRdfSteps = model::output_step;
 
 }  // namespace pelzak::md

@@ -9,8 +9,12 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "dynamics.hpp"
+#include "dynamics_report.hpp"
+#include "final_configuration.hpp"
 #include "format.hpp"
 #include "interrupts.hpp"
 #include "pelzak_aux.h"
@@ -82,15 +86,56 @@ bool write_plot(const Staging& staging, const RdfCurve& curve, const Options& op
   return text_close(plot, message);
 }
 
+// The dynamics files of the run's production, into the staging folder.
+bool write_dynamics(const Staging& staging, const DynamicsReport& dynamics, std::string* message) {
+  const std::pair<const char*, const std::string*> files[] = {{kMsdFile, &dynamics.msd_csv},
+                                                              {kVacfFile, &dynamics.vacf_csv},
+                                                              {kSpectrumFile, &dynamics.spectrum_csv},
+                                                              {kDynamicsPlotFile, &dynamics.plot}};
+  for (const auto& [name, text] : files) {
+    TextFile file;
+    if (!text_open_in(file, staging.fd, name, message)) return false;
+    text_write(file, *text);
+    if (!text_close(file, message)) return false;
+  }
+  return true;
+}
+
 std::string joined(const std::vector<std::string>& names) {
   std::string text;
   for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
   return text;
 }
 
+JobFigures job_figures(double mean_temperature, double mean_potential, const RdfPeak& peak,
+                       const DynamicsReport& dynamics) {
+  // D in the unit the summary prints, by the same multiplication.
+  constexpr double to_printed = analysis::kDiffusionPer1e5Cm2PerS;
+  const analysis::DynamicsFeatures& f = dynamics.features;
+  return JobFigures{.mean_temperature = mean_temperature,
+                    .mean_potential_per_atom = per_atom_in_eps(mean_potential),
+                    .rdf_peak_g = peak.g,
+                    .rdf_peak_r_sigma = peak.label,
+                    .diffusion_einstein = dynamics.diffusion_einstein * to_printed,
+                    .diffusion_einstein_error = dynamics.diffusion_einstein_error * to_printed,
+                    .diffusion_green_kubo = dynamics.diffusion_green_kubo * to_printed,
+                    .diffusion_green_kubo_error = dynamics.diffusion_green_kubo_error * to_printed,
+                    .msd_fit_slope = dynamics.msd_fit.slope,
+                    .msd_fit_intercept = dynamics.msd_fit.intercept,
+                    .msd_fit_start = dynamics.fit_start,
+                    .msd_fit_end = dynamics.fit_end,
+                    .vacf_zero = f.vacf_zero.x,
+                    .vacf_minimum = f.vacf_minimum.y,
+                    .vacf_minimum_time = f.vacf_minimum.x,
+                    .alpha2_peak = f.alpha2_peak.y,
+                    .alpha2_peak_time = f.alpha2_peak.x,
+                    .spectrum_peak_frequency = f.spectrum_peak.x,
+                    .spectrum_peak_density = f.spectrum_peak.y};
+}
+
 }  // namespace
 
-int run_job(const Options& options) {
+int run_job(const Options& options, JobFigures* figures) {
   JobGuard job;
   Staging& staging = job.staging;
   const auto wall_start = std::chrono::steady_clock::now();
@@ -110,6 +155,7 @@ int run_job(const Options& options) {
   if (interrupt_signal() != 0) return interrupted(reached);
 
   auto s = std::make_unique<State>();
+  if (!dynamics_start(s->dynamics, options.production_steps, &message)) return refuse(message);
   auxiliary_read_file(s->positions, s->velocities);
 
   // From here on the run writes only into the staging folder, which goes again on every return
@@ -141,9 +187,16 @@ int run_job(const Options& options) {
   RdfCurve curve;
   rdf_from_histogram(s->histogram, curve);
   const RdfPeak peak = rdf_peak(curve);
-  const double mean_potential = s->production_potential / static_cast<double>(kProductionSteps);
-  const double mean_temperature = s->production_temperature / static_cast<double>(kProductionSteps);
+  const double mean_potential = s->production_potential / static_cast<double>(options.production_steps);
+  const double mean_temperature = s->production_temperature / static_cast<double>(options.production_steps);
   if (!write_plot(staging, curve, options, &message)) return refuse(message);
+  const DynamicsReport dynamics = dynamics_finish(
+      s->dynamics, "864 Lennard-Jones atoms at 94.4 K; " + std::to_string(options.push_off_steps) +
+                       " push-off, " + std::to_string(options.equilibration_steps) + " equilibration and " +
+                       std::to_string(options.production_steps) + " production steps of 0.01 ps");
+  if (!write_dynamics(staging, dynamics, &message)) return refuse(message);
+  if (!write_final_configuration(staging.fd, s->positions, s->velocities, s->drive, s->last_scale, &message))
+    return refuse(message);
 
   // The last moment to stop: once the move into place begins, it runs to its end.
   if (interrupt_signal() != 0) return interrupted(reached);
@@ -155,6 +208,7 @@ int run_job(const Options& options) {
               fixed(mean_temperature, 2).c_str(), fixed(per_atom_in_eps(mean_potential), 4).c_str());
   std::printf("g(r): first peak %s at r/sigma = %s\n", fixed(peak.g, 4).c_str(),
               fixed(peak.label, 4).c_str());
+  std::fputs(dynamics.summary.c_str(), stdout);
   std::printf("wrote %s\n", joined(written).c_str());
   if (!removed.empty()) std::printf("removed %s of an earlier run\n", joined(removed).c_str());
   if (std::fflush(stdout) != 0 || std::ferror(stdout))
@@ -165,6 +219,7 @@ int run_job(const Options& options) {
     std::fprintf(stderr, "pelzak_md: %s steps in %s s\n", std::to_string(s->elapsed).c_str(),
                  fixed(seconds, 1).c_str());
   }
+  if (figures) *figures = job_figures(mean_temperature, mean_potential, peak, dynamics);
   return kExitOk;
 }
 

@@ -19,6 +19,32 @@ inline constexpr int kExitUsage = 64;
 // An interrupt by signal N gives 128 + N, as a shell reports a process killed by it.
 inline constexpr int kExitSignalBase = 128;
 
-int run_job(const Options& options);
+// The figures of the summary at full precision, for a program that wants numbers rather than the
+// printed text (which rounds them). NaN where the run has no such figure: an uncertainty from
+// fewer than two blocks, a VACF that never crosses zero.
+struct JobFigures {
+  double mean_temperature;            // K, over production
+  double mean_potential_per_atom;     // epsilon per atom, over production
+  double rdf_peak_g;                  // g(r)'s first peak (its highest bin)
+  double rdf_peak_r_sigma;            // at r / sigma
+  double diffusion_einstein;          // 1e-5 cm^2/s, from the MSD's slope
+  double diffusion_einstein_error;    // 1e-5 cm^2/s, standard error from the blocks
+  double diffusion_green_kubo;        // 1e-5 cm^2/s, from the VACF's integral
+  double diffusion_green_kubo_error;  // 1e-5 cm^2/s
+  double msd_fit_slope;               // nm^2/ps: the MSD's straight line, 6 D
+  double msd_fit_intercept;           // nm^2
+  double msd_fit_start;               // ps: the window the line is fitted over
+  double msd_fit_end;                 // ps
+  double vacf_zero;                   // ps: the normalised VACF's first zero
+  double vacf_minimum;                // its first minimum
+  double vacf_minimum_time;           // ps
+  double alpha2_peak;                 // the non-Gaussian parameter's peak
+  double alpha2_peak_time;            // ps
+  double spectrum_peak_frequency;     // THz: the spectrum's main peak
+  double spectrum_peak_density;       // 1/THz
+};
+
+// figures, if given, receives the run's figures when it succeeds and is left alone otherwise.
+int run_job(const Options& options, JobFigures* figures = nullptr);
 
 }  // namespace pelzak::md

@@ -33,6 +33,7 @@ struct NumericOption {
 constexpr NumericOption kNumeric[] = {
     {"-p,--push-off", "--push-off", &Options::push_off_steps, 0},
     {"-e,--equilibration", "--equilibration", &Options::equilibration_steps, 0},
+    {"-P,--production", "--production", &Options::production_steps, 1000},
     {"-t,--thermo-every", "--thermo-every", &Options::thermo_every, 1},
     {"-x,--xyz-every", "--xyz-every", &Options::xyz_every, 0},
 };
@@ -174,23 +175,34 @@ Parsed parse_options(int argc, const char* const* argv) {
 std::string usage_text() {
   return "Usage: pelzak_md [OPTION]...\n"
          "Turns the start in \"ar_simulation.dat\" (written by pelzak_initial) into the radial distribution\n"
-         "function g(r) of liquid argon at 94.4 K: 864 Lennard-Jones atoms in a periodic box of 3.47786 nm.\n"
+         "function g(r) and the dynamics of liquid argon at 94.4 K: 864 Lennard-Jones atoms in a periodic "
+         "box\n"
+         "of 3.47786 nm.\n"
          "\n"
          "The run has three phases: push-off (overlapping atoms eased apart with a capped driving term),\n"
-         "equilibration, and 1000 production steps that sample g(r) every 20 steps.\n"
+         "equilibration, and production. g(r) is sampled every 20 steps over the first 1000 production\n"
+         "steps; the mean-square displacement, the velocity autocorrelation and the self-diffusion\n"
+         "coefficient come from the whole production.\n"
          "\n"
          "Files written in the working directory:\n"
-         "  rdf_argon.dat      g(r): 200 lines of r/sigma and g\n"
-         "  rdf_argon.svg      plot of g(r), opens in any web browser\n"
-         "  thermo_argon.csv   phase, step, time, potential, kinetic and total energy (J and eps per atom),\n"
-         "                     temperature\n"
-         "  traj_argon.xyz     trajectory in Angstrom, with --xyz-every only\n"
+         "  rdf_argon.dat       g(r): 200 lines of r/sigma and g\n"
+         "  rdf_argon.svg       plot of g(r), opens in any web browser\n"
+         "  msd_argon.csv       mean-square displacement and non-Gaussian parameter: t_ps,msd_nm2,alpha2\n"
+         "  vacf_argon.csv      velocity autocorrelation, normalised: t_ps,vacf\n"
+         "  spectrum_argon.csv  its spectrum, a density of states of unit area: nu_THz,dos_per_THz\n"
+         "  dynamics_argon.svg  plot of the MSD with its fit, the VACF and the spectrum\n"
+         "  thermo_argon.csv    phase, step, time, potential, kinetic and total energy (J and eps per "
+         "atom),\n"
+         "                      temperature\n"
+         "  traj_argon.xyz      trajectory in Angstrom, with --xyz-every only\n"
          "They are replaced together when the run succeeds; a run that fails or is interrupted\n"
          "leaves the files of the earlier run as they were.\n"
          "\n"
          "Options (run control only; every physical parameter is fixed):\n"
          "  -p, --push-off N        push-off steps (default 500)\n"
          "  -e, --equilibration N   equilibration steps before production (default 1500)\n"
+         "  -P, --production N      production steps, at least 1000 (default 20000: 200 ps, which puts\n"
+         "                          the statistical uncertainty of D near 1 %)\n"
          "  -t, --thermo-every N    log every N-th step of each phase (default 1: every step)\n"
          "  -x, --xyz-every N       write a trajectory frame every N steps (default 0: none)\n"
          "  -q, --quiet             show no progress\n"

@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+#include "dynamics.hpp"
+#include "final_configuration.hpp"
 #include "svg_plot.hpp"
 #include "thermo_log.hpp"
 #include "xyz_writer.hpp"
@@ -18,7 +20,9 @@ inline constexpr char kRdfFile[] = "rdf_argon.dat";
 // Every file a run may leave in the run folder, in the order a finished set is moved into place.
 // g(r), the run's main result, comes last: once it is the new one, every other file of the set is
 // new as well.
-inline constexpr std::string_view kResultFiles[] = {kThermoFile, kTrajectoryFile, kPlotFile, kRdfFile};
+inline constexpr std::string_view kResultFiles[] = {kThermoFile,       kTrajectoryFile, kMsdFile,
+                                                    kVacfFile,         kSpectrumFile,   kPlotFile,
+                                                    kDynamicsPlotFile, kFinalFile,      kRdfFile};
 
 // True if name is one of kResultFiles.
 bool is_result_file(std::string_view name);

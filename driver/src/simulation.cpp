@@ -42,7 +42,8 @@ Outcome step(State& s, Phase phase, std::int64_t n, Outputs& out, double* temper
   remove_com_velocity(s.velocities);
   double potential = 0.0;
   auxiliary_force_atoms(s.positions, s.forces, &potential);
-  if (phase == Phase::production && !sample_rdf(s, n, out, problem)) return Outcome::write_failed;
+  if (phase == Phase::production && n <= kRdfSteps && !sample_rdf(s, n, out, problem))
+    return Outcome::write_failed;
 
   if (phase == Phase::push_off) {
     push_off_drive(s.forces, s.drive);
@@ -54,6 +55,7 @@ Outcome step(State& s, Phase phase, std::int64_t n, Outputs& out, double* temper
   }
 
   double kinetic = 0.0;
+  if (phase == Phase::production) dynamics_before_step(s.dynamics, n, s.positions);
   auxiliary_leapfrog(s.positions, s.velocities, s.drive, &kinetic, temperature);
   s.last_scale = rescale_factor(*temperature);
   const std::int64_t steps_before = s.elapsed++;
@@ -73,6 +75,7 @@ Outcome step(State& s, Phase phase, std::int64_t n, Outputs& out, double* temper
   if (out.xyz_every > 0 && s.elapsed % out.xyz_every == 0)
     text_write(out.trajectory, xyz_frame(s.positions, phase_name(phase), n, s.elapsed));
   if (phase == Phase::production) {
+    dynamics_after_step(s.dynamics, n, s.positions);
     s.production_potential += potential;
     s.production_temperature += *temperature;
   }
@@ -106,7 +109,7 @@ Outcome run_steps(const Options& options, State& s, Outputs& out, Progress& prog
   if (outcome == Outcome::done)
     outcome = run_phase(s, Phase::equilibration, options.equilibration_steps, out, progress, reached);
   if (outcome == Outcome::done)
-    outcome = run_phase(s, Phase::production, kProductionSteps, out, progress, reached);
+    outcome = run_phase(s, Phase::production, options.production_steps, out, progress, reached);
   return outcome;
 }
 

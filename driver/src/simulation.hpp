@@ -1,10 +1,12 @@
-// The run's steps: push-off, equilibration, then the 1000 production steps that sample g(r). Every
-// step hands the driver's arrays to the library (forces, the Verlet step, the sampler), then logs.
+// The run's steps: push-off, equilibration, then production, whose first 1000 steps sample g(r) and
+// whose every step feeds the dynamics analysis. Every step hands the driver's arrays to the library
+// (forces, the Verlet step, the sampler), then logs.
 #pragma once
 
 #include <cstdint>
 
 #include "constants.hpp"
+#include "dynamics.hpp"
 #include "options.hpp"
 #include "progress.hpp"
 #include "staging.hpp"
@@ -24,6 +26,7 @@ struct State {
   std::int64_t elapsed = 0;               // steps done in the whole run
   double production_potential = 0.0;      // sums over the production steps, J and K
   double production_temperature = 0.0;
+  Dynamics dynamics;  // how the atoms move in production
 };
 
 // The files the steps write, all in the staging folder.

@@ -41,25 +41,87 @@ class RunError(RuntimeError):
         return self.message
 
 
+@dataclass(frozen=True)
+class RunFigures:
+    """The figures pelzak_md's summary prints, as the run computed them (the summary rounds them).
+
+    NaN where the run has no such figure: an uncertainty needs at least two blocks of 20 ps
+    (a production of at least 4800 steps), a VACF that never crosses zero has no zero.
+
+    mean_temperature             K, mean over the production steps
+    mean_potential_per_atom      epsilon per atom, mean over the production steps
+    rdf_peak_g                   height of g(r)'s first peak (its highest bin)
+    rdf_peak_r_sigma             where it is, r / sigma
+    diffusion_einstein           self-diffusion coefficient D from the MSD's slope, 1e-5 cm^2/s
+    diffusion_einstein_error     its standard error from the blocks, 1e-5 cm^2/s
+    diffusion_green_kubo         D from the integral of the VACF, 1e-5 cm^2/s
+    diffusion_green_kubo_error   its standard error from the blocks, 1e-5 cm^2/s
+    msd_fit_slope                nm^2/ps: the straight line msd = slope * t + intercept fitted to
+    msd_fit_intercept            nm^2     the MSD from msd_fit_start to msd_fit_end (ps); slope = 6 D
+    msd_fit_start, msd_fit_end   ps       (D in nm^2/ps = D in 1e-5 cm^2/s / 1000)
+    vacf_zero                    ps, the normalised VACF's first zero
+    vacf_minimum                 the normalised VACF's first minimum
+    vacf_minimum_time            ps, where it is
+    alpha2_peak                  the peak of the non-Gaussian parameter alpha2
+    alpha2_peak_time             ps, where it is
+    spectrum_peak_frequency      THz, the spectrum's main peak
+    spectrum_peak_density        1/THz, its height
+    """
+
+    mean_temperature: float
+    mean_potential_per_atom: float
+    rdf_peak_g: float
+    rdf_peak_r_sigma: float
+    diffusion_einstein: float
+    diffusion_einstein_error: float
+    diffusion_green_kubo: float
+    diffusion_green_kubo_error: float
+    msd_fit_slope: float
+    msd_fit_intercept: float
+    msd_fit_start: float
+    msd_fit_end: float
+    vacf_zero: float
+    vacf_minimum: float
+    vacf_minimum_time: float
+    alpha2_peak: float
+    alpha2_peak_time: float
+    spectrum_peak_frequency: float
+    spectrum_peak_density: float
+
+
 @dataclass(frozen=True, eq=False)
 class RunResult:
-    """What a run leaves, as numpy arrays.
+    """What a run leaves, as numpy arrays and numbers.
 
     r_sigma:  (200,) float64, the g(r) bins' distance labels in units of sigma
               (multiply by pelzak.model.sigma for nm), as in "rdf_argon.dat".
-    g:        (200,) float64, g(r) of the production phase, as in "rdf_argon.dat".
+    g:        (200,) float64, g(r) of the first 1000 production steps, as in "rdf_argon.dat".
     thermo:   structured array, one record per row of "thermo_argon.csv", one field per column:
               phase (str), step (int64), time_ps, potential_J, kinetic_J, total_J, temperature_K,
               and the energies per atom in epsilon (float64).
               Select a phase with thermo[thermo["phase"] == "production"].
-    summary:  the summary pelzak_md prints (mean temperature, potential energy, first peak).
-    folder:   the run folder, which also holds the files themselves ("rdf_argon.svg", and
-              "traj_argon.xyz" with xyz_every > 0).
+    msd:      structured array of "msd_argon.csv", one record per lag every 0.1 ps up to half the
+              production (at most 500 ps): t_ps, msd_nm2 (mean-square displacement, nm^2) and
+              alpha2 (non-Gaussian parameter), float64.
+    vacf:     structured array of "vacf_argon.csv", one record per lag every 0.04 ps up to 5.08 ps:
+              t_ps and vacf (the velocity autocorrelation divided by its value at 0), float64.
+    spectrum: structured array of "spectrum_argon.csv", one record every 0.01 THz from 0 to 8 THz:
+              nu_THz and dos_per_THz (the VACF's spectrum, a density of states of unit area), float64.
+    figures:  RunFigures, the summary's numbers unrounded (D both ways with their errors, the MSD's
+              fitted line, VACF zero and minimum, alpha2 peak, spectrum peak, mean temperature,
+              potential energy, g(r)'s first peak).
+    summary:  the summary text pelzak_md prints, those figures rounded.
+    folder:   the run folder, which also holds the files themselves ("rdf_argon.svg",
+              "dynamics_argon.svg", and "traj_argon.xyz" with xyz_every > 0).
     """
 
     r_sigma: np.ndarray
     g: np.ndarray
     thermo: np.ndarray
+    msd: np.ndarray
+    vacf: np.ndarray
+    spectrum: np.ndarray
+    figures: RunFigures
     summary: str
     folder: str
 
@@ -124,6 +186,7 @@ def run(
     *,
     push_off=_DEFAULTS["push_off"],
     equilibration=_DEFAULTS["equilibration"],
+    production=_DEFAULTS["production"],
     thermo_every=_DEFAULTS["thermo_every"],
     xyz_every=_DEFAULTS["xyz_every"],
     quiet=True,
@@ -131,14 +194,18 @@ def run(
     """Runs pelzak_md's job in `folder` and returns its results as a RunResult.
 
     The folder must hold the start "ar_simulation.dat" (pelzak.initial writes one); the job writes
-    "rdf_argon.dat", "thermo_argon.csv", "rdf_argon.svg" (and "traj_argon.xyz") there, exactly as
-    pelzak_md run in that folder would. The options are pelzak_md's:
+    "rdf_argon.dat", "thermo_argon.csv", "msd_argon.csv", "vacf_argon.csv", "spectrum_argon.csv",
+    "rdf_argon.svg", "dynamics_argon.svg", "final_argon.dat" (and "traj_argon.xyz") there, exactly as
+    pelzak_md run in that folder would. The options are pelzak_md's, with its defaults (but quiet):
 
         push_off       push-off steps (--push-off)
-        equilibration  equilibration steps before the 1000 production steps (--equilibration)
+        equilibration  equilibration steps before production (--equilibration)
+        production     production steps, at least 1000 (--production): g(r) from the first 1000,
+                       the dynamics files (msd_argon.csv, ...) from all
         thermo_every   a log row every this many steps of each phase, at least 1 (--thermo-every)
         xyz_every      a trajectory frame every this many steps, 0 for none (--xyz-every)
-        quiet          False shows pelzak_md's progress lines on sys.stderr (--quiet)
+        quiet          False shows pelzak_md's progress lines on sys.stderr; pelzak_md shows
+                       them unless --quiet, run only when asked
 
     The job runs in a forked child process while this one waits with the GIL released (other
     threads go on; Ctrl-C stops the job and raises KeyboardInterrupt). Any failure, from a missing
@@ -149,17 +216,18 @@ def run(
     counts = dict(
         push_off=_count("push_off", push_off, 0),
         equilibration=_count("equilibration", equilibration, 0),
+        production=_count("production", production, 1000),
         thermo_every=_count("thermo_every", thermo_every, 1),
         xyz_every=_count("xyz_every", xyz_every, 0),
     )
     if not isinstance(quiet, (bool, np.bool_)):
         raise TypeError(f"quiet must be True or False, not {type(quiet).__name__}")
-    outcome = _job.run_job(os.fsencode(path), quiet=bool(quiet), **counts)
-    if outcome[0] != 0:
-        raise _failure(outcome, path, "pelzak_md")
+    status, out, err, figures = _job.run_job(os.fsencode(path), quiet=bool(quiet), **counts)
+    if status != 0:
+        raise _failure((status, out, err), path, "pelzak_md")
     r_sigma, g = _read_rdf(os.path.join(path, _FILES["rdf"]))
-    thermo = _read_table(os.path.join(path, _FILES["thermo"]))
-    return RunResult(r_sigma=r_sigma, g=g, thermo=thermo, summary=outcome[1], folder=path)
+    tables = {name: _read_table(os.path.join(path, _FILES[name])) for name in ("thermo", "msd", "vacf", "spectrum")}
+    return RunResult(r_sigma=r_sigma, g=g, **tables, figures=RunFigures(**figures), summary=out, folder=path)
 
 
 def initial(folder="."):

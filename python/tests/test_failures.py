@@ -235,7 +235,7 @@ def test_run_without_a_start_raises_the_drivers_message(tmp_path):
 
 def test_run_on_a_corrupt_start_raises_the_librarys_message(tmp_path):
     start = pelzak.initial(tmp_path)
-    pelzak.run(tmp_path, push_off=500, equilibration=0)
+    pelzak.run(tmp_path, push_off=500, equilibration=0, production=1000)
     results = {name: (tmp_path / name).read_bytes() for name in os.listdir(tmp_path)}
     corrupt(tmp_path / "ar_simulation.dat", 7, (29, 36), "12a.4")
     e = run_error(tmp_path)

@@ -138,7 +138,7 @@ TEST(DriverCli, GeneratorStartWithoutPushOffBlowsUpInEquilibration) {
 TEST(DriverCli, GroupedShortOptionsAndAttachedValuesRun) {
   ScratchDir dir;
   write_bytes("ar_simulation.dat", generated_start());
-  const auto r = run_program({kDriver, "-qp", "100", "--equilibration=0", "-t1000"});
+  const auto r = run_program({kDriver, "-qp", "100", "--equilibration=0", "-P1000", "-t1000"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");  // quiet
   const auto log = split_lines(read_bytes("thermo_argon.csv"));
@@ -150,7 +150,7 @@ TEST(DriverCli, GroupedShortOptionsAndAttachedValuesRun) {
 // changes nothing the log shows, beyond rounding: every atom 0.5 nm/ps faster along x gives the
 // same energies and temperatures.
 TEST(DriverCli, AUniformDriftOfTheStartChangesNothingTheLogShows) {
-  const std::vector<std::string> args{kDriver, "-q", "-p", "100", "-e", "0", "-t", "5"};
+  const std::vector<std::string> args{kDriver, "-q", "-p", "100", "-e", "0", "-P", "1000", "-t", "5"};
   std::string drifted = generated_start();
   std::size_t line = 0;
   for (std::size_t at = 0; at < drifted.size(); at = drifted.find('\n', at) + 1, ++line) {

@@ -10,6 +10,7 @@
 
 #include "constants.hpp"
 #include "format.hpp"
+#include "options.hpp"
 #include "programs.hpp"
 #include "rdf_analysis.hpp"
 #include "rdf_compare.hpp"
@@ -86,7 +87,8 @@ TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
 
   // The log: a header and one finite row per step, phases in order, numbered from 1 in each.
   const auto log = split_lines(job.thermo);
-  ASSERT_EQ(log.size(), 1u + 500 + 1500 + 1000);
+  const int production = static_cast<int>(Options{}.production_steps);
+  ASSERT_EQ(log.size(), 1u + 500 + 1500 + production);
   EXPECT_EQ(log[0],
             "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K,"
             "potential_eps_per_atom,kinetic_eps_per_atom,total_eps_per_atom");
@@ -101,10 +103,11 @@ TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
     if (n > 2000) potential += number(f[3]), temperature += number(f[6]), potential_eps += number(f[7]);
   }
   EXPECT_EQ(fields(log[2001])[2], "20.00");
-  const double potential_per_atom = potential / 1000 / (model::atoms * model::epsilon);
+  const double potential_per_atom = potential / production / (model::atoms * model::epsilon);
   EXPECT_NEAR(potential_per_atom, -5.19, 0.03);
-  EXPECT_NEAR(potential_eps / 1000, potential_per_atom, 1e-12);  // the log's column in the summary's unit
-  EXPECT_NEAR(temperature / 1000, 94.4, 0.5);
+  EXPECT_NEAR(potential_eps / production, potential_per_atom,
+              1e-12);  // the log's column in the summary's unit
+  EXPECT_NEAR(temperature / production, 94.4, 0.5);
 
   // The summary repeats the figures; the progress went to stderr as plain lines.
   EXPECT_NE(
@@ -115,18 +118,20 @@ TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
             std::string::npos)
       << job.result.out;
   EXPECT_NE(job.result.err.find("push-off step 250/500: T = "), std::string::npos) << job.result.err;
-  EXPECT_NE(job.result.err.find("production step 1000/1000: T = "), std::string::npos) << job.result.err;
+  const std::string last = std::to_string(production);
+  EXPECT_NE(job.result.err.find("production step " + last + "/" + last + ": T = "), std::string::npos)
+      << job.result.err;
 
-  // Plot and trajectory: the start and every 500th of the 3000 steps.
+  // Plot and trajectory: the start and every 500th step.
   EXPECT_EQ(job.svg.rfind("<?xml", 0), 0u);
   EXPECT_NE(job.svg.find("first peak: g = " + fixed(peak.g, 3)), std::string::npos);
   const auto xyz = split_lines(job.xyz);
-  ASSERT_EQ(xyz.size(), 7u * 866);
+  ASSERT_EQ(xyz.size(), (1u + (2000 + production) / 500) * 866);
   EXPECT_NE(xyz[6 * 866 + 1].find("time_ps=30.00 phase=production step=1000"), std::string::npos);
 
   std::cout << "first peak " << peak.g << " at r/sigma " << peak.label
             << ", largest difference from the reference " << difference << ", mean potential energy "
-            << potential_per_atom << " eps per atom, mean temperature " << temperature / 1000 << " K\n";
+            << potential_per_atom << " eps per atom, mean temperature " << temperature / production << " K\n";
 
   // The whole pipeline is deterministic.
   const Job again = run_job();

@@ -33,7 +33,7 @@ std::string first_lines(const std::string& text, int n) {
 
 // A short run of the generator's start whose log depends on every position and velocity read.
 RunResult short_run(bool unprivileged = false) {
-  return run_program({kDriver, "-q", "-p", "100", "-e", "0", "-t", "50"}, unprivileged);
+  return run_program({kDriver, "-q", "-p", "100", "-e", "0", "-P", "1000", "-t", "50"}, unprivileged);
 }
 
 }  // namespace
@@ -129,7 +129,7 @@ TEST(FaultsDriver, AnUnwritableStandardOutputFailsTheRun) {
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full here";
   ScratchDir dir;
   write_bytes("ar_simulation.dat", generated());
-  const std::string command = "'" + kDriver + "' -q -p 100 -e 0 > /dev/full 2> err.txt";
+  const std::string command = "'" + kDriver + "' -q -p 100 -e 0 -P 1000 > /dev/full 2> err.txt";
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);

@@ -7,5 +7,6 @@ namespace pelzak::test {
 
 inline const std::string kDriver = PELZAK_MD_PATH;
 inline const std::string kGenerator = PELZAK_INITIAL_PATH;
+inline const std::string kLammps = PELZAK_LAMMPS_PATH;
 
 }  // namespace pelzak::test

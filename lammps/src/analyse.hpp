@@ -1,0 +1,31 @@
+// pelzak_lammps analyse: what pelzak_md writes, from the dump of a LAMMPS run of any size.
+#pragma once
+
+#include <string>
+
+#include "dump_reader.hpp"
+#include "rdf_analysis.hpp"
+
+namespace pelzak::lammps {
+
+inline constexpr char kRdfFile[] = "rdf_argon.dat";
+inline constexpr char kRdfPlot[] = "rdf_argon.svg";
+
+struct AnalyseOptions {
+  std::string dir;
+  std::string dump;  // empty: dir/traj_argon.lammpstrj
+  DumpOptions read;
+};
+
+// g(r) is sampled every 20 steps of 0.01 ps, as the library samples it: from frames this far apart
+// (from every frame when they are farther apart or unevenly spaced).
+inline constexpr double kRdfSampleTime = model::sample_every * model::dt;
+
+// g(r) of the dump's frames kRdfSampleTime apart; returns how many frames it took. 50 frames of 864
+// atoms in our box give the library's curve.
+std::size_t dump_rdf(const Dump& dump, md::RdfCurve& curve);
+
+// The whole command: returns the process exit status, with one-line messages on stderr.
+int run_analyse(const AnalyseOptions& options);
+
+}  // namespace pelzak::lammps

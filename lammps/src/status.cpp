@@ -1,0 +1,24 @@
+#include "status.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace pelzak::lammps {
+
+void report(const std::string& message) { std::fprintf(stderr, "pelzak_lammps: %s\n", message.c_str()); }
+
+void warn(const std::string& message) {
+  std::fprintf(stderr, "pelzak_lammps: warning: %s\n", message.c_str());
+}
+
+int finish_stdout() {
+  errno = 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    report(std::string("cannot write to standard output: ") + std::strerror(errno != 0 ? errno : EIO));
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+}  // namespace pelzak::lammps

@@ -1,0 +1,21 @@
+// How pelzak_lammps ends: exit statuses and the one-line messages on stderr.
+#pragma once
+
+#include <string>
+
+namespace pelzak::lammps {
+
+inline constexpr int kExitOk = 0;
+// A file that cannot be read or written, a dump that is not what the analysis needs, LAMMPS missing
+// or failing.
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 64;  // EX_USAGE of sysexits.h
+
+// "pelzak_lammps: message" on stderr.
+void report(const std::string& message);
+// "pelzak_lammps: warning: message" on stderr.
+void warn(const std::string& message);
+// Flushes stdout; kExitOk, or kExitFailure with a message when the summary could not be written.
+int finish_stdout();
+
+}  // namespace pelzak::lammps

@@ -1,0 +1,300 @@
+// pelzak_lammps as a program: its command line, and each failure ending in one line and a non-zero
+// status with nothing half-written left behind. LAMMPS itself is not needed: a stand-in lmp and
+// hand-written dumps take its place.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "format.hpp"
+#include "programs.hpp"
+#include "support.hpp"
+
+namespace {
+
+using pelzak::test::kGenerator;
+using pelzak::test::kLammps;
+using pelzak::test::read_bytes;
+using pelzak::test::run_program;
+using pelzak::test::RunResult;
+using pelzak::test::ScratchDir;
+using pelzak::test::split_lines;
+using pelzak::test::write_bytes;
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+std::vector<std::string> folder(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+RunResult lammps(std::vector<std::string> args) {
+  args.insert(args.begin(), kLammps);
+  return run_program(args);
+}
+
+// One line on stderr starting with "pelzak_lammps: " and saying `says`.
+void expect_one_line_failure(const RunResult& r, const std::string& says, int status = 1) {
+  EXPECT_EQ(r.status, status) << r.err;
+  const auto lines = split_lines(r.err);
+  ASSERT_GE(lines.size(), 1u) << r.err;
+  EXPECT_EQ(lines[0].rfind("pelzak_lammps: ", 0), 0u) << r.err;
+  EXPECT_TRUE(contains(lines[0], says)) << "expected \"" << says << "\" in: " << r.err;
+}
+
+// A dump of `atoms` uniformly placed atoms in a box of side (Å), a frame every 20 steps.
+std::string random_dump(int atoms, double side, int frames, bool velocities = true) {
+  std::mt19937_64 engine(5);
+  std::uniform_real_distribution<double> uniform(0.0, side);
+  std::string text;
+  for (int f = 0; f < frames; ++f) {
+    const std::string box = "0 " + pelzak::md::shortest(side) + "\n";
+    text += "ITEM: TIMESTEP\n" + std::to_string(20 * f) + "\nITEM: NUMBER OF ATOMS\n" +
+            std::to_string(atoms) + "\nITEM: BOX BOUNDS pp pp pp\n" + box + box + box +
+            "ITEM: ATOMS id x y z ix iy iz" + (velocities ? " vx vy vz" : "") + "\n";
+    for (int i = 1; i <= atoms; ++i) {
+      std::string line = std::to_string(i);
+      for (int k = 0; k < 3; ++k) {
+        line += ' ';
+        line += pelzak::md::shortest(uniform(engine));
+      }
+      line += " 0 0 0";
+      if (velocities) line += " 1.5 -0.5 2";
+      text += line + "\n";
+    }
+  }
+  return text;
+}
+
+// A dump of `atoms` atoms walking at random with unwrapped positions (xu yu zu), `frames` frames
+// 0.04 ps apart (4 steps, each frame with its time), with or without velocities.
+std::string walking_dump(int atoms, int frames, bool velocities) {
+  std::mt19937_64 engine(9);
+  std::normal_distribution<double> step(0.0, 0.1);
+  std::uniform_real_distribution<double> uniform(0.0, 30.0);
+  std::vector<double> x(3 * atoms);
+  for (double& c : x) c = uniform(engine);
+  std::string text;
+  for (int f = 0; f < frames; ++f) {
+    const std::string box = "0 30\n";
+    text += "ITEM: TIME\n" + pelzak::md::shortest(f * 0.04) + "\nITEM: TIMESTEP\n" + std::to_string(4 * f) +
+            "\nITEM: NUMBER OF ATOMS\n" + std::to_string(atoms) + "\nITEM: BOX BOUNDS pp pp pp\n" + box +
+            box + box + "ITEM: ATOMS id xu yu zu" + (velocities ? " vx vy vz" : "") + "\n";
+    for (int i = 0; i < atoms; ++i) {
+      std::string line = std::to_string(i + 1);
+      for (int k = 0; k < 3; ++k) {
+        const double d = step(engine);
+        x[k * atoms + i] += d;
+        line += ' ';
+        line += pelzak::md::shortest(x[k * atoms + i]);
+      }
+      for (int k = 0; k < 3 && velocities; ++k) {
+        line += ' ';
+        line += pelzak::md::shortest(step(engine) * 25.0);
+      }
+      text += line + "\n";
+    }
+  }
+  return text;
+}
+
+TEST(LammpsCli, HelpVersionAndUsageErrors) {
+  ScratchDir dir;
+  auto r = lammps({"--help"});
+  EXPECT_EQ(r.status, 0);
+  for (const char* word : {"export", "run", "analyse"}) EXPECT_TRUE(contains(r.out, word)) << word;
+  r = lammps({"export", "--help"});
+  EXPECT_EQ(r.status, 0);
+  for (const char* option :
+       {"--replicate", "--steps", "--dump-every", "--thermo-every", "--seed", "--nve", "--from"})
+    EXPECT_TRUE(contains(r.out, option)) << option;
+  r = lammps({"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "pelzak_lammps " PELZAK_VERSION "\n");
+
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {},
+           {"frobnicate"},
+           {"export"},
+           {"export", "--replicate", "0", "out"},
+           {"export", "--replicate", "136", "out"},
+           {"export", "--steps", "ten", "out"},
+           {"run", "--np", "0", "out"},
+           {"analyse", "--dt", "-1", "out"},
+           {"analyse", "a", "b"},
+       }) {
+    r = lammps(args);
+    EXPECT_EQ(r.status, 64) << args.size();
+    const auto lines = split_lines(r.err);
+    ASSERT_EQ(lines.size(), 2u) << r.err;
+    EXPECT_EQ(lines[0].rfind("pelzak_lammps: ", 0), 0u) << r.err;
+    EXPECT_EQ(lines[1], "Try 'pelzak_lammps --help' for more information.");
+  }
+  EXPECT_TRUE(folder(dir.path()).empty());
+}
+
+TEST(LammpsCli, ExportNeedsAConfigurationAndWritesNothingWithoutOne) {
+  ScratchDir dir;
+  expect_one_line_failure(lammps({"export", "out"}),
+                          "no \"final_argon.dat\" in the working directory: run pelzak_md first");
+  expect_one_line_failure(lammps({"export", "--from", "start.dat", "out"}),
+                          "cannot read \"start.dat\": No such file or directory");
+  write_bytes("start.dat",
+              " Test\n  864 Argon\n    1   Ar   Ar    1   1.000   2.000   3.000  0.1000  0.2000\n");
+  expect_one_line_failure(lammps({"export", "--from", "start.dat", "out"}),
+                          "\"start.dat\", line 4: end of file");
+  EXPECT_EQ(folder(dir.path()), std::vector<std::string>{"start.dat"});
+}
+
+TEST(LammpsCli, ExportWritesTheInputAndDataOrNothing) {
+  ScratchDir dir;
+  ASSERT_EQ(run_program({kGenerator}).status, 0);
+  auto r = lammps({"export", "--from", "ar_simulation.dat", "--replicate", "2", "out"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(folder("out"), (std::vector<std::string>{"argon.data", "in.argon"}));
+  EXPECT_TRUE(contains(r.out, "6912 atoms")) << r.out;
+  EXPECT_TRUE(contains(read_bytes("out/argon.data"), "\n6912 atoms\n"));
+
+  write_bytes("file", "");
+  expect_one_line_failure(lammps({"export", "--from", "ar_simulation.dat", "file"}),
+                          "\"file\" exists and is not a folder");
+  // A folder where a file is to go stops the export before anything is written.
+  std::filesystem::create_directories("taken/in.argon");
+  expect_one_line_failure(lammps({"export", "--from", "ar_simulation.dat", "taken"}),
+                          "\"taken/in.argon\" is a folder: move it away");
+  EXPECT_EQ(folder("taken"), std::vector<std::string>{"in.argon"});
+  if (pelzak::test::can_test_permissions()) {
+    mkdir("locked", 0555);
+    chmod("locked", 0555);
+    r = run_program({kLammps, "export", "--from", "ar_simulation.dat", "locked"}, true);
+    expect_one_line_failure(r, "cannot create \"locked/argon.data\": Permission denied");
+    EXPECT_TRUE(folder("locked").empty());
+  }
+}
+
+TEST(LammpsCli, RunSaysWhenLammpsOrMpirunIsMissingAndWhenLammpsFails) {
+  ScratchDir dir;
+  std::filesystem::create_directory("out");
+  write_bytes("out/in.argon", "# stand-in\n");
+  std::filesystem::create_directory("bin");
+  // A stand-in lmp: records where and how it ran, and fails when asked to.
+  write_bytes("bin/lmp", "#!/bin/sh\npwd > ran.txt\necho \"$@\" >> ran.txt\n[ -f fail ] && exit 3\nexit 0\n");
+  chmod("bin/lmp", 0755);
+  const std::string saved_path = std::getenv("PATH") ? std::getenv("PATH") : "";
+
+  setenv("PATH", (dir.path() + "/nothing").c_str(), 1);
+  RunResult none = lammps({"run", "out"});
+  setenv("PATH", (dir.path() + "/bin").c_str(), 1);
+  RunResult no_mpirun = lammps({"run", "--np", "2", "out"});
+  RunResult ok = lammps({"run", "out"});
+  write_bytes("out/fail", "");
+  RunResult failed = lammps({"run", "out"});
+  RunResult no_input = lammps({"run", "bin"});
+  setenv("PATH", saved_path.c_str(), 1);
+
+  expect_one_line_failure(none,
+                          "lmp is not installed (not found on PATH); on Debian: apt-get install lammps");
+  expect_one_line_failure(
+      no_mpirun, "mpirun is not installed (not found on PATH); on Debian: apt-get install openmpi-bin");
+  EXPECT_EQ(ok.status, 0) << ok.err;
+  const auto ran = split_lines(read_bytes("out/ran.txt"));
+  ASSERT_EQ(ran.size(), 2u);
+  EXPECT_EQ(std::filesystem::path(ran[0]), std::filesystem::canonical("out"));
+  EXPECT_EQ(ran[1], "-in in.argon");
+  expect_one_line_failure(failed,
+                          "\"lmp -in in.argon\" in \"out\" failed with exit status 3; see out/log.lammps");
+  expect_one_line_failure(no_input, "cannot read \"bin/in.argon\": No such file or directory");
+}
+
+TEST(LammpsCli, AnalyseWritesGofRForAnyBoxAndRefusesUnfitDumps) {
+  ScratchDir dir;
+  std::filesystem::create_directory("out");
+  // 500 atoms in a 30 Å box, 4 frames.
+  write_bytes("out/traj_argon.lammpstrj", random_dump(500, 30.0, 4));
+  auto r = lammps({"analyse", "out"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(contains(r.out, "dump: 500 atoms, box 3.00000 nm, 4 frames (steps 0 to 60)")) << r.out;
+  EXPECT_TRUE(contains(r.out, "g(r) from 4 frames")) << r.out;
+  // Frames 0.2 ps apart over 0.6 ps: too coarse for the VACF and too short for the MSD's fit.
+  EXPECT_TRUE(contains(r.err, "too far apart for the VACF")) << r.err;
+  EXPECT_TRUE(contains(r.err, "MSD and Einstein D skipped")) << r.err;
+  EXPECT_EQ(folder("out"),
+            (std::vector<std::string>{"rdf_argon.dat", "rdf_argon.svg", "traj_argon.lammpstrj"}));
+  const auto rdf = split_lines(read_bytes("out/rdf_argon.dat"));
+  ASSERT_EQ(rdf.size(), 200u);
+  for (const auto& line : rdf) ASSERT_EQ(line.size(), 52u);
+  EXPECT_TRUE(contains(read_bytes("out/rdf_argon.svg"), "500 Lennard-Jones atoms"));
+
+  // A dump cut off inside its last frame: an error that leaves the earlier results alone...
+  const std::string results = read_bytes("out/rdf_argon.dat");
+  const std::string dump = random_dump(500, 30.0, 5);
+  write_bytes("out/traj_argon.lammpstrj", dump.substr(0, dump.size() - 1000));
+  r = lammps({"analyse", "out"});
+  expect_one_line_failure(r, "ends inside frame 5");
+  EXPECT_EQ(split_lines(r.err).size(), 1u) << r.err;
+  EXPECT_EQ(read_bytes("out/rdf_argon.dat"), results);
+  // ... or, when allowed, a warning and the complete frames.
+  r = lammps({"analyse", "--allow-truncated", "out"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(contains(r.err, "pelzak_lammps: warning: ")) << r.err;
+  EXPECT_TRUE(contains(r.out, "4 frames")) << r.out;
+
+  const std::string kept = read_bytes("out/rdf_argon.dat");
+  expect_one_line_failure(lammps({"analyse", "empty"}),
+                          "cannot read the dump \"empty/traj_argon.lammpstrj\"");
+  std::string box = random_dump(10, 30.0, 1);
+  box.replace(box.find("0 30\n0 30\n0 30\n"), 15, "0 30\n0 31\n0 30\n");
+  write_bytes("box.lammpstrj", box);
+  expect_one_line_failure(lammps({"analyse", "--dump", "box.lammpstrj", "out"}), "the box is not cubic");
+  EXPECT_EQ(read_bytes("out/rdf_argon.dat"), kept);
+
+  // No temporaries left by any of it.
+  for (const auto& name : folder("out")) EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
+}
+
+TEST(LammpsCli, AnalyseWritesTheDynamicsAndSkipsWhatTheDumpLacks) {
+  ScratchDir dir;
+  std::filesystem::create_directory("out");
+  // 200 atoms over 8 ps: the MSD's fit (2-4 ps) and a VACF to 5.08 ps.
+  write_bytes("out/traj_argon.lammpstrj", walking_dump(200, 201, true));
+  RunResult r = lammps({"analyse", "out"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_TRUE(contains(r.out, "g(r) from 41 frames")) << r.out;
+  EXPECT_TRUE(contains(r.out, "(Einstein)\n")) << r.out;
+  EXPECT_TRUE(contains(r.out, "(Green-Kubo)\n")) << r.out;
+  EXPECT_EQ(folder("out"),
+            (std::vector<std::string>{"dynamics_argon.svg", "msd_argon.csv", "rdf_argon.dat", "rdf_argon.svg",
+                                      "spectrum_argon.csv", "traj_argon.lammpstrj", "vacf_argon.csv"}));
+  const auto msd = split_lines(read_bytes("out/msd_argon.csv"));
+  EXPECT_EQ(msd[0], "t_ps,msd_nm2,alpha2");
+  EXPECT_EQ(msd.size(), 1u + 34);  // every third frame, 0.12 ps apart, for lags up to half the 8 ps
+  const auto vacf = split_lines(read_bytes("out/vacf_argon.csv"));
+  EXPECT_EQ(vacf[0], "t_ps,vacf");
+  EXPECT_EQ(vacf.size(), 1u + 128);  // lags 0 to 5.08 ps every 0.04 ps
+
+  // Without velocities the VACF goes, and with it the VACF files of the earlier analysis; the rest stays.
+  write_bytes("out/traj_argon.lammpstrj", walking_dump(200, 201, false));
+  r = lammps({"analyse", "out"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(
+      r.err,
+      "pelzak_lammps: the dump has no velocities (vx vy vz): VACF, spectrum and Green-Kubo D skipped\n");
+  EXPECT_TRUE(contains(r.out, "(Einstein)\n")) << r.out;
+  EXPECT_FALSE(contains(r.out, "Green-Kubo")) << r.out;
+  EXPECT_EQ(folder("out"), (std::vector<std::string>{"dynamics_argon.svg", "msd_argon.csv", "rdf_argon.dat",
+                                                     "rdf_argon.svg", "traj_argon.lammpstrj"}));
+  for (const auto& name : folder("out")) EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
+}
+
+}  // namespace

@@ -1,0 +1,171 @@
+// What pelzak_lammps export writes: pelzak_md's final configuration, the LAMMPS data file and input
+// script, and the reading of a configuration that names the file it read.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "export.hpp"
+#include "final_configuration.hpp"
+#include "format.hpp"
+#include "metal_units.hpp"
+#include "read_configuration.hpp"
+#include "support.hpp"
+
+namespace {
+
+namespace model = pelzak::model;
+using pelzak::md::shortest;
+using pelzak::test::split_lines;
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// A configuration with atoms inside and far outside the box, and velocities of either sign.
+void configuration(std::vector<double>& positions, std::vector<double>& velocities) {
+  positions.resize(model::config_size);
+  velocities.resize(model::config_size);
+  for (int n = 0; n < model::config_size; ++n) {
+    positions[n] = -7.0 + 0.0173 * n;  // -7.0 .. 37.8 nm: up to ten boxes out
+    velocities[n] = 0.3 * std::sin(0.7 * n);
+  }
+}
+
+TEST(LammpsExport, TheFinalConfigurationReadsBackWrappedWithTheHalfStepVelocity) {
+  std::vector<double> positions, velocities;
+  configuration(positions, velocities);
+  std::vector<double> drive(model::config_size);
+  for (int n = 0; n < model::config_size; ++n) drive[n] = 40.0 * std::cos(1.3 * n);
+  const double scale = 0.98;
+  const std::string text =
+      pelzak::md::final_configuration_text(positions.data(), velocities.data(), drive.data(), scale);
+
+  const auto lines = split_lines(text);
+  ASSERT_EQ(lines.size(), 866u);
+  EXPECT_EQ(lines[0], " Test");
+  EXPECT_EQ(lines[1], "                  864 Argon");
+  for (std::size_t n = 2; n < lines.size(); ++n) ASSERT_EQ(lines[n].size(), 68u) << n;
+  EXPECT_EQ(lines[2].substr(0, 20), "    1   Ar   Ar    1");
+
+  std::vector<double> p(model::config_size), v(model::config_size);
+  pelzak::aux::ReadDiagnostic diagnostic;
+  ASSERT_EQ(pelzak::aux::read_configuration(text.data(), text.size(), p.data(), v.data(), &diagnostic),
+            pelzak::aux::ReadStatus::ok)
+      << diagnostic.text;
+  for (int n = 0; n < model::config_size; ++n) {
+    const double wrapped = positions[n] - model::box * std::floor(positions[n] / model::box);
+    ASSERT_GE(p[n], 0.0) << n;
+    ASSERT_LE(p[n], model::box + 0.0005) << n;
+    // The same point of the box: within the 3 decimals, possibly across the wall.
+    const double gap = std::fabs(p[n] - wrapped);
+    ASSERT_LE(std::min(gap, model::box - gap), 0.0005 + 1e-12) << n;
+    ASSERT_NEAR(v[n], velocities[n] + scale * (model::dt / 2) * drive[n], 0.00005 + 1e-12) << n;
+  }
+}
+
+TEST(LammpsExport, TheDataFileHoldsTheReplicatedBoxInMetalUnits) {
+  std::vector<double> positions, velocities;
+  configuration(positions, velocities);
+  const std::string text =
+      pelzak::lammps::data_file_text(positions.data(), velocities.data(), 2, "run/final\n.dat");
+  const auto lines = split_lines(text);
+  const std::string hi = shortest(2 * model::box * 10.0);
+  EXPECT_EQ(
+      lines[0],
+      "LAMMPS data file: liquid argon from \"run/final?.dat\", replicated 2 x 2 x 2 (pelzak_lammps export; "
+      "metal units)");
+  EXPECT_EQ(lines[2], "6912 atoms");
+  EXPECT_EQ(lines[3], "1 atom types");
+  EXPECT_EQ(lines[5], "0 " + hi + " xlo xhi");
+  EXPECT_EQ(lines[7], "0 " + hi + " zlo zhi");
+  EXPECT_EQ(lines[11], "1 39.947996443314686");
+  EXPECT_EQ(lines[13], "Atoms # atomic");
+  ASSERT_EQ(lines.size(), 15u + 6912 + 3 + 6912);
+  EXPECT_EQ(lines[15 + 6912 + 1], "Velocities");
+
+  const double side = 2 * model::box * 10.0;
+  for (int c = 0; c < 8; ++c) {
+    for (int i = 0; i < model::atoms; i += 97) {
+      const int id = c * model::atoms + i + 1;
+      double x[3], v[3];
+      int read_id = 0;
+      ASSERT_EQ(std::sscanf(lines[15 + id - 1].c_str(), "%d 1 %lf %lf %lf", &read_id, &x[0], &x[1], &x[2]),
+                4);
+      ASSERT_EQ(read_id, id);
+      ASSERT_EQ(
+          std::sscanf(lines[15 + 6912 + 3 + id - 1].c_str(), "%d %lf %lf %lf", &read_id, &v[0], &v[1], &v[2]),
+          4);
+      ASSERT_EQ(read_id, id);
+      // Copy c = 4 cx + 2 cy + cz sits cx, cy, cz boxes along.
+      const int offset[3] = {c / 4, c / 2 % 2, c % 2};
+      for (int k = 0; k < 3; ++k) {
+        ASSERT_GE(x[k], 0.0);
+        ASSERT_LE(x[k], side);
+        const double inside = positions[k * model::atoms + i] -
+                              model::box * std::floor(positions[k * model::atoms + i] / model::box);
+        ASSERT_NEAR(x[k], (inside + offset[k] * model::box) * 10.0, 1e-9) << id;
+        ASSERT_EQ(v[k], velocities[k * model::atoms + i] * 10.0) << id;
+      }
+    }
+  }
+}
+
+TEST(LammpsExport, TheInputRunsOurModelWithOurThermostatAndCountsDegreesOfFreedomAsWeDo) {
+  pelzak::lammps::ExportOptions options;
+  options.replicate = 2;
+  options.steps = 300;
+  const std::string text = pelzak::lammps::input_text(options, "final_argon.dat");
+  for (const char* line : {
+           "units           metal\n",
+           "read_data       argon.data\n",
+           "pair_style      lj/cut 7.65\n",
+           "pair_coeff      1 1 0.010342180435061079 3.4000000000000004\n",
+           "pair_modify     shift no tail no\n",
+           "timestep        0.009999999776482582\n",
+           "compute_modify  temp3n extra/dof 0\n",
+           "fix             integrate all nve\n",
+           "fix             momentum all momentum 1 linear 1 1 1\n",
+           "fix             thermostat all temp/rescale 1 94.4 94.4 0.0 1.0\n",
+           "fix_modify      thermostat temp temp3n\n",
+           "thermo_modify   temp temp3n\n",
+           "variable steps        index 300 ",
+           "variable seed         index 87287 ",
+           "dump            traj all custom ${dump_every} traj_argon.lammpstrj id x y z ix iy iz vx vy vz\n",
+           "run             ${steps}\n",
+       })
+    EXPECT_TRUE(contains(text, line)) << line;
+  // The numbers are the model's, converted exactly.
+  EXPECT_EQ(shortest(pelzak::lammps::kEpsilonEv), shortest(model::epsilon / 1.602176634e-19));
+  EXPECT_EQ(pelzak::lammps::kCutoffAngstrom, model::cutoff * 10.0);
+
+  options.replicate = 1;
+  options.nve = true;
+  options.seed = -1;
+  const std::string nve = pelzak::lammps::input_text(options, "final_argon.dat");
+  EXPECT_FALSE(contains(nve, "temp/rescale"));
+  EXPECT_TRUE(contains(nve, "variable seed         index 0 "));
+  options.seed = 5;
+  EXPECT_TRUE(contains(pelzak::lammps::input_text(options, "x"), "variable seed         index 5 "));
+}
+
+TEST(LammpsExport, AConfigurationThatCannotBeReadIsNamedInOneLine) {
+  pelzak::test::ScratchDir dir;
+  std::vector<double> p(model::config_size), v(model::config_size);
+  std::string message;
+  EXPECT_FALSE(pelzak::lammps::read_start("start.dat", p.data(), v.data(), &message));
+  EXPECT_EQ(message, "cannot read \"start.dat\": No such file or directory");
+
+  pelzak::test::write_bytes("start.dat", " Test\n   864 Argon\n    1   Ar   Ar    1   1.0x0\n");
+  EXPECT_FALSE(pelzak::lammps::read_start("start.dat", p.data(), v.data(), &message));
+  EXPECT_EQ(message.rfind("\"start.dat\", line 3: bad value \"1.0x0\"", 0), 0u) << message;
+
+  pelzak::test::write_bytes("short.dat", " Test\n   864 Argon\n");
+  EXPECT_FALSE(pelzak::lammps::read_start("short.dat", p.data(), v.data(), &message));
+  EXPECT_EQ(message.rfind("\"short.dat\", line 3: end of file", 0), 0u) << message;
+  EXPECT_FALSE(contains(message, "pelzak_initial")) << message;
+}
+
+}  // namespace
