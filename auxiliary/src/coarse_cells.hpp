@@ -40,6 +40,16 @@ static_assert(cutoff * cutoff == model::cutoff_sq);
 inline constexpr double bins_per_cell = 400.0 / cells_per_side;
 static_assert(bins_per_cell == 25.0 / 4096.0);
 inline constexpr float bin_margin = 0.0125f;
+// The vector kernels read h = r / dr + 1/2 in fixed point, H = trunc(256 h) (scaling by 256 and
+// adding 128 are exact in single precision here, so H is the floor of 256 times the h above):
+// the bin is H >> 8 and the fraction's first eight bits are H & 255. Those in
+// [clear_low, clear_high] put the fraction in [4/256, 252/256), at least bin_margin from either
+// whole number; the others go to the exact arithmetic as before.
+inline constexpr int fraction_steps = 256;
+inline constexpr int clear_low = 4;
+inline constexpr int clear_high = fraction_steps - 1 - clear_low;
+static_assert(clear_low >= bin_margin * fraction_steps &&
+              clear_high + 1 <= (1.0 - bin_margin) * fraction_steps);
 
 // Coordinates up to this size (nm) keep the error bounds above; a configuration with any larger,
 // infinite or NaN coordinate skips the coarse look and every pair takes the exact arithmetic.

@@ -53,28 +53,29 @@ NeighbourList* start_build(const double* positions, coarse::CellCoordinates* cel
 }
 
 void finish_row(NeighbourList* list, int i, int n) {
-  std::int32_t* j = list->j + block_size * list->blocks;
-  // Padding: atom 0, a valid address for the gathers; the block's count leaves it out.
-  for (int t = n; t % block_size != 0; ++t) j[t] = 0;
+  std::int32_t* j4 = list->j4 + block_size * list->blocks;
+  // Padding: atom 0, a valid address for the loads; the block's lanes leave it out.
+  for (int t = n; t % block_size != 0; ++t) j4[t] = 0;
   for (int t = 0; t < n; t += block_size) {
+    const int count = n - t < block_size ? n - t : block_size;
     list->block_atom[list->blocks] = i;
-    list->block_count[list->blocks] = n - t < block_size ? n - t : block_size;
+    list->block_lanes[list->blocks] = static_cast<std::uint8_t>((1u << count) - 1);
     ++list->blocks;
   }
 }
 
 void finish_build(NeighbourList* list, bool keep) {
   list->block_atom[list->blocks] = -1;
-  for (int t = 0; t < tail_room; ++t) list->j[block_size * list->blocks + t] = 0;
+  for (int t = 0; t < tail_room; ++t) list->j4[block_size * list->blocks + t] = 0;
   list->valid = keep;
 }
 
 void build_rows_portable(const coarse::CellCoordinates& cells, NeighbourList* list) {
   for (int i = 0; i < model::atoms - 1; ++i) {
-    std::int32_t* j_out = list->j + block_size * list->blocks;
+    std::int32_t* j_out = list->j4 + block_size * list->blocks;
     int n = 0;
     for (int j = i + 1; j < model::atoms; ++j) {
-      j_out[n] = j;
+      j_out[n] = 4 * j;
       n += (coarse::cells_sq(cells, i, j) < reach_sq) | (list->free[i] != 0) | (list->free[j] != 0);
     }
     finish_row(list, i, n);
@@ -83,8 +84,8 @@ void build_rows_portable(const coarse::CellCoordinates& cells, NeighbourList* li
 
 void build_every_pair(NeighbourList* list) {
   for (int i = 0; i < model::atoms - 1; ++i) {
-    std::int32_t* j_out = list->j + block_size * list->blocks;
-    for (int j = i + 1; j < model::atoms; ++j) j_out[j - i - 1] = j;
+    std::int32_t* j_out = list->j4 + block_size * list->blocks;
+    for (int j = i + 1; j < model::atoms; ++j) j_out[j - i - 1] = 4 * j;
     finish_row(list, i, model::atoms - 1 - i);
   }
 }

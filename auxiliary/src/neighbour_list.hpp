@@ -62,8 +62,10 @@ inline constexpr int quick_rebuild = 4;
 inline constexpr int max_free = 64;
 
 // Candidates come in blocks of 8 (one AVX-512 vector, two AVX2 ones), each block within one row:
-// a row's last block is padded with atom 0 and says how many of its 8 are candidates. The
-// kernels then run one flat loop over blocks, with no short loop per row to leave.
+// a row's last block is padded with atom 0 and says which of its 8 lanes are candidates. The
+// kernels then run one flat loop over blocks, with no short loop per row to leave. A candidate
+// j is held as 4 j, where atom j's row begins in the kernels' arrays of four doubles per atom
+// (x, y, z and a spare lane), so that no load needs a multiplication of its own.
 inline constexpr int block_size = 8;
 inline constexpr int max_blocks = all_pairs / block_size + model::atoms;
 // Room after the last block: the vector kernels store whole vectors (up to 16 lanes) there.
@@ -75,10 +77,10 @@ struct NeighbourList {
   int calls;                                                // since the build
   int blocks;
   std::int32_t block_atom[max_blocks + 1];  // the row (atom i) of each block; -1 after the last
-  std::uint8_t block_count[max_blocks];     // candidates in the block, 1 ... 8
-  // Candidates j > i, ascending along a row: block b is j[8 b] ... j[8 b + 7]. Every pair in the
-  // worst case: 1.5 MB (1.8 MB for the whole list).
-  alignas(64) std::int32_t j[max_blocks * block_size + tail_room];
+  std::uint8_t block_lanes[max_blocks];     // the block's candidate lanes, bits 0 ... count - 1
+  // Candidates j > i, ascending along a row, as 4 j: block b is j4[8 b] ... j4[8 b + 7]. Every
+  // pair in the worst case: 1.5 MB (1.8 MB for the whole list).
+  alignas(64) std::int32_t j4[max_blocks * block_size + tail_room];
   bool valid;
 };
 
@@ -99,13 +101,13 @@ inline constexpr EveryAtom every_atom = make_every_atom();
 const NeighbourList* list_for(const double* positions);
 
 // Starts a new list for positions: forgets the kept one, records the positions and returns the
-// storage whose rows the caller then fills, row by row (j[...] from 8 * blocks on, then
+// storage whose rows the caller then fills, row by row (j4[...] from 8 * blocks on, then
 // finish_row). *cells_usable tells whether cells got the positions' cell words: not when a
 // coordinate is infinite, NaN or beyond coarse::ordinary_bound, and then the rows must hold
 // every pair (build_every_pair) and the list serves this call only.
 NeighbourList* start_build(const double* positions, coarse::CellCoordinates* cells, bool* cells_usable);
 
-// Row i's n candidates are in place at j[8 * blocks] onwards: pads them to whole blocks.
+// Row i's n candidates are in place at j4[8 * blocks] onwards: pads them to whole blocks.
 void finish_row(NeighbourList* list, int i, int n);
 
 // Ends the build; keep = the list may serve later calls (cells were usable).

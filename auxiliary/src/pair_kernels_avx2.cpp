@@ -85,6 +85,12 @@ struct Avx2 {
 
   static unsigned bits(Mask m) { return static_cast<unsigned>(_mm256_movemask_pd(m)); }
   static int count(Mask m) { return _mm_popcnt_u32(bits(m)); }
+  // The lanes whose bits are set in the low four bits of bits (bit 0 for lane 0).
+  static Mask lanes_of(unsigned bits) {
+    const __m256i lane_bit = _mm256_setr_epi64x(1, 2, 4, 8);
+    const __m256i set = _mm256_and_si256(_mm256_set1_epi64x(bits), lane_bit);
+    return _mm256_castsi256_pd(_mm256_cmpeq_epi64(set, lane_bit));
+  }
   // Lanes 0 ... n-1 (all of them for n >= 4).
   static Mask first_lanes(int n) {
     return _mm256_castsi256_pd(_mm256_cmpgt_epi64(_mm256_set1_epi64x(n), _mm256_setr_epi64x(0, 1, 2, 3)));
@@ -110,11 +116,11 @@ struct Avx2 {
   static Vd gather(const double* base, const std::int32_t* index) {
     return _mm256_i32gather_pd(base, _mm_loadu_si128(reinterpret_cast<const __m128i*>(index)), 8);
   }
-  // The coordinates of atoms j[0 ... 3] from rows x, y, z, unused of xyz: four loads and a
-  // transposition.
-  static void gather_xyz(const double (*xyz)[4], const std::int32_t* j, Vd& x, Vd& y, Vd& z) {
-    const __m256d r0 = _mm256_load_pd(xyz[j[0]]), r1 = _mm256_load_pd(xyz[j[1]]);
-    const __m256d r2 = _mm256_load_pd(xyz[j[2]]), r3 = _mm256_load_pd(xyz[j[3]]);
+  // The coordinates of atoms j[0 ... 3] from their rows x, y, z, unused of xyz, which begin at
+  // xyz + j4[k] (j4 = 4 j): four loads and a transposition.
+  static void gather_xyz(const double* xyz, const std::int32_t* j4, Vd& x, Vd& y, Vd& z) {
+    const __m256d r0 = _mm256_load_pd(xyz + j4[0]), r1 = _mm256_load_pd(xyz + j4[1]);
+    const __m256d r2 = _mm256_load_pd(xyz + j4[2]), r3 = _mm256_load_pd(xyz + j4[3]);
     const __m256d xz01 = _mm256_unpacklo_pd(r0, r1);  // x0 x1 | z0 z1
     const __m256d yw01 = _mm256_unpackhi_pd(r0, r1);
     const __m256d xz23 = _mm256_unpacklo_pd(r2, r3);  // x2 x3 | z2 z3
@@ -136,10 +142,22 @@ struct Avx2 {
     const __m256 packed = _mm256_permutevar8x32_ps(_mm256_castpd_ps(a.v), pack_order_double(bits(m)));
     _mm256_storeu_pd(out, _mm256_castps_pd(packed));
   }
+  // The same for the 32-bit values in[0 ... 3] (the candidates' 4 j).
   static void compress(std::int32_t* out, const std::int32_t* in, Mask m) {
     const __m256i v = _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
                      _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(v, pack_order(bits(m)))));
+  }
+  // Four rows of four, rows[k] = (x[k], y[k], z[k], w[k]): a transposition.
+  static void store_rows(double (*rows)[4], Vd x, Vd y, Vd z, Vd w) {
+    const __m256d a = _mm256_unpacklo_pd(x.v, y.v);  // x0 y0 | x2 y2
+    const __m256d b = _mm256_unpackhi_pd(x.v, y.v);  // x1 y1 | x3 y3
+    const __m256d c = _mm256_unpacklo_pd(z.v, w.v);  // z0 w0 | z2 w2
+    const __m256d d = _mm256_unpackhi_pd(z.v, w.v);  // z1 w1 | z3 w3
+    _mm256_store_pd(rows[0], _mm256_permute2f128_pd(a, c, 0x20));
+    _mm256_store_pd(rows[1], _mm256_permute2f128_pd(b, d, 0x20));
+    _mm256_store_pd(rows[2], _mm256_permute2f128_pd(a, c, 0x31));
+    _mm256_store_pd(rows[3], _mm256_permute2f128_pd(b, d, 0x31));
   }
 
   // Squared cell distances of atom i to atoms j0 ... j0+7 (see the AVX-512 version).
@@ -157,18 +175,19 @@ struct Avx2 {
   static __m256i iota(int j0) {
     return _mm256_add_epi32(_mm256_set1_epi32(j0), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
   }
+  // 4 j for j = j0 ... j0+7.
+  static __m256i iota4(int j0) {
+    return _mm256_add_epi32(_mm256_set1_epi32(4 * j0), _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28));
+  }
   // The 32-bit lanes of mask, in order, to out (8 slots written); returns how many.
   static int compress_cells(std::int32_t* out, __m256i v, unsigned mask) {
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permutevar8x32_epi32(v, pack_order(mask)));
     return _mm_popcnt_u32(mask);
   }
-  // 8 copies of value.
-  static void fill_cells(std::int32_t* out, std::int32_t value) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_set1_epi32(value));
-  }
 
   // The j among j0 ... j0+7 (below atoms) whose squared cell distance to i is below reach_sq,
-  // or that are free, or all of them if i is free (see the AVX-512 version); returns how many.
+  // or that are free, or all of them if i is free, as 4 j (see the AVX-512 version); returns how
+  // many.
   // cells_sq < reach_sq is tested as min(cells_sq, reach_sq - 1) == cells_sq, unsigned.
   static int near_cells(const coarse::CellCoordinates& cells, int i, int j0, std::uint32_t reach_sq,
                         const std::int32_t* free, std::int32_t* out) {
@@ -180,33 +199,48 @@ struct Avx2 {
     const unsigned mask =
         (static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(near))) | (free[i] != 0 ? 0xFFu : 0u)) &
         valid;
-    return compress_cells(out, iota(j0), mask);
+    return compress_cells(out, iota4(j0), mask);
   }
 
   struct CellLook {
     int counted, edge;
   };
-  // The g(r) look at atom i against j0 ... j0+7 (see the AVX-512 version). Squares of 2^31 and
-  // more convert as negative numbers and give NaN: those pairs are over 280 bins away and are
-  // counted nowhere, as they should be.
-  static CellLook cell_bins(const coarse::CellCoordinates& cells, int i, int j0, std::int32_t* bins_out,
-                            std::int32_t* edge_out) {
-    const __m256 h = _mm256_add_ps(_mm256_mul_ps(_mm256_sqrt_ps(_mm256_cvtepi32_ps(cells_sq(cells, i, j0))),
-                                                 _mm256_set1_ps(static_cast<float>(coarse::bins_per_cell))),
-                                   _mm256_set1_ps(0.5f));
-    const __m256 bin = _mm256_round_ps(h, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-    const __m256 frac = _mm256_sub_ps(h, bin);
-    const __m256 clear =
-        _mm256_and_ps(_mm256_cmp_ps(frac, _mm256_set1_ps(coarse::bin_margin), _CMP_GE_OQ),
-                      _mm256_cmp_ps(frac, _mm256_set1_ps(1.0f - coarse::bin_margin), _CMP_LE_OQ));
-    const unsigned valid = atoms_from(j0);
-    const unsigned clear_mask = static_cast<unsigned>(_mm256_movemask_ps(clear)) & valid;
-    const unsigned counted = clear_mask & static_cast<unsigned>(_mm256_movemask_ps(_mm256_cmp_ps(
-                                              bin, _mm256_set1_ps(model::bins - 1.0f), _CMP_LE_OQ)));
-    const unsigned edge = valid & ~clear_mask &
-                          static_cast<unsigned>(_mm256_movemask_ps(
-                              _mm256_cmp_ps(bin, _mm256_set1_ps(model::bins), _CMP_LE_OQ)));
-    return {compress_cells(bins_out, _mm256_cvttps_epi32(bin), counted),
+  // Atom i's cell words, in every lane.
+  struct CellRow {
+    __m256i xy, z;
+  };
+  static CellRow cell_row(const coarse::CellCoordinates& cells, int i) {
+    return {_mm256_set1_epi32(cells.xy[i]), _mm256_set1_epi32(cells.z[i])};
+  }
+  // a < b lane by lane, unsigned, as a lane mask: min(a, b - 1) == a.
+  static unsigned below(__m256i a, std::int32_t b) {
+    const __m256i same = _mm256_cmpeq_epi32(_mm256_min_epu32(a, _mm256_set1_epi32(b - 1)), a);
+    return static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(same)));
+  }
+  // The g(r) look at atom i (row) against j0 ... j0 + count - 1 (count <= 8), see the AVX-512
+  // version. Squares of 2^31 and more convert as negative numbers and give NaN, which converts
+  // to 0x80000000: no fraction in range and beyond every bin, so those pairs (over 280 bins
+  // away) are counted nowhere, as they should be.
+  static CellLook cell_bins(const CellRow& row, const coarse::CellCoordinates& cells, int j0, int count,
+                            std::int32_t* bins_out, std::int32_t* edge_out) {
+    const unsigned valid = count >= cell_lanes ? 0xFFu : (1u << count) - 1;
+    const __m256i dxy =
+        _mm256_sub_epi16(row.xy, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells.xy + j0)));
+    const __m256i dz =
+        _mm256_sub_epi32(row.z, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells.z + j0)));
+    const __m256i d2 = _mm256_add_epi32(_mm256_madd_epi16(dxy, dxy), _mm256_madd_epi16(dz, dz));
+    constexpr float scale = static_cast<float>(coarse::bins_per_cell * coarse::fraction_steps);
+    const __m256 h =
+        _mm256_add_ps(_mm256_mul_ps(_mm256_sqrt_ps(_mm256_cvtepi32_ps(d2)), _mm256_set1_ps(scale)),
+                      _mm256_set1_ps(0.5f * coarse::fraction_steps));
+    const __m256i fixed = _mm256_cvttps_epi32(h);
+    const __m256i frac = _mm256_and_si256(fixed, _mm256_set1_epi32(coarse::fraction_steps - 1));
+    const unsigned clear = valid & below(_mm256_sub_epi32(frac, _mm256_set1_epi32(coarse::clear_low)),
+                                         coarse::clear_high - coarse::clear_low + 1);
+    const unsigned counted = clear & below(fixed, model::bins * coarse::fraction_steps);
+    const unsigned edge = valid & ~clear & below(fixed, (model::bins + 1) * coarse::fraction_steps);
+    static_assert(coarse::fraction_steps == 1 << 8);
+    return {compress_cells(bins_out, _mm256_srli_epi32(fixed, 8), counted),
             compress_cells(edge_out, iota(j0), edge)};
   }
 };

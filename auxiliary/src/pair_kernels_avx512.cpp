@@ -48,6 +48,8 @@ struct Avx512 {
 
   static unsigned bits(Mask m) { return m; }
   static int count(Mask m) { return _mm_popcnt_u32(m); }
+  // The lanes whose bits are set in bits (bit 0 for lane 0).
+  static Mask lanes_of(unsigned bits) { return static_cast<Mask>(bits); }
   // Lanes 0 ... n-1 (all of them for n >= 8).
   static Mask first_lanes(int n) { return n >= lanes ? 0xFF : static_cast<Mask>((1u << n) - 1); }
   static Mask both(Mask a, Mask b) { return a & b; }
@@ -72,12 +74,12 @@ struct Avx512 {
     const __m256i j = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(index));
     return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xFF, j, base, 8);
   }
-  // The coordinates of atoms j[0 ... 7] from rows x, y, z, unused of xyz: eight loads and a
-  // transposition.
-  static void gather_xyz(const double (*xyz)[4], const std::int32_t* j, Vd& x, Vd& y, Vd& z) {
+  // The coordinates of atoms j[0 ... 7] from their rows x, y, z, unused of xyz, which begin at
+  // xyz + j4[k] (j4 = 4 j): eight loads and a transposition.
+  static void gather_xyz(const double* xyz, const std::int32_t* j4, Vd& x, Vd& y, Vd& z) {
     const auto row = [&](int a, int b) {
-      return _mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_load_pd(xyz[j[a]])), _mm256_load_pd(xyz[j[b]]),
-                                1);
+      return _mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_load_pd(xyz + j4[a])),
+                                _mm256_load_pd(xyz + j4[b]), 1);
     };
     const __m512d r0 = row(0, 4), r1 = row(1, 5), r2 = row(2, 6), r3 = row(3, 7);
     const __m512d xz01 = _mm512_unpacklo_pd(r0, r1);  // x0 x1 z0 z1 | x4 x5 z4 z5
@@ -100,9 +102,26 @@ struct Avx512 {
   }
   // The lanes of m, in order, to out; 8 slots are written whatever the count.
   static void compress(double* out, Vd a, Mask m) { _mm512_storeu_pd(out, _mm512_maskz_compress_pd(m, a.v)); }
+  // The same for the 32-bit values in[0 ... 7] (the candidates' 4 j).
   static void compress(std::int32_t* out, const std::int32_t* in, Mask m) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_maskz_compress_epi32(m, v));
+  }
+  // Eight rows of four, rows[k] = (x[k], y[k], z[k], w[k]): a transposition.
+  static void store_rows(double (*rows)[4], Vd x, Vd y, Vd z, Vd w) {
+    const __m512d a = _mm512_unpacklo_pd(x.v, y.v);  // x0 y0 | x2 y2 | x4 y4 | x6 y6
+    const __m512d b = _mm512_unpackhi_pd(x.v, y.v);  // x1 y1 | x3 y3 | ...
+    const __m512d c = _mm512_unpacklo_pd(z.v, w.v);  // z0 w0 | z2 w2 | ...
+    const __m512d d = _mm512_unpackhi_pd(z.v, w.v);  // z1 w1 | z3 w3 | ...
+    const __m512d ac_low =
+        _mm512_shuffle_f64x2(a, c, _MM_SHUFFLE(1, 0, 1, 0));  // x0 y0 | x2 y2 | z0 w0 | z2 w2
+    const __m512d ac_high = _mm512_shuffle_f64x2(a, c, _MM_SHUFFLE(3, 2, 3, 2));
+    const __m512d bd_low = _mm512_shuffle_f64x2(b, d, _MM_SHUFFLE(1, 0, 1, 0));
+    const __m512d bd_high = _mm512_shuffle_f64x2(b, d, _MM_SHUFFLE(3, 2, 3, 2));
+    _mm512_store_pd(rows[0], _mm512_shuffle_f64x2(ac_low, bd_low, _MM_SHUFFLE(2, 0, 2, 0)));
+    _mm512_store_pd(rows[2], _mm512_shuffle_f64x2(ac_low, bd_low, _MM_SHUFFLE(3, 1, 3, 1)));
+    _mm512_store_pd(rows[4], _mm512_shuffle_f64x2(ac_high, bd_high, _MM_SHUFFLE(2, 0, 2, 0)));
+    _mm512_store_pd(rows[6], _mm512_shuffle_f64x2(ac_high, bd_high, _MM_SHUFFLE(3, 1, 3, 1)));
   }
 
   // Squared cell distances of atom i to atoms j0 ... j0+15 (coarse_cells.hpp): x and y cells
@@ -121,14 +140,15 @@ struct Avx512 {
     return _mm512_add_epi32(_mm512_set1_epi32(j0),
                             _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
   }
-  // 16 copies of value.
-  static void fill_cells(std::int32_t* out, std::int32_t value) {
-    _mm512_storeu_si512(out, _mm512_set1_epi32(value));
+  // 4 j for j = j0 ... j0+15.
+  static __m512i iota4(int j0) {
+    return _mm512_add_epi32(_mm512_set1_epi32(4 * j0),
+                            _mm512_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28, 32, 36, 40, 44, 48, 52, 56, 60));
   }
 
   // The j among j0 ... j0+15 (below atoms) whose squared cell distance to i is below reach_sq,
-  // or that are free (free[j] = -1), or all of them if i is free; in order, to out (16 slots
-  // written). Returns how many.
+  // or that are free (free[j] = -1), or all of them if i is free; in order and as 4 j, to out
+  // (16 slots written). Returns how many.
   static int near_cells(const coarse::CellCoordinates& cells, int i, int j0, std::uint32_t reach_sq,
                         const std::int32_t* free, std::int32_t* out) {
     const __mmask16 valid = atoms_from(j0);
@@ -137,31 +157,46 @@ struct Avx512 {
         _mm512_mask_cmplt_epu32_mask(valid, cells_sq(cells, i, j0),
                                      _mm512_set1_epi32(static_cast<std::int32_t>(reach_sq))) |
         (_mm512_test_epi32_mask(free_j, free_j) & valid) | (free[i] != 0 ? valid : 0);
-    _mm512_storeu_si512(out, _mm512_maskz_compress_epi32(near, iota(j0)));
+    _mm512_storeu_si512(out, _mm512_maskz_compress_epi32(near, iota4(j0)));
     return _mm_popcnt_u32(near);
   }
 
   struct CellLook {
     int counted, edge;
   };
-  // The g(r) look at atom i against j0 ... j0+15: h = r / dr + 1/2 from the cell distance in
-  // single precision; its floor is the bin unless h lies within bin_margin of a whole number.
-  // The bins of the pairs counted go to bins_out, the j of the pairs too near an edge (and not
-  // clearly beyond the last bin) to edge_out, each packed in order (16 slots written).
-  static CellLook cell_bins(const coarse::CellCoordinates& cells, int i, int j0, std::int32_t* bins_out,
-                            std::int32_t* edge_out) {
-    const __mmask16 valid = atoms_from(j0);
-    const __m512 h = _mm512_add_ps(_mm512_mul_ps(_mm512_sqrt_ps(_mm512_cvtepu32_ps(cells_sq(cells, i, j0))),
-                                                 _mm512_set1_ps(static_cast<float>(coarse::bins_per_cell))),
-                                   _mm512_set1_ps(0.5f));
-    const __m512 bin = _mm512_roundscale_ps(h, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-    const __m512 frac = _mm512_sub_ps(h, bin);
+  // Atom i's cell words, in every lane.
+  struct CellRow {
+    __m512i xy, z;
+  };
+  static CellRow cell_row(const coarse::CellCoordinates& cells, int i) {
+    return {_mm512_set1_epi32(cells.xy[i]), _mm512_set1_epi32(cells.z[i])};
+  }
+  // The g(r) look at atom i (row) against j0 ... j0 + count - 1 (count <= 16): h = r / dr + 1/2
+  // from the cell distance in single precision, read in fixed point (coarse_cells.hpp); its
+  // floor is the bin unless h lies near a whole number. The bins of the pairs counted go to
+  // bins_out, the j of the pairs too near an edge (and not clearly beyond the last bin) to
+  // edge_out, each packed in order (16 slots written).
+  static CellLook cell_bins(const CellRow& row, const coarse::CellCoordinates& cells, int j0, int count,
+                            std::int32_t* bins_out, std::int32_t* edge_out) {
+    const __mmask16 valid = count >= cell_lanes ? 0xFFFF : static_cast<__mmask16>((1u << count) - 1);
+    const __m512i dxy = _mm512_sub_epi16(row.xy, _mm512_loadu_si512(cells.xy + j0));
+    const __m512i dz = _mm512_sub_epi32(row.z, _mm512_loadu_si512(cells.z + j0));
+    const __m512i d2 = _mm512_add_epi32(_mm512_madd_epi16(dxy, dxy), _mm512_madd_epi16(dz, dz));
+    constexpr float scale = static_cast<float>(coarse::bins_per_cell * coarse::fraction_steps);
+    const __m512 h =
+        _mm512_add_ps(_mm512_mul_ps(_mm512_sqrt_ps(_mm512_cvtepu32_ps(d2)), _mm512_set1_ps(scale)),
+                      _mm512_set1_ps(0.5f * coarse::fraction_steps));
+    const __m512i fixed = _mm512_cvttps_epi32(h);
+    const __m512i frac = _mm512_and_si512(fixed, _mm512_set1_epi32(coarse::fraction_steps - 1));
     const __mmask16 clear =
-        _mm512_mask_cmp_ps_mask(valid, frac, _mm512_set1_ps(coarse::bin_margin), _CMP_GE_OQ) &
-        _mm512_cmp_ps_mask(frac, _mm512_set1_ps(1.0f - coarse::bin_margin), _CMP_LE_OQ);
-    const __mmask16 counted = clear & _mm512_cmp_ps_mask(bin, _mm512_set1_ps(model::bins - 1.0f), _CMP_LE_OQ);
-    const __mmask16 edge = valid & ~clear & _mm512_cmp_ps_mask(bin, _mm512_set1_ps(model::bins), _CMP_LE_OQ);
-    _mm512_storeu_si512(bins_out, _mm512_maskz_compress_epi32(counted, _mm512_cvttps_epi32(bin)));
+        _mm512_mask_cmplt_epu32_mask(valid, _mm512_sub_epi32(frac, _mm512_set1_epi32(coarse::clear_low)),
+                                     _mm512_set1_epi32(coarse::clear_high - coarse::clear_low + 1));
+    const __mmask16 counted =
+        _mm512_mask_cmplt_epu32_mask(clear, fixed, _mm512_set1_epi32(model::bins * coarse::fraction_steps));
+    const __mmask16 edge = _mm512_mask_cmplt_epu32_mask(
+        valid & ~clear, fixed, _mm512_set1_epi32((model::bins + 1) * coarse::fraction_steps));
+    static_assert(coarse::fraction_steps == 1 << 8);
+    _mm512_storeu_si512(bins_out, _mm512_maskz_compress_epi32(counted, _mm512_srli_epi32(fixed, 8)));
     _mm512_storeu_si512(edge_out, _mm512_maskz_compress_epi32(edge, iota(j0)));
     return {static_cast<int>(_mm_popcnt_u32(counted)), static_cast<int>(_mm_popcnt_u32(edge))};
   }

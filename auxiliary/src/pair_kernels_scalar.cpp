@@ -51,9 +51,9 @@ double lj_listed(const double* positions, const verlet::NeighbourList& list, dou
   double* fz = forces + z_axis;
   for (int b = 0; b < list.blocks; ++b) {
     const int i = list.block_atom[b];
-    const std::int32_t* j_of = list.j + verlet::block_size * b;
-    for (int t = 0; t < list.block_count[b]; ++t) {
-      const int j = j_of[t];
+    const std::int32_t* j4 = list.j4 + verlet::block_size * b;
+    for (int t = 0; list.block_lanes[b] >> t & 1; ++t) {
+      const int j = j4[t] / 4;
       const auto [delx, dely, delz, rsq] = exact_separation(positions, i, j);
       if (!(rsq < cutoff_sq)) continue;
       const LjTerms<double> pair = lj_pair_terms(delx, dely, delz, rsq);

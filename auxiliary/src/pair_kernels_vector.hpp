@@ -123,38 +123,39 @@ template <class S>
 // ---------------------------------------------------------------------------------------------
 // Lennard-Jones
 
-// Pairs inside the cut-off, in visiting order: partner atom, separation, then (in place) the
-// terms; and the rows they belong to.
+// Pairs inside the cut-off, in visiting order: partner atom, separation, then their terms; and
+// the rows they belong to.
 template <class S>
 struct PairChunk {
   static constexpr int capacity = chunk_pairs + verlet::block_size;
-  alignas(64) std::int32_t j[capacity];
-  alignas(64) double x[capacity];  // delx, then the force on i along x
-  alignas(64) double y[capacity];  // dely, then fy
-  alignas(64) double z[capacity];  // delz, then fz
-  alignas(64) double s[capacity];  // rsq, then q^12 - q^6
-  int n;                           // pairs
-  int rows;                        // row r is atom row_atom[r], pairs row_end[r - 1] ... row_end[r] - 1
+  alignas(64) std::int32_t j4[capacity];  // 4 j: where atom j's row begins in the forces being summed
+  alignas(64) double x[capacity];         // delx
+  alignas(64) double y[capacity];         // dely
+  alignas(64) double z[capacity];         // delz
+  // The terms of each pair, side by side: the force on i (x, y, z) and q^12 - q^6, so that the
+  // ordered sums read one pair with one load.
+  alignas(64) double terms[capacity][4];
+  int n;     // pairs
+  int rows;  // row r is atom row_atom[r], pairs row_end[r - 1] ... row_end[r] - 1
   std::int32_t row_atom[model::atoms];
   std::int32_t row_end[model::atoms];
 };
 
-// The terms (lj_pair.hpp) of pairs t ... t + S::lanes - 1 of a chunk, in place.
+// The forces being summed, atom by atom in rows of four: x, y, z and a fourth lane that only
+// collects the energy terms riding along (never read), so that the force of a pair goes onto an
+// atom with one vector addition (each lane an addition of its own, rounded as the scalar one).
+// Atom i's row begins at 4 i.
+using ForceRows = double*;
+
+// The terms (lj_pair.hpp) of pairs t ... t + S::lanes - 1 of a chunk. rsq is formed again from
+// the separation, with the same operations in the same order as when the pair was found.
 template <class S>
 [[gnu::always_inline]] inline void compute_terms(PairChunk<S>* c, int t) {
   using V = typename S::Vd;
-  const LjTerms<V> p =
-      lj_pair_terms<V>(S::load(c->x + t), S::load(c->y + t), S::load(c->z + t), S::load(c->s + t));
-  S::store(c->x + t, p.fx);
-  S::store(c->y + t, p.fy);
-  S::store(c->z + t, p.fz);
-  S::store(c->s + t, p.term);
+  const V delx = S::load(c->x + t), dely = S::load(c->y + t), delz = S::load(c->z + t);
+  const LjTerms<V> p = lj_pair_terms<V>(delx, dely, delz, delx * delx + dely * dely + delz * delz);
+  S::store_rows(c->terms + t, p.fx, p.fy, p.fz, p.term);
 }
-
-// The forces being summed, atom by atom: x, y, z and a zero side by side, so that the force of
-// a pair goes onto an atom with one vector addition (each lane an addition of its own, rounded
-// as the scalar one).
-using ForceRows = double (*)[4];
 
 // Where the ordered sums stand: the running energy sum, and row i's force in a register.
 template <class S>
@@ -169,20 +170,22 @@ struct SumState {
 // cut-off are here: x + 0.0 is not x when x is -0.0, so nothing else may be added.
 template <class S>
 [[gnu::always_inline]] inline void sum_step(const PairChunk<S>* c, SumState<S>& st, ForceRows f) {
-  while (st.t == st.end) {  // the next row (a row without pairs is passed over)
-    if (st.i >= 0) S::quad_store(f[st.i], st.fi);
-    st.i = c->row_atom[st.r];
-    st.end = c->row_end[st.r];
-    ++st.r;
-    st.fi = S::quad_load(f[st.i]);
+  if (st.t == st.end) [[unlikely]] {
+    if (st.i >= 0) S::quad_store(f + 4 * st.i, st.fi);
+    do {  // the next row (a row without pairs is passed over)
+      st.i = c->row_atom[st.r];
+      st.end = c->row_end[st.r];
+      ++st.r;
+    } while (st.t == st.end);
+    st.fi = S::quad_load(f + 4 * st.i);
   }
-  const int t = st.t;
-  const int j = c->j[t];
-  st.energy = add_term(c->s[t], st.energy);
-  const typename S::Quad pair = S::quad_of(c->x[t], c->y[t], c->z[t]);
-  st.fi = S::quad_add(st.fi, pair);
-  S::quad_store(f[j], S::quad_sub(S::quad_load(f[j]), pair));
-  st.t = t + 1;
+  const double* pair = c->terms[st.t];
+  st.energy = add_term(pair[3], st.energy);
+  const typename S::Quad q = S::quad_load(pair);
+  st.fi = S::quad_add(st.fi, q);
+  double* fj = f + c->j4[st.t];
+  S::quad_store(fj, S::quad_sub(S::quad_load(fj), q));
+  ++st.t;
 }
 
 // Three chunks in turn make a pipeline: while one fills with the pairs in range (loads, image,
@@ -204,10 +207,10 @@ struct Pipeline {
 template <class S>
 [[gnu::noinline]] void rotate(Pipeline<S>& p, ForceRows forces) {
   PairChunk<S>* c = p.computing;
-  for (int t = c->n; t % S::lanes != 0; ++t) c->x[t] = c->y[t] = c->z[t] = 0.0, c->s[t] = 1.0;  // r = 1
+  for (int t = c->n; t % S::lanes != 0; ++t) c->x[t] = 1.0, c->y[t] = c->z[t] = 0.0;  // r = 1
   for (; p.computed < c->n; p.computed += S::lanes) compute_terms(c, p.computed);
   while (p.st.t < p.summing->n) sum_step(p.summing, p.st, forces);
-  if (p.st.i >= 0) S::quad_store(forces[p.st.i], p.st.fi);
+  if (p.st.i >= 0) S::quad_store(forces + 4 * p.st.i, p.st.fi);
   PairChunk<S>* const free = p.summing;
   p.summing = p.computing;
   p.computing = p.filling;
@@ -225,25 +228,24 @@ void lj_listed(const double* positions, const verlet::NeighbourList& list, doubl
   using V = typename S::Vd;
   static_assert(verlet::block_size % S::lanes == 0);
   // Each atom's x, y, z side by side: a candidate's coordinates are one load.
-  alignas(64) double xyz[model::atoms][4];
+  alignas(64) double xyz[4 * model::atoms];
   for (int i = 0; i < model::atoms; ++i) {
-    xyz[i][0] = positions[model::x_axis + i];
-    xyz[i][1] = positions[model::y_axis + i];
-    xyz[i][2] = positions[model::z_axis + i];
-    xyz[i][3] = 0.0;
+    xyz[4 * i] = positions[model::x_axis + i];
+    xyz[4 * i + 1] = positions[model::y_axis + i];
+    xyz[4 * i + 2] = positions[model::z_axis + i];
+    xyz[4 * i + 3] = 0.0;
   }
   PairChunk<S> chunks[3];
   for (auto& c : chunks) c.n = c.rows = 0;
   // The forces passed in (zeroed by force_atoms), atom by atom; copied back at the end.
-  alignas(64) double f[model::atoms][4];
+  alignas(64) double f[4 * model::atoms];
   for (int i = 0; i < model::atoms; ++i) {
-    f[i][0] = forces[model::x_axis + i];
-    f[i][1] = forces[model::y_axis + i];
-    f[i][2] = forces[model::z_axis + i];
-    f[i][3] = 0.0;
+    f[4 * i] = forces[model::x_axis + i];
+    f[4 * i + 1] = forces[model::y_axis + i];
+    f[4 * i + 2] = forces[model::z_axis + i];
+    f[4 * i + 3] = 0.0;
   }
-  Pipeline<S> p{&chunks[0], &chunks[1], &chunks[2],
-                0,          0,          SumState<S>{0, 0, 0, -1, *lj_sum, S::quad_load(f[0])}};
+  Pipeline<S> p{&chunks[0], &chunks[1], &chunks[2], 0, 0, SumState<S>{0, 0, 0, -1, *lj_sum, S::quad_load(f)}};
 
   // The loop's working copies of the pipeline's state: never address-taken, kept in registers.
   PairChunk<S>* filling = p.filling;
@@ -266,20 +268,19 @@ void lj_listed(const double* positions, const verlet::NeighbourList& list, doubl
 
   for (int b = 0; b < list.blocks; ++b) {
     const int i = list.block_atom[b];
-    const V xi(xyz[i][0]), yi(xyz[i][1]), zi(xyz[i][2]);
+    const V xi(xyz[4 * i]), yi(xyz[4 * i + 1]), zi(xyz[4 * i + 2]);
     for (int part = 0; part < verlet::block_size; part += S::lanes) {
-      const std::int32_t* j = list.j + verlet::block_size * b + part;
+      const std::int32_t* j4 = list.j4 + verlet::block_size * b + part;
       V xj, yj, zj;
-      S::gather_xyz(xyz, j, xj, yj, zj);
+      S::gather_xyz(xyz, j4, xj, yj, zj);
       const Separation<S> sep = separation<S>(xi, yi, zi, xj, yj, zj);
       // Strictly inside: a pair at exactly the cut-off, or with a NaN distance, adds nothing.
       const auto near =
-          S::both(S::less(sep.rsq, V(model::cutoff_sq)), S::first_lanes(list.block_count[b] - part));
-      S::compress(filling->j + n, j, near);
+          S::both(S::less(sep.rsq, V(model::cutoff_sq)), S::lanes_of(list.block_lanes[b] >> part));
+      S::compress(filling->j4 + n, j4, near);
       S::compress(filling->x + n, sep.delx, near);
       S::compress(filling->y + n, sep.dely, near);
       S::compress(filling->z + n, sep.delz, near);
-      S::compress(filling->s + n, sep.rsq, near);
       n += S::count(near);
     }
     // Row i's pairs so far; the next block may start another row.
@@ -290,14 +291,15 @@ void lj_listed(const double* positions, const verlet::NeighbourList& list, doubl
       compute_terms(computing, computed);
       computed += S::lanes;
     }
-    for (int k = 0; k < sums_per_block && st.t < to_sum; ++k) sum_step(summing, st, f);
+    for (const int stop = st.t + sums_per_block < to_sum ? st.t + sums_per_block : to_sum; st.t < stop;)
+      sum_step(summing, st, f);
     if (n >= chunk_pairs) run_rotate(rows + (list.block_atom[b + 1] == i));
   }
   for (int drain = 0; drain < 3; ++drain) run_rotate(rows);
   for (int i = 0; i < model::atoms; ++i) {
-    forces[model::x_axis + i] = f[i][0];
-    forces[model::y_axis + i] = f[i][1];
-    forces[model::z_axis + i] = f[i][2];
+    forces[model::x_axis + i] = f[4 * i];
+    forces[model::y_axis + i] = f[4 * i + 1];
+    forces[model::z_axis + i] = f[4 * i + 2];
   }
   *lj_sum = st.energy;
 }
@@ -307,7 +309,7 @@ void lj_listed(const double* positions, const verlet::NeighbourList& list, doubl
 template <class S>
 void build_rows(const coarse::CellCoordinates& cells, verlet::NeighbourList* list) {
   for (int i = 0; i < model::atoms - 1; ++i) {
-    std::int32_t* j_out = list->j + verlet::block_size * list->blocks;
+    std::int32_t* j_out = list->j4 + verlet::block_size * list->blocks;
     int n = 0;
     for (int j0 = i + 1; j0 < model::atoms; j0 += S::cell_lanes)
       n += S::near_cells(cells, i, j0, verlet::reach_sq, list->free, j_out + n);
@@ -354,10 +356,11 @@ void count_exact(const double* positions, const std::int32_t* i, const std::int3
     ++counts[b[__builtin_ctz(counted)]];
 }
 
-// Pairs that the cell look left to the exact arithmetic, counted S::lanes at a time.
+// Pairs that the cell look left to the exact arithmetic, counted S::lanes at a time (a row's
+// worth at most is gathered before they are counted).
 template <class S>
 struct EdgePairs {
-  static constexpr int capacity = S::cell_lanes + S::lanes;
+  static constexpr int capacity = model::atoms + S::cell_lanes + S::lanes;
   alignas(64) std::int32_t i[capacity];
   alignas(64) std::int32_t j[capacity];
   int n;
@@ -396,14 +399,21 @@ void rdf_count(const double* positions, std::int32_t* counts) {
   EdgePairs<S> edges;
   edges.n = 0;
   for (int i = 0; i < model::atoms - 1; ++i) {
-    int n = 0;
-    for (int j0 = i + 1; j0 < model::atoms; j0 += S::cell_lanes) {
-      S::fill_cells(edges.i + edges.n, i);
-      const auto look = S::cell_bins(cells, i, j0, row_bins + n, edges.j + edges.n);
+    const typename S::CellRow row = S::cell_row(cells, i);
+    const int row_edges = edges.n;
+    int n = 0, j0 = i + 1;
+    for (; j0 <= model::atoms - S::cell_lanes; j0 += S::cell_lanes) {
+      const auto look = S::cell_bins(row, cells, j0, S::cell_lanes, row_bins + n, edges.j + edges.n);
       n += look.counted;
       edges.n += look.edge;
-      if (edges.n >= S::lanes) edges.count_full_vectors(positions, counts);
     }
+    if (j0 < model::atoms) {
+      const auto look = S::cell_bins(row, cells, j0, model::atoms - j0, row_bins + n, edges.j + edges.n);
+      n += look.counted;
+      edges.n += look.edge;
+    }
+    for (int t = row_edges; t < edges.n; ++t) edges.i[t] = i;
+    if (edges.n >= S::lanes) edges.count_full_vectors(positions, counts);
     for (int t = n; t % counter_sets != 0; ++t) row_bins[t] = nowhere;
     for (int t = 0; t < n; t += counter_sets)
       for (int k = 0; k < counter_sets; ++k) ++sets[k][row_bins[t + k]];
