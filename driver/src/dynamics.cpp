@@ -5,6 +5,7 @@
 #include "constants.hpp"
 #include "dynamics_csv.hpp"
 #include "dynamics_report.hpp"
+#include "dynamics_schedule.hpp"
 #include "dynamics_svg.hpp"
 #include "spectrum.hpp"
 
@@ -12,28 +13,30 @@ namespace pelzak::md {
 
 namespace {
 
-// Steps between frames, and the lengths the analysis works with, in steps of 0.01 ps.
-constexpr std::int64_t kMsdEvery = 10;
-constexpr std::int64_t kVacfEvery = 4;
-constexpr std::int64_t kVacfLags = 127;       // 5.08 ps of VACF frames: windows of 128, transforms of 256
-constexpr std::int64_t kMsdLagCap = 50000;    // 500 ps
-constexpr std::int64_t kOriginSpacing = 200;  // 2 ps
-constexpr std::int64_t kOriginsAlive = 25;    // origin spacing grows beyond 25 * 2 ps of lags
-constexpr std::int64_t kFitStart = 200;       // 2 ps
-constexpr std::int64_t kFitEnd = 1000;        // 10 ps
-constexpr std::int64_t kBlockSteps = 2000;    // 20 ps
-constexpr std::int64_t kBlocksInLongRuns = 20;
-// Spectrum: 0 to 8 THz every 0.01 THz; liquid argon's lies below 4 THz.
-constexpr double kSpectrumStep = 0.01;
-constexpr int kSpectrumPoints = 801;
+namespace schedule = analysis::schedule;
+
+// The schedule in whole steps of dt (0.01 ps in single precision, so the quotients lie within
+// 1e-6 of whole numbers and round to them).
+constexpr std::int64_t steps_of(double ps) { return static_cast<std::int64_t>(ps / model::dt + 0.5); }
+
+constexpr std::int64_t kMsdEvery = steps_of(schedule::msd_frame_time);
+constexpr std::int64_t kVacfEvery = steps_of(schedule::vacf_frame_time);
+constexpr std::int64_t kVacfLags = steps_of(schedule::vacf_lag_time) / kVacfEvery;
+constexpr std::int64_t kMsdLagCap = steps_of(schedule::msd_lag_cap);
+constexpr std::int64_t kOriginSpacing = steps_of(schedule::origin_spacing);
+constexpr std::int64_t kFitStart = steps_of(schedule::fit_start);
+constexpr std::int64_t kFitEnd = steps_of(schedule::fit_end);
+constexpr std::int64_t kBlockSteps = steps_of(schedule::block_time);
+static_assert(kMsdEvery == 10 && kVacfEvery == 4 && kVacfLags == 127 && kMsdLagCap == 50000);
+static_assert(kOriginSpacing == 200 && kFitStart == 200 && kFitEnd == 1000 && kBlockSteps == 2000);
 
 }  // namespace
 
 bool dynamics_start(Dynamics& d, std::int64_t steps, std::string* problem) {
   const std::int64_t max_lag = std::min(steps / 2, kMsdLagCap) / kMsdEvery;
   const std::int64_t origin_every =
-      std::max(kOriginSpacing / kMsdEvery, (max_lag + kOriginsAlive - 1) / kOriginsAlive);
-  const std::int64_t block = std::max(kBlockSteps, steps / kBlocksInLongRuns);
+      std::max(kOriginSpacing / kMsdEvery, (max_lag + schedule::origins_alive - 1) / schedule::origins_alive);
+  const std::int64_t block = std::max(kBlockSteps, steps / schedule::blocks_in_long_runs);
 
   analysis::MsdSettings m;
   m.atoms = model::atoms;
@@ -74,8 +77,8 @@ void dynamics_after_step(Dynamics& d, std::int64_t n, const double* positions) {
 DynamicsReport dynamics_finish(Dynamics& d, const std::string& subtitle) {
   const analysis::MsdResult msd = analysis::msd_result(d.msd);
   const analysis::VacfResult& vacf = analysis::vacf_finish(d.vacf);
-  const analysis::Spectrum spectrum =
-      analysis::vacf_spectrum(vacf.normalised, d.vacf.settings.frame_time, kSpectrumStep, kSpectrumPoints);
+  const analysis::Spectrum spectrum = analysis::vacf_spectrum(
+      vacf.normalised, d.vacf.settings.frame_time, schedule::spectrum_step, schedule::spectrum_points);
   const analysis::DynamicsFeatures features = analysis::dynamics_features(msd, vacf, spectrum);
   DynamicsReport r;
   r.msd_csv = analysis::msd_csv(msd);

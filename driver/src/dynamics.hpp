@@ -26,15 +26,16 @@
 #include <vector>
 
 #include "dynamics_report.hpp"
+#include "dynamics_schedule.hpp"
 #include "msd.hpp"
 #include "vacf.hpp"
 
 namespace pelzak::md {
 
-inline constexpr char kMsdFile[] = "msd_argon.csv";
-inline constexpr char kVacfFile[] = "vacf_argon.csv";
-inline constexpr char kSpectrumFile[] = "spectrum_argon.csv";
-inline constexpr char kDynamicsPlotFile[] = "dynamics_argon.svg";
+inline constexpr auto& kMsdFile = analysis::schedule::msd_file;
+inline constexpr auto& kVacfFile = analysis::schedule::vacf_file;
+inline constexpr auto& kSpectrumFile = analysis::schedule::spectrum_file;
+inline constexpr auto& kDynamicsPlotFile = analysis::schedule::dynamics_plot_file;
 
 struct Dynamics {
   analysis::MsdAccumulator msd;

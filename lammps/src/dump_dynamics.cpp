@@ -5,6 +5,7 @@
 
 #include "dynamics_csv.hpp"
 #include "dynamics_report.hpp"
+#include "dynamics_schedule.hpp"
 #include "dynamics_svg.hpp"
 #include "format.hpp"
 #include "msd.hpp"
@@ -15,19 +16,7 @@ namespace pelzak::lammps {
 
 namespace {
 
-// pelzak_md's schedule in ps (driver/src/dynamics.cpp has it in steps of 0.01 ps).
-constexpr double kMsdFrameTime = 0.1;
-constexpr double kVacfFrameTime = 0.04;
-constexpr double kVacfLagTime = 5.08;
-constexpr double kMsdLagCap = 500.0;
-constexpr double kOriginSpacing = 2.0;
-constexpr long long kOriginsAlive = 25;
-constexpr double kFitStart = 2.0;
-constexpr double kFitEnd = 10.0;
-constexpr double kBlockTime = 20.0;
-constexpr double kBlocksInLongRuns = 20.0;
-constexpr double kSpectrumStep = 0.01;  // THz
-constexpr int kSpectrumPoints = 801;    // 0 to 8 THz
+namespace schedule = analysis::schedule;
 
 // Every how many frames the analysis takes one, for frames `spacing` ps apart and a wanted interval.
 long long stride(double spacing, double wanted) {
@@ -58,31 +47,35 @@ bool dump_dynamics(const Dump& dump, const std::string& subtitle, DumpDynamics& 
     return true;
   }
   const double run = spacing * static_cast<double>(dump.frames() - 1);
-  const double block = std::max(kBlockTime, run / kBlocksInLongRuns);
+  const double block =
+      std::max(schedule::block_time, run / static_cast<double>(schedule::blocks_in_long_runs));
   const int atoms = static_cast<int>(dump.atoms);
 
   analysis::MsdResult msd;
-  const long long msd_stride = stride(spacing, kMsdFrameTime);
+  const long long msd_stride = stride(spacing, schedule::msd_frame_time);
   const double msd_time = msd_stride * spacing;
-  const long long max_lag = static_cast<long long>(std::min(run / 2, kMsdLagCap) / msd_time + 1e-9);
-  const long long fit_first = std::max(1LL, static_cast<long long>(std::llround(kFitStart / msd_time)));
+  const long long max_lag =
+      static_cast<long long>(std::min(run / 2, schedule::msd_lag_cap) / msd_time + 1e-9);
+  const long long fit_first =
+      std::max(1LL, static_cast<long long>(std::llround(schedule::fit_start / msd_time)));
   if (!dump.continuous) {
     out.notes.push_back(
         "the positions are wrapped into the box without image flags: MSD and Einstein D skipped");
   } else if (max_lag <= fit_first) {
     out.notes.push_back("the run is " + fixed(run, 2) + " ps long; the MSD's fit from " +
-                        fixed(kFitStart, 0) + " ps needs more than " + fixed(2 * kFitStart, 0) +
-                        " ps: MSD and Einstein D skipped");
+                        fixed(schedule::fit_start, 0) + " ps needs more than " +
+                        fixed(2 * schedule::fit_start, 0) + " ps: MSD and Einstein D skipped");
   } else {
     analysis::MsdSettings m;
     m.atoms = atoms;
     m.frame_time = msd_time;
     m.max_lag = static_cast<int>(max_lag);
-    const long long spaced = std::llround(kOriginSpacing / msd_time);
-    m.origin_every = static_cast<int>(std::max({1LL, spaced, (max_lag + kOriginsAlive - 1) / kOriginsAlive}));
+    const long long spaced = std::llround(schedule::origin_spacing / msd_time);
+    m.origin_every = static_cast<int>(
+        std::max({1LL, spaced, (max_lag + schedule::origins_alive - 1) / schedule::origins_alive}));
     m.origins_per_block = static_cast<int>(std::max(1.0, std::floor(block / (m.origin_every * msd_time))));
     m.fit_first = static_cast<int>(fit_first);
-    m.fit_last = static_cast<int>(std::min(std::llround(kFitEnd / msd_time), max_lag));
+    m.fit_last = static_cast<int>(std::min(std::llround(schedule::fit_end / msd_time), max_lag));
     analysis::MsdAccumulator acc;
     if (!analysis::msd_start(acc, m, message)) return false;
     for (std::size_t f = 0; f < dump.frames(); f += msd_stride)
@@ -94,17 +87,17 @@ bool dump_dynamics(const Dump& dump, const std::string& subtitle, DumpDynamics& 
   analysis::VacfAccumulator vacf_acc;
   analysis::VacfResult vacf;
   analysis::Spectrum spectrum;
-  const long long vacf_stride = stride(spacing, kVacfFrameTime);
+  const long long vacf_stride = stride(spacing, schedule::vacf_frame_time);
   const double vacf_time = vacf_stride * spacing;
   const long long vacf_frames = (static_cast<long long>(dump.frames()) - 1) / vacf_stride + 1;
-  const long long lags = std::min(std::llround(kVacfLagTime / vacf_time), vacf_frames - 1);
+  const long long lags = std::min(std::llround(schedule::vacf_lag_time / vacf_time), vacf_frames - 1);
   if (!dump.has_velocities) {
     out.notes.push_back("the dump has no velocities (vx vy vz): VACF, spectrum and Green-Kubo D skipped");
-  } else if (spacing > kVacfFrameTime * (1 + 1e-6)) {
+  } else if (spacing > schedule::vacf_frame_time * (1 + 1e-6)) {
     out.notes.push_back("frames " + fixed(spacing, 3) +
                         " ps apart are too far apart for the VACF, which changes sign "
                         "after about 0.3 ps (it needs frames at most " +
-                        fixed(kVacfFrameTime, 2) +
+                        fixed(schedule::vacf_frame_time, 2) +
                         " ps apart: export with --dump-every 4): VACF, spectrum and Green-Kubo D skipped");
   } else if (lags < 2) {
     out.notes.push_back("the run is too short for a VACF: VACF, spectrum and Green-Kubo D skipped");
@@ -119,7 +112,8 @@ bool dump_dynamics(const Dump& dump, const std::string& subtitle, DumpDynamics& 
     for (std::size_t f = 0; f < dump.frames(); f += vacf_stride)
       analysis::vacf_add_frame(vacf_acc, dump.frame_velocities(f));
     vacf = analysis::vacf_finish(vacf_acc);
-    spectrum = analysis::vacf_spectrum(vacf.normalised, vacf_time, kSpectrumStep, kSpectrumPoints);
+    spectrum = analysis::vacf_spectrum(vacf.normalised, vacf_time, schedule::spectrum_step,
+                                       schedule::spectrum_points);
     out.vacf = true;
   }
 

@@ -1,6 +1,6 @@
 // How the atoms of a LAMMPS dump move: MSD, alpha2, VACF, its spectrum and D both ways, with the
 // estimators of pelzak_analysis and the schedule pelzak_md analyses its own production with
-// (driver/src/dynamics.cpp), stated in time rather than steps so that any frame spacing maps onto it:
+// (dynamics_schedule.hpp), stated in time rather than steps so that any frame spacing maps onto it:
 //
 //   MSD and alpha2  frames about 0.1 ps apart (the multiple of the dump's spacing nearest to it: 0.12 ps
 //                   for frames 0.04 ps apart; every frame when farther apart); lags up to half the
@@ -23,13 +23,14 @@
 #include <vector>
 
 #include "dump_reader.hpp"
+#include "dynamics_schedule.hpp"
 
 namespace pelzak::lammps {
 
-inline constexpr char kMsdFile[] = "msd_argon.csv";
-inline constexpr char kVacfFile[] = "vacf_argon.csv";
-inline constexpr char kSpectrumFile[] = "spectrum_argon.csv";
-inline constexpr char kDynamicsPlot[] = "dynamics_argon.svg";
+inline constexpr auto& kMsdFile = analysis::schedule::msd_file;
+inline constexpr auto& kVacfFile = analysis::schedule::vacf_file;
+inline constexpr auto& kSpectrumFile = analysis::schedule::spectrum_file;
+inline constexpr auto& kDynamicsPlot = analysis::schedule::dynamics_plot_file;
 
 struct DumpDynamics {
   bool msd = false;   // msd_csv holds the MSD and alpha2
