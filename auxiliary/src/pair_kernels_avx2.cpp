@@ -112,10 +112,6 @@ struct Avx2 {
 
   static Vd load(const double* p) { return _mm256_load_pd(p); }
   static void store(double* p, Vd a) { _mm256_store_pd(p, a.v); }
-  // base[index[0 ... 3]].
-  static Vd gather(const double* base, const std::int32_t* index) {
-    return _mm256_i32gather_pd(base, _mm_loadu_si128(reinterpret_cast<const __m128i*>(index)), 8);
-  }
   // The coordinates of atoms j[0 ... 3] from their rows x, y, z, unused of xyz, which begin at
   // xyz + j4[k] (j4 = 4 j): four loads and a transposition.
   static void gather_xyz(const double* xyz, const std::int32_t* j4, Vd& x, Vd& y, Vd& z) {
@@ -171,9 +167,6 @@ struct Avx2 {
   static unsigned atoms_from(int j0) {
     const int left = model::atoms - j0;
     return left >= cell_lanes ? 0xFFu : (1u << left) - 1;
-  }
-  static __m256i iota(int j0) {
-    return _mm256_add_epi32(_mm256_set1_epi32(j0), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
   }
   // 4 j for j = j0 ... j0+7.
   static __m256i iota4(int j0) {
@@ -241,7 +234,7 @@ struct Avx2 {
     const unsigned edge = valid & ~clear & below(fixed, (model::bins + 1) * coarse::fraction_steps);
     static_assert(coarse::fraction_steps == 1 << 8);
     return {compress_cells(bins_out, _mm256_srli_epi32(fixed, 8), counted),
-            compress_cells(edge_out, iota(j0), edge)};
+            compress_cells(edge_out, iota4(j0), edge)};
   }
 };
 

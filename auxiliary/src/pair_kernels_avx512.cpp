@@ -69,11 +69,6 @@ struct Avx512 {
 
   static Vd load(const double* p) { return _mm512_load_pd(p); }
   static void store(double* p, Vd a) { _mm512_store_pd(p, a.v); }
-  // base[index[0 ... 7]] (the masked form: the plain one makes GCC 12 warn about its undefined source).
-  static Vd gather(const double* base, const std::int32_t* index) {
-    const __m256i j = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(index));
-    return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xFF, j, base, 8);
-  }
   // The coordinates of atoms j[0 ... 7] from their rows x, y, z, unused of xyz, which begin at
   // xyz + j4[k] (j4 = 4 j): eight loads and a transposition.
   static void gather_xyz(const double* xyz, const std::int32_t* j4, Vd& x, Vd& y, Vd& z) {
@@ -136,10 +131,6 @@ struct Avx512 {
     const int left = model::atoms - j0;
     return left >= cell_lanes ? 0xFFFF : static_cast<__mmask16>((1u << left) - 1);
   }
-  static __m512i iota(int j0) {
-    return _mm512_add_epi32(_mm512_set1_epi32(j0),
-                            _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
-  }
   // 4 j for j = j0 ... j0+15.
   static __m512i iota4(int j0) {
     return _mm512_add_epi32(_mm512_set1_epi32(4 * j0),
@@ -174,7 +165,7 @@ struct Avx512 {
   // The g(r) look at atom i (row) against j0 ... j0 + count - 1 (count <= 16): h = r / dr + 1/2
   // from the cell distance in single precision, read in fixed point (coarse_cells.hpp); its
   // floor is the bin unless h lies near a whole number. The bins of the pairs counted go to
-  // bins_out, the j of the pairs too near an edge (and not clearly beyond the last bin) to
+  // bins_out, the 4 j of the pairs too near an edge (and not clearly beyond the last bin) to
   // edge_out, each packed in order (16 slots written).
   static CellLook cell_bins(const CellRow& row, const coarse::CellCoordinates& cells, int j0, int count,
                             std::int32_t* bins_out, std::int32_t* edge_out) {
@@ -197,7 +188,7 @@ struct Avx512 {
         valid & ~clear, fixed, _mm512_set1_epi32((model::bins + 1) * coarse::fraction_steps));
     static_assert(coarse::fraction_steps == 1 << 8);
     _mm512_storeu_si512(bins_out, _mm512_maskz_compress_epi32(counted, _mm512_srli_epi32(fixed, 8)));
-    _mm512_storeu_si512(edge_out, _mm512_maskz_compress_epi32(edge, iota(j0)));
+    _mm512_storeu_si512(edge_out, _mm512_maskz_compress_epi32(edge, iota4(j0)));
     return {static_cast<int>(_mm_popcnt_u32(counted)), static_cast<int>(_mm_popcnt_u32(edge))};
   }
 };

@@ -108,16 +108,16 @@ template <class S>
   return s;
 }
 
-// Atoms i[0 ...] and j[0 ...] (S::lanes of each, read whole) separated, lane by lane.
+// Each atom's x, y, z side by side (and a fourth, unused lane), atom i from xyz + 4 i: a pair's
+// coordinates are two loads.
 template <class S>
-[[gnu::always_inline]] inline Separation<S> gathered_separation(const double* positions,
-                                                                const std::int32_t* i,
-                                                                const std::int32_t* j) {
-  const double* x = positions + model::x_axis;
-  const double* y = positions + model::y_axis;
-  const double* z = positions + model::z_axis;
-  return separation<S>(S::gather(x, i), S::gather(y, i), S::gather(z, i), S::gather(x, j), S::gather(y, j),
-                       S::gather(z, j));
+void atom_rows(const double* positions, double* xyz) {
+  for (int i = 0; i < model::atoms; ++i) {
+    xyz[4 * i] = positions[model::x_axis + i];
+    xyz[4 * i + 1] = positions[model::y_axis + i];
+    xyz[4 * i + 2] = positions[model::z_axis + i];
+    xyz[4 * i + 3] = 0.0;
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -227,14 +227,8 @@ template <class S>
 void lj_listed(const double* positions, const verlet::NeighbourList& list, double* forces, double* lj_sum) {
   using V = typename S::Vd;
   static_assert(verlet::block_size % S::lanes == 0);
-  // Each atom's x, y, z side by side: a candidate's coordinates are one load.
   alignas(64) double xyz[4 * model::atoms];
-  for (int i = 0; i < model::atoms; ++i) {
-    xyz[4 * i] = positions[model::x_axis + i];
-    xyz[4 * i + 1] = positions[model::y_axis + i];
-    xyz[4 * i + 2] = positions[model::z_axis + i];
-    xyz[4 * i + 3] = 0.0;
-  }
+  atom_rows<S>(positions, xyz);
   PairChunk<S> chunks[3];
   for (auto& c : chunks) c.n = c.rows = 0;
   // The forces passed in (zeroed by force_atoms), atom by atom; copied back at the end.
@@ -338,89 +332,113 @@ void lj_pairs(const double* positions, double* forces, double* lj_sum) {
 // ---------------------------------------------------------------------------------------------
 // g(r)
 
-// Counts pairs (i[k], j[k]) of the lanes in `valid` in their bins with the exact arithmetic:
-// r = sqrt(rsq), bin = round(r / dr) halves away from zero (q >= 0, so q - trunc(q) is the
-// fraction), counted if at most 199. NaN fails that comparison.
+// The bins of pairs (i, j), given as 4 i and 4 j (S::lanes of each, all read), with the exact
+// arithmetic: r = sqrt(rsq), bin = round(r / dr) halves away from zero (q >= 0, so q - trunc(q)
+// is the fraction), counted if at most 199. Lanes outside `valid`, beyond the last bin or NaN
+// (which fails that comparison) get `nowhere`.
 template <class S>
-void count_exact(const double* positions, const std::int32_t* i, const std::int32_t* j,
-                 typename S::Mask valid, std::int32_t* counts) {
+[[gnu::always_inline]] inline void exact_bins(const double* xyz, const std::int32_t* i4,
+                                              const std::int32_t* j4, typename S::Mask valid,
+                                              std::int32_t* bins) {
   using V = typename S::Vd;
-  const Separation<S> s = gathered_separation<S>(positions, i, j);
+  V xi, yi, zi, xj, yj, zj;
+  S::gather_xyz(xyz, i4, xi, yi, zi);
+  S::gather_xyz(xyz, j4, xj, yj, zj);
+  const Separation<S> s = separation<S>(xi, yi, zi, xj, yj, zj);
   const V q = sqrt(s.rsq) / V(model::bin_width);
   const V t = S::trunc(q);
   const V bin = S::select(S::at_least(q - t, V(0.5)), t + V(1.0), t);
-  alignas(64) std::int32_t b[S::lanes];
-  S::store_int(b, bin);
-  for (unsigned counted = S::bits(S::both(valid, S::at_most(bin, V(model::bins - 1.0)))); counted != 0;
-       counted &= counted - 1)
-    ++counts[b[__builtin_ctz(counted)]];
+  const auto counted = S::both(valid, S::at_most(bin, V(model::bins - 1.0)));
+  S::store_int(bins, S::select(counted, bin, V(static_cast<double>(nowhere))));
 }
 
-// Pairs that the cell look left to the exact arithmetic, counted S::lanes at a time (a row's
-// worth at most is gathered before they are counted).
-template <class S>
-struct EdgePairs {
-  static constexpr int capacity = model::atoms + S::cell_lanes + S::lanes;
-  alignas(64) std::int32_t i[capacity];
-  alignas(64) std::int32_t j[capacity];
-  int n;
+// The per-lane counter sets, zeroed, that the bins of a g(r) sample are counted into before they
+// are added up.
+using CounterSets = std::int32_t[counter_sets][counter_stride];
 
-  void count_full_vectors(const double* positions, std::int32_t* counts) {
-    int t = 0;
-    for (; t + S::lanes <= n; t += S::lanes)
-      count_exact<S>(positions, i + t, j + t, S::first_lanes(S::lanes), counts);
-    for (int k = t; k < n; ++k) i[k - t] = i[k], j[k - t] = j[k];
-    n -= t;
-  }
-  void count_rest(const double* positions, std::int32_t* counts) {
-    if (n > 0) count_exact<S>(positions, i, j, S::first_lanes(n), counts);
-    n = 0;
-  }
-};
+// Counts the S::lanes pairs (4 i, 4 j) of the lanes in `valid` with the exact arithmetic, lane k
+// into set k: no branch on how many are counted, and no increment waits for another.
+template <class S>
+[[gnu::always_inline]] inline void count_exact(const double* xyz, const std::int32_t* i4,
+                                               const std::int32_t* j4, typename S::Mask valid,
+                                               CounterSets& sets) {
+  static_assert(S::lanes <= counter_sets);
+  alignas(64) std::int32_t b[S::lanes];
+  exact_bins<S>(xyz, i4, j4, valid, b);
+  for (int k = 0; k < S::lanes; ++k) ++sets[k][b[k]];
+}
+
+// Adds the counter sets up into counts.
+inline void add_sets(const CounterSets& sets, std::int32_t* counts) {
+  for (int k = 0; k < counter_sets; ++k)
+    for (int b = 0; b < model::bins; ++b) counts[b] += sets[k][b];
+}
 
 // Every pair with the exact arithmetic, for configurations the cells cannot hold.
 template <class S>
 void rdf_count_exact(const double* positions, std::int32_t* counts) {
-  alignas(64) std::int32_t row_i[S::lanes];
+  alignas(64) double xyz[4 * model::atoms];
+  atom_rows<S>(positions, xyz);
+  // 4 j for every atom, then atom 0 for the lanes past the last (read, never counted).
+  alignas(64) std::int32_t all_j4[model::atoms + S::lanes] = {};
+  for (int j = 0; j < model::atoms; ++j) all_j4[j] = 4 * j;
+  alignas(64) CounterSets sets = {};
+  alignas(64) std::int32_t row_i4[S::lanes];
   for (int i = 0; i < model::atoms - 1; ++i) {
-    for (int k = 0; k < S::lanes; ++k) row_i[k] = i;
+    for (int k = 0; k < S::lanes; ++k) row_i4[k] = 4 * i;
     for (int j0 = i + 1; j0 < model::atoms; j0 += S::lanes)
-      count_exact<S>(positions, row_i, verlet::every_atom.j + j0, S::first_lanes(model::atoms - j0), counts);
+      count_exact<S>(xyz, row_i4, all_j4 + j0, S::first_lanes(model::atoms - j0), sets);
   }
+  add_sets(sets, counts);
 }
 
 template <class S>
 void rdf_count(const double* positions, std::int32_t* counts) {
   coarse::CellCoordinates cells;
   if (!coarse::cell_coordinates(positions, &cells)) return rdf_count_exact<S>(positions, counts);
-  alignas(64) std::int32_t sets[counter_sets][counter_stride] = {};
+  alignas(64) double xyz[4 * model::atoms];
+  atom_rows<S>(positions, xyz);
+  alignas(64) CounterSets sets = {};
   // One row's bins, packed, padded to a whole number of counter_sets with `nowhere`.
   alignas(64) std::int32_t row_bins[model::atoms + S::cell_lanes + counter_sets];
-  EdgePairs<S> edges;
-  edges.n = 0;
+  // The pairs that the cell look left to the exact arithmetic (4 i, 4 j), counted S::lanes at a
+  // time: a row's worth at most is gathered before they are.
+  constexpr int edge_capacity = model::atoms + S::cell_lanes + S::lanes;
+  alignas(64) std::int32_t edge_i4[edge_capacity];
+  alignas(64) std::int32_t edge_j4[edge_capacity];
+  int edges = 0;
   for (int i = 0; i < model::atoms - 1; ++i) {
     const typename S::CellRow row = S::cell_row(cells, i);
-    const int row_edges = edges.n;
+    const int row_edges = edges;
     int n = 0, j0 = i + 1;
     for (; j0 <= model::atoms - S::cell_lanes; j0 += S::cell_lanes) {
-      const auto look = S::cell_bins(row, cells, j0, S::cell_lanes, row_bins + n, edges.j + edges.n);
+      const auto look = S::cell_bins(row, cells, j0, S::cell_lanes, row_bins + n, edge_j4 + edges);
       n += look.counted;
-      edges.n += look.edge;
+      edges += look.edge;
     }
     if (j0 < model::atoms) {
-      const auto look = S::cell_bins(row, cells, j0, model::atoms - j0, row_bins + n, edges.j + edges.n);
+      const auto look = S::cell_bins(row, cells, j0, model::atoms - j0, row_bins + n, edge_j4 + edges);
       n += look.counted;
-      edges.n += look.edge;
+      edges += look.edge;
     }
-    for (int t = row_edges; t < edges.n; ++t) edges.i[t] = i;
-    if (edges.n >= S::lanes) edges.count_full_vectors(positions, counts);
+    for (int t = row_edges; t < edges; ++t) edge_i4[t] = 4 * i;
+    if (edges >= S::lanes) {
+      int t = 0;
+      for (; t + S::lanes <= edges; t += S::lanes)
+        count_exact<S>(xyz, edge_i4 + t, edge_j4 + t, S::first_lanes(S::lanes), sets);
+      for (int k = t; k < edges; ++k) edge_i4[k - t] = edge_i4[k], edge_j4[k - t] = edge_j4[k];
+      edges -= t;
+    }
     for (int t = n; t % counter_sets != 0; ++t) row_bins[t] = nowhere;
     for (int t = 0; t < n; t += counter_sets)
       for (int k = 0; k < counter_sets; ++k) ++sets[k][row_bins[t + k]];
   }
-  edges.count_rest(positions, counts);
-  for (int k = 0; k < counter_sets; ++k)
-    for (int b = 0; b < model::bins; ++b) counts[b] += sets[k][b];
+  if (edges > 0) {
+    // The lanes past the last pair read atom 0 and are not counted.
+    for (int t = edges; t < S::lanes; ++t) edge_i4[t] = edge_j4[t] = 0;
+    count_exact<S>(xyz, edge_i4, edge_j4, S::first_lanes(edges), sets);
+  }
+  add_sets(sets, counts);
 }
 
 // The separation of n values d from zero along each axis, as the pair loops compute it: 3 n
