@@ -104,10 +104,10 @@ int run_analyse(const AnalyseOptions& options) {
   } files[] = {
       {kRdfFile, true, analysis::rdf_table(curve.label, curve.g)},
       {kRdfPlot, true, md::rdf_svg(curve, rdf_subtitle)},
-      {kMsdFile, dynamics.msd, dynamics.msd_csv},
-      {kVacfFile, dynamics.vacf, dynamics.vacf_csv},
-      {kSpectrumFile, dynamics.vacf, dynamics.spectrum_csv},
-      {kDynamicsPlot, !dynamics.plot.empty(), dynamics.plot},
+      {analysis::schedule::msd_file, dynamics.msd, dynamics.msd_csv},
+      {analysis::schedule::vacf_file, dynamics.vacf, dynamics.vacf_csv},
+      {analysis::schedule::spectrum_file, dynamics.vacf, dynamics.spectrum_csv},
+      {analysis::schedule::dynamics_plot_file, !dynamics.plot.empty(), dynamics.plot},
   };
   for (const auto& file : files) {
     if (file.made && !out.stage(file.name, file.text, &message)) {

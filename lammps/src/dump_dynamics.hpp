@@ -27,11 +27,6 @@
 
 namespace pelzak::lammps {
 
-inline constexpr auto& kMsdFile = analysis::schedule::msd_file;
-inline constexpr auto& kVacfFile = analysis::schedule::vacf_file;
-inline constexpr auto& kSpectrumFile = analysis::schedule::spectrum_file;
-inline constexpr auto& kDynamicsPlot = analysis::schedule::dynamics_plot_file;
-
 struct DumpDynamics {
   bool msd = false;   // msd_csv holds the MSD and alpha2
   bool vacf = false;  // vacf_csv and spectrum_csv hold the VACF and its spectrum
