@@ -194,6 +194,7 @@ std::string usage_text() {
          "  thermo_argon.csv    phase, step, time, potential, kinetic and total energy (J and eps per "
          "atom),\n"
          "                      temperature\n"
+         "  final_argon.dat     where the run ended, in the start file's layout (for pelzak_lammps)\n"
          "  traj_argon.xyz      trajectory in Angstrom, with --xyz-every only\n"
          "They are replaced together when the run succeeds; a run that fails or is interrupted\n"
          "leaves the files of the earlier run as they were.\n"

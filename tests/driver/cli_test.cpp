@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "programs.hpp"
+#include "result_files.hpp"
 #include "run_fixtures.hpp"
 #include "support.hpp"
 
@@ -49,6 +50,9 @@ TEST(DriverCli, HelpAndVersionPrintAndTouchNoFile) {
   for (const char* option : {"--push-off", "--equilibration", "--thermo-every", "--xyz-every", "--quiet"})
     EXPECT_TRUE(contains(r.out, option)) << option;
   EXPECT_TRUE(contains(r.out, "128 + N when stopped by signal N")) << r.out;
+  // Every file of a run's set is named, so the help cannot fall behind the set.
+  for (const std::string_view file : pelzak::md::kResultFiles)
+    EXPECT_TRUE(contains(r.out, "\n  " + std::string(file) + " ")) << file;
   EXPECT_EQ(r.err, "");
   r = run_program({kDriver, "--version"});
   EXPECT_EQ(r.status, 0);
