@@ -44,6 +44,16 @@ bool runs_here(const char* kernel) {
 }
 constexpr const char* kernels[] = {"scalar", "avx2", "avx512"};
 
+// force_atoms under the kernel gives the reference loops' forces and energy, bit for bit.
+void require_reference_forces(const char* kernel, double* positions, double* forces, const double* expected,
+                              double expected_sum) {
+  setenv("PELZAK_ISA", kernel, 1);
+  double energy = 0.0;
+  auxiliary_force_atoms(positions, forces, &energy);
+  require(same(energy, model::four_eps * expected_sum));
+  for (int n = 0; n < n_values; ++n) require(same(forces[n], expected[n]));
+}
+
 void lattice(double* positions) {
   for (int i = 0; i < model::atoms; ++i) {
     positions[model::x_axis + i] = (i % lattice_side) * lattice_spacing;
@@ -74,11 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   for (const char* kernel : kernels) {
     if (!runs_here(kernel)) continue;
-    setenv("PELZAK_ISA", kernel, 1);
-    double energy = 0.0;
-    auxiliary_force_atoms(positions, forces, &energy);
-    require(same(energy, model::four_eps * expected_sum));
-    for (int n = 0; n < n_values; ++n) require(same(forces[n], expected[n]));
+    require_reference_forces(kernel, positions, forces, expected, expected_sum);
 
     double* histogram = new double[model::bins]();
     auxiliary_radial_dist(&sampling_step, positions, histogram);
@@ -97,11 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   lj_pairs_reference(positions, expected, &expected_sum);
   for (const char* kernel : kernels) {
     if (!runs_here(kernel)) continue;
-    setenv("PELZAK_ISA", kernel, 1);
-    double energy = 0.0;
-    auxiliary_force_atoms(positions, forces, &energy);
-    require(same(energy, model::four_eps * expected_sum));
-    for (int n = 0; n < n_values; ++n) require(same(forces[n], expected[n]));
+    require_reference_forces(kernel, positions, forces, expected, expected_sum);
   }
   unsetenv("PELZAK_ISA");
 

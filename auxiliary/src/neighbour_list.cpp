@@ -21,8 +21,8 @@ bool stayed(const double* positions, int i) {
   return dx * dx + dy * dy + dz * dz <= move_limit_sq;
 }
 
-}  // namespace
-
+// The kept list if it was built and every atom of positions that is not free lies within
+// move_limit of its position at the build; nullptr when a new list is needed.
 const NeighbourList* list_for(const double* positions) {
   if (!kept.valid) return nullptr;
   // Every atom is checked, without an early exit: the loop stays branch-free.
@@ -33,6 +33,9 @@ const NeighbourList* list_for(const double* positions) {
   return &kept;
 }
 
+// Starts a new list for positions: forgets the kept one and records the positions. cells gets
+// their cell words, and *cells_usable says whether it could: not when a coordinate is infinite,
+// NaN or beyond coarse::ordinary_bound.
 NeighbourList* start_build(const double* positions, coarse::CellCoordinates* cells, bool* cells_usable) {
   // The atoms that ended a list young are free in the next one, and free atoms that moved on
   // stay free.
@@ -52,6 +55,24 @@ NeighbourList* start_build(const double* positions, coarse::CellCoordinates* cel
   return &kept;
 }
 
+// Ends the build; keep = the list may serve later calls (cells were usable).
+void finish_build(NeighbourList* list, bool keep) {
+  list->block_atom[list->blocks] = -1;
+  for (int t = 0; t < tail_room; ++t) list->j4[block_size * list->blocks + t] = 0;
+  list->valid = keep;
+}
+
+// Every j > i, for positions the cells cannot hold.
+void build_every_pair(NeighbourList* list) {
+  for (int i = 0; i < model::atoms - 1; ++i) {
+    std::int32_t* j_out = list->j4 + block_size * list->blocks;
+    for (int j = i + 1; j < model::atoms; ++j) j_out[j - i - 1] = 4 * j;
+    finish_row(list, i, model::atoms - 1 - i);
+  }
+}
+
+}  // namespace
+
 void finish_row(NeighbourList* list, int i, int n) {
   std::int32_t* j4 = list->j4 + block_size * list->blocks;
   // Padding: atom 0, a valid address for the loads; the block's lanes leave it out.
@@ -62,12 +83,6 @@ void finish_row(NeighbourList* list, int i, int n) {
     list->block_lanes[list->blocks] = static_cast<std::uint8_t>((1u << count) - 1);
     ++list->blocks;
   }
-}
-
-void finish_build(NeighbourList* list, bool keep) {
-  list->block_atom[list->blocks] = -1;
-  for (int t = 0; t < tail_room; ++t) list->j4[block_size * list->blocks + t] = 0;
-  list->valid = keep;
 }
 
 void build_rows_portable(const coarse::CellCoordinates& cells, NeighbourList* list) {
@@ -82,12 +97,18 @@ void build_rows_portable(const coarse::CellCoordinates& cells, NeighbourList* li
   }
 }
 
-void build_every_pair(NeighbourList* list) {
-  for (int i = 0; i < model::atoms - 1; ++i) {
-    std::int32_t* j_out = list->j4 + block_size * list->blocks;
-    for (int j = i + 1; j < model::atoms; ++j) j_out[j - i - 1] = 4 * j;
-    finish_row(list, i, model::atoms - 1 - i);
+const NeighbourList* current_list(const double* positions, BuildRows build_rows) {
+  if (const NeighbourList* list = list_for(positions)) return list;
+  coarse::CellCoordinates cells;
+  bool cells_usable = false;
+  NeighbourList* fresh = start_build(positions, &cells, &cells_usable);
+  if (cells_usable) {
+    build_rows(cells, fresh);
+  } else {
+    build_every_pair(fresh);
   }
+  finish_build(fresh, cells_usable);
+  return fresh;
 }
 
 }  // namespace pelzak::aux::verlet

@@ -96,27 +96,21 @@ constexpr EveryAtom make_every_atom() {
 }
 inline constexpr EveryAtom every_atom = make_every_atom();
 
-// The kept list if it was built and every atom of positions that is not free lies within
-// move_limit of its position at the build; nullptr when a new list is needed.
-const NeighbourList* list_for(const double* positions);
+// The rows of a new list, filled into list from cells: the kernels' ways of finding the candidates.
+using BuildRows = void (*)(const coarse::CellCoordinates& cells, NeighbourList* list);
 
-// Starts a new list for positions: forgets the kept one, records the positions and returns the
-// storage whose rows the caller then fills, row by row (j4[...] from 8 * blocks on, then
-// finish_row). *cells_usable tells whether cells got the positions' cell words: not when a
-// coordinate is infinite, NaN or beyond coarse::ordinary_bound, and then the rows must hold
-// every pair (build_every_pair) and the list serves this call only.
-NeighbourList* start_build(const double* positions, coarse::CellCoordinates* cells, bool* cells_usable);
+// The list for positions: the kept one while every atom that is not free lies within move_limit
+// of its position at the build; otherwise a new one, whose rows build_rows fills. When a
+// coordinate is infinite, NaN or beyond coarse::ordinary_bound the cells are unusable: the new
+// list then holds every pair and serves this call only.
+const NeighbourList* current_list(const double* positions, BuildRows build_rows);
 
 // Row i's n candidates are in place at j4[8 * blocks] onwards: pads them to whole blocks.
 void finish_row(NeighbourList* list, int i, int n);
 
-// Ends the build; keep = the list may serve later calls (cells were usable).
-void finish_build(NeighbourList* list, bool keep);
-
 // The rows of a new list: every j > i whose squared cell distance is below reach_sq, and every
 // pair with a free atom, in the plainest form (the portable kernel builds this way; the vector kernels find
-// the same candidates 8 or 16 at a time); or every j > i.
+// the same candidates 8 or 16 at a time).
 void build_rows_portable(const coarse::CellCoordinates& cells, NeighbourList* list);
-void build_every_pair(NeighbourList* list);
 
 }  // namespace pelzak::aux::verlet

@@ -72,19 +72,7 @@ double lj_listed(const double* positions, const verlet::NeighbourList& list, dou
 }  // namespace
 
 void lj_pairs_scalar(const double* positions, double* forces, double* lj_sum) {
-  const verlet::NeighbourList* list = verlet::list_for(positions);
-  if (list == nullptr) {
-    coarse::CellCoordinates cells;
-    bool cells_usable = false;
-    verlet::NeighbourList* fresh = verlet::start_build(positions, &cells, &cells_usable);
-    if (cells_usable) {
-      verlet::build_rows_portable(cells, fresh);
-    } else {
-      verlet::build_every_pair(fresh);
-    }
-    verlet::finish_build(fresh, cells_usable);
-    list = fresh;
-  }
+  const verlet::NeighbourList* list = verlet::current_list(positions, verlet::build_rows_portable);
   *lj_sum = lj_listed(positions, *list, forces, *lj_sum);
 }
 

@@ -313,19 +313,7 @@ void build_rows(const coarse::CellCoordinates& cells, verlet::NeighbourList* lis
 
 template <class S>
 void lj_pairs(const double* positions, double* forces, double* lj_sum) {
-  const verlet::NeighbourList* list = verlet::list_for(positions);
-  if (list == nullptr) {
-    coarse::CellCoordinates cells;
-    bool cells_usable = false;
-    verlet::NeighbourList* fresh = verlet::start_build(positions, &cells, &cells_usable);
-    if (cells_usable) {
-      build_rows<S>(cells, fresh);
-    } else {
-      verlet::build_every_pair(fresh);
-    }
-    verlet::finish_build(fresh, cells_usable);
-    list = fresh;
-  }
+  const verlet::NeighbourList* list = verlet::current_list(positions, build_rows<S>);
   lj_listed<S>(positions, *list, forces, lj_sum);
 }
 

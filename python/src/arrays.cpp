@@ -19,8 +19,8 @@ std::string shape_text(const py::array& a) {
   return text + (a.ndim() == 1 ? ",)" : ")");
 }
 
-const char* expected_shape(const ArraySpec& spec) {
-  return spec.is_config ? "(864, 3), one row per atom holding x, y, z" : "(200,), one value per bin";
+const char* expected_shape(const ArrayArgument& arg) {
+  return arg.is_config ? "(864, 3), one row per atom holding x, y, z" : "(200,), one value per bin";
 }
 
 // Where the elements of an array lie: element (i, k), or element i of a one-dimensional array, is
@@ -53,29 +53,29 @@ Extent extent_of(const py::array& a) {
 
 }  // namespace
 
-py::array checked_array(py::handle object, const ArraySpec& spec) {
+py::array checked_array(py::handle object, const ArrayArgument& arg) {
   if (!py::isinstance<py::array>(object)) {
-    throw py::type_error(std::string(spec.routine) + ": " + spec.name +
-                         " must be a numpy.ndarray of float64 with shape " + expected_shape(spec) + ", not " +
+    throw py::type_error(std::string(arg.routine) + ": " + arg.name +
+                         " must be a numpy.ndarray of float64 with shape " + expected_shape(arg) + ", not " +
                          std::string(py::str(py::type::handle_of(object).attr("__name__"))));
   }
   py::array a = py::reinterpret_borrow<py::array>(object);
   if (!a.dtype().equal(py::dtype::of<double>())) {
-    throw py::type_error(std::string(spec.routine) + ": " + spec.name +
+    throw py::type_error(std::string(arg.routine) + ": " + arg.name +
                          " must hold float64 values in the machine's byte order, not " +
                          std::string(py::str(a.dtype().attr("str"))) + " (" +
-                         std::string(py::str(a.dtype())) + "); convert it with numpy.asarray(" + spec.name +
-                         ", dtype=numpy.float64)" + (spec.written ? " and pass the converted array" : ""));
+                         std::string(py::str(a.dtype())) + "); convert it with numpy.asarray(" + arg.name +
+                         ", dtype=numpy.float64)" + (arg.written ? " and pass the converted array" : ""));
   }
-  const bool shape_ok = spec.is_config ? a.ndim() == 2 && a.shape(0) == model::atoms && a.shape(1) == 3
-                                       : a.ndim() == 1 && a.shape(0) == model::bins;
+  const bool shape_ok = arg.is_config ? a.ndim() == 2 && a.shape(0) == model::atoms && a.shape(1) == 3
+                                      : a.ndim() == 1 && a.shape(0) == model::bins;
   if (!shape_ok) {
-    throw py::value_error(std::string(spec.routine) + ": " + spec.name + " must have shape " +
-                          expected_shape(spec) + ", not " + shape_text(a));
+    throw py::value_error(std::string(arg.routine) + ": " + arg.name + " must have shape " +
+                          expected_shape(arg) + ", not " + shape_text(a));
   }
-  if (spec.written && !a.writeable()) {
-    throw py::value_error(std::string(spec.routine) + ": " + spec.name + " is read-only, but " +
-                          spec.routine + " updates it in place");
+  if (arg.written && !a.writeable()) {
+    throw py::value_error(std::string(arg.routine) + ": " + arg.name + " is read-only, but " + arg.routine +
+                          " updates it in place");
   }
   return a;
 }

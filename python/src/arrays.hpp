@@ -18,7 +18,7 @@ namespace pelzak::python {
 namespace py = pybind11;
 
 // What the checks expect of an array argument.
-struct ArraySpec {
+struct ArrayArgument {
   const char* name;     // argument name, for the messages
   bool is_config;       // (864, 3) configuration, else a (200,) histogram
   bool written;         // the call updates it in place
@@ -29,7 +29,7 @@ struct ArraySpec {
 // shape, and writable when the call writes it. Raises TypeError for anything that is not a numpy
 // array or holds another dtype, ValueError for a wrong shape or a read-only array that the call
 // would write.
-py::array checked_array(py::handle object, const ArraySpec& spec);
+py::array checked_array(py::handle object, const ArrayArgument& arg);
 
 // Raises ValueError if an array the call writes shares memory with another argument: the result
 // would depend on the order in which the values are written back.
