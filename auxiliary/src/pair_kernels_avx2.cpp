@@ -43,20 +43,36 @@ constexpr PackTable make_pack_table() {
 
 constexpr PackTable pack_table = make_pack_table();
 
-// The 32-bit lanes of mask (8 bits), in order, as a permutation for _mm256_permutevar8x32.
-__m256i pack_order(unsigned mask) {
-  const __m256i nibble = _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28);
-  return _mm256_and_si256(
-      _mm256_srlv_epi32(_mm256_set1_epi32(static_cast<std::int32_t>(pack_table.lanes[mask])), nibble),
-      _mm256_set1_epi32(7));
+// The 32-bit lanes of each 4-bit mask of double lanes (each double is two 32-bit lanes), as
+// entries of pack_table.
+struct DoublePackTable {
+  std::uint32_t lanes[16];
+};
+
+constexpr DoublePackTable make_double_pack_table() {
+  DoublePackTable table{};
+  for (unsigned mask = 0; mask < 16; ++mask) {
+    unsigned halves = 0;
+    for (unsigned lane = 0; lane < 4; ++lane) halves |= (mask >> lane & 1) * (3u << (2 * lane));
+    table.lanes[mask] = pack_table.lanes[halves];
+  }
+  return table;
 }
 
-// The same for a mask of 4 double lanes: each double is two 32-bit lanes.
-__m256i pack_order_double(unsigned mask) {
-  unsigned halves = 0;
-  for (unsigned lane = 0; lane < 4; ++lane) halves |= (mask >> lane & 1) * (3u << (2 * lane));
-  return pack_order(halves);
+constexpr DoublePackTable double_pack_table = make_double_pack_table();
+
+// The lanes packed in `packed` (one per nibble) as a permutation for _mm256_permutevar8x32.
+__m256i permutation(std::uint32_t packed) {
+  const __m256i nibble = _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28);
+  return _mm256_and_si256(_mm256_srlv_epi32(_mm256_set1_epi32(static_cast<std::int32_t>(packed)), nibble),
+                          _mm256_set1_epi32(7));
 }
+
+// The 32-bit lanes of mask (8 bits), in order, as a permutation for _mm256_permutevar8x32.
+__m256i pack_order(unsigned mask) { return permutation(pack_table.lanes[mask]); }
+
+// The same for a mask of 4 double lanes.
+__m256i pack_order_double(unsigned mask) { return permutation(double_pack_table.lanes[mask]); }
 
 struct Avx2 {
   static constexpr int lanes = 4;
@@ -102,6 +118,8 @@ struct Avx2 {
   static Mask at_least(Vd a, Vd b) { return _mm256_cmp_pd(a.v, b.v, _CMP_GE_OQ); }
   static Mask not_less(Vd a, Vd b) { return _mm256_cmp_pd(a.v, b.v, _CMP_NLT_UQ); }
 
+  // a > b ? a : b, lane by lane (b where either is NaN).
+  static Vd larger(Vd a, Vd b) { return _mm256_max_pd(a.v, b.v); }
   static Vd abs(Vd a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a.v); }
   // |magnitude| with the sign of sign; magnitude is never negative here.
   static Vd copysign(Vd magnitude, Vd sign) {

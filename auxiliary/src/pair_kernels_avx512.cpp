@@ -59,6 +59,8 @@ struct Avx512 {
   static Mask at_least(Vd a, Vd b) { return _mm512_cmp_pd_mask(a.v, b.v, _CMP_GE_OQ); }
   static Mask not_less(Vd a, Vd b) { return _mm512_cmp_pd_mask(a.v, b.v, _CMP_NLT_UQ); }
 
+  // a > b ? a : b, lane by lane (b where either is NaN).
+  static Vd larger(Vd a, Vd b) { return _mm512_max_pd(a.v, b.v); }
   static Vd abs(Vd a) { return _mm512_andnot_pd(_mm512_set1_pd(-0.0), a.v); }
   // |magnitude| with the sign of sign; magnitude is never negative here.
   static Vd copysign(Vd magnitude, Vd sign) {

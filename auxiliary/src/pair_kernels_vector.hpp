@@ -24,6 +24,7 @@
 // the files are compiled with -ffp-contract=off like the rest, so nothing is fused.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "coarse_cells.hpp"
@@ -91,9 +92,11 @@ template <class S>
   const V dx = xi - xj, dy = yi - yj, dz = zi - zj;
   const V adx = S::abs(dx), ady = S::abs(dy), adz = S::abs(dz);
   Separation<S> s;
-  const V wrap_2(image::wrap_2);
-  if (S::bits(S::either(S::either(S::not_less(adx, wrap_2), S::not_less(ady, wrap_2)),
-                        S::not_less(adz, wrap_2))) == 0) {
+  // One comparison for the three axes. The larger of two values is the second when either is
+  // NaN, so a NaN may hide a value at or above T_2 only by reaching the comparison itself, which
+  // it fails: either way a lane with a wrap beyond L takes the general path. A NaN lane that
+  // does not gets d - (+-0.0), the same NaN the general path gives.
+  if (S::bits(S::not_less(S::larger(adx, S::larger(ady, adz)), V(image::wrap_2))) == 0) {
     // L * n = copysign(L or 0, d).
     const V box(model::box), wrap_1(image::wrap_1);
     s.delx = dx - S::copysign(S::select(S::at_least(adx, wrap_1), box, V(0.0)), dx);
@@ -262,7 +265,8 @@ void lj_listed(const double* positions, const verlet::NeighbourList& list, doubl
 
   for (int b = 0; b < list.blocks; ++b) {
     const int i = list.block_atom[b];
-    const V xi(xyz[4 * i]), yi(xyz[4 * i + 1]), zi(xyz[4 * i + 2]);
+    const double* row_i = xyz + 4 * static_cast<std::ptrdiff_t>(i);
+    const V xi(row_i[0]), yi(row_i[1]), zi(row_i[2]);
     for (int part = 0; part < verlet::block_size; part += S::lanes) {
       const std::int32_t* j4 = list.j4 + verlet::block_size * b + part;
       V xj, yj, zj;
@@ -285,8 +289,11 @@ void lj_listed(const double* positions, const verlet::NeighbourList& list, doubl
       compute_terms(computing, computed);
       computed += S::lanes;
     }
-    for (const int stop = st.t + sums_per_block < to_sum ? st.t + sums_per_block : to_sum; st.t < stop;)
-      sum_step(summing, st, f);
+    if (st.t + sums_per_block <= to_sum) {
+      for (int k = 0; k < sums_per_block; ++k) sum_step(summing, st, f);
+    } else {
+      while (st.t < to_sum) sum_step(summing, st, f);
+    }
     if (n >= chunk_pairs) run_rotate(rows + (list.block_atom[b + 1] == i));
   }
   for (int drain = 0; drain < 3; ++drain) run_rotate(rows);
