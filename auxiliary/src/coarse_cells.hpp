@@ -35,20 +35,21 @@ static_assert(cutoff * cutoff == model::cutoff_sq);
 // r / dr = D * 400 / 65536 (exact in binary). The bound above puts D within 1.01 sqrt(3) = 1.75
 // cells of the exact distance, that is within 0.01068 in r / dr; single-precision arithmetic
 // (convert, square root, one multiplication, adding 1/2 for the rounding) adds under 1e-4 for
-// r / dr below 350. So wherever D * 400 / 65536 + 1/2 lies farther than bin_margin from a whole
-// number, its floor is the bin the exact arithmetic gives; nearer ones are redone exactly.
+// r / dr below 350: 0.01078 in all. So wherever D * 400 / 65536 + 1/2 lies farther than
+// bin_margin from a whole number, its floor is the bin the exact arithmetic gives; nearer ones
+// are redone exactly.
 inline constexpr double bins_per_cell = 400.0 / cells_per_side;
 static_assert(bins_per_cell == 25.0 / 4096.0);
-inline constexpr float bin_margin = 0.0125f;
+inline constexpr float bin_margin = 0.0115f;
 // The vector kernels read h = r / dr + 1/2 in fixed point, H = trunc(256 h) (scaling by 256 and
 // adding 128 are exact in single precision here, so H is the floor of 256 times the h above):
 // the bin is H >> 8 and the fraction's first eight bits are H & 255. Those in
-// [clear_low, clear_high] put the fraction in [4/256, 252/256), at least bin_margin from either
-// whole number; the others go to the exact arithmetic as before.
+// [clear_low, clear_high] put the fraction in [3/256, 253/256), at least bin_margin from either
+// whole number; the others (about 2.3 % of the pairs) go to the exact arithmetic as before.
 inline constexpr int fraction_steps = 256;
-inline constexpr int clear_low = 4;
+inline constexpr int clear_low = 3;
 inline constexpr int clear_high = fraction_steps - 1 - clear_low;
-static_assert(clear_low >= bin_margin * fraction_steps &&
+static_assert(bin_margin > 0.01078f && clear_low >= bin_margin * fraction_steps &&
               clear_high + 1 <= (1.0 - bin_margin) * fraction_steps);
 
 // Coordinates up to this size (nm) keep the error bounds above; a configuration with any larger,

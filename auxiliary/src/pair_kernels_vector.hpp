@@ -168,27 +168,37 @@ struct SumState {
   typename S::Quad fi;
 };
 
-// The ordered sum of the chunk's next pair (there must be one): energy += term, forces(i) += f
-// (in ascending j, held in a register along a row), forces(j) -= f. Only pairs inside the
-// cut-off are here: x + 0.0 is not x when x is -0.0, so nothing else may be added.
+// The ordered sums of the chunk's pairs st.t ... stop - 1: energy += term, forces(i) += f (in
+// ascending j, held in a register along a row), forces(j) -= f. Only pairs inside the cut-off
+// are here: x + 0.0 is not x when x is -0.0, so nothing else may be added. The pairs of one row
+// run in a loop of their own, with no test for the row's end.
 template <class S>
-[[gnu::always_inline]] inline void sum_step(const PairChunk<S>* c, SumState<S>& st, ForceRows f) {
-  if (st.t == st.end) [[unlikely]] {
-    if (st.i >= 0) S::quad_store(f + 4 * st.i, st.fi);
-    do {  // the next row (a row without pairs is passed over)
-      st.i = c->row_atom[st.r];
-      st.end = c->row_end[st.r];
-      ++st.r;
-    } while (st.t == st.end);
-    st.fi = S::quad_load(f + 4 * st.i);
+[[gnu::always_inline]] inline void sum_pairs(const PairChunk<S>* c, SumState<S>& st, ForceRows f, int stop) {
+  while (st.t < stop) {
+    if (st.t == st.end) {
+      if (st.i >= 0) S::quad_store(f + 4 * st.i, st.fi);
+      do {  // the next row (a row without pairs is passed over)
+        st.i = c->row_atom[st.r];
+        st.end = c->row_end[st.r];
+        ++st.r;
+      } while (st.t == st.end);
+      st.fi = S::quad_load(f + 4 * st.i);
+    }
+    const int run_end = stop < st.end ? stop : st.end;
+    double energy = st.energy;
+    typename S::Quad fi = st.fi;
+    for (int t = st.t; t < run_end; ++t) {
+      const double* pair = c->terms[t];
+      energy = add_term(pair[3], energy);
+      const typename S::Quad q = S::quad_load(pair);
+      fi = S::quad_add(fi, q);
+      double* fj = f + c->j4[t];
+      S::quad_store(fj, S::quad_sub(S::quad_load(fj), q));
+    }
+    st.energy = energy;
+    st.fi = fi;
+    st.t = run_end;
   }
-  const double* pair = c->terms[st.t];
-  st.energy = add_term(pair[3], st.energy);
-  const typename S::Quad q = S::quad_load(pair);
-  st.fi = S::quad_add(st.fi, q);
-  double* fj = f + c->j4[st.t];
-  S::quad_store(fj, S::quad_sub(S::quad_load(fj), q));
-  ++st.t;
 }
 
 // Three chunks in turn make a pipeline: while one fills with the pairs in range (loads, image,
@@ -212,7 +222,7 @@ template <class S>
   PairChunk<S>* c = p.computing;
   for (int t = c->n; t % S::lanes != 0; ++t) c->x[t] = 1.0, c->y[t] = c->z[t] = 0.0;  // r = 1
   for (; p.computed < c->n; p.computed += S::lanes) compute_terms(c, p.computed);
-  while (p.st.t < p.summing->n) sum_step(p.summing, p.st, forces);
+  sum_pairs(p.summing, p.st, forces, p.summing->n);
   if (p.st.i >= 0) S::quad_store(forces + 4 * p.st.i, p.st.fi);
   PairChunk<S>* const free = p.summing;
   p.summing = p.computing;
@@ -289,11 +299,7 @@ void lj_listed(const double* positions, const verlet::NeighbourList& list, doubl
       compute_terms(computing, computed);
       computed += S::lanes;
     }
-    if (st.t + sums_per_block <= to_sum) {
-      for (int k = 0; k < sums_per_block; ++k) sum_step(summing, st, f);
-    } else {
-      while (st.t < to_sum) sum_step(summing, st, f);
-    }
+    sum_pairs(summing, st, f, st.t + sums_per_block < to_sum ? st.t + sums_per_block : to_sum);
     if (n >= chunk_pairs) run_rotate(rows + (list.block_atom[b + 1] == i));
   }
   for (int drain = 0; drain < 3; ++drain) run_rotate(rows);
