@@ -47,6 +47,10 @@ inline constexpr float bin_margin = 0.0115f;
 // [clear_low, clear_high] put the fraction in [3/256, 253/256), at least bin_margin from either
 // whole number; the others (about 2.3 % of the pairs) go to the exact arithmetic as before.
 inline constexpr int fraction_steps = 256;
+// 256 h = sqrt(D^2) * fixed_scale + fixed_offset, in single precision (both exact there).
+inline constexpr float fixed_scale = static_cast<float>(bins_per_cell * fraction_steps);
+inline constexpr float fixed_offset = 0.5f * fraction_steps;
+static_assert(fixed_scale == 25.0f / 16.0f);
 inline constexpr int clear_low = 3;
 inline constexpr int clear_high = fraction_steps - 1 - clear_low;
 static_assert(bin_margin > 0.01078f && clear_low >= bin_margin * fraction_steps &&

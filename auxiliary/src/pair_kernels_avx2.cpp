@@ -240,10 +240,9 @@ struct Avx2 {
     const __m256i dz =
         _mm256_sub_epi32(row.z, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells.z + j0)));
     const __m256i d2 = _mm256_add_epi32(_mm256_madd_epi16(dxy, dxy), _mm256_madd_epi16(dz, dz));
-    constexpr float scale = static_cast<float>(coarse::bins_per_cell * coarse::fraction_steps);
-    const __m256 h =
-        _mm256_add_ps(_mm256_mul_ps(_mm256_sqrt_ps(_mm256_cvtepi32_ps(d2)), _mm256_set1_ps(scale)),
-                      _mm256_set1_ps(0.5f * coarse::fraction_steps));
+    const __m256 h = _mm256_add_ps(
+        _mm256_mul_ps(_mm256_sqrt_ps(_mm256_cvtepi32_ps(d2)), _mm256_set1_ps(coarse::fixed_scale)),
+        _mm256_set1_ps(coarse::fixed_offset));
     const __m256i fixed = _mm256_cvttps_epi32(h);
     const __m256i frac = _mm256_and_si256(fixed, _mm256_set1_epi32(coarse::fraction_steps - 1));
     const unsigned clear = valid & below(_mm256_sub_epi32(frac, _mm256_set1_epi32(coarse::clear_low)),

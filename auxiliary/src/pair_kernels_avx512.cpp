@@ -175,10 +175,9 @@ struct Avx512 {
     const __m512i dxy = _mm512_sub_epi16(row.xy, _mm512_loadu_si512(cells.xy + j0));
     const __m512i dz = _mm512_sub_epi32(row.z, _mm512_loadu_si512(cells.z + j0));
     const __m512i d2 = _mm512_add_epi32(_mm512_madd_epi16(dxy, dxy), _mm512_madd_epi16(dz, dz));
-    constexpr float scale = static_cast<float>(coarse::bins_per_cell * coarse::fraction_steps);
-    const __m512 h =
-        _mm512_add_ps(_mm512_mul_ps(_mm512_sqrt_ps(_mm512_cvtepu32_ps(d2)), _mm512_set1_ps(scale)),
-                      _mm512_set1_ps(0.5f * coarse::fraction_steps));
+    const __m512 h = _mm512_add_ps(
+        _mm512_mul_ps(_mm512_sqrt_ps(_mm512_cvtepu32_ps(d2)), _mm512_set1_ps(coarse::fixed_scale)),
+        _mm512_set1_ps(coarse::fixed_offset));
     const __m512i fixed = _mm512_cvttps_epi32(h);
     const __m512i frac = _mm512_and_si512(fixed, _mm512_set1_epi32(coarse::fraction_steps - 1));
     const __mmask16 clear =
