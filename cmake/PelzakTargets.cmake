@@ -11,6 +11,15 @@ function(pelzak_exact_arithmetic)
   endforeach()
 endfunction()
 
+# pelzak_without_runtime(<target>...): code that goes into libpelzak_aux.a, which links into a plain C
+# or Fortran program with only -lm: nothing that needs the C++ runtime (no exceptions, RTTI or
+# guarded statics; operator new is simply never used).
+function(pelzak_without_runtime)
+  foreach(target IN LISTS ARGN)
+    target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti -fno-threadsafe-statics)
+  endforeach()
+endfunction()
+
 # pelzak_check_exact_arithmetic(): fails the configuration if some target of the project that
 # compiles code was left without the flag, so that a new target cannot forget it.
 function(pelzak_check_exact_arithmetic)

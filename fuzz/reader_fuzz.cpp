@@ -14,14 +14,14 @@
 #include <cstring>
 
 #include "check.hpp"
+#include "pelzak/formats/configuration_reader.hpp"
 #include "pelzak_model.h"
-#include "read_configuration.hpp"
 
 using pelzak::fuzz::require;
 
 namespace {
 
-using namespace pelzak::aux;
+using namespace pelzak::formats;
 namespace model = pelzak::model;
 
 constexpr int n_values = 3 * model::atoms;

@@ -10,15 +10,15 @@
 #include <cstring>
 
 #include "check.hpp"
+#include "pelzak/formats/configuration_reader.hpp"
 #include "pelzak_model.h"
-#include "read_configuration.hpp"
 
 using pelzak::fuzz::bits;
 using pelzak::fuzz::require;
 
 namespace {
 
-using namespace pelzak::aux;
+using namespace pelzak::formats;
 namespace model = pelzak::model;
 
 constexpr int width = 68;

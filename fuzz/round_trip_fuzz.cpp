@@ -8,8 +8,7 @@
 #include <cstring>
 
 #include "check.hpp"
-#include "field_parse.hpp"
-#include "fields.hpp"
+#include "pelzak/formats/fields.hpp"
 
 using pelzak::fuzz::bits;
 using pelzak::fuzz::require;
@@ -27,20 +26,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int decimals = data[8] % 6;  // the file uses 3 and 4; 0 to 5 all fit the field
 
   char field[width + 1] = {};
-  pelzak::initial::put_fixed(field, width, decimals, x);
+  pelzak::formats::put_fixed(field, width, decimals, x);
   double value = 0.0;
-  const pelzak::aux::FieldStatus status = pelzak::aux::parse_real_field(field, width, &value);
+  const pelzak::formats::FieldStatus status = pelzak::formats::parse_real_field(field, width, &value);
   if (std::strspn(field, "*") == width) {
-    require(status == pelzak::aux::FieldStatus::bad_value);
+    require(status == pelzak::formats::FieldStatus::bad_value);
     return 0;
   }
-  require(status == pelzak::aux::FieldStatus::ok);
+  require(status == pelzak::formats::FieldStatus::ok);
   // The C library's correctly rounded conversion of the same text (this process keeps the
   // C locale, whose decimal point is the one printed).
   require(bits(value) == bits(std::strtod(field, nullptr)));
   require(std::signbit(value) == std::signbit(x));
   char again[width + 1] = {};
-  pelzak::initial::put_fixed(again, width, decimals, value);
+  pelzak::formats::put_fixed(again, width, decimals, value);
   require(std::memcmp(again, field, width) == 0);
   return 0;
 }

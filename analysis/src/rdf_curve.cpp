@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "number_format.hpp"
+#include "pelzak/formats/rdf_table.hpp"
 
 namespace pelzak::analysis {
 
@@ -108,15 +108,8 @@ void rdf_normalise(const double* histogram, long long atoms, double box, double 
 }
 
 std::string rdf_table(const double* label, const double* g) {
-  constexpr int width = aux::number_field_width;
-  constexpr int line_length = 1 + width + 1 + width + 1;
-  std::string text(static_cast<std::size_t>(model::bins) * line_length, ' ');
-  for (int b = 0; b < model::bins; ++b) {
-    char* line = text.data() + static_cast<std::size_t>(b) * line_length;
-    aux::format_number_field(label[b], line + 1);
-    aux::format_number_field(g[b], line + 2 + width);
-    line[line_length - 1] = '\n';
-  }
+  std::string text(formats::rdf_table_size, ' ');
+  formats::rdf_table(label, g, text.data());
   return text;
 }
 

@@ -3,8 +3,6 @@
 // to the caller.
 #pragma once
 
-#include <cstddef>
-
 namespace pelzak::aux {
 
 // Exit status of every failure of the library (a missing, short or malformed configuration,
@@ -15,10 +13,5 @@ inline constexpr int failure_status = 2;
 // in one write(2), then calls exit(failure_status). Use only %s, %d, %ld, %lld and %c: the
 // integer and string conversions do not depend on the locale.
 [[noreturn]] void fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-// Copies len bytes of field text into out (size out_size, always NUL-terminated), showing
-// blanks and printable ASCII as they are and every other byte as \xHH, so that a diagnostic
-// shows binary garbage and NUL bytes visibly.
-void quote_bytes(const char* text, int len, char* out, std::size_t out_size);
 
 }  // namespace pelzak::aux

@@ -17,17 +17,16 @@
 
 #include "diagnostics.hpp"
 #include "kernels.hpp"
-#include "number_format.hpp"
+#include "pelzak/formats/file_names.hpp"
+#include "pelzak/formats/rdf_table.hpp"
+#include "pelzak/formats/write_all.hpp"
 #include "pelzak_model.h"
 #include "routines.hpp"
-#include "write_all.hpp"
 
 namespace pelzak::aux {
 namespace {
 
-constexpr const char* rdf_name = "rdf_argon.dat";
-// " " label " " g "\n"
-constexpr int line_length = 1 + number_field_width + 1 + number_field_width + 1;
+using formats::rdf_file;
 
 // The g(r) file, the library's only state besides the Verlet list of force_atoms
 // (neighbour_list.hpp): the open "rdf_argon.dat", or -1.
@@ -40,18 +39,18 @@ void start_output_file() {
     // A device or pipe (say, the name links to /dev/null) has nothing to empty.
     struct stat st {};
     if (fstat(rdf_fd, &st) != 0)
-      fail("\"%s\": cannot examine the open file: %s", rdf_name, std::strerror(errno));
+      fail("\"%s\": cannot examine the open file: %s", rdf_file, std::strerror(errno));
     if (S_ISREG(st.st_mode) && (ftruncate(rdf_fd, 0) != 0 || lseek(rdf_fd, 0, SEEK_SET) != 0))
-      fail("\"%s\": cannot empty the file: %s", rdf_name, std::strerror(errno));
+      fail("\"%s\": cannot empty the file: %s", rdf_file, std::strerror(errno));
     return;
   }
-  rdf_fd = open(rdf_name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (rdf_fd < 0) fail("\"%s\": cannot open for writing: %s", rdf_name, std::strerror(errno));
+  rdf_fd = open(rdf_file, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (rdf_fd < 0) fail("\"%s\": cannot open for writing: %s", rdf_file, std::strerror(errno));
 }
 
 void write_rdf(const double* histogram) {
   using namespace model;
-  char text[bins * line_length];
+  double label[bins], g[bins];
   const double c = (four_thirds * pi) * density;
   for (int b = 1; b <= bins; ++b) {
     const double r_in = (b - 1) * bin_width;
@@ -59,25 +58,20 @@ void write_rdf(const double* histogram) {
     const double inner = r_in * (r_in * r_in) * c;
     const double outer = r_out * (r_out * r_out) * c;
     const double shell = outer - inner;  // ideal-gas pairs per atom in the shell
-    const double label = (bin_width / 2.0 + (b - 1) * bin_width) / sigma;
-    const double g = histogram[b - 1] / ((atoms * shell) * samples);
-
-    char* line = text + (b - 1) * line_length;
-    line[0] = ' ';
-    format_number_field(label, line + 1);
-    line[1 + number_field_width] = ' ';
-    format_number_field(g, line + 2 + number_field_width);
-    line[line_length - 1] = '\n';
+    label[b - 1] = (bin_width / 2.0 + (b - 1) * bin_width) / sigma;
+    g[b - 1] = histogram[b - 1] / ((atoms * shell) * samples);
   }
+  char text[formats::rdf_table_size];
+  formats::rdf_table(label, g, text);
   // Where this table begins (-1 on a pipe, which cannot be cut back).
   const off_t start = lseek(rdf_fd, 0, SEEK_CUR);
-  if (!write_all(rdf_fd, text, sizeof text)) {
+  if (!formats::write_all(rdf_fd, text, sizeof text)) {
     const int err = errno;
     // A table cut short by a full disk could pass for a whole one: cut the file back to where
     // it began, and the offset with it, so that a process sharing this open file (a forked
     // writer) goes on from a clean end. Best effort, as the failure ends this process either way.
     if (start >= 0 && ftruncate(rdf_fd, start) == 0) static_cast<void>(lseek(rdf_fd, start, SEEK_SET));
-    fail("\"%s\": cannot write g(r): %s", rdf_name, err != 0 ? std::strerror(err) : "no progress writing");
+    fail("\"%s\": cannot write g(r): %s", rdf_file, err != 0 ? std::strerror(err) : "no progress writing");
   }
 }
 

@@ -32,11 +32,6 @@
 
 namespace pelzak::md {
 
-inline constexpr auto& kMsdFile = analysis::schedule::msd_file;
-inline constexpr auto& kVacfFile = analysis::schedule::vacf_file;
-inline constexpr auto& kSpectrumFile = analysis::schedule::spectrum_file;
-inline constexpr auto& kDynamicsPlotFile = analysis::schedule::dynamics_plot_file;
-
 struct Dynamics {
   analysis::MsdAccumulator msd;
   analysis::VacfAccumulator vacf;

@@ -1,9 +1,11 @@
 #include "final_configuration.hpp"
 
 #include <cmath>
+#include <vector>
 
 #include "constants.hpp"
-#include "layout.hpp"
+#include "pelzak/formats/configuration_writer.hpp"
+#include "pelzak/formats/file_names.hpp"
 #include "text_file.hpp"
 
 namespace pelzak::md {
@@ -24,26 +26,20 @@ double wrap(double x) {
 std::string final_configuration_text(const double* positions, const double* velocities, const double* drive,
                                      double last_scale) {
   const double half_step = last_scale * (model::dt / 2);
-  std::string text;
-  char line[initial::kRecordLength + 1];
-  text.append(line, initial::title_line(line));
-  text.append(line, initial::count_line(line, model::atoms));
-  for (int i = 0; i < model::atoms; ++i) {
-    double position[3], velocity[3];
-    for (int k = 0; k < 3; ++k) {
-      const int n = k * model::atoms + i;
-      position[k] = wrap(positions[n]);
-      velocity[k] = velocities[n] + half_step * drive[n];
-    }
-    text.append(line, initial::atom_record(line, i + 1, position, velocity));
+  std::vector<double> wrapped(model::config_size), velocity(model::config_size);
+  for (int n = 0; n < model::config_size; ++n) {
+    wrapped[n] = wrap(positions[n]);
+    velocity[n] = velocities[n] + half_step * drive[n];
   }
+  std::string text(formats::configuration::file_size, ' ');
+  formats::configuration_text(wrapped.data(), velocity.data(), text.data());
   return text;
 }
 
 bool write_final_configuration(int folder_fd, const double* positions, const double* velocities,
                                const double* drive, double last_scale, std::string* message) {
   TextFile out;
-  if (!text_open_in(out, folder_fd, kFinalFile, message)) return false;
+  if (!text_open_in(out, folder_fd, formats::final_file, message)) return false;
   text_write(out, final_configuration_text(positions, velocities, drive, last_scale));
   return text_close(out, message);
 }

@@ -6,8 +6,6 @@
 
 namespace pelzak::md {
 
-inline constexpr char kFinalFile[] = "final_argon.dat";
-
 // The file's text. Positions are wrapped into [0, L) (the run never wraps them, and the 8-column
 // fields must hold them however far an atom has drifted). The velocity written is the leapfrog
 // velocity half a step before those positions, rescaled as the run would have continued with it:

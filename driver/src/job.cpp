@@ -17,6 +17,7 @@
 #include "final_configuration.hpp"
 #include "format.hpp"
 #include "interrupts.hpp"
+#include "pelzak/formats/file_names.hpp"
 #include "pelzak_aux.h"
 #include "progress.hpp"
 #include "rdf_analysis.hpp"
@@ -32,8 +33,6 @@
 namespace pelzak::md {
 
 namespace {
-
-constexpr char kStartFile[] = "ar_simulation.dat";
 
 // What a run takes while it works, given back on every return: the interrupt handlers it
 // replaced, the run folder with its lock, the staging folder, the working directory.
@@ -78,7 +77,7 @@ bool close_outputs(Outputs& out, std::string* message) {
 
 bool write_plot(const Staging& staging, const RdfCurve& curve, const Options& options, std::string* message) {
   TextFile plot;
-  if (!text_open_in(plot, staging.fd, kPlotFile, message)) return false;
+  if (!text_open_in(plot, staging.fd, formats::rdf_plot_file, message)) return false;
   text_write(plot,
              rdf_svg(curve, "864 Lennard-Jones atoms at 94.4 K; " + std::to_string(options.push_off_steps) +
                                 " push-off, " + std::to_string(options.equilibration_steps) +
@@ -88,10 +87,11 @@ bool write_plot(const Staging& staging, const RdfCurve& curve, const Options& op
 
 // The dynamics files of the run's production, into the staging folder.
 bool write_dynamics(const Staging& staging, const DynamicsReport& dynamics, std::string* message) {
-  const std::pair<const char*, const std::string*> files[] = {{kMsdFile, &dynamics.msd_csv},
-                                                              {kVacfFile, &dynamics.vacf_csv},
-                                                              {kSpectrumFile, &dynamics.spectrum_csv},
-                                                              {kDynamicsPlotFile, &dynamics.plot}};
+  const std::pair<const char*, const std::string*> files[] = {
+      {formats::msd_file, &dynamics.msd_csv},
+      {formats::vacf_file, &dynamics.vacf_csv},
+      {formats::spectrum_file, &dynamics.spectrum_csv},
+      {formats::dynamics_plot_file, &dynamics.plot}};
   for (const auto& [name, text] : files) {
     TextFile file;
     if (!text_open_in(file, staging.fd, name, message)) return false;
@@ -143,8 +143,8 @@ int run_job(const Options& options, JobFigures* figures) {
   // Check before touching: the start, the run folder, a staging folder left over, every result.
   // The library would create an empty start file and stop at its end; say what is missing instead.
   struct stat info;
-  if (stat(kStartFile, &info) != 0)
-    return refuse(std::string("no \"") + kStartFile +
+  if (stat(formats::start_file, &info) != 0)
+    return refuse(std::string("no \"") + formats::start_file +
                   "\" in the working directory: run pelzak_initial first");
   std::string message, note;
   if (!run_folder_open(staging, &message)) return refuse(message);
@@ -165,10 +165,10 @@ int run_job(const Options& options, JobFigures* figures) {
   out.staging = &staging;
   out.thermo_every = options.thermo_every;
   out.xyz_every = options.xyz_every;
-  if (!text_open_in(out.thermo, staging.fd, kThermoFile, &message)) return refuse(message);
+  if (!text_open_in(out.thermo, staging.fd, formats::thermo_file, &message)) return refuse(message);
   text_write(out.thermo, thermo_header());
   if (options.xyz_every > 0) {
-    if (!text_open_in(out.trajectory, staging.fd, kTrajectoryFile, &message)) {
+    if (!text_open_in(out.trajectory, staging.fd, formats::trajectory_file, &message)) {
       close_outputs(out, &note);
       return refuse(message);
     }

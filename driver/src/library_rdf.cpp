@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "pelzak/formats/file_names.hpp"
 #include "pelzak_aux.h"
 #include "result_files.hpp"
 
@@ -55,14 +56,14 @@ int find_descriptor(dev_t dev, ino_t ino) {
 // Puts a new, empty staged "rdf_argon.dat" under the library's descriptor.
 bool redirect_library_fd(const Staging& staging, std::string* message) {
   if (!open_on(library_fd, library_dev, library_ino)) {
-    *message = std::string("the descriptor the library keeps for \"") + kRdfFile +
+    *message = std::string("the descriptor the library keeps for \"") + formats::rdf_file +
                "\" was closed or reused by someone else: a new run in this process would overwrite "
                "what it now names";
     return false;
   }
-  const int fd = openat(staging.fd, kRdfFile, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  const int fd = openat(staging.fd, formats::rdf_file, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0 || dup3(fd, library_fd, O_CLOEXEC) < 0) {
-    *message = std::string("cannot create \"") + kRdfFile + "\": " + std::strerror(errno);
+    *message = std::string("cannot create \"") + formats::rdf_file + "\": " + std::strerror(errno);
     if (fd >= 0) close(fd);
     return false;
   }
@@ -86,7 +87,7 @@ bool library_rdf_start(const Staging& staging, const double* positions, double* 
     return false;
   }
   struct stat info;
-  if (fstatat(staging.fd, kRdfFile, &info, 0) == 0) {
+  if (fstatat(staging.fd, formats::rdf_file, &info, 0) == 0) {
     library_dev = info.st_dev;
     library_ino = info.st_ino;
     if (library_fd < 0) library_fd = find_descriptor(library_dev, library_ino);

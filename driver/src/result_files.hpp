@@ -8,21 +8,20 @@
 
 #include "dynamics.hpp"
 #include "final_configuration.hpp"
+#include "pelzak/formats/file_names.hpp"
 #include "svg_plot.hpp"
 #include "thermo_log.hpp"
 #include "xyz_writer.hpp"
 
 namespace pelzak::md {
 
-// g(r) as the library writes it: opened at production step 1, written at step 1000.
-inline constexpr char kRdfFile[] = "rdf_argon.dat";
-
 // Every file a run may leave in the run folder, in the order a finished set is moved into place.
 // g(r), the run's main result, comes last: once it is the new one, every other file of the set is
 // new as well.
-inline constexpr std::string_view kResultFiles[] = {kThermoFile,       kTrajectoryFile, kMsdFile,
-                                                    kVacfFile,         kSpectrumFile,   kPlotFile,
-                                                    kDynamicsPlotFile, kFinalFile,      kRdfFile};
+inline constexpr std::string_view kResultFiles[] = {
+    formats::thermo_file,        formats::trajectory_file, formats::msd_file,
+    formats::vacf_file,          formats::spectrum_file,   formats::rdf_plot_file,
+    formats::dynamics_plot_file, formats::final_file,      formats::rdf_file};
 
 // True if name is one of kResultFiles.
 bool is_result_file(std::string_view name);

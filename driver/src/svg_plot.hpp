@@ -9,8 +9,6 @@
 
 namespace pelzak::md {
 
-inline constexpr char kPlotFile[] = "rdf_argon.svg";
-
 // The whole SVG document. Bins whose g is not finite leave a gap in the curve; the axes adapt to
 // the largest finite g. subtitle is one line of plain text describing the run.
 std::string rdf_svg(const RdfCurve& curve, std::string_view subtitle);

@@ -11,8 +11,6 @@
 
 namespace pelzak::md {
 
-inline constexpr char kThermoFile[] = "thermo_argon.csv";
-
 // The header: every quantity with its unit in its name,
 //   phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K,
 //   potential_eps_per_atom,kinetic_eps_per_atom,total_eps_per_atom

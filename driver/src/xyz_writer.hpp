@@ -9,8 +9,6 @@
 
 namespace pelzak::md {
 
-inline constexpr char kTrajectoryFile[] = "traj_argon.xyz";
-
 // One frame of the configuration array (nm). The run never wraps positions back into the box;
 // the frame does, so that a viewer shows the box filled: each coordinate x becomes x - L floor(x/L),
 // then Angstrom with 5 decimals.

@@ -11,8 +11,9 @@
 #include <string_view>
 
 #include "constants.hpp"
-#include "layout.hpp"
 #include "output_file.hpp"
+#include "pelzak/formats/configuration_writer.hpp"
+#include "pelzak/formats/file_names.hpp"
 #include "random_range.hpp"
 
 namespace pelzak::initial {
@@ -25,14 +26,14 @@ int generate_configuration() {
   }
 
   OutputFile file;
-  if (!open_output(file, kFileName)) return 1;
-  char line[kRecordLength + 1];
-  bool ok = write_record(file, std::string_view(line, title_line(line))) &&
-            write_record(file, std::string_view(line, count_line(line, model::atoms)));
+  if (!open_output(file, formats::start_file)) return 1;
+  char line[formats::longest_written_line];
+  bool ok = write_record(file, std::string_view(line, formats::title_line(line))) &&
+            write_record(file, std::string_view(line, formats::count_line(line, model::atoms)));
   for (int i = 0; ok && i < model::atoms; ++i) {
     double position[3];
     for (double& x : position) x = random_range(0.0, kPositionRange);
-    ok = write_record(file, std::string_view(line, atom_record(line, i + 1, position, velocity[i])));
+    ok = write_record(file, std::string_view(line, formats::atom_record(line, i + 1, position, velocity[i])));
   }
   ok = close_output(file) && ok;
   return ok ? 0 : 1;

@@ -10,6 +10,7 @@
 #include "format.hpp"
 #include "lammps_log.hpp"
 #include "output_set.hpp"
+#include "pelzak/formats/file_names.hpp"
 #include "rdf_curve.hpp"
 #include "status.hpp"
 #include "svg_plot.hpp"
@@ -66,7 +67,8 @@ std::size_t dump_rdf(const Dump& dump, md::RdfCurve& curve) {
 }
 
 int run_analyse(const AnalyseOptions& options) {
-  const std::string path = options.dump.empty() ? options.dir + "/" + kDumpFile : options.dump;
+  const std::string path =
+      options.dump.empty() ? options.dir + "/" + formats::lammps_dump_file : options.dump;
   std::string message, warning;
   Dump dump;
   if (!read_dump(path, options.read, dump, &message, &warning)) {
@@ -102,12 +104,12 @@ int run_analyse(const AnalyseOptions& options) {
     bool made;
     std::string text;
   } files[] = {
-      {kRdfFile, true, analysis::rdf_table(curve.label, curve.g)},
-      {kRdfPlot, true, md::rdf_svg(curve, rdf_subtitle)},
-      {analysis::schedule::msd_file, dynamics.msd, dynamics.msd_csv},
-      {analysis::schedule::vacf_file, dynamics.vacf, dynamics.vacf_csv},
-      {analysis::schedule::spectrum_file, dynamics.vacf, dynamics.spectrum_csv},
-      {analysis::schedule::dynamics_plot_file, !dynamics.plot.empty(), dynamics.plot},
+      {formats::rdf_file, true, analysis::rdf_table(curve.label, curve.g)},
+      {formats::rdf_plot_file, true, md::rdf_svg(curve, rdf_subtitle)},
+      {formats::msd_file, dynamics.msd, dynamics.msd_csv},
+      {formats::vacf_file, dynamics.vacf, dynamics.vacf_csv},
+      {formats::spectrum_file, dynamics.vacf, dynamics.spectrum_csv},
+      {formats::dynamics_plot_file, !dynamics.plot.empty(), dynamics.plot},
   };
   for (const auto& file : files) {
     if (file.made && !out.stage(file.name, file.text, &message)) {
@@ -137,7 +139,7 @@ int run_analyse(const AnalyseOptions& options) {
   std::printf("g(r) from %zu frames: first peak %s at r/sigma = %s\n", rdf_frames, fixed(peak.g, 4).c_str(),
               fixed(peak.label, 4).c_str());
   std::fputs(dynamics.summary.c_str(), stdout);
-  print_thermo_summary(options.dir + "/" + kLogFile);
+  print_thermo_summary(options.dir + "/" + formats::lammps_log_file);
   std::printf("wrote %s\n", written.c_str());
   return finish_stdout();
 }

@@ -8,9 +8,6 @@
 
 namespace pelzak::lammps {
 
-inline constexpr char kRdfFile[] = "rdf_argon.dat";
-inline constexpr char kRdfPlot[] = "rdf_argon.svg";
-
 struct AnalyseOptions {
   std::string dir;
   std::string dump;  // empty: dir/traj_argon.lammpstrj

@@ -12,7 +12,8 @@
 #include "format.hpp"
 #include "metal_units.hpp"
 #include "output_set.hpp"
-#include "read_configuration.hpp"
+#include "pelzak/formats/configuration_reader.hpp"
+#include "pelzak/formats/file_names.hpp"
 #include "status.hpp"
 
 namespace pelzak::lammps {
@@ -52,10 +53,10 @@ bool read_start(const std::string& path, double* positions, double* velocities, 
     *message = "cannot read \"" + path + "\": " + std::strerror(errno);
     return false;
   }
-  aux::ReadDiagnostic diagnostic;
-  const aux::ReadStatus status = aux::read_configuration(fd, positions, velocities, &diagnostic);
+  formats::ReadDiagnostic diagnostic;
+  const formats::ReadStatus status = formats::read_configuration(fd, positions, velocities, &diagnostic);
   close(fd);
-  if (status == aux::ReadStatus::ok) return true;
+  if (status == formats::ReadStatus::ok) return true;
   // The reader names the library's own file and suggests the generator; say which file it was.
   std::string text = diagnostic.text;
   const std::string library_name = "\"ar_simulation.dat\"";
@@ -124,14 +125,14 @@ std::string input_text(const ExportOptions& options, const std::string& source) 
   t += "# Run control may be changed with -var, e.g.  lmp -in in.argon -var steps 5000\n\n";
   t += "variable steps        index " + std::to_string(options.steps) + "   # time steps to run\n";
   t += "variable dump_every   index " + std::to_string(options.dump_every) + "   # steps between frames of " +
-       kDumpFile + "\n";
+       formats::lammps_dump_file + "\n";
   t += "variable thermo_every index " + std::to_string(options.thermo_every) +
        "   # steps between thermo lines (screen and log.lammps)\n";
   t += "variable seed         index " + std::to_string(effective_seed(options)) +
        "   # > 0: fresh Maxwell-Boltzmann velocities at " + temperature +
-       " K from this seed; 0: the velocities of " + kDataFile + "\n\n";
+       " K from this seed; 0: the velocities of " + formats::lammps_data_file + "\n\n";
   t += "units           metal\natom_style      atomic\nboundary        p p p\n";
-  t += "read_data       " + std::string(kDataFile) + "\n\n";
+  t += "read_data       " + std::string(formats::lammps_data_file) + "\n\n";
   t += "# 4 eps ((sigma/r)^12 - (sigma/r)^6) below the cut-off 2.25 sigma, zero beyond: no shift, no tail\n";
   t += "# correction. eps = " + shortest(model::epsilon) +
        " J in eV (1 eV = 1.602176634e-19 J), sigma = " + shortest(model::sigma) + " nm in Å.\n";
@@ -163,7 +164,7 @@ std::string input_text(const ExportOptions& options, const std::string& source) 
   t += "thermo_style    custom step time temp pe ke etotal v_pe_eps press\n";
   t += "thermo_modify   temp temp3n\n";
   t += "thermo          ${thermo_every}\n\n";
-  t += "dump            traj all custom ${dump_every} " + std::string(kDumpFile) +
+  t += "dump            traj all custom ${dump_every} " + std::string(formats::lammps_dump_file) +
        " id x y z ix iy iz vx vy vz\n";
   t += "dump_modify     traj sort id time yes format float %.10g\n";
   t += "run             ${steps}\n";
@@ -171,9 +172,9 @@ std::string input_text(const ExportOptions& options, const std::string& source) 
 }
 
 int run_export(const ExportOptions& options) {
-  const std::string source = options.from.empty() ? kFinalConfiguration : options.from;
-  if (options.from.empty() && access(kFinalConfiguration, F_OK) != 0) {
-    report(std::string("no \"") + kFinalConfiguration +
+  const std::string source = options.from.empty() ? formats::final_file : options.from;
+  if (options.from.empty() && access(formats::final_file, F_OK) != 0) {
+    report(std::string("no \"") + formats::final_file +
            "\" in the working directory: run pelzak_md first, or name a configuration with --from FILE");
     return kExitFailure;
   }
@@ -188,17 +189,19 @@ int run_export(const ExportOptions& options) {
     return kExitFailure;
   }
   OutputSet out(options.dir);
-  if (!out.stage(kDataFile, data_file_text(positions.data(), velocities.data(), options.replicate, source),
-                 &message) ||
-      !out.stage(kInputFile, input_text(options, source), &message) || !out.commit(&message)) {
+  if (!out.stage(formats::lammps_data_file,
+                 data_file_text(positions.data(), velocities.data(), options.replicate, source), &message) ||
+      !out.stage(formats::lammps_input_file, input_text(options, source), &message) ||
+      !out.commit(&message)) {
     report(message);
     return kExitFailure;
   }
   const std::int64_t atoms =
       static_cast<std::int64_t>(options.replicate) * options.replicate * options.replicate * model::atoms;
-  std::printf("wrote %s and %s: %lld atoms from \"%s\"\n", out.path(kInputFile).c_str(),
-              out.path(kDataFile).c_str(), static_cast<long long>(atoms), source.c_str());
-  std::printf("run it with: cd %s && mpirun -np P lmp -in %s\n", options.dir.c_str(), kInputFile);
+  std::printf("wrote %s and %s: %lld atoms from \"%s\"\n", out.path(formats::lammps_input_file).c_str(),
+              out.path(formats::lammps_data_file).c_str(), static_cast<long long>(atoms), source.c_str());
+  std::printf("run it with: cd %s && mpirun -np P lmp -in %s\n", options.dir.c_str(),
+              formats::lammps_input_file);
   return finish_stdout();
 }
 

@@ -5,16 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "pelzak/formats/file_names.hpp"
 #include "pelzak_model.h"
 
 namespace pelzak::lammps {
-
-inline constexpr char kInputFile[] = "in.argon";
-inline constexpr char kDataFile[] = "argon.data";
-inline constexpr char kDumpFile[] = "traj_argon.lammpstrj";
-inline constexpr char kLogFile[] = "log.lammps";
-// What pelzak_md leaves behind, the default source.
-inline constexpr char kFinalConfiguration[] = "final_argon.dat";
 
 // Largest replication: LAMMPS numbers atoms with 32-bit integers, 864 * 135^3 < 2^31.
 inline constexpr int kMaxReplicate = 135;
@@ -30,7 +24,7 @@ struct ExportOptions {
   std::int64_t thermo_every = 10;  // steps between thermo lines
   std::int64_t seed = -1;          // 0: keep our velocities; > 0: fresh ones; -1: 0 unless replicated
   bool nve = false;                // no thermostat
-  std::string from;                // configuration file; empty: kFinalConfiguration
+  std::string from;                // configuration file; empty: formats::final_file
   std::string dir;                 // output folder
 };
 

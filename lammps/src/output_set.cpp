@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "write_all.hpp"
+#include "pelzak/formats/write_all.hpp"
 
 namespace pelzak::lammps {
 
@@ -51,7 +51,7 @@ bool OutputSet::stage(const std::string& name, std::string_view bytes, std::stri
     return false;
   }
   staged_.push_back(name);
-  const bool written = aux::write_all(fd, bytes.data(), bytes.size());
+  const bool written = formats::write_all(fd, bytes.data(), bytes.size());
   const int write_errno = errno;
   const bool closed = close(fd) == 0;
   if (!written || !closed) {

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "export.hpp"
+#include "pelzak/formats/file_names.hpp"
 #include "status.hpp"
 
 namespace pelzak::lammps {
@@ -53,7 +54,7 @@ std::string find_program(const std::string& program) {
 std::vector<std::string> lammps_command(int processes) {
   std::vector<std::string> command;
   if (processes > 1) command = {kMpirun, "-np", std::to_string(processes)};
-  command.insert(command.end(), {kLammps, "-in", kInputFile});
+  command.insert(command.end(), {kLammps, "-in", formats::lammps_input_file});
   return command;
 }
 
@@ -66,7 +67,7 @@ int run_lammps(const RunOptions& options) {
     report(missing(kMpirun, "openmpi-bin"));
     return kExitFailure;
   }
-  const std::string input = options.dir + "/" + kInputFile;
+  const std::string input = options.dir + "/" + formats::lammps_input_file;
   if (access(input.c_str(), R_OK) != 0) {
     report("cannot read \"" + input + "\": " + std::strerror(errno) +
            " (write it with pelzak_lammps export)");
@@ -111,7 +112,7 @@ int run_lammps(const RunOptions& options) {
   const std::string how = WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
                                             : std::string("signal ") + strsignal(WTERMSIG(status));
   report("\"" + shown + "\" in \"" + options.dir + "\" failed with " + how + "; see " + options.dir + "/" +
-         kLogFile);
+         formats::lammps_log_file);
   return kExitFailure;
 }
 

@@ -24,6 +24,7 @@
 #include "generate.hpp"
 #include "job.hpp"
 #include "options.hpp"
+#include "pelzak/formats/file_names.hpp"
 #include "pelzak_model.h"
 #include "result_files.hpp"
 
@@ -141,13 +142,13 @@ PYBIND11_MODULE(_job, m) {
   m.attr("defaults") = d;
   py::dict files;
   files["start"] = "ar_simulation.dat";
-  files["rdf"] = pelzak::md::kRdfFile;
-  files["thermo"] = pelzak::md::kThermoFile;
-  files["plot"] = pelzak::md::kPlotFile;
-  files["trajectory"] = pelzak::md::kTrajectoryFile;
-  files["msd"] = pelzak::md::kMsdFile;
-  files["vacf"] = pelzak::md::kVacfFile;
-  files["spectrum"] = pelzak::md::kSpectrumFile;
-  files["dynamics_plot"] = pelzak::md::kDynamicsPlotFile;
+  files["rdf"] = pelzak::formats::rdf_file;
+  files["thermo"] = pelzak::formats::thermo_file;
+  files["plot"] = pelzak::formats::rdf_plot_file;
+  files["trajectory"] = pelzak::formats::trajectory_file;
+  files["msd"] = pelzak::formats::msd_file;
+  files["vacf"] = pelzak::formats::vacf_file;
+  files["spectrum"] = pelzak::formats::spectrum_file;
+  files["dynamics_plot"] = pelzak::formats::dynamics_plot_file;
   m.attr("files") = files;
 }

@@ -23,16 +23,14 @@
 
 #include "arrays.hpp"
 #include "child_process.hpp"
+#include "pelzak/formats/configuration_reader.hpp"
+#include "pelzak/formats/file_names.hpp"
 #include "pelzak_aux.h"
 #include "pelzak_model.h"
-#include "read_configuration.hpp"
 
 namespace pelzak::python {
 
 namespace {
-
-constexpr char kConfigName[] = "ar_simulation.dat";
-constexpr char kRdfName[] = "rdf_argon.dat";
 
 // An OSError of the class that errno selects (FileNotFoundError, PermissionError, ...) with the
 // library's wording as its text.
@@ -43,7 +41,7 @@ constexpr char kRdfName[] = "rdf_argon.dat";
 
 // The reader's diagnostics name the file "ar_simulation.dat"; name the one actually read.
 std::string naming(std::string text, const std::string& shown_name) {
-  const std::string library_name = std::string("\"") + kConfigName + "\"";
+  const std::string library_name = std::string("\"") + formats::start_file + "\"";
   if (text.compare(0, library_name.size(), library_name) == 0)
     text.replace(0, library_name.size(), "\"" + shown_name + "\"");
   return text;
@@ -57,8 +55,8 @@ py::tuple read_file(py::object path) {
     throw py::value_error("read_file: embedded null byte in the path");
 
   std::vector<double> positions(model::config_size, 0.0), velocities(model::config_size, 0.0);
-  aux::ReadDiagnostic diagnostic{};
-  aux::ReadStatus status = aux::ReadStatus::ok;
+  formats::ReadDiagnostic diagnostic{};
+  formats::ReadStatus status = formats::ReadStatus::ok;
   int err = 0;
   {
     py::gil_scoped_release release;
@@ -67,15 +65,15 @@ py::tuple read_file(py::object path) {
     if (fd < 0) {
       err = errno;
     } else {
-      status = aux::read_configuration(fd, positions.data(), velocities.data(), &diagnostic);
-      if (status == aux::ReadStatus::read_error) err = errno;
+      status = formats::read_configuration(fd, positions.data(), velocities.data(), &diagnostic);
+      if (status == formats::ReadStatus::read_error) err = errno;
       close(fd);
     }
   }
-  if (err != 0 && status == aux::ReadStatus::ok)
+  if (err != 0 && status == formats::ReadStatus::ok)
     raise_os_error(err, "\"" + shown + "\": cannot open: " + std::strerror(err));
-  if (status == aux::ReadStatus::read_error) raise_os_error(err, naming(diagnostic.text, shown));
-  if (status != aux::ReadStatus::ok) throw py::value_error(naming(diagnostic.text, shown));
+  if (status == formats::ReadStatus::read_error) raise_os_error(err, naming(diagnostic.text, shown));
+  if (status != formats::ReadStatus::ok) throw py::value_error(naming(diagnostic.text, shown));
   return py::make_tuple(new_config_array(positions), new_config_array(velocities));
 }
 
@@ -124,7 +122,7 @@ RdfFile rdf_file = RdfFile::closed;
 // Tries the library's own opening of "rdf_argon.dat" (created if missing, opened for writing) and
 // returns errno, 0 if it opens.
 int rdf_open_error() {
-  const int fd = open(kRdfName, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  const int fd = open(formats::rdf_file, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return errno;
   close(fd);
   return 0;
@@ -176,16 +174,16 @@ void radial_dist(std::int64_t step, py::handle positions_in, py::handle histogra
     }
   }
   if (open_error != 0)
-    raise_os_error(open_error, std::string("\"") + kRdfName +
+    raise_os_error(open_error, std::string("\"") + formats::rdf_file +
                                    "\": cannot open for writing: " + std::strerror(open_error));
   if (broken)
     throw py::value_error(std::string("radial_dist: the last g(r) table could not be written to \"") +
-                          kRdfName + "\"; start again with step 1, which empties the file");
+                          formats::rdf_file + "\"; start again with step 1, which empties the file");
   if (table.status != 0) {
     std::string text = table.err;
     while (!text.empty() && text.back() == '\n') text.pop_back();
     if (text.rfind("pelzak_aux: ", 0) == 0) text.erase(0, 12);
-    if (text.empty()) text = "\"" + std::string(kRdfName) + "\": cannot write g(r)";
+    if (text.empty()) text = "\"" + std::string(formats::rdf_file) + "\": cannot write g(r)";
     PyErr_SetString(PyExc_OSError, text.c_str());
     throw py::error_already_set();
   }
@@ -228,7 +226,7 @@ void add_model(py::module_& m) {
 PYBIND11_MODULE(_routines, m) {
   using namespace pelzak::python;
   m.doc() = "The library pelzak_aux over numpy arrays (use the package pelzak)";
-  m.def("read_file", &read_file, py::arg("path") = kConfigName,
+  m.def("read_file", &read_file, py::arg("path") = pelzak::formats::start_file,
         R"(read_file(path="ar_simulation.dat") -> (positions, velocities)
 
 Reads a start file (fixed columns, as pelzak_initial writes it) with the library's reader.

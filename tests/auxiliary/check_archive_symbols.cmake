@@ -15,7 +15,7 @@ set(allowed
   __snprintf_chk __vsnprintf_chk __memcpy_chk __memset_chk __read_chk
   getenv strcmp
   # libm
-  sqrt round trunc floor ceil copysign nearbyint rint
+  sqrt round trunc floor ceil copysign nearbyint rint ldexp
   # libgcc, which every gcc link brings in: run-time CPU feature checks
   __cpu_model __cpu_features2 __cpu_indicator_init
   # defined by the linker itself (the assembler names it wherever __cpu_model is reached via the GOT)

@@ -8,13 +8,13 @@
 #include <random>
 #include <string>
 
-#include "number_format.hpp"
+#include "pelzak/formats/rdf_table.hpp"
 
 namespace {
 
 std::string field(double x) {
-  char out[pelzak::aux::number_field_width];
-  pelzak::aux::format_number_field(x, out);
+  char out[pelzak::formats::number_field_width];
+  pelzak::formats::format_number_field(x, out);
   return std::string(out, sizeof out);
 }
 

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "aux_test_util.hpp"
-#include "field_parse.hpp"
+#include "pelzak/formats/fields.hpp"
 #include "pelzak_model.h"
 #include "programs.hpp"
 #include "support.hpp"
@@ -21,9 +21,9 @@
 namespace model = pelzak::model;
 
 using namespace pelzak::aux_test;
-using pelzak::aux::FieldStatus;
-using pelzak::aux::parse_integer_field;
-using pelzak::aux::parse_real_field;
+using pelzak::formats::FieldStatus;
+using pelzak::formats::parse_integer_field;
+using pelzak::formats::parse_real_field;
 using pelzak::test::read_bytes;
 using pelzak::test::ScratchDir;
 using pelzak::test::write_bytes;

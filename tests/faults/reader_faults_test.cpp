@@ -9,16 +9,16 @@
 #include <string>
 
 #include "aux_test_util.hpp"
+#include "pelzak/formats/configuration_reader.hpp"
 #include "pelzak_model.h"
-#include "read_configuration.hpp"
 #include "support.hpp"
 
 namespace model = pelzak::model;
 
 using namespace pelzak::aux_test;
-using pelzak::aux::longest_line;
-using pelzak::aux::ReadDiagnostic;
-using pelzak::aux::ReadStatus;
+using pelzak::formats::longest_input_line;
+using pelzak::formats::ReadDiagnostic;
+using pelzak::formats::ReadStatus;
 using pelzak::test::ScratchDir;
 using pelzak::test::write_bytes;
 using testing::ExitedWithCode;
@@ -41,7 +41,7 @@ std::string first_lines(const std::string& text, int n) {
   return text.substr(0, end);
 }
 
-const std::string kTooLong = std::to_string(longest_line);
+const std::string kTooLong = std::to_string(longest_input_line);
 
 }  // namespace
 
@@ -83,7 +83,7 @@ TEST(FaultsReaderDeathTest, OddButHarmlessBytesAreReadThrough) {
   const std::string old = sample_record(9);
   binary_names.replace(binary_names.find(old) + 5, 10, std::string("\0\xff\r\t\x1b\0\x80 \0\0", 10));
   const std::string cases[] = {
-      std::string(longest_line, 'x') + "\n" + good.substr(good.find('\n') + 1),  // just fits
+      std::string(longest_input_line, 'x') + "\n" + good.substr(good.find('\n') + 1),  // just fits
       std::string(3, '\0') + "\n\xff\xfe\n" + first_lines(good, 866).substr(first_lines(good, 2).size()),
       binary_names,  // the two name columns are text and are not looked at
   };
@@ -111,7 +111,7 @@ TEST(FaultsReader, ADescriptorThatCannotBeReadIsAReadError) {
   ASSERT_GE(fd, 0);
   Config r, v;
   ReadDiagnostic diagnostic;
-  EXPECT_EQ(pelzak::aux::read_configuration(fd, r.data(), v.data(), &diagnostic), ReadStatus::read_error);
+  EXPECT_EQ(pelzak::formats::read_configuration(fd, r.data(), v.data(), &diagnostic), ReadStatus::read_error);
   close(fd);
   EXPECT_STREQ(diagnostic.text, "\"ar_simulation.dat\", line 1: cannot read: Is a directory");
 }
@@ -125,20 +125,20 @@ TEST(FaultsReader, MemoryAndDescriptorReadsAgreeAcrossChunkBoundaries) {
   write_bytes("ar_simulation.dat", text);
   Config from_memory, memory_v, from_fd, fd_v;
   ReadDiagnostic diagnostic;
-  ASSERT_EQ(pelzak::aux::read_configuration(text.data(), text.size(), from_memory.data(), memory_v.data(),
-                                            &diagnostic),
+  ASSERT_EQ(pelzak::formats::read_configuration(text.data(), text.size(), from_memory.data(), memory_v.data(),
+                                                &diagnostic),
             ReadStatus::ok)
       << diagnostic.text;
   const int fd = open("ar_simulation.dat", O_RDONLY);
-  ASSERT_EQ(pelzak::aux::read_configuration(fd, from_fd.data(), fd_v.data(), &diagnostic), ReadStatus::ok)
+  ASSERT_EQ(pelzak::formats::read_configuration(fd, from_fd.data(), fd_v.data(), &diagnostic), ReadStatus::ok)
       << diagnostic.text;
   close(fd);
   EXPECT_EQ(from_memory, from_fd);
   EXPECT_EQ(memory_v, fd_v);
   Config expected, expected_v;
   const std::string plain = sample_file();
-  ASSERT_EQ(pelzak::aux::read_configuration(plain.data(), plain.size(), expected.data(), expected_v.data(),
-                                            &diagnostic),
+  ASSERT_EQ(pelzak::formats::read_configuration(plain.data(), plain.size(), expected.data(),
+                                                expected_v.data(), &diagnostic),
             ReadStatus::ok);
   EXPECT_EQ(from_fd, expected);
   EXPECT_EQ(fd_v, expected_v);

@@ -11,8 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "field_parse.hpp"
-#include "fields.hpp"
+#include "pelzak/formats/fields.hpp"
 
 namespace pelzak::faults {
 
@@ -20,7 +19,7 @@ inline constexpr int kWidth = 8;  // every real field of the configuration file
 
 inline std::string printed(double x, int decimals) {
   std::string field(kWidth, '?');
-  pelzak::initial::put_fixed(field.data(), kWidth, decimals, x);
+  formats::put_fixed(field.data(), kWidth, decimals, x);
   return field;
 }
 
@@ -39,12 +38,12 @@ inline std::uint64_t bits(double x) {
 inline std::string round_trip(double x, int decimals) {
   const std::string field = printed(x, decimals);
   double value = 0.0;
-  const auto status = pelzak::aux::parse_real_field(field.data(), kWidth, &value);
+  const auto status = formats::parse_real_field(field.data(), kWidth, &value);
   if (field == std::string(kWidth, '*')) {
-    EXPECT_EQ(status, pelzak::aux::FieldStatus::bad_value) << x;
+    EXPECT_EQ(status, formats::FieldStatus::bad_value) << x;
     return field;
   }
-  EXPECT_EQ(status, pelzak::aux::FieldStatus::ok) << '"' << field << '"';
+  EXPECT_EQ(status, formats::FieldStatus::ok) << '"' << field << '"';
   EXPECT_EQ(bits(value), bits(nearest(field))) << '"' << field << "\" from " << x;
   EXPECT_EQ(std::signbit(value), std::signbit(x)) << '"' << field << '"';
   return field;

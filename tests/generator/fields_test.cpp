@@ -8,10 +8,10 @@
 #include <limits>
 #include <string>
 
-#include "fields.hpp"
-#include "layout.hpp"
+#include "pelzak/formats/configuration_writer.hpp"
+#include "pelzak/formats/fields.hpp"
 
-using namespace pelzak::initial;
+using namespace pelzak::formats;
 
 namespace {
 
@@ -87,8 +87,8 @@ TEST(FixedField, ValuesTooWideForTheFieldBecomeAsterisks) {
   EXPECT_EQ(fixed(std::numeric_limits<double>::infinity(), 8, 3), "********");
   EXPECT_EQ(fixed(-std::numeric_limits<double>::infinity(), 8, 3), "********");
   EXPECT_EQ(fixed(std::nan(""), 8, 3), "********");
-  EXPECT_EQ(fixed(1.0, kMaxFieldWidth + 1, 3), std::string(kMaxFieldWidth + 1, '*'));
-  EXPECT_EQ(fixed(1.0, 30, kMaxDecimals + 1), std::string(30, '*'));
+  EXPECT_EQ(fixed(1.0, max_field_width + 1, 3), std::string(max_field_width + 1, '*'));
+  EXPECT_EQ(fixed(1.0, 30, max_decimals + 1), std::string(30, '*'));
 }
 
 TEST(FixedField, AgreesWithPrintfAwayFromTies) {
@@ -140,7 +140,7 @@ TEST(IntegerAndTextFields, AreRightAlignedAndOverflowToAsterisks) {
 }
 
 TEST(GeneratorLayout, LinesMatchTheFileColumnForColumn) {
-  char line[kRecordLength + 1];
+  char line[configuration::record_width + 1];
   EXPECT_EQ(std::string(line, title_line(line)), " Test\n");
   EXPECT_EQ(std::string(line, count_line(line, 864)), "                  864 Argon\n");
   const double position[3] = {0.0, 1.2344, 1.73893 * (1 - 0x1p-24)};
@@ -148,6 +148,6 @@ TEST(GeneratorLayout, LinesMatchTheFileColumnForColumn) {
   EXPECT_EQ(std::string(line, atom_record(line, 864, position, velocity)),
             //   i5|  a5|  a5|  i5|   f8.3|   f8.3|   f8.3|   f8.4|   f8.4|   f8.4
             "  864   Ar   Ar  864   0.000   1.234   1.739 -0.1402  0.0000 -0.0000\n");
-  EXPECT_EQ(title_line(line), kTitleLength + 1);
-  EXPECT_EQ(count_line(line, 864), kCountLength + 1);
+  EXPECT_EQ(title_line(line), configuration::title_width + 1);
+  EXPECT_EQ(count_line(line, 864), configuration::count_line_width + 1);
 }

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "fields.hpp"
 #include "link_names.hpp"
+#include "pelzak/formats/fields.hpp"
 #include "pelzak_model.h"
 #include "programs.hpp"
 #include "random_range.hpp"
@@ -87,7 +87,7 @@ std::vector<double> column_values(int axis) {
 
 std::string fixed(double value, int decimals) {
   std::string s(8, '?');
-  pelzak::initial::put_fixed(s.data(), 8, decimals, value);
+  pelzak::formats::put_fixed(s.data(), 8, decimals, value);
   return s;
 }
 
@@ -112,7 +112,7 @@ TEST(GeneratorProgram, WritesTheConfigurationLayoutColumnForColumn) {
     const std::string& line = lines[static_cast<size_t>(i) + 1];
     ASSERT_EQ(line.size(), 68u) << "atom " << i;
     std::string index(5, ' ');
-    pelzak::initial::put_integer(index.data(), 5, i);
+    pelzak::formats::put_integer(index.data(), 5, i);
     EXPECT_EQ(line.substr(0, 20), index + "   Ar   Ar" + index);
     for (int k = 0; k < 6; ++k) {
       const std::string cell = line.substr(20 + 8 * static_cast<size_t>(k), 8);

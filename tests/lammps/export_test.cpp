@@ -11,7 +11,7 @@
 #include "final_configuration.hpp"
 #include "format.hpp"
 #include "metal_units.hpp"
-#include "read_configuration.hpp"
+#include "pelzak/formats/configuration_reader.hpp"
 #include "support.hpp"
 
 namespace {
@@ -51,9 +51,9 @@ TEST(LammpsExport, TheFinalConfigurationReadsBackWrappedWithTheHalfStepVelocity)
   EXPECT_EQ(lines[2].substr(0, 20), "    1   Ar   Ar    1");
 
   std::vector<double> p(model::config_size), v(model::config_size);
-  pelzak::aux::ReadDiagnostic diagnostic;
-  ASSERT_EQ(pelzak::aux::read_configuration(text.data(), text.size(), p.data(), v.data(), &diagnostic),
-            pelzak::aux::ReadStatus::ok)
+  pelzak::formats::ReadDiagnostic diagnostic;
+  ASSERT_EQ(pelzak::formats::read_configuration(text.data(), text.size(), p.data(), v.data(), &diagnostic),
+            pelzak::formats::ReadStatus::ok)
       << diagnostic.text;
   for (int n = 0; n < model::config_size; ++n) {
     const double wrapped = positions[n] - model::box * std::floor(positions[n] / model::box);

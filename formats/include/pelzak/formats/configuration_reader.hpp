@@ -1,24 +1,29 @@
-// Parsing a whole configuration without ending the process: the reader's core, shared by
-// read_file() (which ends the process on failure) and by the fuzz targets and tests (which
-// must see every failure as a returned status).
+// Reading a configuration file (configuration.hpp) without ending the process: every failure is a
+// returned status with a one-line diagnostic. The library's read_file ends the process on one;
+// pelzak_lammps, the Python module, the fuzz targets and the tests take the status.
+//
+// Two header lines are skipped whole, then 864 atom records are cut into their fields by column.
+// Only the first 68 columns of a line are kept (a short line is padded with blanks); a carriage
+// return right before the line feed is dropped, so CR LF files read like LF ones. Lines after the
+// last record are never read.
 #pragma once
 
 #include <cstddef>
 
-namespace pelzak::aux {
+namespace pelzak::formats {
 
 // A configuration line may hold this many bytes before its line feed. A record needs 68 columns
 // and anything past them is ignored, so only a file that is not a configuration at all comes
 // near the bound; it exists so that an endless stream without line feeds (say the name links to
 // /dev/zero) ends with a diagnostic instead of reading forever.
-inline constexpr long longest_line = 1L << 20;
+inline constexpr long longest_input_line = 1L << 20;
 
 enum class ReadStatus {
   ok,
   end_of_file,    // fewer than 866 lines
   bad_value,      // a numeric field that is not a number
   out_of_range,   // a real beyond the largest double
-  line_too_long,  // more than longest_line bytes without a line feed
+  line_too_long,  // more than longest_input_line bytes without a line feed
   read_error,     // read(2) failed
 };
 
@@ -42,4 +47,4 @@ ReadStatus read_configuration(const char* bytes, std::size_t length, double* pos
 ReadStatus parse_atom_record(const char* line, int line_number, int atom, double* positions,
                              double* velocities, ReadDiagnostic* diagnostic);
 
-}  // namespace pelzak::aux
+}  // namespace pelzak::formats

@@ -2,25 +2,25 @@
 // only the decimal point it prints depends on the locale (a comma, or several bytes, in some), so
 // the digits are taken without it and the point is placed here. printf rounds an exact tie to
 // even; this file's rule is half away from zero, so ties are found and rounded up by hand.
-#include "fields.hpp"
+#include "pelzak/formats/fields.hpp"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-namespace pelzak::initial {
+namespace pelzak::formats {
 
 namespace {
 
 // Every value below this prints in fewer digits than any field holds.
-constexpr double kTooWide = 1e32;
-// Room for 32 integer digits, the point and kMaxDecimals + 1 fraction digits, and the NUL.
-constexpr int kDigitRoom = 64;
+constexpr double too_wide = 1e32;
+// Room for 32 integer digits, the point and max_decimals + 1 fraction digits, and the NUL.
+constexpr int digit_room = 64;
 
-// The digits of "%.*f" for a magnitude below kTooWide, integer part then `decimals` fraction
+// The digits of "%.*f" for a magnitude below too_wide, integer part then `decimals` fraction
 // digits, with whatever the locale uses as decimal point left out. Returns their count.
 int printed_digits(char* digits, double magnitude, int decimals) {
-  char text[kDigitRoom + 16];
+  char text[digit_room + 16];
   std::snprintf(text, sizeof text, "%.*f", decimals, magnitude);
   int n = 0;
   for (const char* c = text; *c != '\0'; ++c) {
@@ -63,11 +63,11 @@ void put_fixed(char* field, int width, int decimals, double value) {
   if (width <= 0) return;
   const double magnitude = std::fabs(value);
   // The comparison is false for NaN, which therefore takes the asterisks too.
-  if (width > kMaxFieldWidth || decimals < 0 || decimals > kMaxDecimals || !(magnitude < kTooWide)) {
+  if (width > max_field_width || decimals < 0 || decimals > max_decimals || !(magnitude < too_wide)) {
     fill(field, width, '*');
     return;
   }
-  char digits[kDigitRoom];
+  char digits[digit_room];
   const int n = rounded_digits(digits, magnitude, decimals);
   const int whole = n - decimals;
   const bool minus = std::signbit(value);
@@ -104,4 +104,4 @@ void put_text(char* field, int width, std::string_view text) {
   std::memcpy(field + (width - length), text.data(), static_cast<size_t>(length));
 }
 
-}  // namespace pelzak::initial
+}  // namespace pelzak::formats

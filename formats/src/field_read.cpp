@@ -1,19 +1,20 @@
 // The decimal number is gathered by hand (sign, digits, decimal exponent) and handed to
 // strtod as a canonical string without a decimal point, such as "-1234e-3": the locale's
 // decimal point then cannot matter, and glibc's strtod rounds correctly to nearest.
-#include "field_parse.hpp"
+#include "pelzak/formats/fields.hpp"
+
+#include "pelzak/formats/configuration.hpp"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
-namespace pelzak::aux {
+namespace pelzak::formats {
 namespace {
 
 // Larger exponents cannot change the outcome (overflow or zero) for fields this narrow;
 // the bound keeps the exponent arithmetic far from integer overflow.
 constexpr long exponent_bound = 100000;
-constexpr int max_field_width = 32;
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -97,8 +98,8 @@ FieldStatus parse_real_field(const char* field, int width, double* value) {
   if (n_digits == 0) return FieldStatus::bad_value;
   if (part == Part::exponent && exponent_digits == 0) return FieldStatus::bad_value;
 
-  const long scale =
-      (exponent_negative ? -exponent : exponent) - (seen_point ? fraction_digits : implied_decimals);
+  const long scale = (exponent_negative ? -exponent : exponent) -
+                     (seen_point ? fraction_digits : configuration::implied_decimals);
   char canonical[max_field_width + 32];
   std::snprintf(canonical, sizeof canonical, "%s%.*se%ld", negative ? "-" : "", n_digits, digits, scale);
   const double result = std::strtod(canonical, nullptr);
@@ -107,4 +108,4 @@ FieldStatus parse_real_field(const char* field, int width, double* value) {
   return FieldStatus::ok;
 }
 
-}  // namespace pelzak::aux
+}  // namespace pelzak::formats

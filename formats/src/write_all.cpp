@@ -1,9 +1,9 @@
-#include "write_all.hpp"
+#include "pelzak/formats/write_all.hpp"
 
 #include <unistd.h>
 #include <cerrno>
 
-namespace pelzak::aux {
+namespace pelzak::formats {
 
 bool write_all(int fd, const char* bytes, std::size_t length) {
   std::size_t done = 0;
@@ -21,4 +21,4 @@ bool write_all(int fd, const char* bytes, std::size_t length) {
   return true;
 }
 
-}  // namespace pelzak::aux
+}  // namespace pelzak::formats

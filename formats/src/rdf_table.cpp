@@ -1,13 +1,13 @@
 // The 17 correctly rounded significant digits and the decimal exponent come from
 // snprintf("%.16e"); only its digits, sign and exponent are used, never its decimal point,
 // so the locale cannot change the text. The layout is assembled here.
-#include "number_format.hpp"
+#include "pelzak/formats/rdf_table.hpp"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-namespace pelzak::aux {
+namespace pelzak::formats {
 namespace {
 
 constexpr int significant = 17;
@@ -76,4 +76,15 @@ void format_number_field(double x, char* out) {
   right_align(text, length, width, out);
 }
 
-}  // namespace pelzak::aux
+void rdf_table(const double* label, const double* g, char* text) {
+  for (int b = 0; b < model::bins; ++b) {
+    char* line = text + b * rdf_line_length;
+    line[0] = ' ';
+    format_number_field(label[b], line + 1);
+    line[1 + number_field_width] = ' ';
+    format_number_field(g[b], line + 2 + number_field_width);
+    line[rdf_line_length - 1] = '\n';
+  }
+}
+
+}  // namespace pelzak::formats
