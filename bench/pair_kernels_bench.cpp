@@ -29,7 +29,7 @@
 
 #include "generate.hpp"
 #include "liquid.hpp"
-#include "pair_kernels.hpp"
+#include "pelzak/kernels/pair_loops.hpp"
 #include "pelzak_aux.h"
 #include "pelzak_model.h"
 
@@ -37,7 +37,7 @@ namespace model = pelzak::model;
 
 namespace {
 
-using pelzak::aux::Isa;
+using pelzak::kernels::Isa;
 using namespace pelzak::bench;
 
 // The liquid every benchmark starts from: 2000 steps (20 ps) melted from the jittered lattice.
@@ -49,9 +49,9 @@ const Liquid& liquid() {
 // Selects the kernels for one benchmark, restoring the environment afterwards.
 class KernelChoice {
  public:
-  KernelChoice(benchmark::State& state, Isa isa) : ok_(pelzak::aux::isa_available(isa)) {
+  KernelChoice(benchmark::State& state, Isa isa) : ok_(pelzak::kernels::isa_available(isa)) {
     if (!ok_) state.SkipWithError("this processor does not run these kernels");
-    setenv("PELZAK_ISA", pelzak::aux::isa_name(isa), 1);
+    setenv("PELZAK_ISA", pelzak::kernels::isa_name(isa), 1);
   }
   ~KernelChoice() { unsetenv("PELZAK_ISA"); }
   bool ok() const { return ok_; }

@@ -18,7 +18,7 @@
 #include <cstring>
 
 #include "check.hpp"
-#include "kernels.hpp"
+#include "pelzak/kernels/pair_loops.hpp"
 #include "pelzak_aux.h"
 #include "pelzak_model.h"
 
@@ -27,7 +27,7 @@ using pelzak::fuzz::same;
 
 namespace {
 
-using namespace pelzak::aux;
+using namespace pelzak::kernels;
 namespace model = pelzak::model;
 
 constexpr int n_values = 3 * model::atoms;

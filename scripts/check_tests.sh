@@ -7,7 +7,7 @@
 set -euo pipefail
 BUILD="${1:?usage: check_tests.sh BUILD_DIR}"
 # Quick tests that compare the fast pair kernels with the reference loops.
-KERNEL_TESTS='^AuxPairKernels\.RandomConfigurations.*BitForBit$'
+KERNEL_TESTS='^PairLoops\.RandomConfigurations.*BitForBit$'
 
 names() { ctest --test-dir "$BUILD" -N "$@" | sed -n 's/^ *Test *#[0-9]*: //p'; }
 

@@ -1,5 +1,5 @@
 // Forces on every atom and the potential energy of the configuration.
-#include "kernels.hpp"
+#include "pelzak/kernels/pair_loops.hpp"
 #include "pelzak_model.h"
 #include "routines.hpp"
 
@@ -10,7 +10,7 @@ void force_atoms(const double* positions, double* forces, double* energy) {
   // The value passed in starts the running sum, so the caller's energy is carried and
   // scaled together with the pair terms: pass 0 for the energy of the positions alone.
   double lj_sum = *energy;
-  lj_pairs(positions, forces, &lj_sum);
+  kernels::lj_pairs(positions, forces, &lj_sum);
   *energy = model::four_eps * lj_sum;
 }
 

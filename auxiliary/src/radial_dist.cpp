@@ -16,10 +16,11 @@
 #include <cstring>
 
 #include "diagnostics.hpp"
-#include "kernels.hpp"
 #include "pelzak/formats/file_names.hpp"
 #include "pelzak/formats/rdf_table.hpp"
 #include "pelzak/formats/write_all.hpp"
+#include "pelzak/kernels/pair_loops.hpp"
+#include "pelzak/kernels/rdf_shells.hpp"
 #include "pelzak_model.h"
 #include "routines.hpp"
 
@@ -51,16 +52,7 @@ void start_output_file() {
 void write_rdf(const double* histogram) {
   using namespace model;
   double label[bins], g[bins];
-  const double c = (four_thirds * pi) * density;
-  for (int b = 1; b <= bins; ++b) {
-    const double r_in = (b - 1) * bin_width;
-    const double r_out = b * bin_width;
-    const double inner = r_in * (r_in * r_in) * c;
-    const double outer = r_out * (r_out * r_out) * c;
-    const double shell = outer - inner;  // ideal-gas pairs per atom in the shell
-    label[b - 1] = (bin_width / 2.0 + (b - 1) * bin_width) / sigma;
-    g[b - 1] = histogram[b - 1] / ((atoms * shell) * samples);
-  }
+  kernels::rdf_normalise(histogram, atoms, box, samples, label, g);
   char text[formats::rdf_table_size];
   formats::rdf_table(label, g, text);
   // Where this table begins (-1 on a pipe, which cannot be cut back).
@@ -89,7 +81,7 @@ void radial_dist(const std::int64_t* step_ptr, const double* positions, double* 
     start_output_file();
     for (int b = 0; b < model::bins; ++b) histogram[b] = 0.0;
   }
-  if (is_sampling_step(step)) rdf_sample(positions, histogram);
+  if (is_sampling_step(step)) kernels::rdf_sample(positions, histogram);
   if (step == model::output_step) {
     // Without an earlier step 1 the file is opened here, so the result is never lost.
     if (rdf_fd < 0) start_output_file();

@@ -29,16 +29,11 @@ struct Field {
 };
 
 inline constexpr Field record_fields[] = {
-    {1, 5, 0, Kind::integer, "atom index"},
-    {6, 5, 0, Kind::text, "first name"},
-    {11, 5, 0, Kind::text, "second name"},
-    {16, 5, 0, Kind::integer, "second atom index"},
-    {21, 8, 3, Kind::real, "x position"},
-    {29, 8, 3, Kind::real, "y position"},
-    {37, 8, 3, Kind::real, "z position"},
-    {45, 8, 4, Kind::real, "x velocity"},
-    {53, 8, 4, Kind::real, "y velocity"},
-    {61, 8, 4, Kind::real, "z velocity"},
+    {1, 5, 0, Kind::integer, "atom index"}, {6, 5, 0, Kind::text, "first name"},
+    {11, 5, 0, Kind::text, "second name"},  {16, 5, 0, Kind::integer, "second atom index"},
+    {21, 8, 3, Kind::real, "x position"},   {29, 8, 3, Kind::real, "y position"},
+    {37, 8, 3, Kind::real, "z position"},   {45, 8, 4, Kind::real, "x velocity"},
+    {53, 8, 4, Kind::real, "y velocity"},   {61, 8, 4, Kind::real, "z velocity"},
 };
 inline constexpr int field_count = sizeof record_fields / sizeof record_fields[0];
 // The six real fields, positions x, y, z then velocities x, y, z, from this index on.
@@ -64,7 +59,8 @@ inline constexpr int total_lines = header_lines + model::atoms;
 inline constexpr int implied_decimals = 3;
 
 // Bytes of a whole file of model::atoms records, line feeds included.
-inline constexpr int file_size = (title_width + 1) + (count_line_width + 1) + model::atoms * (record_width + 1);
+inline constexpr int file_size =
+    (title_width + 1) + (count_line_width + 1) + model::atoms * (record_width + 1);
 
 constexpr bool fields_tile_the_record() {
   int next = 1;

@@ -1,8 +1,13 @@
-// The pair kernels for AVX-512 (F, DQ, VL, BW): the lane operations the template of
-// pair_kernels_vector.hpp runs on, 8 doubles per vector and 16 pairs per look at the cell words.
+// The lane operations for AVX-512 (F, DQ, VL, BW) that the template of vector_loops.hpp runs on,
+// 8 doubles per vector and 16 pairs per look at the cell words.
 //
 // GCC 12 warns inside its own intrinsic headers that their deliberately undefined source
 // registers are used uninitialized (GCC bug 105593); the warning is silenced for them alone.
+// Everything here sits in an unnamed namespace: each file that includes this header is compiled
+// for AVX-512 alone (avx512_loops.cpp, and the kernels' white-box test of the image thresholds),
+// and keeps its own copy, which the linker can never mix up with one built for another set.
+#pragma once
+
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #if !defined(__clang__)
@@ -13,12 +18,10 @@
 
 #include <cstdint>
 
-#include "coarse_cells.hpp"
-#include "pair_kernels.hpp"
-#include "pair_kernels_vector.hpp"
+#include "lists/coarse_cells.hpp"
 #include "pelzak_model.h"
 
-namespace pelzak::aux {
+namespace pelzak::kernels {
 namespace {
 
 struct Avx512 {
@@ -121,7 +124,7 @@ struct Avx512 {
     _mm512_store_pd(rows[6], _mm512_shuffle_f64x2(ac_high, bd_high, _MM_SHUFFLE(3, 1, 3, 1)));
   }
 
-  // Squared cell distances of atom i to atoms j0 ... j0+15 (coarse_cells.hpp): x and y cells
+  // Squared cell distances of atom i to atoms j0 ... j0+15 (lists/coarse_cells.hpp): x and y cells
   // subtracted half by half, z whole; each multiply-add of 16-bit halves gives an exact sum of
   // squares, dx^2 + dy^2 and dz^2 (each at most 2^31, the total below 2^32).
   static __m512i cells_sq(const coarse::CellCoordinates& cells, int i, int j0) {
@@ -165,7 +168,7 @@ struct Avx512 {
     return {_mm512_set1_epi32(cells.xy[i]), _mm512_set1_epi32(cells.z[i])};
   }
   // The g(r) look at atom i (row) against j0 ... j0 + count - 1 (count <= 16): h = r / dr + 1/2
-  // from the cell distance in single precision, read in fixed point (coarse_cells.hpp); its
+  // from the cell distance in single precision, read in fixed point (lists/coarse_cells.hpp); its
   // floor is the bin unless h lies near a whole number. The bins of the pairs counted go to
   // bins_out, the 4 j of the pairs too near an edge (and not clearly beyond the last bin) to
   // edge_out, each packed in order (16 slots written).
@@ -195,17 +198,4 @@ struct Avx512 {
 };
 
 }  // namespace
-
-void lj_pairs_avx512(const double* positions, double* forces, double* lj_sum) {
-  vector_kernels::lj_pairs<Avx512>(positions, forces, lj_sum);
-}
-
-void rdf_count_avx512(const double* positions, std::int32_t* counts) {
-  vector_kernels::rdf_count<Avx512>(positions, counts);
-}
-
-void nearest_images_avx512(const double* d, double* image, int n) {
-  vector_kernels::nearest_images<Avx512>(d, image, n);
-}
-
-}  // namespace pelzak::aux
+}  // namespace pelzak::kernels

@@ -1,10 +1,10 @@
 // The kept Verlet list, its check on every call, and the portable way to fill it (see
-// neighbour_list.hpp for why a list in range gives the exact results).
-#include "neighbour_list.hpp"
+// verlet_list.hpp for why a list in range gives the exact results).
+#include "lists/verlet_list.hpp"
 
 #include <cstring>
 
-namespace pelzak::aux::verlet {
+namespace pelzak::kernels::verlet {
 namespace {
 
 // The one list: plain static storage, zero-initialised at load (valid = false), no constructor,
@@ -111,4 +111,4 @@ const NeighbourList* current_list(const double* positions, BuildRows build_rows)
   return fresh;
 }
 
-}  // namespace pelzak::aux::verlet
+}  // namespace pelzak::kernels::verlet

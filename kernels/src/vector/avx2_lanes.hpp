@@ -1,10 +1,15 @@
-// The pair kernels for AVX2: the lane operations the template of pair_kernels_vector.hpp runs
-// on, 4 doubles per vector and 8 pairs per look at the cell words. AVX2 has no mask registers
-// and no compress instruction: masks are vectors of all-ones lanes, and lanes are packed
-// through a permutation looked up by the mask.
+// The lane operations for AVX2 that the template of vector_loops.hpp runs on, 4 doubles per vector
+// and 8 pairs per look at the cell words. AVX2 has no mask registers and no compress instruction:
+// masks are vectors of all-ones lanes, and lanes are packed through a permutation looked up by the
+// mask.
 //
 // GCC 12 warns inside its own intrinsic headers that their deliberately undefined source
 // registers are used uninitialized (GCC bug 105593); the warning is silenced for them alone.
+// Everything here sits in an unnamed namespace: each file that includes this header is compiled
+// for AVX2 alone (avx2_loops.cpp, and the kernels' white-box test of the image thresholds),
+// and keeps its own copy, which the linker can never mix up with one built for another set.
+#pragma once
+
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #if !defined(__clang__)
@@ -15,12 +20,10 @@
 
 #include <cstdint>
 
-#include "coarse_cells.hpp"
-#include "pair_kernels.hpp"
-#include "pair_kernels_vector.hpp"
+#include "lists/coarse_cells.hpp"
 #include "pelzak_model.h"
 
-namespace pelzak::aux {
+namespace pelzak::kernels {
 namespace {
 
 // For every 8-bit lane mask, the positions of its set lanes in order, one per 4-bit nibble.
@@ -256,17 +259,4 @@ struct Avx2 {
 };
 
 }  // namespace
-
-void lj_pairs_avx2(const double* positions, double* forces, double* lj_sum) {
-  vector_kernels::lj_pairs<Avx2>(positions, forces, lj_sum);
-}
-
-void rdf_count_avx2(const double* positions, std::int32_t* counts) {
-  vector_kernels::rdf_count<Avx2>(positions, counts);
-}
-
-void nearest_images_avx2(const double* d, double* image, int n) {
-  vector_kernels::nearest_images<Avx2>(d, image, n);
-}
-
-}  // namespace pelzak::aux
+}  // namespace pelzak::kernels

@@ -16,7 +16,7 @@
 
 #include "pelzak_model.h"
 
-namespace pelzak::aux {
+namespace pelzak::kernels {
 
 template <class V>
 struct LjTerms {
@@ -57,4 +57,4 @@ static inline double add_term(double term, double energy) {
 #endif
 }
 
-}  // namespace pelzak::aux
+}  // namespace pelzak::kernels

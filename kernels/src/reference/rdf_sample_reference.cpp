@@ -5,11 +5,11 @@
 // cut-off; distances beyond the last bin are dropped.
 #include <cmath>
 
-#include "kernels.hpp"
-#include "minimum_image.hpp"
+#include "pelzak/kernels/pair_loops.hpp"
 #include "pelzak_model.h"
+#include "separation.hpp"
 
-namespace pelzak::aux {
+namespace pelzak::kernels {
 
 void rdf_sample_reference(const double* positions, double* histogram) {
   using namespace model;
@@ -27,4 +27,4 @@ void rdf_sample_reference(const double* positions, double* histogram) {
   }
 }
 
-}  // namespace pelzak::aux
+}  // namespace pelzak::kernels

@@ -23,10 +23,10 @@
 
 #include <cstdint>
 
-#include "coarse_cells.hpp"
+#include "lists/coarse_cells.hpp"
 #include "pelzak_model.h"
 
-namespace pelzak::aux::verlet {
+namespace pelzak::kernels::verlet {
 
 // Skin, nm: the list holds the pairs closer than cut-off + skin at the build. Atoms of the
 // liquid at 94.4 K cross half of it in about ten steps, which is then how often a list is made.
@@ -113,4 +113,4 @@ void finish_row(NeighbourList* list, int i, int n);
 // the same candidates 8 or 16 at a time).
 void build_rows_portable(const coarse::CellCoordinates& cells, NeighbourList* list);
 
-}  // namespace pelzak::aux::verlet
+}  // namespace pelzak::kernels::verlet

@@ -5,7 +5,7 @@
 
 #include "pelzak_model.h"
 
-namespace pelzak::aux {
+namespace pelzak::kernels {
 
 // d - L * n with n = d / L rounded to the nearest whole number, halves away from zero.
 // n stays a double: no integer conversion, so huge, infinite or NaN separations just
@@ -33,4 +33,4 @@ inline Separation separation(const double* positions, int i, int j) {
   return s;
 }
 
-}  // namespace pelzak::aux
+}  // namespace pelzak::kernels

@@ -15,7 +15,7 @@
 // rounding there. If rsq < rc^2 then, with c = rc / cell,
 //   sum (|d_k| / cell + 1.01)^2 <= c^2 + 2.02 sqrt(3) c + 3.07 < (c + 2)^2,
 // so every such pair has a squared cell distance below (c + 2)^2 and is kept as a candidate
-// (neighbour_list.hpp, with rc the cut-off plus the skin). The candidates then go through the
+// (verlet_list.hpp, with rc the cut-off plus the skin). The candidates then go through the
 // exact double arithmetic, which alone decides.
 #pragma once
 
@@ -23,7 +23,7 @@
 
 #include "pelzak_model.h"
 
-namespace pelzak::aux::coarse {
+namespace pelzak::kernels::coarse {
 
 // Cells per box side; a difference wraps to [-32768, 32767] cells, the nearest image.
 inline constexpr double cells_per_side = 65536.0;
@@ -86,4 +86,4 @@ static inline std::uint32_t cells_sq(const CellCoordinates& cells, int i, int j)
 // coordinate is infinite, NaN or beyond ordinary_bound.
 bool cell_coordinates(const double* positions, CellCoordinates* cells);
 
-}  // namespace pelzak::aux::coarse
+}  // namespace pelzak::kernels::coarse

@@ -1,14 +1,14 @@
 // The vector pair kernels, one template for AVX2 and AVX-512.
 //
-// pair_kernels_avx2.cpp and pair_kernels_avx512.cpp each define a small set of lane operations,
-// S (the traits: S::Vd, a vector of S::lanes doubles with + - * / and sqrt, masks, gathers,
-// compression, and the look at the 16-bit cell words over S::cell_lanes pairs), and instantiate
-// the loops below with it. Every S lives in its own file's unnamed namespace, so each
-// instantiation is compiled for its instruction set alone and no copy built for one set can be
-// picked by the linker for the other. The same goes for anything else in this header: templates
-// over S, or static.
+// avx2_lanes.hpp and avx512_lanes.hpp each define a small set of lane operations, S (the traits:
+// S::Vd, a vector of S::lanes doubles with + - * / and sqrt, masks, gathers, compression, and the
+// look at the 16-bit cell words over S::cell_lanes pairs); avx2_loops.cpp and avx512_loops.cpp
+// instantiate the loops below with it. Every S lives in an unnamed namespace of the file compiled
+// for its instruction set, so each instantiation is compiled for that set alone and no copy built
+// for one set can be picked by the linker for the other. The same goes for anything else in this
+// header: templates over S, or static.
 //
-// Lennard-Jones: the candidates of the Verlet list (neighbour_list.hpp), S::lanes at a time,
+// Lennard-Jones: the candidates of the Verlet list (lists/verlet_list.hpp), S::lanes at a time,
 // gathered, their exact minimum image (image_bounds.hpp) and rsq; the pairs inside the cut-off
 // are packed, in visiting order, into a chunk. A full chunk gets its terms (lj_pair.hpp) on full
 // vectors, so the divider works on packed lanes only, and then its ordered sums, pair by pair.
@@ -27,13 +27,13 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "coarse_cells.hpp"
 #include "image_bounds.hpp"
+#include "lists/coarse_cells.hpp"
+#include "lists/verlet_list.hpp"
 #include "lj_pair.hpp"
-#include "neighbour_list.hpp"
 #include "pelzak_model.h"
 
-namespace pelzak::aux::vector_kernels {
+namespace pelzak::kernels::vector_kernels {
 
 // Pairs inside the cut-off whose terms are computed before they are summed: enough for the
 // divider to work on long runs of full vectors, few enough (with their indices, about 10 KB)
@@ -442,25 +442,4 @@ void rdf_count(const double* positions, std::int32_t* counts) {
   add_sets(sets, counts);
 }
 
-// The separation of n values d from zero along each axis, as the pair loops compute it: 3 n
-// images, x, y, z for each value (for the tests of the image thresholds).
-template <class S>
-void nearest_images(const double* d, double* image, int n) {
-  using V = typename S::Vd;
-  for (int k = 0; k < n; k += S::lanes) {
-    alignas(64) double in[S::lanes] = {}, x[S::lanes], y[S::lanes], z[S::lanes];
-    for (int l = 0; l < S::lanes && k + l < n; ++l) in[l] = d[k + l];
-    const V v = S::load(in), zero(0.0);
-    const Separation<S> s = separation<S>(v, v, v, zero, zero, zero);
-    S::store(x, s.delx);
-    S::store(y, s.dely);
-    S::store(z, s.delz);
-    for (int l = 0; l < S::lanes && k + l < n; ++l) {
-      image[3 * (k + l)] = x[l];
-      image[3 * (k + l) + 1] = y[l];
-      image[3 * (k + l) + 2] = z[l];
-    }
-  }
-}
-
-}  // namespace pelzak::aux::vector_kernels
+}  // namespace pelzak::kernels::vector_kernels

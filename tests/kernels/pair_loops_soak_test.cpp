@@ -1,8 +1,8 @@
-// The soak: the random configurations of pair_kernels_cases.hpp by the thousand, every fast
+// The soak: the random configurations of pair_loops_cases.hpp by the thousand, every fast
 // kernel set against the reference loops bit for bit. Takes minutes, so it carries the slow label.
 #include <gtest/gtest.h>
 
-#include "pair_kernels_cases.hpp"
+#include "pair_loops_cases.hpp"
 
 using namespace pelzak::aux_test;
 
@@ -12,10 +12,10 @@ constexpr int kSoakConfigurations = 3000;
 
 }  // namespace
 
-TEST(AuxPairKernelsSoak, RandomConfigurationsGiveTheReferenceForcesAndEnergyBitForBit) {
+TEST(PairLoopsSoak, RandomConfigurationsGiveTheReferenceForcesAndEnergyBitForBit) {
   expect_random_forces_bit_for_bit(kSoakConfigurations);
 }
 
-TEST(AuxPairKernelsSoak, RandomConfigurationsGiveTheReferenceHistogramBitForBit) {
+TEST(PairLoopsSoak, RandomConfigurationsGiveTheReferenceHistogramBitForBit) {
   expect_random_histograms_bit_for_bit(kSoakConfigurations);
 }

@@ -1,9 +1,9 @@
 // Cell words of a configuration for the coarse look at the pairs (see coarse_cells.hpp).
-#include "coarse_cells.hpp"
+#include "lists/coarse_cells.hpp"
 
 #include <bit>
 
-namespace pelzak::aux::coarse {
+namespace pelzak::kernels::coarse {
 namespace {
 
 // The nearest cell of coordinate x (nm), modulo 65536. Adding 1.5 * 2^52 leaves x * cells_per_nm
@@ -32,4 +32,4 @@ bool cell_coordinates(const double* positions, CellCoordinates* cells) {
   return true;
 }
 
-}  // namespace pelzak::aux::coarse
+}  // namespace pelzak::kernels::coarse

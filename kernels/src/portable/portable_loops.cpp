@@ -1,37 +1,28 @@
 // The portable pair kernels: the vector kernels' method in plain C++, one pair at a time.
 //
 // For any processor the build targets, and the plainest statement of what the AVX2 and AVX-512
-// kernels do. Lennard-Jones: the candidates of the Verlet list (neighbour_list.hpp), each with
+// kernels do. Lennard-Jones: the candidates of the Verlet list (lists/verlet_list.hpp), each with
 // the reference's own operations in the reference's order, the minimum image found by
 // comparisons instead of a division (image_bounds.hpp). g(r): a coarse look at each pair through
-// the 16-bit cell words (coarse_cells.hpp), exact arithmetic where that look cannot decide.
+// the 16-bit cell words (lists/coarse_cells.hpp), exact arithmetic where that look cannot decide.
 #include <cmath>
 #include <cstdint>
 
-#include "coarse_cells.hpp"
 #include "image_bounds.hpp"
+#include "kernel_set.hpp"
+#include "lists/coarse_cells.hpp"
+#include "lists/verlet_list.hpp"
 #include "lj_pair.hpp"
-#include "minimum_image.hpp"
-#include "neighbour_list.hpp"
-#include "pair_kernels.hpp"
 #include "pelzak_model.h"
+#include "separation.hpp"
 
-namespace pelzak::aux {
+namespace pelzak::kernels {
 namespace {
 
 using namespace model;
 
-// d - L * round(d / L), bit for bit: below T_4 the image count is the number of thresholds |d|
-// has passed, and L * n the same product the reference forms.
-double nearest_image(double d) {
-  const double ad = std::fabs(d);
-  if (!(ad < image::wrap_limit)) return minimum_image(d);  // far, infinite or NaN
-  const double n = (ad >= image::wrap_1) + (ad >= image::wrap_2) + (ad >= image::wrap_3);
-  return d - std::copysign(box * n, d);
-}
-
 Separation exact_separation(const double* positions, int i, int j) {
-  return separation<nearest_image>(positions, i, j);
+  return separation<image::nearest_image>(positions, i, j);
 }
 
 // The g(r) bin of a pair, round(r / dr) halves away from zero, or -1 where it fits no bin.
@@ -76,18 +67,6 @@ void lj_pairs_scalar(const double* positions, double* forces, double* lj_sum) {
   *lj_sum = lj_listed(positions, *list, forces, *lj_sum);
 }
 
-void nearest_images_scalar(const double* d, double* image, int n) {
-  for (int k = 0; k < n; ++k) {
-    // Atom 0 at (d, d, d), atom 1 at the origin.
-    double positions[3 * atoms] = {};
-    positions[x_axis] = positions[y_axis] = positions[z_axis] = d[k];
-    const Separation s = exact_separation(positions, 0, 1);
-    image[3 * k] = s.delx;
-    image[3 * k + 1] = s.dely;
-    image[3 * k + 2] = s.delz;
-  }
-}
-
 void rdf_count_scalar(const double* positions, std::int32_t* counts) {
   coarse::CellCoordinates cells;
   const bool ordinary = coarse::cell_coordinates(positions, &cells);
@@ -112,4 +91,4 @@ void rdf_count_scalar(const double* positions, std::int32_t* counts) {
   }
 }
 
-}  // namespace pelzak::aux
+}  // namespace pelzak::kernels

@@ -7,16 +7,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "kernels.hpp"
-#include "minimum_image.hpp"
-#include "pair_kernels.hpp"
+#include "kernel_set.hpp"
+#include "pelzak/kernels/pair_loops.hpp"
 #include "pelzak_model.h"
 
 #if defined(PELZAK_X86_KERNELS)
 #include <immintrin.h>
 #endif
 
-namespace pelzak::aux {
+namespace pelzak::kernels {
 namespace {
 
 // The fast kernels' thresholds and error bounds are derived for rounding to nearest, the IEEE
@@ -127,20 +126,6 @@ void rdf_sample_on(Isa isa, const double* positions, double* histogram) {
   add_pair_counts(counts, histogram);
 }
 
-void nearest_images_on(Isa isa, const double* d, double* image, int n) {
-  if (!isa_available(isa)) isa = Isa::scalar;
-  switch (isa) {
-#if defined(PELZAK_X86_KERNELS)
-    case Isa::avx2: return nearest_images_avx2(d, image, n);
-    case Isa::avx512: return nearest_images_avx512(d, image, n);
-#endif
-    case Isa::reference:
-      for (int k = 0; k < 3 * n; ++k) image[k] = minimum_image(d[k / 3]);
-      return;
-    default: return nearest_images_scalar(d, image, n);
-  }
-}
-
 Isa isa_for_this_call() { return rounding_to_nearest() ? selected_isa() : Isa::reference; }
 
 void lj_pairs(const double* positions, double* forces, double* lj_sum) {
@@ -151,4 +136,4 @@ void rdf_sample(const double* positions, double* histogram) {
   rdf_sample_on(isa_for_this_call(), positions, histogram);
 }
 
-}  // namespace pelzak::aux
+}  // namespace pelzak::kernels

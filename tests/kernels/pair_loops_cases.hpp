@@ -20,12 +20,11 @@
 
 #include "aux_test_util.hpp"
 #include "image_bounds.hpp"
-#include "kernels.hpp"
-#include "pair_kernels.hpp"
+#include "pelzak/kernels/pair_loops.hpp"
 
 namespace pelzak::aux_test {
 
-using pelzak::aux::Isa;
+using pelzak::kernels::Isa;
 
 inline constexpr double kInf = std::numeric_limits<double>::infinity();
 inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -33,7 +32,7 @@ inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 inline std::vector<Isa> fast_isas() {
   std::vector<Isa> isas;
   for (Isa isa : {Isa::scalar, Isa::avx2, Isa::avx512})
-    if (pelzak::aux::isa_available(isa)) isas.push_back(isa);
+    if (pelzak::kernels::isa_available(isa)) isas.push_back(isa);
   return isas;
 }
 
@@ -76,7 +75,7 @@ inline int random_atom(std::mt19937_64& rng) {
 // Separations that sit on the edges the kernels decide on: the cut-off, the image thresholds,
 // the half box and whole boxes, each with its neighbouring doubles.
 inline double edge_separation(std::mt19937_64& rng) {
-  using namespace pelzak::aux::image;
+  using namespace pelzak::kernels::image;
   const double edges[] = {model::cutoff,
                           wrap_1,
                           wrap_2,
@@ -169,14 +168,14 @@ struct Forces {
 inline Forces lj(Isa isa, const Config& positions, double sum_in) {
   Forces f;
   f.sum = sum_in;
-  pelzak::aux::lj_pairs_on(isa, positions.data(), f.forces.data(), &f.sum);
+  pelzak::kernels::lj_pairs_on(isa, positions.data(), f.forces.data(), &f.sum);
   return f;
 }
 
 inline std::array<double, model::bins> rdf(Isa isa, const Config& positions,
                                            const std::array<double, model::bins>& in) {
   std::array<double, model::bins> h = in;
-  pelzak::aux::rdf_sample_on(isa, positions.data(), h.data());
+  pelzak::kernels::rdf_sample_on(isa, positions.data(), h.data());
   return h;
 }
 
@@ -192,7 +191,7 @@ inline void expect_same_forces(Isa isa, const Config& positions, double sum_in, 
   const Forces want = lj(Isa::reference, positions, sum_in);
   const Forces got = lj(isa, positions, sum_in);
   const int n = first_difference(got.forces, want.forces);
-  EXPECT_EQ(n, -1) << what << " on " << pelzak::aux::isa_name(isa) << ": force element " << n << " is "
+  EXPECT_EQ(n, -1) << what << " on " << pelzak::kernels::isa_name(isa) << ": force element " << n << " is "
                    << (n < 0 ? 0.0 : got.forces[n]) << ", the reference gives "
                    << (n < 0 ? 0.0 : want.forces[n]);
   // One freedom: when a NaN passed in meets a NaN pair term (coincident atoms), IEEE 754 leaves
@@ -200,11 +199,11 @@ inline void expect_same_forces(Isa isa, const Config& positions, double sum_in, 
   // operand its compiler puts first (GCC: the pair term's, clang: the one passed in). There
   // the sum need only be NaN; everywhere else its bits must agree.
   if (std::isnan(sum_in) && std::isnan(want.sum)) {
-    EXPECT_TRUE(std::isnan(got.sum)) << what << " on " << pelzak::aux::isa_name(isa);
+    EXPECT_TRUE(std::isnan(got.sum)) << what << " on " << pelzak::kernels::isa_name(isa);
     return;
   }
   EXPECT_EQ(bits(got.sum), bits(want.sum))
-      << what << " on " << pelzak::aux::isa_name(isa) << ": energy sum " << got.sum << " vs " << want.sum;
+      << what << " on " << pelzak::kernels::isa_name(isa) << ": energy sum " << got.sum << " vs " << want.sum;
 }
 
 inline void expect_same_histogram(Isa isa, const Config& positions, const std::array<double, model::bins>& in,
@@ -212,7 +211,7 @@ inline void expect_same_histogram(Isa isa, const Config& positions, const std::a
   const auto want = rdf(Isa::reference, positions, in);
   const auto got = rdf(isa, positions, in);
   const int b = first_difference(got, want);
-  EXPECT_EQ(b, -1) << what << " on " << pelzak::aux::isa_name(isa) << ": bin " << b << " is "
+  EXPECT_EQ(b, -1) << what << " on " << pelzak::kernels::isa_name(isa) << ": bin " << b << " is "
                    << (b < 0 ? 0.0 : got[b]) << ", the reference gives " << (b < 0 ? 0.0 : want[b]);
 }
 

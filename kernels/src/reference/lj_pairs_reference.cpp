@@ -1,11 +1,11 @@
 // Lennard-Jones pair forces, the scalar reference kernel: every pair, in order, with the
 // plain minimum image (a division and a rounding per axis). The pair's terms are in lj_pair.hpp.
-#include "kernels.hpp"
 #include "lj_pair.hpp"
-#include "minimum_image.hpp"
+#include "pelzak/kernels/pair_loops.hpp"
 #include "pelzak_model.h"
+#include "separation.hpp"
 
-namespace pelzak::aux {
+namespace pelzak::kernels {
 
 void lj_pairs_reference(const double* positions, double* forces, double* lj_sum) {
   using namespace model;
@@ -33,4 +33,4 @@ void lj_pairs_reference(const double* positions, double* forces, double* lj_sum)
   *lj_sum = energy;
 }
 
-}  // namespace pelzak::aux
+}  // namespace pelzak::kernels

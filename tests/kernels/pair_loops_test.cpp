@@ -2,7 +2,7 @@
 // processor runs: forces, the energy sum (also when the energy passed in is -0.0, NaN or
 // infinite) and the g(r) histogram (also when it holds fractions, -0.0, NaN or huge counts);
 // the edges a one-character slip in a kernel would move (the strict cut-off, the image
-// thresholds); and which kernels a call gets. aux_pair_kernels_soak_test runs the random
+// thresholds); and which kernels a call gets. kernels_pair_loops_soak_test runs the random
 // configurations by the thousand.
 #include <gtest/gtest.h>
 
@@ -12,13 +12,15 @@
 #include <cstdlib>
 #include <string>
 
-#include "minimum_image.hpp"
-#include "neighbour_list.hpp"
-#include "pair_kernels_cases.hpp"
+#include "image_bounds.hpp"
+#include "lists/verlet_list.hpp"
+#include "pair_loops_cases.hpp"
+#include "separation.hpp"
+#include "vector_images.hpp"
 
 using namespace pelzak::aux_test;
 namespace model = pelzak::model;
-using pelzak::aux::Isa;
+using pelzak::kernels::Isa;
 
 namespace {
 
@@ -101,14 +103,27 @@ Isa fastest_by_cpuid() {
   return Isa::scalar;
 }
 
+// The images of the values d along x, y and z, as the kernels of isa find them (3 per value).
+void images_on(Isa isa, const std::vector<double>& d, std::vector<double>& image) {
+  const int n = static_cast<int>(d.size());
+  switch (isa) {
+#if defined(PELZAK_X86_KERNELS)
+    case Isa::avx2: return pelzak::kernels_test::vector_images_avx2(d.data(), image.data(), n);
+    case Isa::avx512: return pelzak::kernels_test::vector_images_avx512(d.data(), image.data(), n);
+#endif
+    default:
+      for (int k = 0; k < 3 * n; ++k) image[k] = pelzak::kernels::image::nearest_image(d[k / 3]);
+  }
+}
+
 }  // namespace
 
-TEST(AuxPairKernels, ImageThresholdsAreTheFirstDoublesRoundingToTheNextImage) {
+TEST(PairLoops, ImageThresholdsAreTheFirstDoublesRoundingToTheNextImage) {
   // Re-derived with the processor's own division (volatile keeps it from being folded): T_k is
   // the first double from which round(d / L) is k.
   volatile double box = model::box;
   const auto image_count = [&](double d) { return std::round(d / box); };
-  using namespace pelzak::aux::image;
+  using namespace pelzak::kernels::image;
   const double thresholds[] = {wrap_1, wrap_2, wrap_3, wrap_limit};
   for (int k = 1; k <= 4; ++k) {
     const double t = thresholds[k - 1];
@@ -119,21 +134,21 @@ TEST(AuxPairKernels, ImageThresholdsAreTheFirstDoublesRoundingToTheNextImage) {
   }
 }
 
-TEST(AuxPairKernels, ThisMachineHasAFastPathBesidesTheReference) {
-  EXPECT_TRUE(pelzak::aux::isa_available(Isa::reference));
-  EXPECT_TRUE(pelzak::aux::isa_available(Isa::scalar));
-  for (Isa isa : fast_isas()) std::printf("testing the %s kernels\n", pelzak::aux::isa_name(isa));
+TEST(PairLoops, ThisMachineHasAFastPathBesidesTheReference) {
+  EXPECT_TRUE(pelzak::kernels::isa_available(Isa::reference));
+  EXPECT_TRUE(pelzak::kernels::isa_available(Isa::scalar));
+  for (Isa isa : fast_isas()) std::printf("testing the %s kernels\n", pelzak::kernels::isa_name(isa));
 }
 
-TEST(AuxPairKernels, RandomConfigurationsGiveTheReferenceForcesAndEnergyBitForBit) {
+TEST(PairLoops, RandomConfigurationsGiveTheReferenceForcesAndEnergyBitForBit) {
   expect_random_forces_bit_for_bit(kQuickConfigurations);
 }
 
-TEST(AuxPairKernels, RandomConfigurationsGiveTheReferenceHistogramBitForBit) {
+TEST(PairLoops, RandomConfigurationsGiveTheReferenceHistogramBitForBit) {
   expect_random_histograms_bit_for_bit(kQuickConfigurations);
 }
 
-TEST(AuxPairKernels, AMinusZeroEnergyWithNoPairInRangeStaysMinusZero) {
+TEST(PairLoops, AMinusZeroEnergyWithNoPairInRangeStaysMinusZero) {
   // Adding +0.0 for out-of-range pairs would turn it into +0.0.
   Config positions = nan_config();
   at(positions, 1, 1) = at(positions, 1, 2) = at(positions, 1, 3) = 0.0;
@@ -141,12 +156,12 @@ TEST(AuxPairKernels, AMinusZeroEnergyWithNoPairInRangeStaysMinusZero) {
   at(positions, 2, 2) = at(positions, 2, 3) = 0.0;
   for (Isa isa : fast_isas()) {
     const Forces f = lj(isa, positions, -0.0);
-    EXPECT_EQ(bits(f.sum), bits(-0.0)) << pelzak::aux::isa_name(isa);
+    EXPECT_EQ(bits(f.sum), bits(-0.0)) << pelzak::kernels::isa_name(isa);
     expect_same_forces(isa, positions, -0.0, "two atoms 1 nm apart");
   }
 }
 
-TEST(AuxPairKernels, EveryPairInRangeAndEveryAtomInOneBin) {
+TEST(PairLoops, EveryPairInRangeAndEveryAtomInOneBin) {
   // All 864 atoms at one point: every pair coincides (NaN everywhere) and lands in bin 0; then
   // all within a tiny cube: every pair inside the cut-off, rows of up to 863 candidates.
   Config same = filled(1.0);
@@ -162,19 +177,19 @@ TEST(AuxPairKernels, EveryPairInRangeAndEveryAtomInOneBin) {
   EXPECT_EQ(h[0], 2.0 * (model::atoms * (model::atoms - 1) / 2));
 }
 
-TEST(AuxPairKernels, PelzakIsaPicksTheKernelsAndNeverChangesTheResult) {
+TEST(PairLoops, PelzakIsaPicksTheKernelsAndNeverChangesTheResult) {
   const char* saved = std::getenv("PELZAK_ISA");
   const std::string restore = saved ? saved : "";
   const Config positions = configuration(3);
   double want_energy = 0.0;
   Config want_forces{};
   ASSERT_EQ(setenv("PELZAK_ISA", "reference", 1), 0);
-  EXPECT_EQ(pelzak::aux::selected_isa(), Isa::reference);
+  EXPECT_EQ(pelzak::kernels::selected_isa(), Isa::reference);
   auxiliary_force_atoms(positions.data(), want_forces.data(), &want_energy);
   for (const char* name : {"scalar", "avx2", "avx512", "no such thing", ""}) {
     ASSERT_EQ(setenv("PELZAK_ISA", name, 1), 0);
-    const Isa isa = pelzak::aux::selected_isa();
-    EXPECT_TRUE(pelzak::aux::isa_available(isa)) << name;
+    const Isa isa = pelzak::kernels::selected_isa();
+    EXPECT_TRUE(pelzak::kernels::isa_available(isa)) << name;
     if (std::string(name) == "scalar") {
       EXPECT_EQ(isa, Isa::scalar);
     }
@@ -187,14 +202,14 @@ TEST(AuxPairKernels, PelzakIsaPicksTheKernelsAndNeverChangesTheResult) {
   }
   // An unknown name, or none, gets the fastest kernels available.
   ASSERT_EQ(setenv("PELZAK_ISA", "no such thing", 1), 0);
-  const Isa fastest = pelzak::aux::selected_isa();
+  const Isa fastest = pelzak::kernels::selected_isa();
   ASSERT_EQ(unsetenv("PELZAK_ISA"), 0);
-  EXPECT_EQ(pelzak::aux::selected_isa(), fastest);
+  EXPECT_EQ(pelzak::kernels::selected_isa(), fastest);
   EXPECT_NE(fastest, Isa::reference);
   if (saved) setenv("PELZAK_ISA", restore.c_str(), 1);
 }
 
-TEST(AuxPairKernels, AnotherRoundingModeGetsTheReferenceLoops) {
+TEST(PairLoops, AnotherRoundingModeGetsTheReferenceLoops) {
   // The fast kernels' thresholds hold for rounding to nearest; under another mode force_atoms
   // and radial_dist must still give what the plain loops give under that mode.
   const Config positions = configuration(0);
@@ -204,9 +219,9 @@ TEST(AuxPairKernels, AnotherRoundingModeGetsTheReferenceLoops) {
     const std::array<double, model::bins> want_h = rdf(Isa::reference, positions, {});
     Forces got;
     got.sum = 0.0;
-    pelzak::aux::lj_pairs(positions.data(), got.forces.data(), &got.sum);
+    pelzak::kernels::lj_pairs(positions.data(), got.forces.data(), &got.sum);
     std::array<double, model::bins> got_h{};
-    pelzak::aux::rdf_sample(positions.data(), got_h.data());
+    pelzak::kernels::rdf_sample(positions.data(), got_h.data());
     std::fesetround(FE_TONEAREST);
     EXPECT_EQ(first_difference(got.forces, want.forces), -1) << "mode " << mode;
     EXPECT_EQ(bits(got.sum), bits(want.sum)) << "mode " << mode;
@@ -214,7 +229,7 @@ TEST(AuxPairKernels, AnotherRoundingModeGetsTheReferenceLoops) {
   }
 }
 
-TEST(AuxPairKernels, APairExactly0765ApartAddsNothingOnEveryKernelChoice) {
+TEST(PairLoops, APairExactly0765ApartAddsNothingOnEveryKernelChoice) {
   // 0.765 * 0.765 is exactly the cut-off 0.585225: the pair is skipped, in the reference loop
   // and in every kernel's row loop (a <= for < there would add it). One double closer, it adds.
   ASSERT_EQ(model::cutoff * model::cutoff, 0.585225);
@@ -241,12 +256,12 @@ TEST(AuxPairKernels, APairExactly0765ApartAddsNothingOnEveryKernelChoice) {
   }
 }
 
-TEST(AuxPairKernels, TheKernelsImagesAgreeWithTheDivisionAtEveryThreshold) {
+TEST(PairLoops, TheKernelsImagesAgreeWithTheDivisionAtEveryThreshold) {
   // At T_k a separation is wrapped by k box sides. A threshold off by one double would move
   // the image of a separation of about L/2 from +L/2 to -L/2: no pair result can show that
   // (such pairs are out of every range), so the image itself is compared, at each threshold
   // and the doubles next to it, on both sides of zero.
-  using namespace pelzak::aux::image;
+  using namespace pelzak::kernels::image;
   std::vector<double> d;
   for (double t : {wrap_1, wrap_2, wrap_3, wrap_limit, 0.0, model::box / 2, model::box, 1e300}) {
     for (double v : {std::nextafter(std::nextafter(t, 0.0), 0.0), std::nextafter(t, 0.0), t,
@@ -264,31 +279,31 @@ TEST(AuxPairKernels, TheKernelsImagesAgreeWithTheDivisionAtEveryThreshold) {
     d.push_back(2.9 * model::box);
   }
   std::vector<double> want(3 * d.size()), got(3 * d.size());
-  for (std::size_t k = 0; k < want.size(); ++k) want[k] = pelzak::aux::minimum_image(d[k / 3]);
+  for (std::size_t k = 0; k < want.size(); ++k) want[k] = pelzak::kernels::minimum_image(d[k / 3]);
   for (Isa isa : fast_isas()) {
-    pelzak::aux::nearest_images_on(isa, d.data(), got.data(), static_cast<int>(d.size()));
+    images_on(isa, d, got);
     for (std::size_t k = 0; k < want.size(); ++k) {
       if (std::isnan(want[k])) {
-        EXPECT_TRUE(std::isnan(got[k])) << pelzak::aux::isa_name(isa);
+        EXPECT_TRUE(std::isnan(got[k])) << pelzak::kernels::isa_name(isa);
         continue;
       }
       EXPECT_EQ(bits(got[k]), bits(want[k]))
-          << pelzak::aux::isa_name(isa) << ": image of " << d[k / 3] << " along axis " << k % 3 << " is "
+          << pelzak::kernels::isa_name(isa) << ": image of " << d[k / 3] << " along axis " << k % 3 << " is "
           << got[k] << ", not " << want[k];
     }
   }
 }
 
-TEST(AuxPairKernels, WithoutPelzakIsaTheFastestKernelsTheProcessorRunsAreUsed) {
+TEST(PairLoops, WithoutPelzakIsaTheFastestKernelsTheProcessorRunsAreUsed) {
   const IsaSetting unset(nullptr);
-  EXPECT_EQ(pelzak::aux::isa_for_this_call(), fastest_by_cpuid())
-      << "got " << pelzak::aux::isa_name(pelzak::aux::isa_for_this_call()) << ", this processor runs "
-      << pelzak::aux::isa_name(fastest_by_cpuid());
+  EXPECT_EQ(pelzak::kernels::isa_for_this_call(), fastest_by_cpuid())
+      << "got " << pelzak::kernels::isa_name(pelzak::kernels::isa_for_this_call()) << ", this processor runs "
+      << pelzak::kernels::isa_name(fastest_by_cpuid());
 }
 
 // The Verlet list kept between calls: whatever the caller does to its arrays between calls,
 // every call gives the plain loop's results.
-TEST(AuxPairKernels, ALiquidMovingStepByStepGivesTheReferenceOnEveryCall) {
+TEST(PairLoops, ALiquidMovingStepByStepGivesTheReferenceOnEveryCall) {
   // 80 steps of a driver: the list is reused while the atoms stay near their build positions
   // and rebuilt when one has moved half the skin.
   std::mt19937_64 rng(11);
@@ -305,8 +320,8 @@ TEST(AuxPairKernels, ALiquidMovingStepByStepGivesTheReferenceOnEveryCall) {
   }
 }
 
-TEST(AuxPairKernels, AtomsMovedByHandBetweenCallsAreSeen) {
-  using namespace pelzak::aux::verlet;
+TEST(PairLoops, AtomsMovedByHandBetweenCallsAreSeen) {
+  using namespace pelzak::kernels::verlet;
   // Atoms 100 and 700 alone in range of each other, first just beyond the list's radius: not
   // candidates. Each then moves towards the other by just under half the skin: still out of
   // range (that is the list's promise), the list is kept. Then by more: the call must see them.
@@ -335,7 +350,7 @@ TEST(AuxPairKernels, AtomsMovedByHandBetweenCallsAreSeen) {
   }
 }
 
-TEST(AuxPairKernels, AlternatingBetweenUnrelatedArraysGivesEachItsOwnResult) {
+TEST(PairLoops, AlternatingBetweenUnrelatedArraysGivesEachItsOwnResult) {
   const Config a = configuration(0), b = configuration(8), packed = configuration(7);
   for (Isa isa : fast_isas()) {
     for (int round = 0; round < 3; ++round) {
@@ -346,7 +361,7 @@ TEST(AuxPairKernels, AlternatingBetweenUnrelatedArraysGivesEachItsOwnResult) {
   }
 }
 
-TEST(AuxPairKernels, ThePackedStartDrivenByForcesInNewtonsGivesTheReferenceOnEveryCall) {
+TEST(PairLoops, ThePackedStartDrivenByForcesInNewtonsGivesTheReferenceOnEveryCall) {
   // The routines' literal call pattern from a generator-like start: every atom in one octant,
   // forces in newtons passed as the driving term. Overlapping atoms are flung far away at once
   // and keep moving fast; they become free atoms of the list (neighbour_list.hpp) while the
