@@ -11,7 +11,7 @@ namespace pelzak::aux {
 
 void fail(const char* format, ...) {
   char message[1024];
-  int used = std::snprintf(message, sizeof message, "pelzak_aux: ");
+  int used = std::snprintf(message, sizeof message, "%s", failure_prefix);
   va_list args;
   va_start(args, format);
   const int body = std::vsnprintf(message + used, sizeof message - used - 1, format, args);

@@ -3,13 +3,11 @@
 // to the caller.
 #pragma once
 
+#include "pelzak/auxiliary/failure.hpp"
+
 namespace pelzak::aux {
 
-// Exit status of every failure of the library (a missing, short or malformed configuration,
-// an output file that cannot be opened or written).
-inline constexpr int failure_status = 2;
-
-// Writes "pelzak_aux: " followed by the printf-style message and a newline to standard error
+// Writes failure_prefix ("pelzak_aux: ") followed by the printf-style message and a newline to standard error
 // in one write(2), then calls exit(failure_status). Use only %s, %d, %ld, %lld and %c: the
 // integer and string conversions do not depend on the locale.
 [[noreturn]] void fail(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -17,6 +17,7 @@
 #include "final_configuration.hpp"
 #include "format.hpp"
 #include "interrupts.hpp"
+#include "pelzak/auxiliary/failure.hpp"
 #include "pelzak/formats/file_names.hpp"
 #include "pelzak_aux.h"
 #include "progress.hpp"
@@ -35,15 +36,12 @@ namespace pelzak::md {
 namespace {
 
 // What a run takes while it works, given back on every return: the interrupt handlers it
-// replaced, the run folder with its lock, the staging folder, the working directory.
+// replaced, the run folder with its lock, the staging folder.
 struct JobGuard {
   InterruptHandlers handlers;
   Staging staging;
   JobGuard() { interrupts_install(handlers); }
   ~JobGuard() {
-    if (staging.run_fd >= 0 && fchdir(staging.run_fd) != 0) {
-      // Nothing more to do: the directory was changed only for the library's one call.
-    }
     run_folder_close(staging);
     interrupts_restore(handlers);
   }
@@ -67,8 +65,11 @@ int interrupted(const Reached& reached) {
   return kExitSignalBase + signal_number;
 }
 
-// Closes the log and the trajectory; false with the message of the first failure.
+// Closes the log, the trajectory and the g(r) file (written in full at step 1000 or not at all);
+// false with the message of the first failure of the first two.
 bool close_outputs(Outputs& out, std::string* message) {
+  if (out.rdf.fd >= 0) close(out.rdf.fd);
+  out.rdf.fd = -1;
   std::string second;
   const bool thermo = text_close(out.thermo, message);
   const bool trajectory = text_close(out.trajectory, thermo ? message : &second);
@@ -162,7 +163,7 @@ int run_job(const Options& options, JobFigures* figures) {
   // but a successful one (and at exit, should the library end the process).
   if (!staging_create(staging, &message)) return refuse(message);
   Outputs out;
-  out.staging = &staging;
+  out.rdf = aux::RdfOutput{staging.fd, formats::rdf_file, -1};
   out.thermo_every = options.thermo_every;
   out.xyz_every = options.xyz_every;
   if (!text_open_in(out.thermo, staging.fd, formats::thermo_file, &message)) return refuse(message);
@@ -181,6 +182,7 @@ int run_job(const Options& options, JobFigures* figures) {
   const bool closed = close_outputs(out, &message);
   if (outcome == Outcome::interrupted) return interrupted(reached);
   if (outcome == Outcome::blew_up) return kExitBlowUp;
+  if (outcome == Outcome::rdf_failed) return aux::failure_status;
   if (!closed) return refuse(message);
   if (outcome == Outcome::write_failed) return kExitIoError;  // reported by the step
 

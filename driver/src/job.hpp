@@ -1,9 +1,8 @@
 // The job: check the run folder, read the start, run the steps in the staging folder, and put the
 // finished set of results in place; or, if the run is refused, fails or is interrupted, leave the
 // earlier results exactly as they were. Returns the exit status and never ends the process itself
-// (only the library does that, for a malformed start or a g(r) it cannot write), so a program can
-// call it as a function: the interrupt handlers and the working directory are as before when it
-// returns.
+// (only the library's read_file does that, for a malformed start), so a program can call it as a
+// function: the interrupt handlers are as before when it returns.
 #pragma once
 
 #include "options.hpp"
@@ -12,7 +11,8 @@ namespace pelzak::md {
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitIoError = 1;
-// 2 is the library's, which ends the process with it.
+// 2 is the library's (pelzak/auxiliary/failure.hpp): it ends the process with it for a malformed
+// start, and the job returns it for a g(r) file the library's sampler cannot open or write.
 inline constexpr int kExitBlowUp = 3;
 // 64 is EX_USAGE of sysexits.h.
 inline constexpr int kExitUsage = 64;

@@ -1,11 +1,12 @@
 #include "simulation.hpp"
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "format.hpp"
 #include "interrupts.hpp"
-#include "library_rdf.hpp"
+#include "pelzak/auxiliary/failure.hpp"
 #include "pelzak_aux.h"
 #include "report.hpp"
 #include "scheme.hpp"
@@ -27,11 +28,14 @@ const char* phase_name(Phase phase) {
   return "?";
 }
 
-// The library's g(r) sampler at production step n; step 1 opens its file in the staging folder.
-bool sample_rdf(State& s, std::int64_t n, const Outputs& out, std::string* problem) {
-  if (n == 1) return library_rdf_start(*out.staging, s.positions, s.histogram, problem);
-  auxiliary_radial_dist(&n, s.positions, s.histogram);
-  return true;
+// The library's g(r) sampler at production step n, its file in the staging folder. A file that
+// cannot be opened or written stops the run with the library's own message and status.
+bool sample_rdf(State& s, std::int64_t n, Outputs& out, std::string* problem) {
+  aux::RdfDiagnostic diagnostic;
+  if (aux::radial_dist_core(n, s.positions, s.histogram, &out.rdf, &diagnostic) == aux::RdfStatus::ok)
+    return true;
+  *problem = diagnostic.text;
+  return false;
 }
 
 // One step: forces and energy of the current positions, a g(r) sample in production, the driving
@@ -43,7 +47,7 @@ Outcome step(State& s, Phase phase, std::int64_t n, Outputs& out, double* temper
   double potential = 0.0;
   auxiliary_force_atoms(s.positions, s.forces, &potential);
   if (phase == Phase::production && n <= kRdfSteps && !sample_rdf(s, n, out, problem))
-    return Outcome::write_failed;
+    return Outcome::rdf_failed;
 
   if (phase == Phase::push_off) {
     push_off_drive(s.forces, s.drive);
@@ -98,7 +102,11 @@ Outcome run_phase(State& s, Phase phase, std::int64_t steps, Outputs& out, Progr
     if (outcome == Outcome::done) progress_step(progress, n, temperature);
   }
   progress_end_phase(progress);  // a message after the progress bar starts on a line of its own
-  if (!problem.empty()) report(problem);
+  if (outcome == Outcome::rdf_failed) {
+    std::fprintf(stderr, "%s%s\n", aux::failure_prefix, problem.c_str());
+  } else if (!problem.empty()) {
+    report(problem);
+  }
   return outcome;
 }
 

@@ -8,8 +8,8 @@
 #include "constants.hpp"
 #include "dynamics.hpp"
 #include "options.hpp"
+#include "pelzak/auxiliary/radial_dist_core.hpp"
 #include "progress.hpp"
-#include "staging.hpp"
 #include "text_file.hpp"
 
 namespace pelzak::md {
@@ -31,7 +31,7 @@ struct State {
 
 // The files the steps write, all in the staging folder.
 struct Outputs {
-  const Staging* staging = nullptr;  // the library's g(r) file is opened there at production step 1
+  aux::RdfOutput rdf;  // g(r): the library's sampler opens it there at production step 1
   TextFile thermo;
   TextFile trajectory;
   std::int64_t thermo_every = 1;
@@ -45,10 +45,11 @@ struct Reached {
   std::int64_t of = 0;
 };
 
-enum class Outcome { done, blew_up, write_failed, interrupted };
+enum class Outcome { done, blew_up, write_failed, rdf_failed, interrupted };
 
 // Runs the three phases. Stops after the step in which the run blows up (reported here), a file
-// can no longer be written, or an interrupt arrives (interrupts.hpp); *reached is the last step done.
+// can no longer be written (the g(r) file: rdf_failed, reported here as the library reports it), or
+// an interrupt arrives (interrupts.hpp); *reached is the last step done.
 Outcome run_steps(const Options& options, State& s, Outputs& out, Progress& progress, Reached* reached);
 
 }  // namespace pelzak::md

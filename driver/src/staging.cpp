@@ -7,17 +7,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 namespace pelzak::md {
 
 namespace {
-
-// The run folder whose staging folder has to go if the process ends inside the library, which
-// stops the process with exit() when it cannot open or write g(r). -1 outside a run.
-int exit_run_fd = -1;
 
 std::string quoted(const char* name) { return std::string("\"") + name + "\""; }
 
@@ -54,10 +49,6 @@ int remove_staging_folder(int run_fd) {
   return err;
 }
 
-void remove_staging_at_exit() {
-  if (exit_run_fd >= 0) remove_staging_folder(exit_run_fd);
-}
-
 }  // namespace
 
 bool run_folder_open(Staging& staging, std::string* message) {
@@ -83,9 +74,6 @@ bool staging_create(Staging& staging, std::string* message) {
     *message = "cannot create the staging folder " + quoted(kStagingFolder) + ": " + std::strerror(errno);
     return false;
   }
-  static const bool registered = std::atexit(remove_staging_at_exit) == 0;
-  static_cast<void>(registered);
-  exit_run_fd = staging.run_fd;
   return true;
 }
 
@@ -101,7 +89,6 @@ bool staging_open_existing(Staging& staging, std::string* message) {
 bool staging_remove(Staging& staging, std::string* message) {
   if (staging.fd >= 0) close(staging.fd);
   staging.fd = -1;
-  exit_run_fd = -1;
   const int err = remove_staging_folder(staging.run_fd);
   if (err == 0) return true;
   *message = "cannot remove the staging folder " + quoted(kStagingFolder) + ": " + std::strerror(err);
@@ -111,7 +98,6 @@ bool staging_remove(Staging& staging, std::string* message) {
 void staging_keep(Staging& staging) {
   if (staging.fd >= 0) close(staging.fd);
   staging.fd = -1;
-  exit_run_fd = -1;
 }
 
 void run_folder_close(Staging& staging) {

@@ -23,8 +23,7 @@ struct Staging {
 // run holds the lock or the folder cannot be opened.
 bool run_folder_open(Staging& staging, std::string* message);
 
-// Creates the empty staging folder (readable by the owner only) and arranges for it to be
-// removed if the process ends inside the library (which stops the process itself on a failure).
+// Creates the empty staging folder (readable by the owner only).
 bool staging_create(Staging& staging, std::string* message);
 
 // Opens a staging folder that is already there; false (with no message) if there is none.

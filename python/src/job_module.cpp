@@ -9,8 +9,8 @@
 // which the child writes into memory it shares with the parent; the Python side (pelzak/_run.py)
 // raises on failure and reads the result files.
 //
-// This module links its own copy of the library, apart from pelzak._routines: a run never sees the
-// "rdf_argon.dat" that radial_dist calls in the parent may hold open.
+// This module links its own copy of the library, apart from pelzak._routines; the job keeps its g(r)
+// file in its staging folder, apart from the "rdf_argon.dat" that radial_dist calls may hold open.
 #include <pybind11/pybind11.h>
 #include <sys/mman.h>
 

@@ -5,10 +5,8 @@
 // bit. The GIL is released while a routine computes; the routines keep no state but the open
 // "rdf_argon.dat", and radial_dist calls are serialised around it.
 //
-// Nothing here may end the process. read_file uses the reader's status-returning core and raises
-// instead. radial_dist would end the process when "rdf_argon.dat" cannot be opened or written: the
-// opening is tried first, here, and raises; the writing at step 1000 is done in a forked child
-// (child_process.hpp), which shares the open file, so a full disk costs the child, not Python.
+// Nothing here may end the process: read_file and radial_dist use the library's status-returning
+// cores (the configuration reader, radial_dist_core) and raise instead.
 #include <fcntl.h>
 #include <pybind11/pybind11.h>
 #include <sys/stat.h>
@@ -22,7 +20,7 @@
 #include <vector>
 
 #include "arrays.hpp"
-#include "child_process.hpp"
+#include "pelzak/auxiliary/radial_dist_core.hpp"
 #include "pelzak/formats/configuration_reader.hpp"
 #include "pelzak/formats/file_names.hpp"
 #include "pelzak_aux.h"
@@ -108,25 +106,11 @@ py::tuple leapfrog(py::handle positions_in, py::handle velocities_in, py::handle
   return py::make_tuple(kinetic, temperature);
 }
 
-// What this process knows of the library's "rdf_argon.dat": only these routines call this copy of
-// the library (pelzak.run works in a child with a copy of its own), so this mirrors its state.
-enum class RdfFile {
-  closed,  // no step 1 yet: the next step 1 or 1000 opens it
-  open,    // open; step 1000 appends a table
-  broken,  // a table could not be written: the file was cut back, but its write position was
-           // not; only a step 1 (which empties the file and rewinds) makes it usable again
-};
-std::mutex rdf_mutex;  // the library's calls must not overlap
-RdfFile rdf_file = RdfFile::closed;
-
-// Tries the library's own opening of "rdf_argon.dat" (created if missing, opened for writing) and
-// returns errno, 0 if it opens.
-int rdf_open_error() {
-  const int fd = open(formats::rdf_file, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return errno;
-  close(fd);
-  return 0;
-}
+// The g(r) file of radial_dist: the library's sampler with an output of this module's own, so that
+// a failure raises instead of ending the process. Like the library's, it stays open from step 1 on,
+// and the calls are serialised around it.
+std::mutex rdf_mutex;
+aux::RdfOutput rdf_output = {AT_FDCWD, pelzak::formats::rdf_file, -1};
 
 void radial_dist(std::int64_t step, py::handle positions_in, py::handle histogram_in) {
   const py::array positions = checked_array(positions_in, {"positions", true, false, "radial_dist"});
@@ -134,59 +118,19 @@ void radial_dist(std::int64_t step, py::handle positions_in, py::handle histogra
   refuse_shared_memory(histogram, "histogram", positions, "positions", "radial_dist");
   const std::vector<double> r = config_from_array(positions);
   std::vector<double> h = histogram_from_array(histogram);
-
-  int open_error = 0;
-  bool broken = false;
-  ChildOutcome table;
+  aux::RdfStatus status;
+  aux::RdfDiagnostic diagnostic;
   {
     py::gil_scoped_release release;
     std::lock_guard<std::mutex> lock(rdf_mutex);
-    const bool opens = rdf_file == RdfFile::closed && (step == 1 || step == model::output_step);
-    if (opens) open_error = rdf_open_error();
-    broken = rdf_file == RdfFile::broken && step == model::output_step;
-    if (open_error == 0 && !broken) {
-      if (step != model::output_step) {
-        auxiliary_radial_dist(&step, r.data(), h.data());
-        if (step == 1) rdf_file = RdfFile::open;
-      } else {
-        if (opens) {
-          // Step 1000 with no step 1 before it opens the file the way step 1 does and writes the
-          // histogram as passed. A step 1 on a scratch histogram does the opening here, in this
-          // process, where the library keeps the file.
-          std::vector<double> scratch(model::bins);
-          const std::int64_t first = 1;
-          auxiliary_radial_dist(&first, r.data(), scratch.data());
-          rdf_file = RdfFile::open;
-        }
-        // Step 1000 takes no sample; it only writes, and a write that fails ends the process.
-        py::gil_scoped_acquire acquire;
-        ChildSettings settings;
-        settings.close_other_files = false;  // the child writes through the library's descriptor
-        rdf_file = RdfFile::broken;          // until the table is known to be whole (Ctrl-C may cut it short)
-        table = run_in_child(
-            [&] {
-              auxiliary_radial_dist(&step, r.data(), h.data());
-              return 0;
-            },
-            settings);
-        if (table.status == 0) rdf_file = RdfFile::open;
-      }
-    }
+    status = aux::radial_dist_core(step, r.data(), h.data(), &rdf_output, &diagnostic);
   }
-  if (open_error != 0)
-    raise_os_error(open_error, std::string("\"") + formats::rdf_file +
-                                   "\": cannot open for writing: " + std::strerror(open_error));
-  if (broken)
-    throw py::value_error(std::string("radial_dist: the last g(r) table could not be written to \"") +
-                          formats::rdf_file + "\"; start again with step 1, which empties the file");
-  if (table.status != 0) {
-    std::string text = table.err;
-    while (!text.empty() && text.back() == '\n') text.pop_back();
-    if (text.rfind("pelzak_aux: ", 0) == 0) text.erase(0, 12);
-    if (text.empty()) text = "\"" + std::string(formats::rdf_file) + "\": cannot write g(r)";
-    PyErr_SetString(PyExc_OSError, text.c_str());
+  // A table that cannot be written leaves the file as it was before it; the histogram is kept.
+  if (status == aux::RdfStatus::cannot_write) {
+    PyErr_SetString(PyExc_OSError, diagnostic.text);
     throw py::error_already_set();
   }
+  if (status != aux::RdfStatus::ok) raise_os_error(diagnostic.error, diagnostic.text);
   histogram_to_array(h, histogram);
 }
 

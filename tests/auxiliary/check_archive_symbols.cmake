@@ -10,7 +10,7 @@ endif()
 
 set(allowed
   # C library
-  __errno_location close exit _exit fstat ftruncate lseek open open64 read write
+  __errno_location close exit _exit fstat ftruncate lseek open open64 openat openat64 read write
   memcpy memmove memset memcmp strlen strerror strtod snprintf vsnprintf __stack_chk_fail
   __snprintf_chk __vsnprintf_chk __memcpy_chk __memset_chk __read_chk
   getenv strcmp

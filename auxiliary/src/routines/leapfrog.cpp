@@ -10,7 +10,7 @@
 #include <cmath>
 
 #include "pelzak_model.h"
-#include "routines.hpp"
+#include "routines/routines.hpp"
 
 namespace pelzak::aux {
 

@@ -1,7 +1,7 @@
 // Forces on every atom and the potential energy of the configuration.
 #include "pelzak/kernels/pair_loops.hpp"
 #include "pelzak_model.h"
-#include "routines.hpp"
+#include "routines/routines.hpp"
 
 namespace pelzak::aux {
 

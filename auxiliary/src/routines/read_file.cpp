@@ -8,7 +8,7 @@
 #include "diagnostics.hpp"
 #include "pelzak/formats/configuration_reader.hpp"
 #include "pelzak/formats/file_names.hpp"
-#include "routines.hpp"
+#include "routines/routines.hpp"
 
 namespace pelzak::aux {
 

@@ -1,7 +1,7 @@
 // The link names of module "auxiliary". The public header binds each friendly name to its
 // link name with an asm label, so defining the friendly name here defines the link name.
 #include "pelzak_aux.h"
-#include "routines.hpp"
+#include "routines/routines.hpp"
 
 void auxiliary_read_file(double* positions, double* velocities) {
   pelzak::aux::read_file(positions, velocities);
