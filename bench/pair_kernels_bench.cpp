@@ -27,8 +27,8 @@
 #pragma GCC diagnostic pop
 #endif
 
-#include "generate.hpp"
 #include "liquid.hpp"
+#include "pelzak/generator/generate.hpp"
 #include "pelzak/kernels/pair_loops.hpp"
 #include "pelzak_aux.h"
 #include "pelzak_model.h"

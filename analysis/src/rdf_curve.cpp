@@ -1,22 +1,31 @@
-#include "rdf_curve.hpp"
+#include "pelzak/analysis/rdf_curve.hpp"
 
 #include "pelzak/formats/rdf_table.hpp"
 #include "pelzak/kernels/rdf_shells.hpp"
 
 namespace pelzak::analysis {
 
-void rdf_sample(const double* positions, long long atoms, double box, double* histogram) {
-  kernels::rdf_sample_any(positions, atoms, box, histogram);
+RdfCurve rdf_curve(const double* histogram, long long atoms, double box, double samples) {
+  RdfCurve curve;
+  kernels::rdf_normalise(histogram, atoms, box, samples, curve.label, curve.g);
+  return curve;
 }
 
-void rdf_normalise(const double* histogram, long long atoms, double box, double samples, double* label,
-                   double* g) {
-  kernels::rdf_normalise(histogram, atoms, box, samples, label, g);
+RdfPeak rdf_peak(const RdfCurve& curve) {
+  RdfPeak peak;
+  for (int b = 1; b <= model::bins; ++b) {
+    if (peak.bin == 0 || curve.g[b - 1] > peak.g) {
+      peak.bin = b;
+      peak.label = curve.label[b - 1];
+      peak.g = curve.g[b - 1];
+    }
+  }
+  return peak;
 }
 
-std::string rdf_table(const double* label, const double* g) {
+std::string rdf_table(const RdfCurve& curve) {
   std::string text(formats::rdf_table_size, ' ');
-  formats::rdf_table(label, g, text.data());
+  formats::rdf_table(curve.label, curve.g, text.data());
   return text;
 }
 

@@ -48,8 +48,8 @@ RdfStatus start_output_file(RdfOutput* out, RdfDiagnostic* diagnostic) {
       return failed(diagnostic, RdfStatus::cannot_empty, errno, "\"%s\": cannot examine the open file: %s",
                     out->name, std::strerror(errno));
     if (S_ISREG(st.st_mode) && (ftruncate(out->fd, 0) != 0 || lseek(out->fd, 0, SEEK_SET) != 0))
-      return failed(diagnostic, RdfStatus::cannot_empty, errno, "\"%s\": cannot empty the file: %s", out->name,
-                    std::strerror(errno));
+      return failed(diagnostic, RdfStatus::cannot_empty, errno, "\"%s\": cannot empty the file: %s",
+                    out->name, std::strerror(errno));
     return RdfStatus::ok;
   }
   out->fd = openat(out->dir_fd, out->name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

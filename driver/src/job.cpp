@@ -1,4 +1,4 @@
-#include "job.hpp"
+#include "pelzak/driver/job.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,25 +13,27 @@
 #include <vector>
 
 #include "dynamics.hpp"
-#include "dynamics_report.hpp"
 #include "final_configuration.hpp"
-#include "format.hpp"
 #include "interrupts.hpp"
+#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/analysis/rdf_curve.hpp"
+#include "pelzak/analysis/rdf_svg.hpp"
+#include "pelzak/analysis/summary.hpp"
 #include "pelzak/auxiliary/failure.hpp"
 #include "pelzak/formats/file_names.hpp"
 #include "pelzak_aux.h"
 #include "progress.hpp"
-#include "rdf_analysis.hpp"
 #include "report.hpp"
 #include "result_files.hpp"
 #include "result_set.hpp"
 #include "simulation.hpp"
 #include "staging.hpp"
-#include "svg_plot.hpp"
 #include "thermo_log.hpp"
 #include "xyz_writer.hpp"
 
 namespace pelzak::md {
+
+using analysis::fixed;
 
 namespace {
 
@@ -76,18 +78,19 @@ bool close_outputs(Outputs& out, std::string* message) {
   return thermo && trajectory;
 }
 
-bool write_plot(const Staging& staging, const RdfCurve& curve, const Options& options, std::string* message) {
+bool write_plot(const Staging& staging, const analysis::RdfCurve& curve, const Options& options,
+                std::string* message) {
   TextFile plot;
   if (!text_open_in(plot, staging.fd, formats::rdf_plot_file, message)) return false;
-  text_write(plot,
-             rdf_svg(curve, "864 Lennard-Jones atoms at 94.4 K; " + std::to_string(options.push_off_steps) +
-                                " push-off, " + std::to_string(options.equilibration_steps) +
-                                " equilibration and 1000 production steps of 0.01 ps"));
+  text_write(plot, analysis::rdf_svg(curve, "864 Lennard-Jones atoms at 94.4 K; " +
+                                                std::to_string(options.push_off_steps) + " push-off, " +
+                                                std::to_string(options.equilibration_steps) +
+                                                " equilibration and 1000 production steps of 0.01 ps"));
   return text_close(plot, message);
 }
 
 // The dynamics files of the run's production, into the staging folder.
-bool write_dynamics(const Staging& staging, const DynamicsReport& dynamics, std::string* message) {
+bool write_dynamics(const Staging& staging, const analysis::DynamicsReport& dynamics, std::string* message) {
   const std::pair<const char*, const std::string*> files[] = {
       {formats::msd_file, &dynamics.msd_csv},
       {formats::vacf_file, &dynamics.vacf_csv},
@@ -108,10 +111,10 @@ std::string joined(const std::vector<std::string>& names) {
   return text;
 }
 
-JobFigures job_figures(double mean_temperature, double mean_potential, const RdfPeak& peak,
-                       const DynamicsReport& dynamics) {
+JobFigures job_figures(double mean_temperature, double mean_potential, const analysis::RdfPeak& peak,
+                       const analysis::DynamicsReport& dynamics) {
   // D in the unit the summary prints, by the same multiplication.
-  constexpr double to_printed = analysis::kDiffusionPer1e5Cm2PerS;
+  constexpr double to_printed = analysis::diffusion_per_1e5_cm2_per_s;
   const analysis::DynamicsFeatures& f = dynamics.features;
   return JobFigures{.mean_temperature = mean_temperature,
                     .mean_potential_per_atom = per_atom_in_eps(mean_potential),
@@ -186,16 +189,17 @@ int run_job(const Options& options, JobFigures* figures) {
   if (!closed) return refuse(message);
   if (outcome == Outcome::write_failed) return kExitIoError;  // reported by the step
 
-  RdfCurve curve;
-  rdf_from_histogram(s->histogram, curve);
-  const RdfPeak peak = rdf_peak(curve);
+  const analysis::RdfCurve curve =
+      analysis::rdf_curve(s->histogram, model::atoms, model::box, model::samples);
+  const analysis::RdfPeak peak = analysis::rdf_peak(curve);
   const double mean_potential = s->production_potential / static_cast<double>(options.production_steps);
   const double mean_temperature = s->production_temperature / static_cast<double>(options.production_steps);
   if (!write_plot(staging, curve, options, &message)) return refuse(message);
-  const DynamicsReport dynamics = dynamics_finish(
-      s->dynamics, "864 Lennard-Jones atoms at 94.4 K; " + std::to_string(options.push_off_steps) +
-                       " push-off, " + std::to_string(options.equilibration_steps) + " equilibration and " +
-                       std::to_string(options.production_steps) + " production steps of 0.01 ps");
+  const analysis::DynamicsReport dynamics = analysis::dynamics_report(
+      s->dynamics.analysis, "864 Lennard-Jones atoms at 94.4 K; " + std::to_string(options.push_off_steps) +
+                                " push-off, " + std::to_string(options.equilibration_steps) +
+                                " equilibration and " + std::to_string(options.production_steps) +
+                                " production steps of 0.01 ps");
   if (!write_dynamics(staging, dynamics, &message)) return refuse(message);
   if (!write_final_configuration(staging.fd, s->positions, s->velocities, s->drive, s->last_scale, &message))
     return refuse(message);
@@ -208,9 +212,7 @@ int run_job(const Options& options, JobFigures* figures) {
 
   std::printf("production: mean temperature %s K, mean potential energy %s eps per atom\n",
               fixed(mean_temperature, 2).c_str(), fixed(per_atom_in_eps(mean_potential), 4).c_str());
-  std::printf("g(r): first peak %s at r/sigma = %s\n", fixed(peak.g, 4).c_str(),
-              fixed(peak.label, 4).c_str());
-  std::fputs(dynamics.summary.c_str(), stdout);
+  std::fputs((analysis::rdf_peak_line("g(r)", peak) + dynamics.summary).c_str(), stdout);
   std::printf("wrote %s\n", joined(written).c_str());
   if (!removed.empty()) std::printf("removed %s of an earlier run\n", joined(removed).c_str());
   if (std::fflush(stdout) != 0 || std::ferror(stdout))

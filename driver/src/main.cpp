@@ -1,8 +1,8 @@
 // pelzak_md: molecular dynamics of liquid argon from the generator's start to g(r).
 #include <cstdio>
 
-#include "job.hpp"
 #include "options.hpp"
+#include "pelzak/driver/job.hpp"
 
 int main(int argc, char** argv) {
   using namespace pelzak::md;

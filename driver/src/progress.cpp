@@ -2,9 +2,11 @@
 
 #include <unistd.h>
 
-#include "format.hpp"
+#include "pelzak/analysis/number_text.hpp"
 
 namespace pelzak::md {
+
+using analysis::compact;
 
 namespace {
 

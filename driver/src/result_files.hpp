@@ -6,12 +6,7 @@
 
 #include <string_view>
 
-#include "dynamics.hpp"
-#include "final_configuration.hpp"
 #include "pelzak/formats/file_names.hpp"
-#include "svg_plot.hpp"
-#include "thermo_log.hpp"
-#include "xyz_writer.hpp"
 
 namespace pelzak::md {
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "format.hpp"
 #include "interrupts.hpp"
+#include "pelzak/analysis/number_text.hpp"
 #include "pelzak/auxiliary/failure.hpp"
 #include "pelzak_aux.h"
 #include "report.hpp"
@@ -14,6 +14,8 @@
 #include "xyz_writer.hpp"
 
 namespace pelzak::md {
+
+using analysis::shortest;
 
 namespace {
 

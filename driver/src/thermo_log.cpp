@@ -1,8 +1,10 @@
 #include "thermo_log.hpp"
 
-#include "format.hpp"
+#include "pelzak/analysis/number_text.hpp"
 
 namespace pelzak::md {
+
+using analysis::shortest;
 
 std::string thermo_header() {
   return "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K,potential_eps_per_atom,kinetic_eps_"

@@ -3,10 +3,12 @@
 #include <cmath>
 
 #include "constants.hpp"
-#include "format.hpp"
+#include "pelzak/analysis/number_text.hpp"
 #include "thermo_log.hpp"
 
 namespace pelzak::md {
+
+using analysis::fixed;
 
 namespace {
 constexpr double kAngstromPerNm = 10.0;

@@ -5,7 +5,7 @@
 // Positions: each coordinate uniform on [0, 1.73893) nm, half the box side, drawn as its record
 // is written. The order of draws is fixed: all 3 * 864 velocity components (atoms ascending,
 // axes x, y, z), then x, y, z of atom 1, of atom 2, ... so the file never changes.
-#include "generate.hpp"
+#include "pelzak/generator/generate.hpp"
 
 #include <cmath>
 #include <string_view>

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "command_line.hpp"
-#include "generate.hpp"
+#include "pelzak/generator/generate.hpp"
 
 namespace {
 

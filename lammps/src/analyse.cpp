@@ -7,19 +7,20 @@
 
 #include "dump_dynamics.hpp"
 #include "export.hpp"
-#include "format.hpp"
 #include "lammps_log.hpp"
 #include "output_set.hpp"
+#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/analysis/rdf_svg.hpp"
+#include "pelzak/analysis/summary.hpp"
 #include "pelzak/formats/file_names.hpp"
-#include "rdf_curve.hpp"
+#include "pelzak/kernels/rdf_shells.hpp"
 #include "status.hpp"
-#include "svg_plot.hpp"
 
 namespace pelzak::lammps {
 
 namespace {
 
-using md::fixed;
+using analysis::fixed;
 
 bool exists(const std::string& path) {
   struct stat info;
@@ -55,90 +56,94 @@ long long rdf_stride(const Dump& dump) {
   return n >= 1.0 ? static_cast<long long>(n) : 1;
 }
 
-std::size_t dump_rdf(const Dump& dump, md::RdfCurve& curve) {
+std::size_t dump_rdf(const Dump& dump, analysis::RdfCurve& curve) {
   double histogram[model::bins] = {};
   const long long stride = rdf_stride(dump);
   std::size_t samples = 0;
   for (std::size_t f = 0; f < dump.frames(); f += stride, ++samples)
-    analysis::rdf_sample(dump.frame_positions(f), dump.atoms, dump.box, histogram);
-  analysis::rdf_normalise(histogram, dump.atoms, dump.box, static_cast<double>(samples), curve.label,
-                          curve.g);
+    kernels::rdf_sample_any(dump.frame_positions(f), dump.atoms, dump.box, histogram);
+  curve = analysis::rdf_curve(histogram, dump.atoms, dump.box, static_cast<double>(samples));
   return samples;
 }
 
-int run_analyse(const AnalyseOptions& options) {
-  const std::string path =
-      options.dump.empty() ? options.dir + "/" + formats::lammps_dump_file : options.dump;
-  std::string message, warning;
-  Dump dump;
-  if (!read_dump(path, options.read, dump, &message, &warning)) {
-    report(message);
-    return kExitFailure;
-  }
-  if (!warning.empty()) warn(warning);
-  if (!make_folder(options.dir, &message)) {
-    report(message);
-    return kExitFailure;
-  }
+namespace {
 
-  md::RdfCurve curve;
-  const std::size_t rdf_frames = dump_rdf(dump, curve);
-  DumpDynamics dynamics;
+// What the analysis of a dump comes to: g(r) and the dynamics, described for the plots.
+struct Analysis {
+  analysis::RdfCurve curve;
+  std::size_t rdf_frames = 0;
+  analysis::DynamicsReport dynamics;
+  std::string rdf_subtitle;
+};
+
+bool analyse_dump(const Dump& dump, Analysis& a, std::string* message) {
+  a.rdf_frames = dump_rdf(dump, a.curve);
   const std::string what = std::to_string(dump.atoms) + " Lennard-Jones atoms at 94.4 K (LAMMPS), box " +
                            fixed(dump.box, 4) + " nm; ";
-  if (!dump_dynamics(dump, what + fixed(dump.times.back() - dump.times.front(), 2) + " ps", dynamics,
-                     &message)) {
-    report(message);
-    return kExitFailure;
-  }
-  for (const std::string& note : dynamics.notes) std::fprintf(stderr, "pelzak_lammps: %s\n", note.c_str());
+  std::vector<std::string> notes;
+  if (!dump_dynamics(dump, what + fixed(dump.times.back() - dump.times.front(), 2) + " ps", a.dynamics, notes,
+                     message))
+    return false;
+  for (const std::string& note : notes) report(note);
+  a.rdf_subtitle = what + std::to_string(a.rdf_frames) + " frames from step " +
+                   std::to_string(dump.timesteps.front()) + " to " + std::to_string(dump.timesteps.back());
+  return true;
+}
 
-  // The new results, all or none; then the files of an earlier analysis that this one does not
-  // replace, so that none of them passes for a result of this dump.
-  OutputSet out(options.dir);
-  const std::string rdf_subtitle = what + std::to_string(rdf_frames) + " frames from step " +
-                                   std::to_string(dump.timesteps.front()) + " to " +
-                                   std::to_string(dump.timesteps.back());
+// The new results, all or none; then the files of an earlier analysis that this one does not
+// replace, so that none of them passes for a result of this dump. *written lists the files written.
+bool write_results(const std::string& dir, const Analysis& a, std::string* written, std::string* message) {
+  const analysis::DynamicsReport& d = a.dynamics;
   const struct {
     const char* name;
     bool made;
     std::string text;
   } files[] = {
-      {formats::rdf_file, true, analysis::rdf_table(curve.label, curve.g)},
-      {formats::rdf_plot_file, true, md::rdf_svg(curve, rdf_subtitle)},
-      {formats::msd_file, dynamics.msd, dynamics.msd_csv},
-      {formats::vacf_file, dynamics.vacf, dynamics.vacf_csv},
-      {formats::spectrum_file, dynamics.vacf, dynamics.spectrum_csv},
-      {formats::dynamics_plot_file, !dynamics.plot.empty(), dynamics.plot},
+      {formats::rdf_file, true, analysis::rdf_table(a.curve)},
+      {formats::rdf_plot_file, true, analysis::rdf_svg(a.curve, a.rdf_subtitle)},
+      {formats::msd_file, d.msd, d.msd_csv},
+      {formats::vacf_file, d.vacf, d.vacf_csv},
+      {formats::spectrum_file, d.vacf, d.spectrum_csv},
+      {formats::dynamics_plot_file, !d.plot.empty(), d.plot},
   };
-  for (const auto& file : files) {
-    if (file.made && !out.stage(file.name, file.text, &message)) {
-      report(message);
-      return kExitFailure;
-    }
-  }
-  if (!out.commit(&message)) {
-    report(message);
-    return kExitFailure;
-  }
-  std::string written;
+  OutputSet out(dir);
+  for (const auto& file : files)
+    if (file.made && !out.stage(file.name, file.text, message)) return false;
+  if (!out.commit(message)) return false;
   for (const auto& file : files) {
     if (file.made) {
-      written += written.empty() ? "" : ", ";
-      written += out.path(file.name);
-    } else if (!out.remove_stale(file.name, &message)) {
-      report(message);
-      return kExitFailure;
+      *written += written->empty() ? "" : ", ";
+      *written += out.path(file.name);
+    } else if (!out.remove_stale(file.name, message)) {
+      return false;
     }
   }
+  return true;
+}
 
-  const md::RdfPeak peak = md::rdf_peak(curve);
+void print_summary(const Dump& dump, const Analysis& a) {
   std::printf("dump: %lld atoms, box %s nm, %zu frames (steps %lld to %lld)\n",
               static_cast<long long>(dump.atoms), fixed(dump.box, 5).c_str(), dump.frames(),
               static_cast<long long>(dump.timesteps.front()), static_cast<long long>(dump.timesteps.back()));
-  std::printf("g(r) from %zu frames: first peak %s at r/sigma = %s\n", rdf_frames, fixed(peak.g, 4).c_str(),
-              fixed(peak.label, 4).c_str());
-  std::fputs(dynamics.summary.c_str(), stdout);
+  const std::string rdf_what = "g(r) from " + std::to_string(a.rdf_frames) + " frames";
+  std::fputs((analysis::rdf_peak_line(rdf_what, analysis::rdf_peak(a.curve)) + a.dynamics.summary).c_str(),
+             stdout);
+}
+
+}  // namespace
+
+int run_analyse(const AnalyseOptions& options) {
+  const std::string path =
+      options.dump.empty() ? options.dir + "/" + formats::lammps_dump_file : options.dump;
+  std::string message, warning, written;
+  Dump dump;
+  if (!read_dump(path, options.read, dump, &message, &warning)) return failure(message);
+  if (!warning.empty()) warn(warning);
+  Analysis a;
+  if (!make_folder(options.dir, &message) || !analyse_dump(dump, a, &message) ||
+      !write_results(options.dir, a, &written, &message))
+    return failure(message);
+  print_summary(dump, a);
   print_thermo_summary(options.dir + "/" + formats::lammps_log_file);
   std::printf("wrote %s\n", written.c_str());
   return finish_stdout();

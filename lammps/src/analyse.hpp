@@ -4,7 +4,8 @@
 #include <string>
 
 #include "dump_reader.hpp"
-#include "rdf_analysis.hpp"
+#include "pelzak/analysis/rdf_curve.hpp"
+#include "pelzak_model.h"
 
 namespace pelzak::lammps {
 
@@ -20,7 +21,7 @@ inline constexpr double kRdfSampleTime = model::sample_every * model::dt;
 
 // g(r) of the dump's frames kRdfSampleTime apart; returns how many frames it took. 50 frames of 864
 // atoms in our box give the library's curve.
-std::size_t dump_rdf(const Dump& dump, md::RdfCurve& curve);
+std::size_t dump_rdf(const Dump& dump, analysis::RdfCurve& curve);
 
 // The whole command: returns the process exit status, with one-line messages on stderr.
 int run_analyse(const AnalyseOptions& options);

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string_view>
 
-#include "format.hpp"
 #include "metal_units.hpp"
+#include "pelzak/analysis/number_text.hpp"
 
 namespace pelzak::lammps {
 
@@ -254,8 +254,8 @@ Step Parser::read_frame() {
   const double side = h.side[0];
   for (int k = 1; k < 3; ++k)
     if (!(std::fabs(h.side[k] - side) <= kCubicTolerance * side))
-      return fail("the box is not cubic: its sides are " + md::shortest(h.side[0]) + ", " +
-                  md::shortest(h.side[1]) + " and " + md::shortest(h.side[2]) + " Å");
+      return fail("the box is not cubic: its sides are " + analysis::shortest(h.side[0]) + ", " +
+                  analysis::shortest(h.side[1]) + " and " + analysis::shortest(h.side[2]) + " Å");
   if (first) {
     first_columns_ = h.columns;
     columns_ = find_columns(h.columns);

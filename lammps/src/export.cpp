@@ -9,9 +9,9 @@
 #include <cstring>
 #include <vector>
 
-#include "format.hpp"
 #include "metal_units.hpp"
 #include "output_set.hpp"
+#include "pelzak/analysis/number_text.hpp"
 #include "pelzak/formats/configuration_reader.hpp"
 #include "pelzak/formats/file_names.hpp"
 #include "status.hpp"
@@ -20,7 +20,7 @@ namespace pelzak::lammps {
 
 namespace {
 
-using md::shortest;
+using analysis::shortest;
 
 // A file name as it may appear in a comment line: control characters (a line feed would end the
 // comment and turn the rest of the name into input) shown as '?'.

@@ -8,6 +8,11 @@ namespace pelzak::lammps {
 
 void report(const std::string& message) { std::fprintf(stderr, "pelzak_lammps: %s\n", message.c_str()); }
 
+int failure(const std::string& message) {
+  report(message);
+  return kExitFailure;
+}
+
 void warn(const std::string& message) {
   std::fprintf(stderr, "pelzak_lammps: warning: %s\n", message.c_str());
 }

@@ -13,6 +13,8 @@ inline constexpr int kExitUsage = 64;  // EX_USAGE of sysexits.h
 
 // "pelzak_lammps: message" on stderr.
 void report(const std::string& message);
+// report(message), then kExitFailure, for `return failure(message);`.
+int failure(const std::string& message);
 // "pelzak_lammps: warning: message" on stderr.
 void warn(const std::string& message);
 // Flushes stdout; kExitOk, or kExitFailure with a message when the summary could not be written.

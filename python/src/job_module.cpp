@@ -21,12 +21,10 @@
 #include <string>
 
 #include "child_process.hpp"
-#include "generate.hpp"
-#include "job.hpp"
-#include "options.hpp"
+#include "pelzak/driver/job.hpp"
 #include "pelzak/formats/file_names.hpp"
+#include "pelzak/generator/generate.hpp"
 #include "pelzak_model.h"
-#include "result_files.hpp"
 
 namespace pelzak::python {
 

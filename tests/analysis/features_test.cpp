@@ -4,10 +4,10 @@
 #include <limits>
 #include <vector>
 
-#include "block_stats.hpp"
-#include "curve_features.hpp"
-#include "line_fit.hpp"
-#include "spectrum.hpp"
+#include "pelzak/analysis/block_stats.hpp"
+#include "pelzak/analysis/curve_features.hpp"
+#include "pelzak/analysis/line_fit.hpp"
+#include "pelzak/analysis/spectrum.hpp"
 
 namespace pelzak::analysis {
 namespace {

@@ -5,13 +5,16 @@
 #include <random>
 #include <string>
 
-#include "msd.hpp"
+#include "pelzak/analysis/msd.hpp"
 #include "synthetic.hpp"
 #include "unwrap.hpp"
 
 namespace pelzak::analysis {
 namespace {
 
+using pelzak::test::unwrap_frame;
+using pelzak::test::unwrap_start;
+using pelzak::test::Unwrapper;
 using test::Frames;
 
 MsdResult run_msd(const Frames& frames, const MsdSettings& settings) {

@@ -5,10 +5,10 @@
 #include <random>
 #include <string>
 
-#include "curve_features.hpp"
-#include "spectrum.hpp"
+#include "pelzak/analysis/curve_features.hpp"
+#include "pelzak/analysis/spectrum.hpp"
+#include "pelzak/analysis/vacf.hpp"
 #include "synthetic.hpp"
-#include "vacf.hpp"
 
 namespace pelzak::analysis {
 namespace {

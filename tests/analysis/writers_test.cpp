@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "dynamics_csv.hpp"
-#include "dynamics_report.hpp"
-#include "dynamics_svg.hpp"
+#include "pelzak/analysis/dynamics_csv.hpp"
+#include "pelzak/analysis/dynamics_svg.hpp"
+#include "pelzak/analysis/summary.hpp"
 
 namespace pelzak::analysis {
 namespace {
@@ -104,7 +104,7 @@ TEST(AnalysisWriters, SummaryLines) {
   EXPECT_DOUBLE_EQ(f.vacf_minimum.x, 0.3 + 0.1 * 0.5 * (-0.125 - 0.0625) / (-0.125 + 0.5 + 0.0625));
   EXPECT_DOUBLE_EQ(f.alpha2_peak.x, m.time[3]);  // the last sample: not refined
   EXPECT_DOUBLE_EQ(f.spectrum_peak.x, 1.0 + 0.5 * 0.5 * (0.2 - 0.1) / (0.2 - 0.9 + 0.1));
-  EXPECT_EQ(dynamics_summary(m, v, f),
+  EXPECT_EQ(dynamics_summary(&m, &v, f),
             "D = 2.42 +- 0.05 e-5 cm^2/s (Einstein)\n"
             "D = 2.44 +- 0.06 e-5 cm^2/s (Green-Kubo)\n"
             "VACF: first zero at 0.180 ps, minimum -0.260 at 0.279 ps\n"

@@ -9,15 +9,20 @@
 #include <iostream>
 
 #include "constants.hpp"
-#include "format.hpp"
 #include "options.hpp"
+#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/analysis/rdf_curve.hpp"
 #include "programs.hpp"
-#include "rdf_analysis.hpp"
 #include "rdf_compare.hpp"
 #include "support.hpp"
 
 namespace pelzak::md {
 namespace {
+
+using analysis::fixed;
+using analysis::rdf_peak;
+using analysis::RdfCurve;
+using analysis::RdfPeak;
 
 using pelzak::test::rdf_max_difference;
 using pelzak::test::read_bytes;

@@ -19,9 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "job.hpp"
 #include "limited_run.hpp"
 #include "options.hpp"
+#include "pelzak/driver/job.hpp"
 #include "programs.hpp"
 #include "run_fixtures.hpp"
 #include "support.hpp"

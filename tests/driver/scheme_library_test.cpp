@@ -8,7 +8,6 @@
 
 #include "constants.hpp"
 #include "pelzak_aux.h"
-#include "rdf_analysis.hpp"
 #include "rdf_compare.hpp"
 #include "scheme.hpp"
 #include "support.hpp"
@@ -105,44 +104,6 @@ TEST(DriverSchemeLibrary, WithRescalingUndoneTheRecursiveSchemeConservesEnergy) 
   run(Drive::twice_a, 200, path, potential);
   const double drift = total_energy(path, potential, 198) / total_energy(path, potential, 100) - 1.0;
   EXPECT_GT(std::fabs(drift), 0.02);
-}
-
-// Child process: one sample of a disordered configuration, the file written at step 1000, and the
-// driver's own normalisation of the same histogram in "mine.txt" (hexadecimal, exact).
-void sample_and_normalise() {
-  Config x, v;
-  fcc_start(x, v);
-  for (int k = 0; k < model::config_size; ++k) x[k] += 0.02 * std::sin(0.1 * k * k);  // off the lattice
-  double histogram[model::bins];
-  const std::int64_t first = 1, last = 1000;
-  auxiliary_radial_dist(&first, x.data(), histogram);
-  auxiliary_radial_dist(&last, x.data(), histogram);
-  RdfCurve curve;
-  rdf_from_histogram(histogram, curve);
-  std::FILE* f = std::fopen("mine.txt", "w");
-  for (int b = 0; b < model::bins; ++b) std::fprintf(f, "%a %a\n", curve.label[b], curve.g[b]);
-  std::fclose(f);
-  std::exit(0);
-}
-
-TEST(DriverSchemeLibrary, CurveFromTheHistogramEqualsTheWrittenFileToTheBit) {
-  pelzak::test::ScratchDir dir;
-  // The sampler flushes its file only when the process ends, so sample and normalise in a child.
-  ASSERT_EXIT(sample_and_normalise(), ::testing::ExitedWithCode(0), "");
-  RdfCurve written;
-  std::string message;
-  ASSERT_TRUE(read_rdf_file("rdf_argon.dat", written, &message)) << message;
-  const std::vector<std::string> mine = pelzak::test::split_lines(pelzak::test::read_bytes("mine.txt"));
-  ASSERT_EQ(mine.size(), static_cast<size_t>(model::bins));
-  int nonzero = 0;
-  for (int b = 0; b < model::bins; ++b) {
-    double label = 0.0, g = 0.0;
-    ASSERT_EQ(std::sscanf(mine[b].c_str(), "%la %la", &label, &g), 2);
-    EXPECT_EQ(label, written.label[b]) << "bin " << b + 1;
-    EXPECT_EQ(g, written.g[b]) << "bin " << b + 1;
-    nonzero += g != 0.0;
-  }
-  EXPECT_GT(nonzero, 140);  // every bin beyond the closest approach (about 0.9 sigma)
 }
 
 }  // namespace

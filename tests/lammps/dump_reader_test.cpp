@@ -7,15 +7,15 @@
 #include <vector>
 
 #include "dump_reader.hpp"
-#include "format.hpp"
+#include "pelzak/analysis/number_text.hpp"
 #include "support.hpp"
 
 namespace {
 
+using pelzak::analysis::shortest;
 using pelzak::lammps::Dump;
 using pelzak::lammps::DumpOptions;
 using pelzak::lammps::read_dump;
-using pelzak::md::shortest;
 using pelzak::test::ScratchDir;
 using pelzak::test::write_bytes;
 

@@ -9,15 +9,15 @@
 
 #include "export.hpp"
 #include "final_configuration.hpp"
-#include "format.hpp"
 #include "metal_units.hpp"
+#include "pelzak/analysis/number_text.hpp"
 #include "pelzak/formats/configuration_reader.hpp"
 #include "support.hpp"
 
 namespace {
 
 namespace model = pelzak::model;
-using pelzak::md::shortest;
+using pelzak::analysis::shortest;
 using pelzak::test::split_lines;
 
 bool contains(const std::string& text, const std::string& part) {

@@ -24,9 +24,9 @@
 #include <vector>
 
 #include "lammps_log.hpp"
+#include "pelzak/analysis/rdf_curve.hpp"
 #include "pelzak_model.h"
 #include "programs.hpp"
-#include "rdf_analysis.hpp"
 #include "rdf_compare.hpp"
 #include "run_lammps.hpp"
 #include "support.hpp"
@@ -76,8 +76,8 @@ double lammps_energy(const std::string& log) {
   return mean;
 }
 
-pelzak::md::RdfCurve read_curve(const std::string& path) {
-  pelzak::md::RdfCurve curve;
+pelzak::analysis::RdfCurve read_curve(const std::string& path) {
+  pelzak::analysis::RdfCurve curve;
   std::string message;
   EXPECT_TRUE(pelzak::test::read_rdf_file(path, curve, &message)) << message;
   return curve;
@@ -88,11 +88,11 @@ pelzak::md::RdfCurve read_curve(const std::string& path) {
 // Fine bin k's pair count is g_k times its shell ((k + 1)^3 - k^3) dr^3 (common factors dropped), and
 // its halves are split assuming the density runs linearly across the bin; the coarse count is then
 // divided by the coarse shell ((2b + 2)^3 - (2b)^3) dr^3. The density is the same in both boxes.
-pelzak::md::RdfCurve coarsened(const pelzak::md::RdfCurve& fine) {
+pelzak::analysis::RdfCurve coarsened(const pelzak::analysis::RdfCurve& fine) {
   double count[model::bins];
   for (int k = 0; k < model::bins; ++k) count[k] = fine.g[k] * (3.0 * k * k + 3.0 * k + 1.0);
   const auto upper_half = [&](int k) { return 0.5 + (count[k + 1] - count[k - 1]) / (16.0 * count[k]); };
-  pelzak::md::RdfCurve coarse{};
+  pelzak::analysis::RdfCurve coarse{};
   for (int b = 1; 2 * b + 2 < model::bins; ++b) {
     const double n = (count[2 * b - 1] > 0 ? upper_half(2 * b - 1) * count[2 * b - 1] : 0.0) + count[2 * b] +
                      (count[2 * b + 1] > 0 ? (1.0 - upper_half(2 * b + 1)) * count[2 * b + 1] : 0.0);
@@ -146,12 +146,12 @@ TEST(LammpsRun, OurLiquidInLammpsKeepsItsEnergyAndStructureAt864And6912Atoms) {
   EXPECT_NEAR(small_energy, kReferenceEnergy, kReferenceTolerance);
 
   // Its g(r) against the reference, within what one run of 1000 steps scatters (reference README).
-  const pelzak::md::RdfCurve reference =
+  const pelzak::analysis::RdfCurve reference =
       read_curve(PELZAK_SOURCE_DIR "/tests/driver/data/rdf_argon_reference.dat");
-  const pelzak::md::RdfCurve small_rdf = read_curve("small/rdf_argon.dat");
-  const pelzak::md::RdfPeak small_peak = pelzak::md::rdf_peak(small_rdf);
+  const pelzak::analysis::RdfCurve small_rdf = read_curve("small/rdf_argon.dat");
+  const pelzak::analysis::RdfPeak small_peak = pelzak::analysis::rdf_peak(small_rdf);
   // Bins 43 and 44 (r/sigma = 1.087, 1.112) are nearly equal at the top: either may be the highest.
-  EXPECT_LE(std::abs(small_peak.bin - pelzak::md::rdf_peak(reference).bin), 1);
+  EXPECT_LE(std::abs(small_peak.bin - pelzak::analysis::rdf_peak(reference).bin), 1);
   EXPECT_GE(small_peak.g, 2.708);
   EXPECT_LE(small_peak.g, 2.777);
   EXPECT_LE(pelzak::test::rdf_max_difference(small_rdf, reference), 0.062);
@@ -175,8 +175,8 @@ TEST(LammpsRun, OurLiquidInLammpsKeepsItsEnergyAndStructureAt864And6912Atoms) {
       << "6912 atoms " << big_energy << ", 864 " << small_energy;
 
   // The first peak in the big box's bins, twice as wide, against the reference binned the same way.
-  const pelzak::md::RdfPeak big_peak = pelzak::md::rdf_peak(read_curve("big/rdf_argon.dat"));
-  const pelzak::md::RdfPeak expected = pelzak::md::rdf_peak(coarsened(reference));
+  const pelzak::analysis::RdfPeak big_peak = pelzak::analysis::rdf_peak(read_curve("big/rdf_argon.dat"));
+  const pelzak::analysis::RdfPeak expected = pelzak::analysis::rdf_peak(coarsened(reference));
   EXPECT_EQ(big_peak.bin, expected.bin);
   EXPECT_NEAR(big_peak.label, expected.label, 1e-12);
   EXPECT_NEAR(big_peak.g, expected.g, kPeakTolerance);
@@ -185,7 +185,7 @@ TEST(LammpsRun, OurLiquidInLammpsKeepsItsEnergyAndStructureAt864And6912Atoms) {
               md_energy, small_energy, big_energy);
   std::printf(
       "first peak of g(r): 864 atoms %.4f (reference %.4f), 6912 atoms %.4f (reference coarsened %.4f)\n",
-      small_peak.g, pelzak::md::rdf_peak(reference).g, big_peak.g, expected.g);
+      small_peak.g, pelzak::analysis::rdf_peak(reference).g, big_peak.g, expected.g);
   std::printf("D, e-5 cm^2/s: LAMMPS 864 atoms %.2f (Einstein), %.2f (Green-Kubo)\n", small_einstein,
               small_green_kubo);
 }

@@ -83,7 +83,7 @@ bool rdf_matches_reference(const RdfCurve& run, const RdfCurve& reference, std::
       return false;
     }
   }
-  const md::RdfPeak peak = md::rdf_peak(run);
+  const analysis::RdfPeak peak = analysis::rdf_peak(run);
   const double difference = rdf_max_difference(run, reference);
   *report = "first peak " + figure(peak.g) + " at r/sigma = " + figure(peak.label) +
             ", largest difference from the reference " + figure(difference);

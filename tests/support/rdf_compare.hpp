@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "rdf_analysis.hpp"
+#include "pelzak/analysis/rdf_curve.hpp"
 
 namespace pelzak::test {
 
-using md::RdfCurve;
+using analysis::RdfCurve;
 
 // What a 1000-step production from the generator's start must give, measured against the reference
 // (tests/driver/data/rdf_argon_reference.dat): single windows of 1000 steps of the reference run itself

@@ -1,0 +1,80 @@
+#include "plots/svg.hpp"
+
+#include <cmath>
+
+#include "pelzak/analysis/number_text.hpp"
+
+namespace pelzak::analysis::svg {
+
+std::string escape(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string line(double x1, double y1, double x2, double y2, std::string_view style) {
+  return "<line x1=\"" + fixed(x1, 1) + "\" y1=\"" + fixed(y1, 1) + "\" x2=\"" + fixed(x2, 1) + "\" y2=\"" +
+         fixed(y2, 1) + "\" " + std::string(style) + "/>\n";
+}
+
+std::string text(double x, double y, std::string_view attributes, std::string_view content) {
+  return "<text x=\"" + fixed(x, 1) + "\" y=\"" + fixed(y, 1) + "\" " + std::string(attributes) + ">" +
+         escape(content) + "</text>\n";
+}
+
+std::string begin(double width, double height, std::string_view title, std::string_view heading,
+                  std::string_view subtitle) {
+  const std::string w = fixed(width, 0), h = fixed(height, 0);
+  std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "\" height=\"" + h + "\" viewBox=\"0 0 " + w +
+         " " + h + "\" font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\" font-size=\"14\">\n";
+  svg += "<title>" + std::string(title) + "</title>\n";
+  svg += "<rect x=\"0\" y=\"0\" width=\"" + w + "\" height=\"" + h + "\" fill=\"white\"/>\n";
+  svg += text(width / 2, 34, "text-anchor=\"middle\" font-size=\"20\" font-weight=\"bold\"", heading);
+  svg += text(width / 2, 58, "text-anchor=\"middle\" fill=\"#555555\"", subtitle);
+  return svg;
+}
+
+std::string end() { return "</svg>\n"; }
+
+std::string frame(const Area& a) {
+  return "<rect x=\"" + fixed(a.left, 1) + "\" y=\"" + fixed(a.top, 1) + "\" width=\"" + fixed(a.right - a.left, 1) +
+         "\" height=\"" + fixed(a.bottom - a.top, 1) + "\" fill=\"none\" stroke=\"#222222\" stroke-width=\"1.2\"/>\n";
+}
+
+std::string curve(const Area& area, const double* x, const double* y, std::size_t count) {
+  std::string svg = "<path fill=\"none\" stroke=\"" + std::string(curve_colour) +
+                    "\" stroke-width=\"2\" stroke-linejoin=\"round\" d=\"";
+  bool pen_down = false, first = true;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!std::isfinite(x[i]) || !std::isfinite(y[i])) {
+      pen_down = false;
+      continue;
+    }
+    svg += pen_down ? " L" : (first ? "M" : " M");
+    svg += fixed(area.px(x[i]), 2) + " " + fixed(area.py(y[i]), 2);
+    pen_down = true;
+    first = false;
+  }
+  return svg + "\"/>\n";
+}
+
+std::string dashed_level(const Area& area, double y, std::string_view label) {
+  std::string svg = line(area.left, area.py(y), area.right, area.py(y),
+                         "stroke=\"#888888\" stroke-width=\"1.2\" stroke-dasharray=\"6 4\"");
+  return svg + text(area.right - 6, area.py(y) - 6, "text-anchor=\"end\" fill=\"#666666\"", label);
+}
+
+std::string dot(double cx, double cy) {
+  return "<circle cx=\"" + fixed(cx, 2) + "\" cy=\"" + fixed(cy, 2) + "\" r=\"4\" fill=\"" + mark_colour + "\"/>\n";
+}
+
+}  // namespace pelzak::analysis::svg

@@ -1,0 +1,48 @@
+// The pieces every plot of the toolkit is drawn with: a self-contained SVG document (plain text, so
+// that any web browser shows it without further software), its heading, plotting areas with a frame,
+// grid lines and labels, and curves broken wherever a sample is not finite. Coordinates are SVG user
+// units (pixels at 100 %), written with one decimal (two for curve points and marks).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pelzak::analysis::svg {
+
+// Colours of the curves and of what marks them.
+inline constexpr char curve_colour[] = "#1f5fa8";
+inline constexpr char mark_colour[] = "#c0392b";
+
+// A plotting area: its edges on the canvas and the data ranges they stand for.
+struct Area {
+  double left, right, top, bottom;
+  double x_lo, x_hi, y_lo, y_hi;
+  double px(double x) const { return left + (right - left) * (x - x_lo) / (x_hi - x_lo); }
+  double py(double y) const { return bottom - (bottom - top) * (y - y_lo) / (y_hi - y_lo); }
+};
+
+// &, <, > and " as entities.
+std::string escape(std::string_view text);
+std::string line(double x1, double y1, double x2, double y2, std::string_view style);
+// content is escaped; attributes are written as they are.
+std::string text(double x, double y, std::string_view attributes, std::string_view content);
+
+// The document's start: the XML declaration, the svg element of the canvas, its title, a white
+// background, and the heading with a subtitle (one line of plain text describing the run).
+std::string begin(double width, double height, std::string_view title, std::string_view heading,
+                  std::string_view subtitle);
+std::string end();
+
+// The frame around an area.
+std::string frame(const Area& area);
+
+// One path through the points (x[i], y[i]), i < count, broken wherever a point is not finite.
+std::string curve(const Area& area, const double* x, const double* y, std::size_t count);
+
+// A dashed horizontal line at y across the area, labelled at its right end.
+std::string dashed_level(const Area& area, double y, std::string_view label);
+
+// A dot at (cx, cy) on the canvas.
+std::string dot(double cx, double cy);
+
+}  // namespace pelzak::analysis::svg

@@ -1,0 +1,30 @@
+#include "pelzak/analysis/summary.hpp"
+
+#include "pelzak/analysis/number_text.hpp"
+
+namespace pelzak::analysis {
+
+std::string rdf_peak_line(std::string_view what, const RdfPeak& peak) {
+  return std::string(what) + ": first peak " + fixed(peak.g, 4) + " at r/sigma = " + fixed(peak.label, 4) +
+         "\n";
+}
+
+std::string diffusion_line(double d, double error, std::string_view method) {
+  return "D = " + fixed(d * diffusion_per_1e5_cm2_per_s, 2) + " +- " +
+         fixed(error * diffusion_per_1e5_cm2_per_s, 2) + " e-5 cm^2/s (" + std::string(method) + ")\n";
+}
+
+std::string dynamics_summary(const MsdResult* msd, const VacfResult* vacf, const DynamicsFeatures& f) {
+  std::string text;
+  if (msd) text += diffusion_line(msd->diffusion, msd->diffusion_error, "Einstein");
+  if (vacf) {
+    text += diffusion_line(vacf->diffusion, vacf->diffusion_error, "Green-Kubo");
+    text += "VACF: first zero at " + fixed(f.vacf_zero.x, 3) + " ps, minimum " + fixed(f.vacf_minimum.y, 3) +
+            " at " + fixed(f.vacf_minimum.x, 3) + " ps\n";
+  }
+  if (msd) text += "alpha2: peak " + fixed(f.alpha2_peak.y, 3) + " at " + fixed(f.alpha2_peak.x, 2) + " ps\n";
+  if (vacf) text += "spectrum: main peak at " + fixed(f.spectrum_peak.x, 2) + " THz\n";
+  return text;
+}
+
+}  // namespace pelzak::analysis

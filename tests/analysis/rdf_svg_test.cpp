@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "pelzak/analysis/rdf_svg.hpp"
+#include "rdf_compare.hpp"
+
+namespace pelzak::analysis {
+namespace {
+
+using pelzak::test::read_rdf_file;
+
+RdfCurve reference() {
+  RdfCurve ref;
+  std::string message;
+  EXPECT_TRUE(read_rdf_file(std::string(PELZAK_DRIVER_DATA) + "/rdf_argon_reference.dat", ref, &message))
+      << message;
+  return ref;
+}
+
+size_t count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// The d attribute of the curve's path.
+std::string path_data(const std::string& svg) {
+  const size_t start = svg.find("d=\"", svg.find("<path")) + 3;
+  return svg.substr(start, svg.find('"', start) - start);
+}
+
+// Every element opened is closed in order; returns the first problem found, or "".
+std::string xml_problem(const std::string& svg) {
+  std::vector<std::string> open;
+  for (size_t at = svg.find('<'); at != std::string::npos; at = svg.find('<', at + 1)) {
+    const size_t end = svg.find('>', at);
+    if (end == std::string::npos) return "unterminated tag";
+    const std::string tag = svg.substr(at + 1, end - at - 1);
+    if (tag.front() == '?') continue;
+    if (tag.back() == '/') continue;
+    if (tag.front() == '/') {
+      if (open.empty() || open.back() != tag.substr(1)) return "stray </" + tag.substr(1) + ">";
+      open.pop_back();
+      continue;
+    }
+    open.push_back(tag.substr(0, tag.find(' ')));
+  }
+  return open.empty() ? "" : "unclosed <" + open.back() + ">";
+}
+
+TEST(DriverSvg, ReferenceCurveGivesAWellFormedLabelledPlot) {
+  const std::string svg = rdf_svg(reference(), "a run");
+  EXPECT_EQ(
+      svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"", 0),
+      0u);
+  EXPECT_EQ(xml_problem(svg), "");
+  EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
+  for (const char* label : {"Radial distribution function of liquid argon", ">a run<", ">r / \u03c3<",
+                            ">g(r)<", ">g = 1<", "first peak: g = 2.735 at r/\u03c3 = 1.087"})
+    EXPECT_NE(svg.find(label), std::string::npos) << label;
+}
+
+TEST(DriverSvg, CurveHasOnePointPerBinAndTheIdealGasLineSitsAtOne) {
+  const std::string svg = rdf_svg(reference(), "");
+  const std::string d = path_data(svg);
+  EXPECT_EQ(count(d, "M"), 1u);
+  EXPECT_EQ(count(d, "L"), 199u);
+  // g up to 2.735 gives a y axis to 3.0 over the plotting area from y = 490 down to y = 80:
+  // g = 1 lies at 490 - 410 / 3 = 353.3.
+  EXPECT_NE(svg.find("<line x1=\"80.0\" y1=\"353.3\" x2=\"770.0\" y2=\"353.3\" stroke=\"#888888\""),
+            std::string::npos);
+  EXPECT_NE(svg.find("text-anchor=\"end\">3.0</text>"), std::string::npos);  // top y tick
+  EXPECT_EQ(svg.find("text-anchor=\"end\">3.5</text>"), std::string::npos);
+}
+
+TEST(DriverSvg, NonFiniteBinsBreakTheCurveAndTheTextIsEscaped) {
+  RdfCurve curve = reference();
+  curve.g[100] = std::nan("");
+  curve.g[150] = INFINITY;
+  const std::string svg = rdf_svg(curve, "<&\"x\">");
+  EXPECT_EQ(xml_problem(svg), "");
+  const std::string d = path_data(svg);
+  EXPECT_EQ(count(d, "M"), 3u);
+  EXPECT_EQ(count(d, "L"), 195u);
+  EXPECT_NE(svg.find("&lt;&amp;&quot;x&quot;&gt;"), std::string::npos);
+  EXPECT_EQ(svg.find("nan"), std::string::npos);
+  EXPECT_EQ(svg.find("inf"), std::string::npos);
+}
+
+TEST(DriverSvg, AllNaNCurveStillGivesAValidEmptyPlot) {
+  RdfCurve curve = reference();
+  std::fill(std::begin(curve.g), std::end(curve.g), std::nan(""));
+  const std::string svg = rdf_svg(curve, "");
+  EXPECT_EQ(xml_problem(svg), "");
+  EXPECT_EQ(svg.find("first peak"), std::string::npos);
+  EXPECT_EQ(svg.find("nan"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pelzak::analysis
