@@ -11,7 +11,7 @@ namespace pelzak::bench {
 namespace {
 
 // Thermal speed per axis at 94.4 K: sqrt(kB T / m), in nm/ps (1 m/s = 1e-3 nm/ps).
-const double kSpeed = std::sqrt(model::boltzmann * model::target_temperature / model::mass) * 1e-3;
+const double speed = std::sqrt(model::boltzmann * model::target_temperature / model::mass) * 1e-3;
 
 // splitmix64: a fixed, well-mixed 64-bit sequence.
 struct Random {
@@ -58,7 +58,7 @@ Liquid make_liquid(int steps) {
   for (int k = 0; k < 3; ++k) {
     double mean = 0.0;
     for (int n = 0; n < model::atoms; ++n)
-      mean += (liquid.velocities[k * model::atoms + n] = kSpeed * random.gaussian());
+      mean += (liquid.velocities[k * model::atoms + n] = speed * random.gaussian());
     for (int n = 0; n < model::atoms; ++n) liquid.velocities[k * model::atoms + n] -= mean / model::atoms;
   }
   Config forces, accel;

@@ -25,7 +25,8 @@ long long stride(double spacing, double wanted) {
 void plan_msd(DynamicsPlan& p, double spacing, double block, int atoms) {
   p.msd_stride = stride(spacing, schedule::msd_frame_time);
   const double frame_time = p.msd_stride * spacing;
-  const long long max_lag = static_cast<long long>(std::min(p.run / 2, schedule::msd_lag_cap) / frame_time + 1e-9);
+  const long long max_lag =
+      static_cast<long long>(std::min(p.run / 2, schedule::msd_lag_cap) / frame_time + 1e-9);
   const long long fit_first = std::max(1LL, std::llround(schedule::fit_start / frame_time));
   if (max_lag <= fit_first) {
     p.msd_skipped = Skipped::short_for_msd_fit;
@@ -36,8 +37,8 @@ void plan_msd(DynamicsPlan& p, double spacing, double block, int atoms) {
   m.frame_time = frame_time;
   m.max_lag = static_cast<int>(max_lag);
   const long long spaced = std::llround(schedule::origin_spacing / frame_time);
-  m.origin_every =
-      static_cast<int>(std::max({1LL, spaced, (max_lag + schedule::origins_alive - 1) / schedule::origins_alive}));
+  m.origin_every = static_cast<int>(
+      std::max({1LL, spaced, (max_lag + schedule::origins_alive - 1) / schedule::origins_alive}));
   m.origins_per_block = static_cast<int>(std::max(1.0, std::floor(block / (m.origin_every * frame_time))));
   m.fit_first = static_cast<int>(fit_first);
   m.fit_last = static_cast<int>(std::min(std::llround(schedule::fit_end / frame_time), max_lag));
@@ -69,7 +70,8 @@ void plan_vacf(DynamicsPlan& p, double spacing, long long frames, double block, 
 DynamicsPlan plan_dynamics(double spacing, long long frames, int atoms, bool continuous, bool velocities) {
   DynamicsPlan p;
   p.run = spacing * static_cast<double>(frames - 1);
-  const double block = std::max(schedule::block_time, p.run / static_cast<double>(schedule::blocks_in_long_runs));
+  const double block =
+      std::max(schedule::block_time, p.run / static_cast<double>(schedule::blocks_in_long_runs));
   if (continuous) {
     plan_msd(p, spacing, block, atoms);
   } else {

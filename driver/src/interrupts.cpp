@@ -6,7 +6,7 @@ namespace pelzak::md {
 
 namespace {
 
-constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int signals[3] = {SIGINT, SIGTERM, SIGHUP};
 
 // Written only by the handler (and cleared before the handler is installed); a handler may do
 // no more than store into a volatile sig_atomic_t.
@@ -29,15 +29,15 @@ void interrupts_install(InterruptHandlers& saved) {
   for (int k = 0; k < 3; ++k) {
     // A signal ignored by whoever started the run stays ignored: nohup, or a shell starting the
     // run in the background, has asked for exactly that.
-    sigaction(kSignals[k], nullptr, &saved.previous[k]);
+    sigaction(signals[k], nullptr, &saved.previous[k]);
     const bool ignored =
         !(saved.previous[k].sa_flags & SA_SIGINFO) && saved.previous[k].sa_handler == SIG_IGN;
-    if (!ignored) sigaction(kSignals[k], &action, nullptr);
+    if (!ignored) sigaction(signals[k], &action, nullptr);
   }
 }
 
 void interrupts_restore(const InterruptHandlers& saved) {
-  for (int k = 0; k < 3; ++k) sigaction(kSignals[k], &saved.previous[k], nullptr);
+  for (int k = 0; k < 3; ++k) sigaction(signals[k], &saved.previous[k], nullptr);
 }
 
 int interrupt_signal() { return received; }

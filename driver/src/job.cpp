@@ -53,7 +53,7 @@ struct JobGuard {
 
 int refuse(const std::string& message) {
   report(message);
-  return kExitIoError;
+  return exit_io_error;
 }
 
 int interrupted(const Reached& reached) {
@@ -64,7 +64,7 @@ int interrupted(const Reached& reached) {
                                 : std::string("before the first step");
   report(std::string("stopped by ") + signal_name(signal_number) + " " + where +
          "; no result file was changed");
-  return kExitSignalBase + signal_number;
+  return exit_signal_base + signal_number;
 }
 
 // Closes the log, the trajectory and the g(r) file (written in full at step 1000 or not at all);
@@ -184,10 +184,10 @@ int run_job(const Options& options, JobFigures* figures) {
       interrupt_signal() != 0 ? Outcome::interrupted : run_steps(options, *s, out, progress, &reached);
   const bool closed = close_outputs(out, &message);
   if (outcome == Outcome::interrupted) return interrupted(reached);
-  if (outcome == Outcome::blew_up) return kExitBlowUp;
+  if (outcome == Outcome::blew_up) return exit_blow_up;
   if (outcome == Outcome::rdf_failed) return aux::failure_status;
   if (!closed) return refuse(message);
-  if (outcome == Outcome::write_failed) return kExitIoError;  // reported by the step
+  if (outcome == Outcome::write_failed) return exit_io_error;  // reported by the step
 
   const analysis::RdfCurve curve =
       analysis::rdf_curve(s->histogram, model::atoms, model::box, model::samples);
@@ -224,7 +224,7 @@ int run_job(const Options& options, JobFigures* figures) {
                  fixed(seconds, 1).c_str());
   }
   if (figures) *figures = job_figures(mean_temperature, mean_potential, peak, dynamics);
-  return kExitOk;
+  return exit_ok;
 }
 
 }  // namespace pelzak::md

@@ -30,7 +30,7 @@ struct NumericOption {
   std::int64_t minimum;
 };
 
-constexpr NumericOption kNumeric[] = {
+constexpr NumericOption numeric_options[] = {
     {"-p,--push-off", "--push-off", &Options::push_off_steps, 0},
     {"-e,--equilibration", "--equilibration", &Options::equilibration_steps, 0},
     {"-P,--production", "--production", &Options::production_steps, 1000},
@@ -56,8 +56,8 @@ bool parse_count(std::string_view text, std::int64_t minimum, std::int64_t* valu
     return false;
   }
   const auto [end, ec] = std::from_chars(first, last, v);
-  if (ec == std::errc::result_out_of_range || (ec == std::errc() && end == last && v > kMaxSteps)) {
-    *why = "is too large (at most " + std::to_string(kMaxSteps) + ")";
+  if (ec == std::errc::result_out_of_range || (ec == std::errc() && end == last && v > max_steps)) {
+    *why = "is too large (at most " + std::to_string(max_steps) + ")";
     return false;
   }
   if (ec != std::errc() || end != last) {
@@ -86,7 +86,7 @@ Parsed stray(const std::string& argument) {
                      "' (the start is always read from \"ar_simulation.dat\")");
 }
 
-constexpr std::string_view kFlags[] = {"--quiet", "--help", "--version"};
+constexpr std::string_view flag_options[] = {"--quiet", "--help", "--version"};
 
 // The arguments in the reversed order CLI11 consumes them, with two kinds of "--name=value" made
 // plain for it. "--count=" with nothing after the '=' is an empty value, which CLI11 would take as
@@ -100,8 +100,9 @@ std::vector<std::string> reversed_arguments(int argc, const char* const* argv) {
     const std::size_t equals = arg.compare(0, 2, "--") == 0 ? arg.find('=') : std::string::npos;
     const std::string_view name = std::string_view(arg).substr(0, equals);
     bool numeric = false;
-    for (const NumericOption& o : kNumeric) numeric = numeric || name == o.long_name;
-    const bool flag = std::find(std::begin(kFlags), std::end(kFlags), name) != std::end(kFlags);
+    for (const NumericOption& o : numeric_options) numeric = numeric || name == o.long_name;
+    const bool flag =
+        std::find(std::begin(flag_options), std::end(flag_options), name) != std::end(flag_options);
     if (equals != std::string::npos && numeric && equals + 1 == arg.size()) {
       args.push_back("");
       args.push_back(std::string(name));
@@ -133,7 +134,7 @@ Parsed parse_options(int argc, const char* const* argv) {
   CLI::App app;
   app.set_help_flag();  // help and version are the driver's own, checked where they stand
   app.allow_extras();   // collected in order, so the first stray argument can be told from later problems
-  for (const NumericOption& o : kNumeric) {
+  for (const NumericOption& o : numeric_options) {
     app.add_option_function<std::string>(
            o.names,
            [&parsed, &o](const std::string& value) {

@@ -11,7 +11,7 @@
 namespace pelzak::md {
 
 // Interval of the plain progress lines, steps.
-inline constexpr std::int64_t kPlainProgressEvery = 250;
+inline constexpr std::int64_t plain_progress_every = 250;
 
 // One redraw of the bar: phase, bar, step of total, temperature and speed, padded to a fixed width
 // so that a shorter redraw leaves no stale characters behind. Starts with a carriage return.

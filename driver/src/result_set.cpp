@@ -16,8 +16,8 @@ namespace pelzak::md {
 namespace {
 
 // The list of a finished set in the staging folder, and the name it is written under first.
-constexpr char kSetList[] = ".set";
-constexpr char kSetListNew[] = ".set.new";
+constexpr char set_list[] = ".set";
+constexpr char set_list_new[] = ".set.new";
 
 std::string quoted(std::string_view name) {
   std::string text(1, '"');
@@ -53,11 +53,11 @@ bool write_all(int fd, const std::string& text) {
 bool write_set_list(int staging_fd, const std::vector<std::string>& names, std::string* message) {
   std::string text;
   for (const std::string& name : names) text += name + "\n";
-  const int fd = openat(staging_fd, kSetListNew, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const int fd = openat(staging_fd, set_list_new, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   bool ok = fd >= 0 && write_all(fd, text) && fsync(fd) == 0;
   int err = errno;
   if (fd >= 0 && close(fd) != 0 && ok) ok = false, err = errno;
-  if (ok && renameat(staging_fd, kSetListNew, staging_fd, kSetList) != 0) ok = false, err = errno;
+  if (ok && renameat(staging_fd, set_list_new, staging_fd, set_list) != 0) ok = false, err = errno;
   if (ok && fsync(staging_fd) != 0) ok = false, err = errno;
   if (!ok) *message = std::string("cannot record the finished set of results: ") + std::strerror(err);
   return ok;
@@ -67,7 +67,7 @@ bool write_set_list(int staging_fd, const std::vector<std::string>& names, std::
 // decides which files of the run folder are replaced or removed.
 bool read_set_list(int staging_fd, std::vector<std::string>* names, bool* found, std::string* message) {
   *found = false;
-  const int fd = openat(staging_fd, kSetList, O_RDONLY | O_CLOEXEC);
+  const int fd = openat(staging_fd, set_list, O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return true;
     *message = "cannot read the list of an earlier run's results: " + std::string(std::strerror(errno));
@@ -92,7 +92,7 @@ bool read_set_list(int staging_fd, std::vector<std::string>* names, bool* found,
 // staging folder stays for the next run.
 bool finish_move(Staging& staging, const std::vector<std::string>& names, std::vector<std::string>* removed,
                  std::string* message) {
-  for (std::string_view result : kResultFiles) {
+  for (std::string_view result : result_files) {
     const std::string name(result);
     if (listed(names, name)) continue;
     if (unlinkat(staging.run_fd, name.c_str(), 0) == 0) {
@@ -104,7 +104,7 @@ bool finish_move(Staging& staging, const std::vector<std::string>& names, std::v
       return false;
     }
   }
-  for (std::string_view result : kResultFiles) {
+  for (std::string_view result : result_files) {
     const std::string name(result);
     if (!listed(names, name)) continue;
     if (renameat(staging.fd, name.c_str(), staging.run_fd, name.c_str()) != 0 && errno != ENOENT) {
@@ -121,7 +121,7 @@ bool finish_move(Staging& staging, const std::vector<std::string>& names, std::v
 }  // namespace
 
 bool is_result_file(std::string_view name) {
-  return std::find(std::begin(kResultFiles), std::end(kResultFiles), name) != std::end(kResultFiles);
+  return std::find(std::begin(result_files), std::end(result_files), name) != std::end(result_files);
 }
 
 bool results_check(const Staging& staging, std::string* message) {
@@ -134,7 +134,7 @@ bool results_check(const Staging& staging, std::string* message) {
   struct stat folder;
   const bool sticky = fstat(staging.run_fd, &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 &&
                       folder.st_uid != geteuid() && geteuid() != 0;
-  for (std::string_view result : kResultFiles) {
+  for (std::string_view result : result_files) {
     const std::string name(result);
     struct stat info;
     if (fstatat(staging.run_fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -161,7 +161,7 @@ bool results_check(const Staging& staging, std::string* message) {
 bool results_commit(Staging& staging, std::vector<std::string>* written, std::vector<std::string>* removed,
                     std::string* message) {
   written->clear();
-  for (std::string_view result : kResultFiles) {
+  for (std::string_view result : result_files) {
     const std::string name(result);
     struct stat info;
     if (fstatat(staging.fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) continue;

@@ -6,7 +6,7 @@
 //      the staging folder under a temporary name and renamed to ".set": from this moment the set
 //      counts as finished;
 //   2. the files of an earlier run that this run did not write (a trajectory) are removed;
-//   3. the staged files are renamed into the run folder in the order of kResultFiles, g(r) last;
+//   3. the staged files are renamed into the run folder in the order of result_files, g(r) last;
 //   4. the staging folder goes.
 //
 // Each rename replaces one file atomically, but a set of files cannot be replaced at once. A run

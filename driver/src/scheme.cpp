@@ -23,10 +23,10 @@ void push_off_drive(const double* forces, double* drive) {
   double* dz = drive + 2 * model::atoms;
   for (int i = 0; i < model::atoms; ++i) {
     const double dsq = dx[i] * dx[i] + dy[i] * dy[i] + dz[i] * dz[i];
-    if (dsq > kPushOffMaxDriveSq) {
+    if (dsq > push_off_max_drive_sq) {
       // An infinite component gives dsq = inf and shrink = 0, so the term becomes NaN: a start
       // that broken is reported as a blow-up, never silently zeroed.
-      const double shrink = kPushOffMaxDrive / std::sqrt(dsq);
+      const double shrink = push_off_max_drive / std::sqrt(dsq);
       dx[i] *= shrink;
       dy[i] *= shrink;
       dz[i] *= shrink;

@@ -21,7 +21,7 @@
 // the motion and over-structures it) are each wrong by O(1).
 //
 // The generator's start packs all atoms into one octant with heavy overlaps: the first forces are
-// enormous, so the push-off phase caps dt^2*|d| per atom at kPushOffMaxShift and lets the
+// enormous, so the push-off phase caps dt^2*|d| per atom at push_off_max_shift and lets the
 // rescaling drain the energy released as the overlaps open up.
 //
 // Rescaling multiplies every velocity, the drift of the whole box included. Nothing couples that drift
@@ -36,7 +36,7 @@ namespace pelzak::md {
 void remove_com_velocity(double* velocities);
 
 // Push-off driving term: d = 2a with a = F/m in nm/ps^2, each atom's vector shortened (its direction
-// kept) so that dt^2 |d| <= kPushOffMaxShift. Non-finite forces give non-finite terms.
+// kept) so that dt^2 |d| <= push_off_max_shift. Non-finite forces give non-finite terms.
 void push_off_drive(const double* forces, double* drive);
 
 // First term of the recursive phase: d = 2a.

@@ -48,7 +48,7 @@ Outcome step(State& s, Phase phase, std::int64_t n, Outputs& out, double* temper
   remove_com_velocity(s.velocities);
   double potential = 0.0;
   auxiliary_force_atoms(s.positions, s.forces, &potential);
-  if (phase == Phase::production && n <= kRdfSteps && !sample_rdf(s, n, out, problem))
+  if (phase == Phase::production && n <= rdf_steps && !sample_rdf(s, n, out, problem))
     return Outcome::rdf_failed;
 
   if (phase == Phase::push_off) {

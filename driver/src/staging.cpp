@@ -41,11 +41,11 @@ int empty_folder(int fd) {
 
 // Removes the staging folder of the run folder run_fd, if there is one. Returns 0 or an errno.
 int remove_staging_folder(int run_fd) {
-  const int fd = openat(run_fd, kStagingFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  const int fd = openat(run_fd, staging_folder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return errno == ENOENT ? 0 : errno;
   const int err = empty_folder(fd);
   close(fd);
-  if (unlinkat(run_fd, kStagingFolder, AT_REMOVEDIR) != 0 && errno != ENOENT) return err != 0 ? err : errno;
+  if (unlinkat(run_fd, staging_folder, AT_REMOVEDIR) != 0 && errno != ENOENT) return err != 0 ? err : errno;
   return err;
 }
 
@@ -68,20 +68,20 @@ bool run_folder_open(Staging& staging, std::string* message) {
 }
 
 bool staging_create(Staging& staging, std::string* message) {
-  if (mkdirat(staging.run_fd, kStagingFolder, 0700) != 0 ||
-      (staging.fd = openat(staging.run_fd, kStagingFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) <
+  if (mkdirat(staging.run_fd, staging_folder, 0700) != 0 ||
+      (staging.fd = openat(staging.run_fd, staging_folder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) <
           0) {
-    *message = "cannot create the staging folder " + quoted(kStagingFolder) + ": " + std::strerror(errno);
+    *message = "cannot create the staging folder " + quoted(staging_folder) + ": " + std::strerror(errno);
     return false;
   }
   return true;
 }
 
 bool staging_open_existing(Staging& staging, std::string* message) {
-  staging.fd = openat(staging.run_fd, kStagingFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  staging.fd = openat(staging.run_fd, staging_folder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (staging.fd >= 0) return true;
   if (errno != ENOENT)
-    *message = quoted(kStagingFolder) + " is in the way (" + std::strerror(errno) +
+    *message = quoted(staging_folder) + " is in the way (" + std::strerror(errno) +
                "): it is not a folder pelzak_md made; move it away";
   return false;
 }
@@ -91,7 +91,7 @@ bool staging_remove(Staging& staging, std::string* message) {
   staging.fd = -1;
   const int err = remove_staging_folder(staging.run_fd);
   if (err == 0) return true;
-  *message = "cannot remove the staging folder " + quoted(kStagingFolder) + ": " + std::strerror(err);
+  *message = "cannot remove the staging folder " + quoted(staging_folder) + ": " + std::strerror(err);
   return false;
 }
 

@@ -12,7 +12,7 @@
 
 namespace pelzak::md {
 
-inline constexpr char kStagingFolder[] = ".pelzak_md-staging";
+inline constexpr char staging_folder[] = ".pelzak_md-staging";
 
 struct Staging {
   int run_fd = -1;  // the run folder: the working directory when the run started

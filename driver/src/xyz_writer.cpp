@@ -11,7 +11,7 @@ namespace pelzak::md {
 using analysis::fixed;
 
 namespace {
-constexpr double kAngstromPerNm = 10.0;
+constexpr double angstrom_per_nm = 10.0;
 
 double wrap(double x) {
   double w = x - model::box * std::floor(x / model::box);
@@ -22,7 +22,7 @@ double wrap(double x) {
 
 std::string xyz_frame(const double* positions, std::string_view phase, std::int64_t step,
                       std::int64_t elapsed_steps) {
-  const std::string side = fixed(model::box * kAngstromPerNm, 4);
+  const std::string side = fixed(model::box * angstrom_per_nm, 4);
   std::string frame = std::to_string(model::atoms) + "\n";
   frame += "Lattice=\"" + side + " 0 0 0 " + side + " 0 0 0 " + side +
            "\" Properties=species:S:1:pos:R:3 pbc=\"T T T\" time_ps=" + time_text(elapsed_steps) +
@@ -32,7 +32,7 @@ std::string xyz_frame(const double* positions, std::string_view phase, std::int6
     frame += "Ar";
     for (int k = 0; k < 3; ++k) {
       frame += ' ';
-      frame += fixed(wrap(positions[k * model::atoms + i]) * kAngstromPerNm, 5);
+      frame += fixed(wrap(positions[k * model::atoms + i]) * angstrom_per_nm, 5);
     }
     frame += '\n';
   }

@@ -35,12 +35,12 @@ namespace {
 
 namespace model = pelzak::model;
 constexpr int N = model::atoms;
-constexpr int kPushOffSteps = 500;
-constexpr int kEquilibrationSteps = 1500;
-constexpr int kProductionSteps = model::output_step;
+constexpr int push_off_steps = 500;
+constexpr int equilibration_steps = 1500;
+constexpr int production_steps = model::output_step;
 
 // Push-off cap on |d| per atom, nm/ps^2: a shift of at most 0.005 nm (1.5 % of sigma) per step.
-constexpr double kMaxDrive = 0.005 / model::dt_sq;
+constexpr double max_drive = 0.005 / model::dt_sq;
 
 // Configuration arrays, stored axis by axis: all x, then all y, then all z.
 struct System {
@@ -65,13 +65,13 @@ void start_drive(const double* f, double* d) {
   for (int n = 0; n < 3 * N; ++n) d[n] = 2.0 * (f[n] * model::accel_per_newton);
 }
 
-// d = 2a, each atom's vector shortened to at most kMaxDrive. Infinite forces give NaN: a blow-up.
+// d = 2a, each atom's vector shortened to at most max_drive. Infinite forces give NaN: a blow-up.
 void push_off_drive(const double* f, double* d) {
   start_drive(f, d);
   for (int i = 0; i < N; ++i) {
     const double dsq = d[i] * d[i] + d[N + i] * d[N + i] + d[2 * N + i] * d[2 * N + i];
-    if (dsq > kMaxDrive * kMaxDrive) {
-      const double shrink = kMaxDrive / std::sqrt(dsq);
+    if (dsq > max_drive * max_drive) {
+      const double shrink = max_drive / std::sqrt(dsq);
       for (int k = 0; k < 3; ++k) d[k * N + i] *= shrink;
     }
   }
@@ -103,7 +103,7 @@ int main() {
   std::remove("rdf_argon.dat");  // a run that stops early must not leave an old g(r) looking new
   auxiliary_read_file(s.x, s.v);
 
-  for (int n = 1; n <= kPushOffSteps; ++n) {
+  for (int n = 1; n <= push_off_steps; ++n) {
     remove_drift(s.v);
     potential = 0.0;  // force_atoms adds to it: 0 gives the energy of the positions alone
     auxiliary_force_atoms(s.x, s.f, &potential);
@@ -113,8 +113,8 @@ int main() {
   }
 
   // Equilibration, then production: one run of the recursion, g(r) sampled in the last 1000 steps.
-  for (int n = 1; n <= kEquilibrationSteps + kProductionSteps; ++n) {
-    const std::int64_t step = n - kEquilibrationSteps;  // the sampler's step, 1 to 1000
+  for (int n = 1; n <= equilibration_steps + production_steps; ++n) {
+    const std::int64_t step = n - equilibration_steps;  // the sampler's step, 1 to 1000
     const bool production = step >= 1;
     remove_drift(s.v);
     potential = 0.0;
@@ -137,6 +137,6 @@ int main() {
 
   std::printf(
       "md_cpp: mean temperature %.2f K, mean potential energy %.4f eps per atom; g(r) in rdf_argon.dat\n",
-      temperature_sum / kProductionSteps, potential_sum / kProductionSteps / (N * model::epsilon));
+      temperature_sum / production_steps, potential_sum / production_steps / (N * model::epsilon));
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

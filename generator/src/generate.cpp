@@ -22,7 +22,7 @@ int generate_configuration() {
   const double sigma_v = std::sqrt((model::target_temperature * model::boltzmann) / model::mass);
   double velocity[model::atoms][3];
   for (auto& v : velocity) {
-    for (double& component : v) component = kSpeedUnit * random_range(-sigma_v, sigma_v);
+    for (double& component : v) component = speed_unit * random_range(-sigma_v, sigma_v);
   }
 
   OutputFile file;
@@ -32,7 +32,7 @@ int generate_configuration() {
             write_record(file, std::string_view(line, formats::count_line(line, model::atoms)));
   for (int i = 0; ok && i < model::atoms; ++i) {
     double position[3];
-    for (double& x : position) x = random_range(0.0, kPositionRange);
+    for (double& x : position) x = random_range(0.0, position_range);
     ok = write_record(file, std::string_view(line, formats::atom_record(line, i + 1, position, velocity[i])));
   }
   ok = close_output(file) && ok;

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int kExitUsage = 64;  // EX_USAGE of sysexits.h
+constexpr int exit_usage = 64;  // EX_USAGE of sysexits.h
 
 int print(const std::string& text) {
   if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     case Request::usage_error:
       std::fprintf(stderr, "pelzak_initial: %s\nTry 'pelzak_initial --help' for more information.\n",
                    line.error.c_str());
-      return kExitUsage;
+      return exit_usage;
     case Request::generate: break;
   }
   return generate_configuration();

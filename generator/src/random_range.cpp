@@ -13,8 +13,8 @@
 namespace pelzak::initial {
 
 namespace {
-constexpr std::uint_fast32_t kStartSeed = 5489u;
-std::mt19937 stream{kStartSeed};
+constexpr std::uint_fast32_t start_seed = 5489u;
+std::mt19937 stream{start_seed};
 }  // namespace
 
 float next_uniform() {
@@ -22,7 +22,7 @@ float next_uniform() {
   return static_cast<float>(k) * 0x1p-24f;
 }
 
-void restart_uniform_stream() { stream.seed(kStartSeed); }
+void restart_uniform_stream() { stream.seed(start_seed); }
 
 double random_range(double lower, double upper) {
   const double width = upper - lower;

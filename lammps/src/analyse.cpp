@@ -52,7 +52,7 @@ void print_thermo_summary(const std::string& log) {
 long long rdf_stride(const Dump& dump) {
   const double spacing = frame_spacing(dump);
   if (spacing == 0.0) return 1;
-  const double n = std::round(kRdfSampleTime / spacing);
+  const double n = std::round(rdf_sample_time / spacing);
   return n >= 1.0 ? static_cast<long long>(n) : 1;
 }
 

@@ -17,9 +17,9 @@ struct AnalyseOptions {
 
 // g(r) is sampled every 20 steps of 0.01 ps, as the library samples it: from frames this far apart
 // (from every frame when they are farther apart or unevenly spaced).
-inline constexpr double kRdfSampleTime = model::sample_every * model::dt;
+inline constexpr double rdf_sample_time = model::sample_every * model::dt;
 
-// g(r) of the dump's frames kRdfSampleTime apart; returns how many frames it took. 50 frames of 864
+// g(r) of the dump's frames rdf_sample_time apart; returns how many frames it took. 50 frames of 864
 // atoms in our box give the library's curve.
 std::size_t dump_rdf(const Dump& dump, analysis::RdfCurve& curve);
 

@@ -40,7 +40,7 @@ class LineSource {
       const char* start = buffer_ + used_;
       const void* found = std::memchr(start, '\n', length_ - used_);
       const std::size_t take = found ? static_cast<const char*>(found) - start : length_ - used_;
-      if (line.size() + take > kLongestLine) return Result::too_long;
+      if (line.size() + take > longest_line) return Result::too_long;
       line.append(start, take);
       used_ += take;
       if (found) {
@@ -172,7 +172,7 @@ Step Parser::next(bool at_frame_start) {
     case LineSource::Result::line: return complete ? Step::ok : Step::truncated;
     case LineSource::Result::end: return at_frame_start ? Step::end : Step::truncated;
     case LineSource::Result::too_long:
-      return fail("a line longer than " + std::to_string(kLongestLine) +
+      return fail("a line longer than " + std::to_string(longest_line) +
                   " bytes: this is not a LAMMPS text dump");
     case LineSource::Result::error: return fail(std::string("cannot read: ") + std::strerror(errno));
   }
@@ -253,7 +253,7 @@ Step Parser::read_frame() {
 
   const double side = h.side[0];
   for (int k = 1; k < 3; ++k)
-    if (!(std::fabs(h.side[k] - side) <= kCubicTolerance * side))
+    if (!(std::fabs(h.side[k] - side) <= cubic_tolerance * side))
       return fail("the box is not cubic: its sides are " + analysis::shortest(h.side[0]) + ", " +
                   analysis::shortest(h.side[1]) + " and " + analysis::shortest(h.side[2]) + " Å");
   if (first) {
@@ -265,7 +265,7 @@ Step Parser::read_frame() {
     if (!unwrapped && !Columns::all(c.x))
       return fail("the atoms have no positions: a dump needs the columns x y z (with ix iy iz) or xu yu zu");
     dump_.atoms = h.count;
-    dump_.box = side / kAngstromPerNm;
+    dump_.box = side / angstrom_per_nm;
     dump_.continuous = unwrapped || Columns::all(c.image);
     dump_.has_velocities = Columns::all(c.v);
   } else {
@@ -274,7 +274,7 @@ Step Parser::read_frame() {
     if (h.count != dump_.atoms)
       return fail("the frame has " + std::to_string(h.count) + " atoms, the first had " +
                   std::to_string(dump_.atoms));
-    if (!(std::fabs(side / kAngstromPerNm - dump_.box) <= kCubicTolerance * dump_.box))
+    if (!(std::fabs(side / angstrom_per_nm - dump_.box) <= cubic_tolerance * dump_.box))
       return fail("the box changes between frames: the analysis needs a fixed box");
     if (h.timestep <= dump_.timesteps.back())
       return fail("timestep " + std::to_string(h.timestep) + " does not follow timestep " +
@@ -338,9 +338,9 @@ Step Parser::read_frame() {
     if (seen[i]) return fail("atom id " + std::to_string(ids[n]) + " appears twice in the frame");
     seen[i] = 1;
     for (int k = 0; k < 3; ++k) {
-      dump_.positions[base + k * atoms + i] = values[6 * n + k] / kAngstromPerNm;
+      dump_.positions[base + k * atoms + i] = values[6 * n + k] / angstrom_per_nm;
       if (dump_.has_velocities)
-        dump_.velocities[base + k * atoms + i] = values[6 * n + 3 + k] / kAngstromPerNm;
+        dump_.velocities[base + k * atoms + i] = values[6 * n + 3 + k] / angstrom_per_nm;
     }
   }
   dump_.timesteps.push_back(h.timestep);

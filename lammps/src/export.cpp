@@ -42,7 +42,7 @@ double wrap(double x) {
 
 std::int64_t effective_seed(const ExportOptions& options) {
   if (options.seed >= 0) return options.seed;
-  return options.replicate > 1 ? kReplicaSeed : 0;
+  return options.replicate > 1 ? replica_seed : 0;
 }
 
 }  // namespace
@@ -71,13 +71,13 @@ std::string data_file_text(const double* positions, const double* velocities, in
                            const std::string& source) {
   const std::int64_t copies = static_cast<std::int64_t>(replicate) * replicate * replicate;
   const std::string r = std::to_string(replicate);
-  const std::string hi = shortest(replicate * model::box * kAngstromPerNm);
+  const std::string hi = shortest(replicate * model::box * angstrom_per_nm);
   std::string text;
   text += "LAMMPS data file: liquid argon from \"" + printable(source) + "\", replicated " + r + " x " + r +
           " x " + r + " (pelzak_lammps export; metal units)\n\n";
   text += std::to_string(copies * model::atoms) + " atoms\n1 atom types\n\n";
   text += "0 " + hi + " xlo xhi\n0 " + hi + " ylo yhi\n0 " + hi + " zlo zhi\n\n";
-  text += "Masses\n\n1 " + shortest(kMassGramPerMol) + "\n\nAtoms # atomic\n\n";
+  text += "Masses\n\n1 " + shortest(mass_gram_per_mol) + "\n\nAtoms # atomic\n\n";
   std::vector<double> wrapped(model::config_size);
   for (int n = 0; n < model::config_size; ++n) wrapped[n] = wrap(positions[n]);
   std::int64_t id = 0;
@@ -89,7 +89,7 @@ std::string data_file_text(const double* positions, const double* velocities, in
           text += std::to_string(++id) + " 1";
           for (int k = 0; k < 3; ++k) {
             text += ' ';
-            text += shortest((wrapped[k * model::atoms + i] + offset[k] * model::box) * kAngstromPerNm);
+            text += shortest((wrapped[k * model::atoms + i] + offset[k] * model::box) * angstrom_per_nm);
           }
           text += "\n";
         }
@@ -103,7 +103,7 @@ std::string data_file_text(const double* positions, const double* velocities, in
       text += std::to_string(++id);
       for (int k = 0; k < 3; ++k) {
         text += ' ';
-        text += shortest(velocities[k * model::atoms + i] * kAngstromPerNm);
+        text += shortest(velocities[k * model::atoms + i] * angstrom_per_nm);
       }
       text += "\n";
     }
@@ -116,7 +116,7 @@ std::string input_text(const ExportOptions& options, const std::string& source) 
   const std::int64_t atoms =
       static_cast<std::int64_t>(options.replicate) * options.replicate * options.replicate * model::atoms;
   const std::string temperature = shortest(model::target_temperature);
-  const std::string eps = shortest(kEpsilonEv);
+  const std::string eps = shortest(epsilon_ev);
   std::string t;
   t += "# Liquid argon for LAMMPS: the pelzak toolkit's model, exactly, in metal units\n";
   t += "# (Å, ps, eV, g/mol, K, Å/ps). Written by pelzak_lammps export from \"" + printable(source) + "\",\n";
@@ -136,8 +136,8 @@ std::string input_text(const ExportOptions& options, const std::string& source) 
   t += "# 4 eps ((sigma/r)^12 - (sigma/r)^6) below the cut-off 2.25 sigma, zero beyond: no shift, no tail\n";
   t += "# correction. eps = " + shortest(model::epsilon) +
        " J in eV (1 eV = 1.602176634e-19 J), sigma = " + shortest(model::sigma) + " nm in Å.\n";
-  t += "pair_style      lj/cut " + shortest(kCutoffAngstrom) + "\n";
-  t += "pair_coeff      1 1 " + eps + " " + shortest(kSigmaAngstrom) + "\n";
+  t += "pair_style      lj/cut " + shortest(cutoff_angstrom) + "\n";
+  t += "pair_coeff      1 1 " + eps + " " + shortest(sigma_angstrom) + "\n";
   t += "pair_modify     shift no tail no\n";
   t += "neighbor        1.0 bin\nneigh_modify    every 1 delay 0 check yes\n\n";
   t += "# 0.01 ps as the single-precision value the toolkit steps with.\n";
@@ -176,17 +176,17 @@ int run_export(const ExportOptions& options) {
   if (options.from.empty() && access(formats::final_file, F_OK) != 0) {
     report(std::string("no \"") + formats::final_file +
            "\" in the working directory: run pelzak_md first, or name a configuration with --from FILE");
-    return kExitFailure;
+    return exit_failure;
   }
   std::vector<double> positions(model::config_size), velocities(model::config_size);
   std::string message;
   if (!read_start(source, positions.data(), velocities.data(), &message)) {
     report(message);
-    return kExitFailure;
+    return exit_failure;
   }
   if (!make_folder(options.dir, &message)) {
     report(message);
-    return kExitFailure;
+    return exit_failure;
   }
   OutputSet out(options.dir);
   if (!out.stage(formats::lammps_data_file,
@@ -194,7 +194,7 @@ int run_export(const ExportOptions& options) {
       !out.stage(formats::lammps_input_file, input_text(options, source), &message) ||
       !out.commit(&message)) {
     report(message);
-    return kExitFailure;
+    return exit_failure;
   }
   const std::int64_t atoms =
       static_cast<std::int64_t>(options.replicate) * options.replicate * options.replicate * model::atoms;

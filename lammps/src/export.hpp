@@ -11,11 +11,11 @@
 namespace pelzak::lammps {
 
 // Largest replication: LAMMPS numbers atoms with 32-bit integers, 864 * 135^3 < 2^31.
-inline constexpr int kMaxReplicate = 135;
+inline constexpr int max_replicate = 135;
 // Seed of the fresh velocities a replicated box gets by default (any positive number will do): the
 // copies would otherwise start with the same velocities, and since nothing but rounding tells them
 // apart, they would keep moving in step for thousands of steps.
-inline constexpr std::int64_t kReplicaSeed = 87287;
+inline constexpr std::int64_t replica_seed = 87287;
 
 struct ExportOptions {
   int replicate = 1;               // copies along each axis

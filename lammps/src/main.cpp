@@ -12,7 +12,7 @@
 
 int main(int argc, char** argv) {
   using namespace pelzak::lammps;
-  constexpr std::int64_t kMaxSteps = 1000000000;
+  constexpr std::int64_t max_steps = 1000000000;
 
   CLI::App app{
       "Hands pelzak's liquid argon to LAMMPS for bigger systems and many cores, and analyses the result."};
@@ -24,17 +24,17 @@ int main(int argc, char** argv) {
   CLI::App* export_command = app.add_subcommand(
       "export", "Write DIR/in.argon and DIR/argon.data, the model and the liquid for LAMMPS");
   export_command->add_option("--replicate", ex.replicate, "Copies of the box along each axis (default 1)")
-      ->check(CLI::Range(1, kMaxReplicate));
+      ->check(CLI::Range(1, max_replicate));
   export_command->add_option("--steps", ex.steps, "Time steps the input runs (default 1000)")
-      ->check(CLI::Range(std::int64_t{1}, kMaxSteps));
+      ->check(CLI::Range(std::int64_t{1}, max_steps));
   export_command->add_option("--dump-every", ex.dump_every, "Steps between dump frames (default 4)")
-      ->check(CLI::Range(std::int64_t{1}, kMaxSteps));
+      ->check(CLI::Range(std::int64_t{1}, max_steps));
   export_command->add_option("--thermo-every", ex.thermo_every, "Steps between thermo lines (default 10)")
-      ->check(CLI::Range(std::int64_t{1}, kMaxSteps));
+      ->check(CLI::Range(std::int64_t{1}, max_steps));
   export_command
       ->add_option("--seed", ex.seed,
                    "Fresh Maxwell-Boltzmann velocities from this seed; 0 keeps ours (default: 0, or " +
-                       std::to_string(kReplicaSeed) + " when replicated)")
+                       std::to_string(replica_seed) + " when replicated)")
       ->check(CLI::Range(std::int64_t{0}, std::int64_t{900000000}));
   export_command->add_flag("--nve", ex.nve, "Constant energy: no velocity rescaling");
   export_command->add_option("--from", ex.from, "Configuration to start from (default final_argon.dat)");
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::fprintf(stderr, "pelzak_lammps: %s\nTry 'pelzak_lammps --help' for more information.\n", e.what());
-    return kExitUsage;
+    return exit_usage;
   }
   if (export_command->parsed()) return run_export(ex);
   if (run_command->parsed()) return run_lammps(run);

@@ -8,16 +8,16 @@
 namespace pelzak::lammps {
 
 // 1 nm = 10 Å; velocities in nm/ps take the same factor.
-inline constexpr double kAngstromPerNm = 10.0;
+inline constexpr double angstrom_per_nm = 10.0;
 // 1 eV = 1.602176634e-19 J and N_A = 6.02214076e23 per mol, both exact since the 2019 SI.
-inline constexpr double kJoulePerElectronvolt = 1.602176634e-19;
-inline constexpr double kAvogadro = 6.02214076e23;
-inline constexpr double kGramPerKilogram = 1000.0;
+inline constexpr double joule_per_electronvolt = 1.602176634e-19;
+inline constexpr double avogadro = 6.02214076e23;
+inline constexpr double gram_per_kilogram = 1000.0;
 
-inline constexpr double kEpsilonEv = model::epsilon / kJoulePerElectronvolt;           // 0.010342180435061079
-inline constexpr double kSigmaAngstrom = model::sigma * kAngstromPerNm;                // 3.4000000000000004
-inline constexpr double kCutoffAngstrom = model::cutoff * kAngstromPerNm;              // 7.6500000000000004
-inline constexpr double kMassGramPerMol = model::mass * kAvogadro * kGramPerKilogram;  // 39.947996443314686
-inline constexpr double kBoxAngstrom = model::box * kAngstromPerNm;
+inline constexpr double epsilon_ev = model::epsilon / joule_per_electronvolt;  // 0.010342180435061079
+inline constexpr double sigma_angstrom = model::sigma * angstrom_per_nm;       // 3.4000000000000004
+inline constexpr double cutoff_angstrom = model::cutoff * angstrom_per_nm;     // 7.6500000000000004
+inline constexpr double mass_gram_per_mol = model::mass * avogadro * gram_per_kilogram;  // 39.947996443314686
+inline constexpr double box_angstrom = model::box * angstrom_per_nm;
 
 }  // namespace pelzak::lammps

@@ -18,8 +18,8 @@ namespace pelzak::lammps {
 
 namespace {
 
-constexpr char kLammps[] = "lmp";
-constexpr char kMpirun[] = "mpirun";
+constexpr char lammps_program[] = "lmp";
+constexpr char mpirun_program[] = "mpirun";
 
 bool is_executable_file(const std::string& path) {
   struct stat info;
@@ -53,25 +53,25 @@ std::string find_program(const std::string& program) {
 
 std::vector<std::string> lammps_command(int processes) {
   std::vector<std::string> command;
-  if (processes > 1) command = {kMpirun, "-np", std::to_string(processes)};
-  command.insert(command.end(), {kLammps, "-in", formats::lammps_input_file});
+  if (processes > 1) command = {mpirun_program, "-np", std::to_string(processes)};
+  command.insert(command.end(), {lammps_program, "-in", formats::lammps_input_file});
   return command;
 }
 
 int run_lammps(const RunOptions& options) {
-  if (find_program(kLammps).empty()) {
-    report(missing(kLammps, "lammps"));
-    return kExitFailure;
+  if (find_program(lammps_program).empty()) {
+    report(missing(lammps_program, "lammps"));
+    return exit_failure;
   }
-  if (options.processes > 1 && find_program(kMpirun).empty()) {
-    report(missing(kMpirun, "openmpi-bin"));
-    return kExitFailure;
+  if (options.processes > 1 && find_program(mpirun_program).empty()) {
+    report(missing(mpirun_program, "openmpi-bin"));
+    return exit_failure;
   }
   const std::string input = options.dir + "/" + formats::lammps_input_file;
   if (access(input.c_str(), R_OK) != 0) {
     report("cannot read \"" + input + "\": " + std::strerror(errno) +
            " (write it with pelzak_lammps export)");
-    return kExitFailure;
+    return exit_failure;
   }
   const std::vector<std::string> command = lammps_command(options.processes);
   std::fflush(stdout);
@@ -79,13 +79,13 @@ int run_lammps(const RunOptions& options) {
   const pid_t pid = fork();
   if (pid < 0) {
     report(std::string("cannot start LAMMPS: ") + std::strerror(errno));
-    return kExitFailure;
+    return exit_failure;
   }
   if (pid == 0) {
     if (chdir(options.dir.c_str()) != 0) {
       std::fprintf(stderr, "pelzak_lammps: cannot enter \"%s\": %s\n", options.dir.c_str(),
                    std::strerror(errno));
-      _exit(kExitFailure);
+      _exit(exit_failure);
     }
     if (geteuid() == 0) {
       setenv("OMPI_ALLOW_RUN_AS_ROOT", "1", 1);
@@ -97,23 +97,23 @@ int run_lammps(const RunOptions& options) {
     argv.push_back(nullptr);
     execvp(argv[0], argv.data());
     std::fprintf(stderr, "pelzak_lammps: cannot run %s: %s\n", argv[0], std::strerror(errno));
-    _exit(kExitFailure);
+    _exit(exit_failure);
   }
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) {
       report(std::string("lost track of LAMMPS: ") + std::strerror(errno));
-      return kExitFailure;
+      return exit_failure;
     }
   }
   std::string shown;
   for (const std::string& word : command) shown += (shown.empty() ? "" : " ") + word;
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return kExitOk;
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return exit_ok;
   const std::string how = WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
                                             : std::string("signal ") + strsignal(WTERMSIG(status));
   report("\"" + shown + "\" in \"" + options.dir + "\" failed with " + how + "; see " + options.dir + "/" +
          formats::lammps_log_file);
-  return kExitFailure;
+  return exit_failure;
 }
 
 }  // namespace pelzak::lammps

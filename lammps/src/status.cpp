@@ -10,7 +10,7 @@ void report(const std::string& message) { std::fprintf(stderr, "pelzak_lammps: %
 
 int failure(const std::string& message) {
   report(message);
-  return kExitFailure;
+  return exit_failure;
 }
 
 void warn(const std::string& message) {
@@ -21,9 +21,9 @@ int finish_stdout() {
   errno = 0;
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     report(std::string("cannot write to standard output: ") + std::strerror(errno != 0 ? errno : EIO));
-    return kExitFailure;
+    return exit_failure;
   }
-  return kExitOk;
+  return exit_ok;
 }
 
 }  // namespace pelzak::lammps

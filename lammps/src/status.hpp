@@ -5,19 +5,19 @@
 
 namespace pelzak::lammps {
 
-inline constexpr int kExitOk = 0;
+inline constexpr int exit_ok = 0;
 // A file that cannot be read or written, a dump that is not what the analysis needs, LAMMPS missing
 // or failing.
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitUsage = 64;  // EX_USAGE of sysexits.h
+inline constexpr int exit_failure = 1;
+inline constexpr int exit_usage = 64;  // EX_USAGE of sysexits.h
 
 // "pelzak_lammps: message" on stderr.
 void report(const std::string& message);
-// report(message), then kExitFailure, for `return failure(message);`.
+// report(message), then exit_failure, for `return failure(message);`.
 int failure(const std::string& message);
 // "pelzak_lammps: warning: message" on stderr.
 void warn(const std::string& message);
-// Flushes stdout; kExitOk, or kExitFailure with a message when the summary could not be written.
+// Flushes stdout; exit_ok, or exit_failure with a message when the summary could not be written.
 int finish_stdout();
 
 }  // namespace pelzak::lammps

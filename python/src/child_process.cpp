@@ -18,7 +18,7 @@ namespace pelzak::python {
 namespace {
 
 // How often the waiting parent looks for a pending Ctrl-C, ms.
-constexpr int kSignalCheckInterval = 100;
+constexpr int signal_check_interval = 100;
 
 struct Pipe {
   int read = -1;
@@ -59,9 +59,9 @@ int above_standard_streams(int fd) {
   sigprocmask(SIG_SETMASK, &none, nullptr);
   // Should the parent die, nobody would read the pipes or the results: end with it.
   prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (getppid() != parent) _exit(kInternalError);
+  if (getppid() != parent) _exit(internal_error);
 
-  if (dup2(out.write, STDOUT_FILENO) < 0 || dup2(err.write, STDERR_FILENO) < 0) _exit(kInternalError);
+  if (dup2(out.write, STDOUT_FILENO) < 0 || dup2(err.write, STDERR_FILENO) < 0) _exit(internal_error);
   if (settings.close_other_files) {
     // Descriptors of the interpreter, or the pipes of a child another thread is running now,
     // must not be held open by this one.
@@ -80,7 +80,7 @@ int above_standard_streams(int fd) {
             std::strerror(errno));
     _exit(1);
   }
-  int status = kInternalError;
+  int status = internal_error;
   try {
     status = job();
   } catch (const std::exception& e) {
@@ -161,7 +161,7 @@ ChildOutcome run_in_child(const std::function<int()>& job, const ChildSettings& 
     const std::size_t err_before = outcome.err.size();
     {
       py::gil_scoped_release release;
-      if (poll(watched, 2, kSignalCheckInterval) > 0) {
+      if (poll(watched, 2, signal_check_interval) > 0) {
         for (int s = 0; s < 2; ++s) {
           if (watched[s].fd < 0 || watched[s].revents == 0) continue;
           char chunk[65536];

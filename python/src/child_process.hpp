@@ -37,6 +37,6 @@ struct ChildOutcome {
 ChildOutcome run_in_child(const std::function<int()>& job, const ChildSettings& settings);
 
 // Exit status of a child whose job threw a C++ exception (EX_SOFTWARE of sysexits.h).
-inline constexpr int kInternalError = 70;
+inline constexpr int internal_error = 70;
 
 }  // namespace pelzak::python

@@ -108,7 +108,7 @@ py::tuple run_job(const std::string& folder, std::int64_t push_off, std::int64_t
   SharedFigures figures;
   md::JobFigures* shared = figures.get();
   const ChildOutcome outcome = run_in_child([&] { return md::run_job(options, shared); }, settings);
-  py::object numbers = outcome.status == md::kExitOk ? py::object(figures_dict(*shared)) : py::none();
+  py::object numbers = outcome.status == md::exit_ok ? py::object(figures_dict(*shared)) : py::none();
   return py::make_tuple(outcome.status, text(outcome.out), text(outcome.err), numbers);
 }
 
@@ -128,7 +128,7 @@ PYBIND11_MODULE(_job, m) {
   m.def("run_job", &run_job, py::arg("folder"), py::arg("push_off"), py::arg("equilibration"),
         py::arg("production"), py::arg("thermo_every"), py::arg("xyz_every"), py::arg("quiet"));
   m.def("write_start", &write_start, py::arg("folder"));
-  m.attr("max_steps") = pelzak::md::kMaxSteps;
+  m.attr("max_steps") = pelzak::md::max_steps;
   m.attr("bins") = pelzak::model::bins;
   const pelzak::md::Options defaults;
   py::dict d;

@@ -12,15 +12,15 @@
 
 namespace {
 
-using pelzak::test::kDriver;
-using pelzak::test::kGenerator;
+using pelzak::test::driver_program;
+using pelzak::test::generator_program;
 using pelzak::test::read_bytes;
 using pelzak::test::run_program;
 using pelzak::test::ScratchDir;
 using pelzak::test::split_lines;
 using pelzak::test::write_bytes;
 
-const char* const kDynamicsFiles[] = {"msd_argon.csv", "vacf_argon.csv", "spectrum_argon.csv",
+const char* const dynamics_files[] = {"msd_argon.csv", "vacf_argon.csv", "spectrum_argon.csv",
                                       "dynamics_argon.svg"};
 
 bool contains(const std::string& text, const std::string& part) {
@@ -29,9 +29,9 @@ bool contains(const std::string& text, const std::string& part) {
 
 TEST(AnalysisCli, ShortProductionWritesEveryDynamicsFile) {
   ScratchDir dir;
-  ASSERT_EQ(run_program({kGenerator}).status, 0);
-  for (const char* name : kDynamicsFiles) write_bytes(name, "an earlier run's result\n");
-  const auto r = run_program({kDriver, "-q", "-p", "300", "-e", "200", "--production=1000"});
+  ASSERT_EQ(run_program({generator_program}).status, 0);
+  for (const char* name : dynamics_files) write_bytes(name, "an earlier run's result\n");
+  const auto r = run_program({driver_program, "-q", "-p", "300", "-e", "200", "--production=1000"});
   ASSERT_EQ(r.status, 0) << r.err;
   // 1000 steps: MSD lags up to half of them (5 ps, 51 rows every 0.1 ps), VACF lags up to 5.08 ps
   // (128 rows every 0.04 ps), the spectrum from 0 to 8 THz every 0.01 THz.
@@ -65,11 +65,11 @@ TEST(AnalysisCli, ShortProductionWritesEveryDynamicsFile) {
 TEST(AnalysisCli, ProductionShorterThanTheRdfScheduleIsAUsageError) {
   ScratchDir dir;
   for (const char* arg : {"-P", "--production"}) {
-    const auto r = run_program({kDriver, arg, "999"});
+    const auto r = run_program({driver_program, arg, "999"});
     EXPECT_EQ(r.status, 64);
     EXPECT_EQ(split_lines(r.err)[0], "pelzak_md: value '999' of --production must be at least 1000");
   }
-  const auto help = run_program({kDriver, "--help"});
+  const auto help = run_program({driver_program, "--help"});
   EXPECT_TRUE(contains(help.out, "-P, --production N")) << help.out;
   EXPECT_TRUE(contains(help.out, "dynamics_argon.svg")) << help.out;
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
@@ -77,20 +77,20 @@ TEST(AnalysisCli, ProductionShorterThanTheRdfScheduleIsAUsageError) {
 
 TEST(AnalysisCli, ARunThatFailsLeavesTheEarlierDynamicsFilesAsTheyWere) {
   ScratchDir dir;
-  ASSERT_EQ(run_program({kGenerator}).status, 0);
-  for (const char* name : kDynamicsFiles) write_bytes(name, std::string("an earlier run's ") + name + "\n");
-  const auto r = run_program({kDriver, "-q", "--push-off", "0"});  // blows up in equilibration
+  ASSERT_EQ(run_program({generator_program}).status, 0);
+  for (const char* name : dynamics_files) write_bytes(name, std::string("an earlier run's ") + name + "\n");
+  const auto r = run_program({driver_program, "-q", "--push-off", "0"});  // blows up in equilibration
   EXPECT_EQ(r.status, 3);
-  for (const char* name : kDynamicsFiles)
+  for (const char* name : dynamics_files)
     EXPECT_EQ(read_bytes(name), std::string("an earlier run's ") + name + "\n") << name;
   EXPECT_FALSE(std::filesystem::exists(".pelzak_md-staging"));
 }
 
 TEST(AnalysisCli, ADirectoryInTheWayOfAResultStopsTheRunBeforeItStarts) {
   ScratchDir dir;
-  ASSERT_EQ(run_program({kGenerator}).status, 0);
+  ASSERT_EQ(run_program({generator_program}).status, 0);
   ASSERT_EQ(mkdir("vacf_argon.csv", 0755), 0);
-  const auto r = run_program({kDriver, "-q"});
+  const auto r = run_program({driver_program, "-q"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
             "pelzak_md: \"vacf_argon.csv\" is a directory: move it away so the result can be written\n");

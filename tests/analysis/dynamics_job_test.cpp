@@ -14,21 +14,21 @@
 
 namespace {
 
-using pelzak::test::kDriver;
-using pelzak::test::kGenerator;
+using pelzak::test::driver_program;
+using pelzak::test::generator_program;
 using pelzak::test::read_bytes;
 using pelzak::test::run_program;
 using pelzak::test::ScratchDir;
 using pelzak::test::split_lines;
 
 // LAMMPS, 864 atoms, velocities rescaled to 94.4 K after every step, 4 runs x 100 windows of 25 ps.
-constexpr double kLammpsD = 2.564;            // e-5 cm^2/s, Einstein 2-10 ps (+- 0.009; Green-Kubo 2.571)
-constexpr double kLammpsVacfZero = 0.318;     // ps
-constexpr double kLammpsVacfMinTime = 0.441;  // ps
-constexpr double kLammpsVacfMin = -0.080;
-constexpr double kLammpsAlpha2Peak = 0.119;
-constexpr double kLammpsAlpha2PeakTime = 2.06;  // ps; the peak is flat from 1.5 to 3 ps
-constexpr double kLammpsSpectrumPeak = 0.51;    // THz; a broad maximum from 0.4 to 0.65 THz
+constexpr double lammps_d = 2.564;              // e-5 cm^2/s, Einstein 2-10 ps (+- 0.009; Green-Kubo 2.571)
+constexpr double lammps_vacf_zero = 0.318;      // ps
+constexpr double lammps_vacf_min_time = 0.441;  // ps
+constexpr double lammps_vacf_min = -0.080;
+constexpr double lammps_alpha2_peak = 0.119;
+constexpr double lammps_alpha2_peak_time = 2.06;  // ps; the peak is flat from 1.5 to 3 ps
+constexpr double lammps_spectrum_peak = 0.51;     // THz; a broad maximum from 0.4 to 0.65 THz
 
 struct Summary {
   double d_einstein = NAN, d_einstein_error = NAN, d_green_kubo = NAN, d_green_kubo_error = NAN;
@@ -72,27 +72,27 @@ std::string first_lines(const std::string& text, size_t count) {
 
 TEST(AnalysisJob, DefaultRunMovesLikeTheLammpsReference) {
   ScratchDir dir;
-  ASSERT_EQ(run_program({kGenerator}).status, 0);
-  const auto r = run_program({kDriver, "-q"});
+  ASSERT_EQ(run_program({generator_program}).status, 0);
+  const auto r = run_program({driver_program, "-q"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::cout << r.out;
   const Summary s = parse_summary(r.out);
 
   // D both ways within 10 % of the reference, each known to better than 5 %. (This liquid's
   // displacement velocities are about 1 K warmer than 94.4 K, which puts its D some 1.5 % higher.)
-  EXPECT_NEAR(s.d_einstein, kLammpsD, 0.10 * kLammpsD);
-  EXPECT_NEAR(s.d_green_kubo, kLammpsD, 0.10 * kLammpsD);
+  EXPECT_NEAR(s.d_einstein, lammps_d, 0.10 * lammps_d);
+  EXPECT_NEAR(s.d_green_kubo, lammps_d, 0.10 * lammps_d);
   EXPECT_LT(s.d_einstein_error, 0.05 * s.d_einstein);
   EXPECT_LT(s.d_green_kubo_error, 0.05 * s.d_green_kubo);
   EXPECT_GT(s.d_einstein_error, 0.0);
   EXPECT_NEAR(s.d_einstein, s.d_green_kubo, 0.05 * s.d_einstein);
   // The shape of the motion: the cage rebound and the departure from Gaussian displacements.
-  EXPECT_NEAR(s.vacf_zero, kLammpsVacfZero, 0.01);
-  EXPECT_NEAR(s.vacf_min_time, kLammpsVacfMinTime, 0.02);
-  EXPECT_NEAR(s.vacf_min, kLammpsVacfMin, 0.01);
-  EXPECT_NEAR(s.alpha2_peak, kLammpsAlpha2Peak, 0.025);
-  EXPECT_NEAR(s.alpha2_peak_time, kLammpsAlpha2PeakTime, 0.8);
-  EXPECT_NEAR(s.spectrum_peak, kLammpsSpectrumPeak, 0.1);
+  EXPECT_NEAR(s.vacf_zero, lammps_vacf_zero, 0.01);
+  EXPECT_NEAR(s.vacf_min_time, lammps_vacf_min_time, 0.02);
+  EXPECT_NEAR(s.vacf_min, lammps_vacf_min, 0.01);
+  EXPECT_NEAR(s.alpha2_peak, lammps_alpha2_peak, 0.025);
+  EXPECT_NEAR(s.alpha2_peak_time, lammps_alpha2_peak_time, 0.8);
+  EXPECT_NEAR(s.spectrum_peak, lammps_spectrum_peak, 0.1);
 
   // The files say what the summary says: the MSD's slope over 2-10 ps is the Einstein D, and the
   // VACF crosses zero where reported.
@@ -119,8 +119,8 @@ TEST(AnalysisJob, DefaultRunMovesLikeTheLammpsReference) {
   // log up to its end.
   const std::string rdf = read_bytes("rdf_argon.dat"), thermo = read_bytes("thermo_argon.csv");
   ScratchDir short_run;
-  ASSERT_EQ(run_program({kGenerator}).status, 0);
-  ASSERT_EQ(run_program({kDriver, "-q", "--production", "1000"}).status, 0);
+  ASSERT_EQ(run_program({generator_program}).status, 0);
+  ASSERT_EQ(run_program({driver_program, "-q", "--production", "1000"}).status, 0);
   EXPECT_TRUE(read_bytes("rdf_argon.dat") == rdf);
   const std::string short_thermo = read_bytes("thermo_argon.csv");
   EXPECT_EQ(split_lines(short_thermo).size(), 1u + 500 + 1500 + 1000);

@@ -12,7 +12,7 @@
 namespace pelzak::analysis {
 namespace {
 
-constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
 
 std::vector<double> grid(int n, double step) {
   std::vector<double> x(n);
@@ -62,7 +62,7 @@ TEST(AnalysisFeatures, PeaksSkipTheStartAndRefineTheVertex) {
   EXPECT_DOUBLE_EQ(highest_point(x, y, 1, 3).y, 5.0);
   EXPECT_DOUBLE_EQ(highest_point(x, y, 2, 1).x, p.x);
   // A NaN at the start of the search does not hide the rest.
-  EXPECT_DOUBLE_EQ(highest_point(x, {0.0, kNan, 1.0, 2.0, 3.0, 4.0, 5.0}, 1, 2).x, 3.0);
+  EXPECT_DOUBLE_EQ(highest_point(x, {0.0, not_a_number, 1.0, 2.0, 3.0, 4.0, 5.0}, 1, 2).x, 3.0);
 }
 
 TEST(AnalysisFeatures, WideParabolaFitSteadiesANoisyFlatPeak) {
@@ -115,7 +115,7 @@ TEST(AnalysisFeatures, LineFitOnAnExactLineAndItsFailures) {
   EXPECT_DOUBLE_EQ(f.slope, 0.25);
   EXPECT_DOUBLE_EQ(f.intercept, -1.5);
   EXPECT_TRUE(std::isnan(fit_line(y.data(), 1, 3, 0.5).slope));
-  y[4] = kNan;
+  y[4] = not_a_number;
   EXPECT_TRUE(std::isnan(fit_line(y.data(), 10, 3, 0.5).slope));
 }
 

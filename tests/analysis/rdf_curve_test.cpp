@@ -14,12 +14,12 @@ using pelzak::test::read_rdf_file;
 using pelzak::test::ScratchDir;
 using pelzak::test::write_bytes;
 
-const std::string kReference = std::string(PELZAK_DRIVER_DATA) + "/rdf_argon_reference.dat";
+const std::string reference_file = std::string(PELZAK_DRIVER_DATA) + "/rdf_argon_reference.dat";
 
 RdfCurve reference() {
   RdfCurve ref;
   std::string message;
-  EXPECT_TRUE(read_rdf_file(kReference, ref, &message)) << message;
+  EXPECT_TRUE(read_rdf_file(reference_file, ref, &message)) << message;
   return ref;
 }
 

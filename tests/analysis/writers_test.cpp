@@ -13,7 +13,7 @@
 namespace pelzak::analysis {
 namespace {
 
-constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
 
 MsdResult small_msd() {
   MsdResult m;
@@ -79,7 +79,7 @@ TEST(AnalysisWriters, CsvFilesHaveTheirHeadersAndExactValues) {
   EXPECT_EQ(vacf_csv(small_vacf()), "t_ps,vacf\n0,1\n0.1,0.5\n0.2,-0.125\n0.3,-0.25\n0.4,0.0625\n");
   EXPECT_EQ(spectrum_csv(small_spectrum()), "nu_THz,dos_per_THz\n0,0.3\n0.5,0.2\n1,0.45\n1.5,0.1\n2,0.05\n");
   MsdResult broken = small_msd();
-  broken.alpha2[1] = kNan;
+  broken.alpha2[1] = not_a_number;
   broken.msd[3] = std::numeric_limits<double>::infinity();
   EXPECT_NE(msd_csv(broken).find("0.04,0.006,nan\n0.08,0.30000000000000004,0.2\n0.12,inf,"),
             std::string::npos);
@@ -96,7 +96,8 @@ TEST(AnalysisWriters, TextIgnoresTheLocale) {
 
 TEST(AnalysisWriters, SummaryLines) {
   EXPECT_EQ(diffusion_line(0.00243, 0.00005, "Einstein"), "D = 2.43 +- 0.05 e-5 cm^2/s (Einstein)\n");
-  EXPECT_EQ(diffusion_line(kNan, kNan, "Green-Kubo"), "D = nan +- nan e-5 cm^2/s (Green-Kubo)\n");
+  EXPECT_EQ(diffusion_line(not_a_number, not_a_number, "Green-Kubo"),
+            "D = nan +- nan e-5 cm^2/s (Green-Kubo)\n");
   const MsdResult m = small_msd();
   const VacfResult v = small_vacf();
   const DynamicsFeatures f = dynamics_features(m, v, small_spectrum());
@@ -134,8 +135,8 @@ TEST(AnalysisWriters, PlotIsWellFormedAndLabelled) {
 
 TEST(AnalysisWriters, PlotOfBrokenOrEmptyCurvesStillWellFormed) {
   MsdResult m = small_msd();
-  m.msd[2] = kNan;
-  m.fit = {kNan, kNan};
+  m.msd[2] = not_a_number;
+  m.fit = {not_a_number, not_a_number};
   VacfResult v = small_vacf();
   v.normalised.assign(v.normalised.size(), std::numeric_limits<double>::infinity());
   const Spectrum empty;

@@ -355,7 +355,7 @@ TEST(AuxReadFileDeathTest, IndependentOfTheLocale) {
 // The generator's own output reads back to the nearest doubles of what it printed.
 TEST(AuxReadFile, ReadsWhatTheGeneratorWrites) {
   ScratchDir dir;
-  const auto run = pelzak::test::run_program({pelzak::test::kGenerator});
+  const auto run = pelzak::test::run_program({pelzak::test::generator_program});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::string text = read_bytes("ar_simulation.dat");
   const auto lines = pelzak::test::split_lines(text);

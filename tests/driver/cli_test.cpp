@@ -22,8 +22,8 @@ using pelzak::test::ScratchDir;
 using pelzak::test::split_lines;
 using pelzak::test::write_bytes;
 
-using pelzak::test::kDriver;
-using pelzak::test::kGenerator;
+using pelzak::test::driver_program;
+using pelzak::test::generator_program;
 
 using pelzak::test::generated_start;
 using pelzak::test::grid_start;
@@ -44,17 +44,17 @@ std::vector<std::string> fields(const std::string& row) {
 
 TEST(DriverCli, HelpAndVersionPrintAndTouchNoFile) {
   ScratchDir dir;
-  auto r = run_program({kDriver, "--help"});
+  auto r = run_program({driver_program, "--help"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind("Usage: pelzak_md [OPTION]...\n", 0), 0u) << r.out;
   for (const char* option : {"--push-off", "--equilibration", "--thermo-every", "--xyz-every", "--quiet"})
     EXPECT_TRUE(contains(r.out, option)) << option;
   EXPECT_TRUE(contains(r.out, "128 + N when stopped by signal N")) << r.out;
   // Every file of a run's set is named, so the help cannot fall behind the set.
-  for (const std::string_view file : pelzak::md::kResultFiles)
+  for (const std::string_view file : pelzak::md::result_files)
     EXPECT_TRUE(contains(r.out, "\n  " + std::string(file) + " ")) << file;
   EXPECT_EQ(r.err, "");
-  r = run_program({kDriver, "--version"});
+  r = run_program({driver_program, "--version"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "pelzak_md " PELZAK_VERSION "\n");
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
@@ -76,7 +76,7 @@ TEST(DriverCli, UsageErrorsSayWhatIsWrongAndExitWith64) {
       {{"--push", "10"}, "pelzak_md: unknown option '--push'"},
   };
   for (const auto& c : cases) {
-    std::vector<std::string> argv{kDriver};
+    std::vector<std::string> argv{driver_program};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     const auto r = run_program(argv);
     EXPECT_EQ(r.status, 64) << c.first_line;
@@ -91,7 +91,7 @@ TEST(DriverCli, UsageErrorsSayWhatIsWrongAndExitWith64) {
 
 TEST(DriverCli, MissingStartIsReportedWithoutLeavingFilesBehind) {
   ScratchDir dir;
-  const auto r = run_program({kDriver});
+  const auto r = run_program({driver_program});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
             "pelzak_md: no \"ar_simulation.dat\" in the working directory: run pelzak_initial first\n");
@@ -101,7 +101,7 @@ TEST(DriverCli, MissingStartIsReportedWithoutLeavingFilesBehind) {
 TEST(DriverCli, ShortStartEndsWithTheReadersDiagnosticBeforeAnyOutput) {
   ScratchDir dir;
   write_bytes("ar_simulation.dat", " Test\n                  864 Argon\n    1   Ar   Ar    1   1.162\n");
-  const auto r = run_program({kDriver, "-q"});
+  const auto r = run_program({driver_program, "-q"});
   EXPECT_NE(r.status, 0);
   EXPECT_TRUE(contains(r.err, "ar_simulation.dat")) << r.err;
   EXPECT_FALSE(path_exists("thermo_argon.csv"));
@@ -114,7 +114,7 @@ TEST(DriverCli, AtomsOnTopOfEachOtherStopTheRunAtOnceWithStatusThree) {
   write_bytes("ar_simulation.dat", grid_start(true));
   write_bytes("rdf_argon.svg", "<svg>an earlier run's plot</svg>\n");
   write_bytes("rdf_argon.dat", "an earlier run's g(r)\n");
-  const auto r = run_program({kDriver, "-q"});
+  const auto r = run_program({driver_program, "-q"});
   EXPECT_EQ(r.status, 3);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err.rfind("pelzak_md: the run blew up in push-off step 1 (0.00 ps): potential energy nan J, "
@@ -130,8 +130,8 @@ TEST(DriverCli, AtomsOnTopOfEachOtherStopTheRunAtOnceWithStatusThree) {
 
 TEST(DriverCli, GeneratorStartWithoutPushOffBlowsUpInEquilibration) {
   ScratchDir dir;
-  ASSERT_EQ(run_program({kGenerator}).status, 0);
-  const auto r = run_program({kDriver, "--push-off", "0"});
+  ASSERT_EQ(run_program({generator_program}).status, 0);
+  const auto r = run_program({driver_program, "--push-off", "0"});
   EXPECT_EQ(r.status, 3);
   EXPECT_TRUE(contains(r.err, "pelzak_md: the run blew up in equilibration step ")) << r.err;
   EXPECT_FALSE(path_exists("thermo_argon.csv"));
@@ -142,7 +142,7 @@ TEST(DriverCli, GeneratorStartWithoutPushOffBlowsUpInEquilibration) {
 TEST(DriverCli, GroupedShortOptionsAndAttachedValuesRun) {
   ScratchDir dir;
   write_bytes("ar_simulation.dat", generated_start());
-  const auto r = run_program({kDriver, "-qp", "100", "--equilibration=0", "-P1000", "-t1000"});
+  const auto r = run_program({driver_program, "-qp", "100", "--equilibration=0", "-P1000", "-t1000"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");  // quiet
   const auto log = split_lines(read_bytes("thermo_argon.csv"));
@@ -154,7 +154,7 @@ TEST(DriverCli, GroupedShortOptionsAndAttachedValuesRun) {
 // changes nothing the log shows, beyond rounding: every atom 0.5 nm/ps faster along x gives the
 // same energies and temperatures.
 TEST(DriverCli, AUniformDriftOfTheStartChangesNothingTheLogShows) {
-  const std::vector<std::string> args{kDriver, "-q", "-p", "100", "-e", "0", "-P", "1000", "-t", "5"};
+  const std::vector<std::string> args{driver_program, "-q", "-p", "100", "-e", "0", "-P", "1000", "-t", "5"};
   std::string drifted = generated_start();
   std::size_t line = 0;
   for (std::size_t at = 0; at < drifted.size(); at = drifted.find('\n', at) + 1, ++line) {
@@ -192,10 +192,11 @@ TEST(DriverCli, TerminalGetsALiveProgressBar) {
   if (access("/usr/bin/script", X_OK) != 0)
     GTEST_SKIP() << "script(1) is needed to give the driver a terminal";
   ScratchDir dir;
-  ASSERT_EQ(run_program({kGenerator}).status, 0);
+  ASSERT_EQ(run_program({generator_program}).status, 0);
   // script runs the driver on a pseudo-terminal and copies what it shows to "typescript"; without
   // a push-off the run lasts only a few steps, and the first is always drawn.
-  const auto r = run_program({"/usr/bin/script", "-q", "-e", "-c", kDriver + " --push-off 0", "typescript"});
+  const auto r =
+      run_program({"/usr/bin/script", "-q", "-e", "-c", driver_program + " --push-off 0", "typescript"});
   EXPECT_EQ(r.status, 3);
   const std::string shown = read_bytes("typescript");
   EXPECT_TRUE(contains(shown, "\requilibration [..............................] 1/1500  T = ")) << shown;

@@ -31,8 +31,8 @@ using pelzak::test::run_program;
 using pelzak::test::ScratchDir;
 using pelzak::test::split_lines;
 
-using pelzak::test::kDriver;
-using pelzak::test::kGenerator;
+using pelzak::test::driver_program;
+using pelzak::test::generator_program;
 
 std::vector<std::string> fields(const std::string& row) {
   std::vector<std::string> out;
@@ -58,8 +58,8 @@ struct Job {
 Job run_job() {
   ScratchDir dir;
   Job job;
-  EXPECT_EQ(run_program({kGenerator}).status, 0);
-  job.result = run_program({kDriver, "--xyz-every", "500"});
+  EXPECT_EQ(run_program({generator_program}).status, 0);
+  job.result = run_program({driver_program, "--xyz-every", "500"});
   for (const char* name :
        {"ar_simulation.dat", "rdf_argon.dat", "thermo_argon.csv", "rdf_argon.svg", "traj_argon.xyz"})
     EXPECT_TRUE(std::filesystem::exists(name)) << name;
@@ -85,10 +85,10 @@ TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
   for (int b = 0; b < model::bins; ++b) ASSERT_TRUE(std::isfinite(run.g[b])) << "bin " << b + 1;
   const RdfPeak peak = rdf_peak(run);
   const double difference = rdf_max_difference(run, ref);
-  EXPECT_NEAR(peak.label, pelzak::test::kPeakLabel, pelzak::test::kPeakLabelTolerance);
-  EXPECT_GE(peak.g, pelzak::test::kPeakLowest);
-  EXPECT_LE(peak.g, pelzak::test::kPeakHighest);
-  EXPECT_LE(difference, pelzak::test::kLargestDifference);
+  EXPECT_NEAR(peak.label, pelzak::test::peak_label, pelzak::test::peak_label_tolerance);
+  EXPECT_GE(peak.g, pelzak::test::peak_lowest);
+  EXPECT_LE(peak.g, pelzak::test::peak_highest);
+  EXPECT_LE(difference, pelzak::test::largest_difference);
 
   // The log: a header and one finite row per step, phases in order, numbered from 1 in each.
   const auto log = split_lines(job.thermo);

@@ -36,7 +36,7 @@ TEST(DriverOptions, LongShortAndEqualsFormsAllSet) {
   EXPECT_EQ(p.options.equilibration_steps, 0);
   p = parse({"--equilibration", "1000000000"});
   ASSERT_EQ(p.action, Action::run) << p.error;
-  EXPECT_EQ(p.options.equilibration_steps, kMaxSteps);
+  EXPECT_EQ(p.options.equilibration_steps, max_steps);
 }
 
 TEST(DriverOptions, ShortOptionsGroupAndTakeAttachedValuesTheLastOccurrenceWins) {

@@ -34,12 +34,12 @@ using Snapshot = std::map<std::string, std::string>;
 // The earlier run: a short job with a trajectory. The new run: another short job, without one,
 // so that every file of the set differs and the trajectory is an earlier file it does not write.
 // Both with the shortest production, 1000 steps.
-const std::vector<std::string> kEarlier = {"-q",   "-p", "100", "-e", "0",  "-P",
-                                           "1000", "-t", "100", "-x", "400"};
-const std::vector<std::string> kNew = {"-q", "-p", "120", "-e", "200", "-P", "1000", "-t", "50"};
+const std::vector<std::string> earlier_run = {"-q",   "-p", "100", "-e", "0",  "-P",
+                                              "1000", "-t", "100", "-x", "400"};
+const std::vector<std::string> new_run = {"-q", "-p", "120", "-e", "200", "-P", "1000", "-t", "50"};
 
 std::vector<std::string> driver(const std::vector<std::string>& args) {
-  std::vector<std::string> argv{kDriver};
+  std::vector<std::string> argv{driver_program};
   argv.insert(argv.end(), args.begin(), args.end());
   return argv;
 }
@@ -64,7 +64,7 @@ void restore(const Snapshot& snapshot) {
 // The start and the earlier run's results, in the working directory.
 Snapshot earlier_set() {
   write_bytes("ar_simulation.dat", generated_start());
-  const RunResult r = run_program(driver(kEarlier));
+  const RunResult r = run_program(driver(earlier_run));
   EXPECT_EQ(r.status, 0) << r.err;
   const Snapshot set = folder_snapshot();
   EXPECT_EQ(set.size(), 10u) << differences(set, {});  // the start and nine results
@@ -76,7 +76,7 @@ Snapshot complete_set(double* seconds) {
   ScratchDir dir;
   earlier_set();
   const auto start = std::chrono::steady_clock::now();
-  const RunResult r = run_program(driver(kNew));
+  const RunResult r = run_program(driver(new_run));
   *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(r.status, 0) << r.err;
   const std::string removed = "removed traj_argon.xyz of an earlier run\n";
@@ -123,7 +123,7 @@ TEST(DriverRunFiles, AnInterruptAtAnyMomentLeavesTheEarlierSetOrCompletesTheNewO
   const auto interrupt_at = [&](double moment) {
     const auto& sig = signals[tries % 3];
     const int k = tries++;
-    Started started = start_program(driver(kNew));
+    Started started = start_program(driver(new_run));
     std::this_thread::sleep_for(std::chrono::duration<double>(moment));
     kill(started.pid, sig.number);
     const RunResult r = finish_program(started);
@@ -163,7 +163,7 @@ TEST(DriverRunFiles, AnInterruptAtAnyMomentLeavesTheEarlierSetOrCompletesTheNewO
   if (completed == 0) {
     // On a loaded machine the run may outlast every moment above; then one run left alone must
     // still end with the complete new set in place of the earlier one.
-    const RunResult r = run_program(driver(kNew));
+    const RunResult r = run_program(driver(new_run));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(folder_snapshot() == complete) << differences(folder_snapshot(), complete);
   }
@@ -176,7 +176,7 @@ TEST(DriverRunFiles, AHangupIgnoredByNohupStaysIgnored) {
   ScratchDir dir;
   earlier_set();
   std::vector<std::string> argv{"/usr/bin/nohup"};
-  for (const std::string& a : driver(kNew)) argv.push_back(a);
+  for (const std::string& a : driver(new_run)) argv.push_back(a);
   Started started = start_program(argv);
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
   kill(started.pid, SIGHUP);
@@ -238,7 +238,7 @@ TEST(DriverRunFiles, RefusalsLeaveEveryEarlierFileAsItWas) {
     for (const auto& entry : std::filesystem::directory_iterator(".")) chmod(entry.path().c_str(), 0666);
     c.arrange();
     const Snapshot before = folder_snapshot();
-    const RunResult r = run_program(driver(kNew), c.needs_permissions);
+    const RunResult r = run_program(driver(new_run), c.needs_permissions);
     const Snapshot after = folder_snapshot();
     chmod(".", 0777);
     if (lock_fd >= 0) close(lock_fd), lock_fd = -1;
@@ -295,7 +295,7 @@ TEST(DriverRunFiles, AnEarlierTrajectoryGoesWhenTheNewSetIsComplete) {
   RunResult r = run_program(driver({"-q", "-p", "0"}));
   ASSERT_EQ(r.status, 3);
   EXPECT_TRUE(folder_snapshot() == earlier);
-  r = run_program(driver(kNew));
+  r = run_program(driver(new_run));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_FALSE(path_exists("traj_argon.xyz"));
   EXPECT_NE(r.out.find("wrote thermo_argon.csv, msd_argon.csv, vacf_argon.csv, spectrum_argon.csv, "
@@ -317,7 +317,7 @@ TEST(DriverRunFiles, TheLeftoverOfAKilledRunGoesWithTheNextRun) {
   Snapshot after;
   double moment = seconds / 2;
   for (int attempt = 0; attempt < 12; ++attempt) {
-    Started started = start_program(driver(kNew));
+    Started started = start_program(driver(new_run));
     std::this_thread::sleep_for(std::chrono::duration<double>(moment));
     kill(started.pid, SIGKILL);
     const bool killed = finish_program(started).signal == SIGKILL;
@@ -328,7 +328,7 @@ TEST(DriverRunFiles, TheLeftoverOfAKilledRunGoesWithTheNextRun) {
   }
   ASSERT_TRUE(after.count(".pelzak_md-staging")) << "no run was killed while it worked";
   for (const auto& [name, bytes] : earlier) EXPECT_EQ(after[name], bytes) << name;
-  const RunResult r = run_program(driver(kNew));
+  const RunResult r = run_program(driver(new_run));
   EXPECT_EQ(r.status, 0) << r.err;
   after = folder_snapshot();
   EXPECT_TRUE(after == complete) << differences(after, complete);
@@ -387,7 +387,7 @@ TEST(DriverRunFiles, RunsInOneProcessEachLeaveTheirOwnCompleteSet) {
     freopen("/dev/null", "w", stdout);
     const std::string cwd = std::filesystem::current_path().string();
     int failed = 0;
-    for (const auto* args : {&kEarlier, &kNew, &kEarlier}) {
+    for (const auto* args : {&earlier_run, &new_run, &earlier_run}) {
       failed += pelzak::md::run_job(options(*args)) != 0;
       failed += std::filesystem::current_path().string() != cwd;
     }

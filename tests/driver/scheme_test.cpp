@@ -44,7 +44,7 @@ TEST(DriverScheme, PushOffCapsEachAtomsShiftKeepingItsDirection) {
   // |d| <= 0.005 nm / dt^2 = 50.00000223517426 nm/ps^2 with the library's dt^2.
   constexpr double cap_shift = 0.005;
   constexpr double cap_drive = 50.00000223517426;
-  EXPECT_EQ(kPushOffMaxDrive, cap_drive);
+  EXPECT_EQ(push_off_max_drive, cap_drive);
   Config f(model::config_size, 0.0), d(model::config_size);
   // Atom 1: a huge force along (3, 4, 12)/13. Atom 2: just under the cap. Atom 3: exactly 2a = cap.
   // Atom 4: just over the cap.
@@ -101,9 +101,9 @@ void model_step(Config& x, Config& w, const Config& d, double s) {
 }
 
 // A harmonic force per coordinate with angular frequency 10 / ps (about 60 steps a period).
-constexpr double kOmega2 = 100.0;
+constexpr double omega2 = 100.0;
 void harmonic_forces(const Config& x, Config& f) {
-  for (int n = 0; n < model::config_size; ++n) f[n] = -(kOmega2 / model::accel_per_newton) * x[n];
+  for (int n = 0; n < model::config_size; ++n) f[n] = -(omega2 / model::accel_per_newton) * x[n];
 }
 
 struct Start {
@@ -158,7 +158,7 @@ TEST(DriverScheme, WithoutRescalingTheRecursionConservesEnergy) {
     double e = 0.0;
     for (int k = 0; k < model::config_size; ++k) {
       const double v = (path[n + 1][k] - path[n - 1][k]) / (2.0 * model::dt);
-      e += 0.5 * v * v + 0.5 * kOmega2 * path[n][k] * path[n][k];
+      e += 0.5 * v * v + 0.5 * omega2 * path[n][k] * path[n][k];
     }
     return e;
   };
@@ -182,8 +182,8 @@ TEST(DriverScheme, WithoutRescalingTheRecursionConservesEnergy) {
     for (int k = 0; k < model::config_size; ++k) {
       const double v0 = (plain[2][k] - plain[0][k]) / (2.0 * model::dt),
                    v1 = (plain[2000][k] - plain[1998][k]) / (2.0 * model::dt);
-      e_first += 0.5 * v0 * v0 + 0.5 * kOmega2 * plain[1][k] * plain[1][k];
-      e_last += 0.5 * v1 * v1 + 0.5 * kOmega2 * plain[1999][k] * plain[1999][k];
+      e_first += 0.5 * v0 * v0 + 0.5 * omega2 * plain[1][k] * plain[1][k];
+      e_last += 0.5 * v1 * v1 + 0.5 * omega2 * plain[1999][k] * plain[1999][k];
     }
     EXPECT_GT(std::fabs(e_last / e_first - 1.0), 0.1) << "driving term " << factor << " a";
   }

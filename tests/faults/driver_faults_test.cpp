@@ -18,8 +18,8 @@ using namespace pelzak::test;
 
 namespace {
 
-using pelzak::test::kDriver;
-using pelzak::test::kGenerator;
+using pelzak::test::driver_program;
+using pelzak::test::generator_program;
 
 using pelzak::test::path_exists;
 
@@ -33,7 +33,7 @@ std::string first_lines(const std::string& text, int n) {
 
 // A short run of the generator's start whose log depends on every position and velocity read.
 RunResult short_run(bool unprivileged = false) {
-  return run_program({kDriver, "-q", "-p", "100", "-e", "0", "-P", "1000", "-t", "50"}, unprivileged);
+  return run_program({driver_program, "-q", "-p", "100", "-e", "0", "-P", "1000", "-t", "50"}, unprivileged);
 }
 
 }  // namespace
@@ -64,7 +64,7 @@ TEST(FaultsDriver, AStartThatIsNoConfigurationStopsBeforeAnyOutput) {
     ScratchDir dir;
     write_bytes("ar_simulation.dat", c.content);
     write_bytes("rdf_argon.dat", "an earlier result\n");
-    const RunResult r = run_program({kDriver, "-q"});
+    const RunResult r = run_program({driver_program, "-q"});
     EXPECT_EQ(r.status, 2) << c.name;
     EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << c.name << ": " << r.err;
     EXPECT_EQ(r.out, "") << c.name;
@@ -78,14 +78,14 @@ TEST(FaultsDriver, StartsThatCannotBeReadAtAll) {
   {
     ScratchDir dir;
     ASSERT_EQ(mkdir("ar_simulation.dat", 0755), 0);
-    const RunResult r = run_program({kDriver, "-q"});
+    const RunResult r = run_program({driver_program, "-q"});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "pelzak_aux: \"ar_simulation.dat\": cannot open: Is a directory\n");
   }
   if (access("/dev/zero", R_OK) == 0) {
     ScratchDir dir;
     ASSERT_EQ(symlink("/dev/zero", "ar_simulation.dat"), 0);
-    const RunResult r = run_program({kDriver, "-q"});
+    const RunResult r = run_program({driver_program, "-q"});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err.rfind("pelzak_aux: \"ar_simulation.dat\", line 1: more than 1048576 bytes", 0), 0u)
         << r.err;
@@ -129,7 +129,7 @@ TEST(FaultsDriver, AnUnwritableStandardOutputFailsTheRun) {
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full here";
   ScratchDir dir;
   write_bytes("ar_simulation.dat", generated());
-  const std::string command = "'" + kDriver + "' -q -p 100 -e 0 -P 1000 > /dev/full 2> err.txt";
+  const std::string command = "'" + driver_program + "' -q -p 100 -e 0 -P 1000 > /dev/full 2> err.txt";
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);

@@ -15,11 +15,11 @@ using namespace pelzak::test;
 
 namespace {
 
-using pelzak::test::kGenerator;
-const char* const kFile = "ar_simulation.dat";
-constexpr std::size_t kHeaderBytes = 6 + 28;  // " Test\n" and the count line
-constexpr std::size_t kRecordBytes = 69;
-constexpr std::size_t kFileBytes = kHeaderBytes + 864 * kRecordBytes;
+using pelzak::test::generator_program;
+const char* const file_name = "ar_simulation.dat";
+constexpr std::size_t header_bytes = 6 + 28;  // " Test\n" and the count line
+constexpr std::size_t record_bytes = 69;
+constexpr std::size_t file_bytes = header_bytes + 864 * record_bytes;
 
 const std::string& generated() { return generated_start(); }
 
@@ -70,27 +70,27 @@ TEST(FaultsGenerator, ArgumentsItDoesNotTakeWriteNothing) {
        "pelzak_initial: unknown option '--seed'\nTry 'pelzak_initial --help' for more information.\n"},
   };
   for (const auto& c : cases) {
-    std::vector<std::string> argv{kGenerator};
+    std::vector<std::string> argv{generator_program};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     for (bool earlier : {false, true}) {
       ScratchDir dir;
-      if (earlier) write_bytes(kFile, "an earlier start\n");
+      if (earlier) write_bytes(file_name, "an earlier start\n");
       const RunResult r = run_program(argv);
       EXPECT_EQ(r.status, c.status) << argv[1];
       EXPECT_EQ(r.out.rfind(c.out_start, 0), 0u) << r.out;
       EXPECT_EQ(c.out_start.empty(), r.out.empty()) << r.out;
       EXPECT_EQ(r.err, c.err);
       if (earlier)
-        EXPECT_EQ(read_bytes(kFile), "an earlier start\n") << argv[1];
+        EXPECT_EQ(read_bytes(file_name), "an earlier start\n") << argv[1];
       else
-        EXPECT_FALSE(path_exists(kFile)) << argv[1];
+        EXPECT_FALSE(path_exists(file_name)) << argv[1];
     }
   }
 }
 
 TEST(FaultsGenerator, ReplacesWhateverTheFileHeld) {
-  ASSERT_EQ(generated().size(), kFileBytes);
-  const std::string lines_865 = generated().substr(0, kFileBytes - kRecordBytes);
+  ASSERT_EQ(generated().size(), file_bytes);
+  const std::string lines_865 = generated().substr(0, file_bytes - record_bytes);
   const struct {
     const char* name;
     std::string old;
@@ -104,11 +104,11 @@ TEST(FaultsGenerator, ReplacesWhateverTheFileHeld) {
   };
   for (const auto& c : cases) {
     ScratchDir dir;
-    write_bytes(kFile, c.old);
-    const RunResult r = run_program({kGenerator});
+    write_bytes(file_name, c.old);
+    const RunResult r = run_program({generator_program});
     EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
     EXPECT_EQ(r.err, "") << c.name;
-    EXPECT_TRUE(read_bytes(kFile) == generated()) << c.name;
+    EXPECT_TRUE(read_bytes(file_name) == generated()) << c.name;
   }
 }
 
@@ -118,19 +118,19 @@ TEST(FaultsGenerator, ReplacesWhateverTheFileHeld) {
 TEST(FaultsGenerator, ADiskFillingUpLeavesOnlyWholeLines) {
   const std::size_t limits[] = {0,
                                 3,
-                                kHeaderBytes - 1,
-                                kHeaderBytes,
-                                kHeaderBytes + 30,
-                                kHeaderBytes + 100 * kRecordBytes,
-                                kHeaderBytes + 100 * kRecordBytes + 1,
-                                kFileBytes - kRecordBytes + 44,
-                                kFileBytes - 1};
+                                header_bytes - 1,
+                                header_bytes,
+                                header_bytes + 30,
+                                header_bytes + 100 * record_bytes,
+                                header_bytes + 100 * record_bytes + 1,
+                                file_bytes - record_bytes + 44,
+                                file_bytes - 1};
   for (std::size_t limit : limits) {
     ScratchDir dir;
-    const RunResult r = pelzak::test::run_with_file_limit({kGenerator}, limit);
+    const RunResult r = pelzak::test::run_with_file_limit({generator_program}, limit);
     EXPECT_EQ(r.status, 1) << limit;
     EXPECT_EQ(r.err, "pelzak_initial: cannot write \"ar_simulation.dat\": File too large\n") << limit;
-    const std::string left = read_bytes(kFile);
+    const std::string left = read_bytes(file_name);
     EXPECT_LE(left.size(), limit);
     EXPECT_TRUE(left.empty() || left.back() == '\n') << limit;
     EXPECT_EQ(generated().compare(0, left.size(), left), 0) << limit;
@@ -138,7 +138,7 @@ TEST(FaultsGenerator, ADiskFillingUpLeavesOnlyWholeLines) {
   }
   // With room for exactly the whole file nothing fails.
   ScratchDir dir;
-  const RunResult r = pelzak::test::run_with_file_limit({kGenerator}, kFileBytes);
+  const RunResult r = pelzak::test::run_with_file_limit({generator_program}, file_bytes);
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(read_bytes(kFile) == generated());
+  EXPECT_TRUE(read_bytes(file_name) == generated());
 }

@@ -30,17 +30,17 @@ using pelzak::test::write_bytes;
 
 namespace {
 
-constexpr double kSubnormal = 4.9406564584124654e-324;
-const double kInf = INFINITY;
-const double kNaN = NAN;
+constexpr double subnormal = 4.9406564584124654e-324;
+const double infinity = INFINITY;
+const double not_a_number = NAN;
 
 // The kernels the library can be told to use; a name the build or the processor lacks falls
 // back to another kernel, which is then merely tested twice.
-const char* const kKernels[] = {"reference", "scalar", "avx2", "avx512"};
+const char* const kernel_names[] = {"reference", "scalar", "avx2", "avx512"};
 
 // Runs body once under each kernel, naming the kernel in any failure.
 void for_each_kernel(const std::function<void()>& body) {
-  for (const char* kernel : kKernels) {
+  for (const char* kernel : kernel_names) {
     SCOPED_TRACE(std::string("PELZAK_ISA=") + kernel);
     setenv("PELZAK_ISA", kernel, 1);
     body();
@@ -92,14 +92,14 @@ std::vector<Abuse> abusive_configurations() {
                                  {12, -1e300, 1e300, -1e300},
                                  {123, DBL_MAX, -DBL_MAX, 0.7},
                                  {500, 1e17 * model::box, -1e16, 3.0e15}})});
-  cases.push_back({"infinite", with({{1, kInf, 0.0, 0.0}, {55, -kInf, kInf, -kInf}})});
-  cases.push_back({"nan", with({{2, kNaN, 0.35, 0.0}, {300, 0.0, 0.0, kNaN}})});
+  cases.push_back({"infinite", with({{1, infinity, 0.0, 0.0}, {55, -infinity, infinity, -infinity}})});
+  cases.push_back({"nan", with({{2, not_a_number, 0.35, 0.0}, {300, 0.0, 0.0, not_a_number}})});
   // Atom 1 on subnormal coordinates at the lattice origin; atoms 433 and 434 a subnormal
   // distance apart, which squares to zero: the pair coincides and its terms are NaN.
-  cases.push_back({"subnormal", with({{1, kSubnormal, -kSubnormal, DBL_MIN / 2},
+  cases.push_back({"subnormal", with({{1, subnormal, -subnormal, DBL_MIN / 2},
                                       {433, 1.0, 1.0, 1.0},
                                       {434, 1.0, 1.0, 1.0 + DBL_EPSILON}})});
-  cases.push_back({"subnormal_apart", with({{1, kSubnormal, 0.0, 0.0}, {2, 0.0, 0.0, 0.0}})});
+  cases.push_back({"subnormal_apart", with({{1, subnormal, 0.0, 0.0}, {2, 0.0, 0.0, 0.0}})});
   Config negative_zero = lattice();
   for (double& x : negative_zero)
     if (x == 0.0) x = -0.0;
@@ -198,7 +198,7 @@ class GuardedHistogram {
     if (base_ == MAP_FAILED) std::abort();
     mprotect(base_, page_, PROT_NONE);
     mprotect(base_ + 2 * page_, page_, PROT_NONE);
-    std::memset(base_ + page_, kCanary, page_);
+    std::memset(base_ + page_, canary, page_);
     unsigned char* middle = base_ + page_;
     bins_ = reinterpret_cast<double*>(flush_against_upper_guard ? middle + page_ - model::bins * 8 : middle);
   }
@@ -212,13 +212,13 @@ class GuardedHistogram {
     const unsigned char* begin = reinterpret_cast<const unsigned char*>(bins_);
     for (std::size_t k = 0; k < page_; ++k) {
       const unsigned char* p = middle + k;
-      if ((p < begin || p >= begin + model::bins * 8) && *p != kCanary) return false;
+      if ((p < begin || p >= begin + model::bins * 8) && *p != canary) return false;
     }
     return true;
   }
 
  private:
-  static constexpr unsigned char kCanary = 0xa5;
+  static constexpr unsigned char canary = 0xa5;
   std::size_t page_ = 0;
   unsigned char* base_ = nullptr;
   double* bins_ = nullptr;
@@ -262,7 +262,7 @@ TEST(FaultsNumericAbuse, ReadFileTakesHugeSubnormalAndSignedZeroValuesExactly) {
   write_bytes("ar_simulation.dat", text);
   Config r, v;
   auxiliary_read_file(r.data(), v.data());
-  const double want1[6] = {1e300, -1e300, kSubnormal, 2.5e-308, -0.0, 0.0};
+  const double want1[6] = {1e300, -1e300, subnormal, 2.5e-308, -0.0, 0.0};
   const double want2[6] = {1.79e308, -1.7e308, -0.0, -0.0, -0.0, -1e-99};
   for (int k = 1; k <= 3; ++k) {
     EXPECT_TRUE(same(at(r, 1, k), want1[k - 1])) << k;
@@ -292,11 +292,11 @@ TEST(FaultsNumericAbuseDeathTest, ReadFileRefusesWhatNoDoubleHolds) {
 TEST(FaultsNumericAbuse, ForceAtomsGivesTheIeeeResultOfTheStatedArithmetic) {
   for (const Abuse& c : abusive_configurations()) {
     SCOPED_TRACE(c.name);
-    for (double energy_in : {0.0, -0.0, 1e300, kInf, kNaN, kSubnormal}) {
+    for (double energy_in : {0.0, -0.0, 1e300, infinity, not_a_number, subnormal}) {
       const Lj want = lj_by_hand(c.positions, energy_in);
       for_each_kernel([&] {
         Config forces;
-        forces.fill(kNaN);
+        forces.fill(not_a_number);
         double energy = energy_in;
         auxiliary_force_atoms(c.positions.data(), forces.data(), &energy);
         EXPECT_TRUE(same(energy, want.energy)) << energy << " vs " << want.energy;
@@ -341,9 +341,9 @@ TEST(FaultsNumericAbuse, RadialDistNeverCountsOutsideItsBins) {
     SCOPED_TRACE(c.name);
     // Whatever the bins hold is carried over (sampling does not reset them), and every pair
     // adds 2.0 to it in turn: whole numbers, fractions, 2^53 where adding 2 rounds, non-finite.
-    const double carried[] = {-0.0,      0.0,  7.0,   0.5,   9007199254740992.0, 9007199254740991.0,
-                              kNaN,      kInf, -kInf, 1e300, kSubnormal,         -3.0,
-                              1e16 + 1.0};
+    const double carried[] = {
+        -0.0,      0.0,   7.0,       0.5,  9007199254740992.0, 9007199254740991.0, not_a_number, infinity,
+        -infinity, 1e300, subnormal, -3.0, 1e16 + 1.0};
     std::array<double, model::bins> start{};
     for (int b = 0; b < model::bins; ++b) start[b] = carried[b % (sizeof carried / sizeof carried[0])];
     const auto want = rdf_by_hand(c.positions, start);
@@ -361,8 +361,8 @@ TEST(FaultsNumericAbuse, RadialDistNeverCountsOutsideItsBins) {
 }
 
 TEST(FaultsNumericAbuse, LeapfrogGivesTheIeeeResultOfTheStatedArithmetic) {
-  const double specials[] = {1e300,       -1e300, kInf, -kInf,   kNaN, kSubnormal,
-                             -kSubnormal, -0.0,   0.0,  DBL_MAX, 1.0};
+  const double specials[] = {1e300,      -1e300, infinity, -infinity, not_a_number, subnormal,
+                             -subnormal, -0.0,   0.0,      DBL_MAX,   1.0};
   const int n_specials = sizeof specials / sizeof specials[0];
   // Each of positions, velocities and driving term gets the special values in turn, the others
   // stay ordinary; then all three abusive at once.
@@ -391,7 +391,7 @@ TEST(FaultsNumericAbuse, LeapfrogGivesTheIeeeResultOfTheStatedArithmetic) {
 TEST(FaultsNumericAbuse, LeapfrogAllAtRestAndAllSubnormal) {
   // All at rest: T = 0, the scale is sqrt(94.4 / 0) = infinity and every velocity 0 * inf = NaN.
   // All subnormal velocities: t * t underflows to zero, so the same happens.
-  for (double speed : {0.0, -0.0, kSubnormal}) {
+  for (double speed : {0.0, -0.0, subnormal}) {
     Config x = lattice(), v = filled(speed), a = filled(0.0);
     double kinetic = -1.0, temperature = -1.0;
     auxiliary_leapfrog(x.data(), v.data(), a.data(), &kinetic, &temperature);
@@ -405,7 +405,7 @@ TEST(FaultsNumericAbuse, LeapfrogAllAtRestAndAllSubnormal) {
 // values are the plainly evaluated g, non-finite ones spelled out.
 TEST(FaultsNumericAbuseDeathTest, RadialDistWritesAbusiveHistogramsFaithfully) {
   ScratchDir dir;
-  const double values[] = {kNaN, kInf, -kInf, -0.0, kSubnormal, 1e300, DBL_MAX, -1.0};
+  const double values[] = {not_a_number, infinity, -infinity, -0.0, subnormal, 1e300, DBL_MAX, -1.0};
   const int n_values = sizeof values / sizeof values[0];
   EXPECT_EXIT(
       {

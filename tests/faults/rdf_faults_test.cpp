@@ -24,7 +24,7 @@ using testing::ExitedWithCode;
 
 namespace {
 
-constexpr std::size_t kOutputBytes = 200 * 53;
+constexpr std::size_t output_bytes = 200 * 53;
 
 void call(std::int64_t step, double* histogram) {
   static const Config nowhere = nan_config();  // no pair is counted
@@ -71,7 +71,7 @@ TEST(FaultsRdfFileDeathTest, AWriteProtectedFileIsLeftAsItWas) {
 TEST(FaultsRdfFile, RunningOutOfRoomLeavesNoPartialResult) {
   const std::string diagnostic = "pelzak_aux: \"rdf_argon.dat\": cannot write g(r): File too large\n";
   for (std::size_t limit : {std::size_t{0}, std::size_t{1}, std::size_t{52}, std::size_t{53},
-                            kOutputBytes / 2, kOutputBytes - 1}) {
+                            output_bytes / 2, output_bytes - 1}) {
     ScratchDir dir;
     const auto r = run_with_room(limit, 1);
     EXPECT_EQ(r.status, 2) << limit;
@@ -81,16 +81,16 @@ TEST(FaultsRdfFile, RunningOutOfRoomLeavesNoPartialResult) {
   // A second output that runs out of room leaves the first one whole.
   {
     ScratchDir dir;
-    const auto r = run_with_room(kOutputBytes + 1000, 2);
+    const auto r = run_with_room(output_bytes + 1000, 2);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, diagnostic);
     const std::string left = read_bytes("rdf_argon.dat");
-    EXPECT_EQ(left.size(), kOutputBytes);
+    EXPECT_EQ(left.size(), output_bytes);
     EXPECT_EQ(split_lines(left).size(), 200u);
   }
   // With room for exactly one output it succeeds.
   ScratchDir dir;
-  const auto r = run_with_room(kOutputBytes, 1);
+  const auto r = run_with_room(output_bytes, 1);
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(read_bytes("rdf_argon.dat").size(), kOutputBytes);
+  EXPECT_EQ(read_bytes("rdf_argon.dat").size(), output_bytes);
 }

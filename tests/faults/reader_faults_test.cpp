@@ -26,10 +26,10 @@ using testing::ExitedWithCode;
 namespace {
 
 // Fails the test instead of hanging it if the reader never returns.
-constexpr unsigned kPatienceSeconds = 30;
+constexpr unsigned patience_seconds = 30;
 
 void read_configuration() {
-  alarm(kPatienceSeconds);
+  alarm(patience_seconds);
   Config r, v;
   auxiliary_read_file(r.data(), v.data());
   std::_Exit(0);
@@ -41,7 +41,7 @@ std::string first_lines(const std::string& text, int n) {
   return text.substr(0, end);
 }
 
-const std::string kTooLong = std::to_string(longest_input_line);
+const std::string too_long = std::to_string(longest_input_line);
 
 }  // namespace
 
@@ -57,11 +57,11 @@ TEST(FaultsReaderDeathTest, EveryBrokenFileEndsWithTheFileLineAndReason) {
       {"865 lines", first_lines(good, 865),
        "line 866: end of file: the file has 865 lines, .*run pelzak_initial to write one"},
       {"a 10 MB first line without a line feed", ten_mb,
-       "line 1: more than " + kTooLong +
+       "line 1: more than " + too_long +
            " bytes without a line feed: this is not a "
            "configuration file \\(records are 68 columns\\); run pelzak_initial to write one"},
       {"a 10 MB line after four good ones", first_lines(good, 4) + ten_mb + "\n" + good,
-       "line 5: more than " + kTooLong + " bytes without a line feed"},
+       "line 5: more than " + too_long + " bytes without a line feed"},
       {"a record of NUL bytes", first_lines(good, 2) + std::string(68, '\0') + "\n",
        "line 3: bad value \"\\\\x00\\\\x00\\\\x00\\\\x00\\\\x00\" in the atom index field"},
       {"binary bytes in a position", first_lines(good, 2) + "    1   Ar   Ar    1\x80\xff\xfe\x01",
@@ -102,7 +102,7 @@ TEST(FaultsReaderDeathTest, AnEndlessStreamEnds) {
   ASSERT_EQ(symlink("/dev/zero", "ar_simulation.dat"), 0);
   EXPECT_EXIT(
       read_configuration(), ExitedWithCode(2),
-      "^pelzak_aux: \"ar_simulation.dat\", line 1: more than " + kTooLong + " bytes without a line feed");
+      "^pelzak_aux: \"ar_simulation.dat\", line 1: more than " + too_long + " bytes without a line feed");
 }
 
 TEST(FaultsReader, ADescriptorThatCannotBeReadIsAReadError) {

@@ -15,11 +15,11 @@
 
 namespace pelzak::faults {
 
-inline constexpr int kWidth = 8;  // every real field of the configuration file
+inline constexpr int field_width = 8;  // every real field of the configuration file
 
 inline std::string printed(double x, int decimals) {
-  std::string field(kWidth, '?');
-  formats::put_fixed(field.data(), kWidth, decimals, x);
+  std::string field(field_width, '?');
+  formats::put_fixed(field.data(), field_width, decimals, x);
   return field;
 }
 
@@ -38,8 +38,8 @@ inline std::uint64_t bits(double x) {
 inline std::string round_trip(double x, int decimals) {
   const std::string field = printed(x, decimals);
   double value = 0.0;
-  const auto status = formats::parse_real_field(field.data(), kWidth, &value);
-  if (field == std::string(kWidth, '*')) {
+  const auto status = formats::parse_real_field(field.data(), field_width, &value);
+  if (field == std::string(field_width, '*')) {
     EXPECT_EQ(status, formats::FieldStatus::bad_value) << x;
     return field;
   }

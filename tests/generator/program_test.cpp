@@ -24,19 +24,19 @@ using namespace pelzak::test;
 
 namespace {
 
-const std::string kProgram = pelzak::test::kGenerator;
-const std::string kFile = "ar_simulation.dat";
-constexpr size_t kFileSize = 6 + 28 + model::atoms * 69;
+const std::string program = pelzak::test::generator_program;
+const std::string file_name = "ar_simulation.dat";
+constexpr size_t file_size = 6 + 28 + model::atoms * 69;
 
 // Runs the program in the current directory; a normal run says nothing.
 std::string run_quietly(const std::vector<std::string>& args = {}) {
-  std::vector<std::string> argv{kProgram};
+  std::vector<std::string> argv{program};
   argv.insert(argv.end(), args.begin(), args.end());
   const RunResult r = run_program(argv);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "");
-  return read_bytes(kFile);
+  return read_bytes(file_name);
 }
 
 // The file of one run in a fresh directory, for the tests that only read it.
@@ -101,7 +101,7 @@ double velocity_bound() {
 
 TEST(GeneratorProgram, WritesTheConfigurationLayoutColumnForColumn) {
   const std::string& bytes = reference_file();
-  ASSERT_EQ(bytes.size(), kFileSize);
+  ASSERT_EQ(bytes.size(), file_size);
   EXPECT_EQ(bytes.back(), '\n');
   EXPECT_EQ(bytes.find('\r'), std::string::npos);
   const std::vector<std::string> lines = split_lines(bytes);
@@ -141,16 +141,16 @@ TEST(GeneratorProgram, RewritesALongerFileInPlace) {
   ScratchDir dir;
   std::string old;
   for (int i = 0; i < 3000; ++i) old += "old content that must not survive, line " + std::to_string(i) + "\n";
-  write_bytes(kFile, old);
-  ASSERT_EQ(link(kFile.c_str(), "second_name.dat"), 0);
+  write_bytes(file_name, old);
+  ASSERT_EQ(link(file_name.c_str(), "second_name.dat"), 0);
   struct stat before, after;
-  ASSERT_EQ(stat(kFile.c_str(), &before), 0);
+  ASSERT_EQ(stat(file_name.c_str(), &before), 0);
   EXPECT_EQ(run_quietly(), reference_file());
-  ASSERT_EQ(stat(kFile.c_str(), &after), 0);
+  ASSERT_EQ(stat(file_name.c_str(), &after), 0);
   // The same file, not a new one renamed over it: the inode and the other hard link see the rewrite.
   EXPECT_EQ(after.st_ino, before.st_ino);
   EXPECT_EQ(read_bytes("second_name.dat"), reference_file());
-  EXPECT_EQ(split_lines(read_bytes(kFile)).size(), 866u);
+  EXPECT_EQ(split_lines(read_bytes(file_name)).size(), 866u);
 }
 
 TEST(GeneratorProgram, DrawsAllVelocitiesFirstThenEachAtomsPositionWithItsRecord) {
@@ -227,13 +227,13 @@ TEST(GeneratorProgram, VelocitiesAreUniformNotNormal) {
 TEST(GeneratorFailure, FullDiskIsReportedWithTheFileAndReason) {
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "/dev/full is not available here";
   ScratchDir dir;
-  ASSERT_EQ(symlink("/dev/full", kFile.c_str()), 0);
-  const RunResult r = run_program({kProgram});
+  ASSERT_EQ(symlink("/dev/full", file_name.c_str()), 0);
+  const RunResult r = run_program({program});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "pelzak_initial: cannot write \"ar_simulation.dat\": No space left on device\n");
   struct stat info;
-  ASSERT_EQ(lstat(kFile.c_str(), &info), 0);
+  ASSERT_EQ(lstat(file_name.c_str(), &info), 0);
   EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link itself is left in place";
 }
 
@@ -243,7 +243,7 @@ TEST(GeneratorFailure, UnwritableDirectoryIsReportedWithTheFileAndReason) {
   ASSERT_EQ(mkdir("locked", 0555), 0);
   ASSERT_EQ(chmod("locked", 0555), 0);
   ASSERT_EQ(chdir("locked"), 0);
-  const RunResult r = run_program({kProgram}, true);
+  const RunResult r = run_program({program}, true);
   ASSERT_EQ(chdir(".."), 0);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
@@ -255,19 +255,19 @@ TEST(GeneratorFailure, WriteProtectedFileIsReportedAndLeftUnchanged) {
   if (!can_test_permissions()) GTEST_SKIP() << "cannot drop root privileges here";
   ScratchDir dir;
   const std::string old = " Test\n                  864 Argon\nan older configuration\n";
-  write_bytes(kFile, old);
-  ASSERT_EQ(chmod(kFile.c_str(), 0444), 0);
-  const RunResult r = run_program({kProgram}, true);
+  write_bytes(file_name, old);
+  ASSERT_EQ(chmod(file_name.c_str(), 0444), 0);
+  const RunResult r = run_program({program}, true);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "pelzak_initial: cannot write \"ar_simulation.dat\": Permission denied\n");
-  EXPECT_EQ(read_bytes(kFile), old);
+  EXPECT_EQ(read_bytes(file_name), old);
 }
 
 TEST(GeneratorFailure, DirectoryInTheFilesPlaceIsReported) {
   ScratchDir dir;
-  ASSERT_EQ(mkdir(kFile.c_str(), 0755), 0);
-  const RunResult r = run_program({kProgram});
+  ASSERT_EQ(mkdir(file_name.c_str(), 0755), 0);
+  const RunResult r = run_program({program});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "pelzak_initial: cannot open \"ar_simulation.dat\": Is a directory\n");
 }

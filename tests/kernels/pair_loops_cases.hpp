@@ -26,8 +26,8 @@ namespace pelzak::aux_test {
 
 using pelzak::kernels::Isa;
 
-inline constexpr double kInf = std::numeric_limits<double>::infinity();
-inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+inline constexpr double infinity = std::numeric_limits<double>::infinity();
+inline constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
 
 inline std::vector<Isa> fast_isas() {
   std::vector<Isa> isas;
@@ -95,8 +95,8 @@ inline double edge_separation(std::mt19937_64& rng) {
                           model::bin_width * 0.5};
   double d = edges[std::uniform_int_distribution<int>(0, std::size(edges) - 1)(rng)];
   const int steps = std::uniform_int_distribution<int>(-2, 2)(rng);
-  for (int s = 0; s < steps; ++s) d = std::nextafter(d, kInf);
-  for (int s = 0; s > steps; --s) d = std::nextafter(d, -kInf);
+  for (int s = 0; s < steps; ++s) d = std::nextafter(d, infinity);
+  for (int s = 0; s > steps; --s) d = std::nextafter(d, -infinity);
   return std::bernoulli_distribution(0.5)(rng) ? d : -d;
 }
 
@@ -137,7 +137,7 @@ inline Config configuration(int n) {
     }
     case 5: {  // NaN, infinite and -0.0 coordinates among a liquid
       Config c = lattice(rng, 0.05);
-      const double odd[] = {kNaN, -kNaN, kInf, -kInf, -0.0, 0.0};
+      const double odd[] = {not_a_number, -not_a_number, infinity, -infinity, -0.0, 0.0};
       for (int p = 0; p < 12; ++p)
         at(c, random_atom(rng), std::uniform_int_distribution<int>(1, 3)(rng)) =
             odd[std::uniform_int_distribution<int>(0, std::size(odd) - 1)(rng)];
@@ -218,7 +218,7 @@ inline void expect_same_histogram(Isa isa, const Config& positions, const std::a
 // Configurations 0 ... count-1, each on every fast kernel set, against the reference; stops at
 // the first configuration that differs.
 inline void expect_random_forces_bit_for_bit(int count) {
-  const double energies_in[] = {0.0, -0.0, 1.25, -3.5e-3, kNaN, -kNaN, kInf, -kInf};
+  const double energies_in[] = {0.0, -0.0, 1.25, -3.5e-3, not_a_number, -not_a_number, infinity, -infinity};
   for (int n = 0; n < count; ++n) {
     const Config positions = configuration(n);
     const double sum_in = energies_in[n / 8 % std::size(energies_in)];
@@ -231,8 +231,9 @@ inline void expect_random_forces_bit_for_bit(int count) {
 inline void expect_random_histograms_bit_for_bit(int count) {
   std::array<double, model::bins> zero{}, odd{};
   for (int b = 0; b < model::bins; ++b) {
-    const double values[] = {-0.0,   0.5,  3.0,    9007199254740990.0, 9007199254740992.0, kNaN, kInf,
-                             -1e300, 1e17, 2.0 * b};
+    const double values[] = {
+        -0.0,   0.5,  3.0,    9007199254740990.0, 9007199254740992.0, not_a_number, infinity,
+        -1e300, 1e17, 2.0 * b};
     odd[b] = values[b % std::size(values)];
   }
   for (int n = 0; n < count; ++n) {

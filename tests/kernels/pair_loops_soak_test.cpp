@@ -8,14 +8,14 @@ using namespace pelzak::aux_test;
 
 namespace {
 
-constexpr int kSoakConfigurations = 3000;
+constexpr int soak_configurations = 3000;
 
 }  // namespace
 
 TEST(PairLoopsSoak, RandomConfigurationsGiveTheReferenceForcesAndEnergyBitForBit) {
-  expect_random_forces_bit_for_bit(kSoakConfigurations);
+  expect_random_forces_bit_for_bit(soak_configurations);
 }
 
 TEST(PairLoopsSoak, RandomConfigurationsGiveTheReferenceHistogramBitForBit) {
-  expect_random_histograms_bit_for_bit(kSoakConfigurations);
+  expect_random_histograms_bit_for_bit(soak_configurations);
 }

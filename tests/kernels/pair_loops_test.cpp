@@ -25,7 +25,7 @@ using pelzak::kernels::Isa;
 namespace {
 
 // A few hundred milliseconds: every kind of configuration twenty times.
-constexpr int kQuickConfigurations = 160;
+constexpr int quick_configurations = 160;
 
 // Sets PELZAK_ISA for one scope (nullptr: unset) and restores it afterwards.
 class IsaSetting {
@@ -52,7 +52,7 @@ class IsaSetting {
 };
 
 // Every way a user can set PELZAK_ISA (nullptr: not set at all).
-const char* const kIsaSettings[] = {nullptr, "reference", "scalar", "avx2", "avx512"};
+const char* const isa_settings[] = {nullptr, "reference", "scalar", "avx2", "avx512"};
 
 struct Routine {
   Config forces;
@@ -62,7 +62,7 @@ struct Routine {
 // force_atoms itself, as a driver calls it.
 Routine force_atoms(const Config& positions) {
   Routine r;
-  r.forces.fill(kNaN);
+  r.forces.fill(not_a_number);
   r.energy = 0.0;
   auxiliary_force_atoms(positions.data(), r.forces.data(), &r.energy);
   return r;
@@ -141,11 +141,11 @@ TEST(PairLoops, ThisMachineHasAFastPathBesidesTheReference) {
 }
 
 TEST(PairLoops, RandomConfigurationsGiveTheReferenceForcesAndEnergyBitForBit) {
-  expect_random_forces_bit_for_bit(kQuickConfigurations);
+  expect_random_forces_bit_for_bit(quick_configurations);
 }
 
 TEST(PairLoops, RandomConfigurationsGiveTheReferenceHistogramBitForBit) {
-  expect_random_histograms_bit_for_bit(kQuickConfigurations);
+  expect_random_histograms_bit_for_bit(quick_configurations);
 }
 
 TEST(PairLoops, AMinusZeroEnergyWithNoPairInRangeStaysMinusZero) {
@@ -195,7 +195,7 @@ TEST(PairLoops, PelzakIsaPicksTheKernelsAndNeverChangesTheResult) {
     }
     double energy = 0.0;
     Config forces;
-    forces.fill(kNaN);
+    forces.fill(not_a_number);
     auxiliary_force_atoms(positions.data(), forces.data(), &energy);
     EXPECT_EQ(bits(energy), bits(want_energy)) << name;
     EXPECT_EQ(first_difference(forces, want_forces), -1) << name;
@@ -236,7 +236,7 @@ TEST(PairLoops, APairExactly0765ApartAddsNothingOnEveryKernelChoice) {
   const Config at_cut = pair_beside_a_slab(model::cutoff);
   const Config inside = pair_beside_a_slab(std::nextafter(model::cutoff, 0.0));
   const Config none = pair_beside_a_slab(1.0);
-  for (const char* setting : kIsaSettings) {
+  for (const char* setting : isa_settings) {
     const IsaSetting isa(setting);
     const std::string name = setting ? setting : "(unset)";
     const Routine alone = force_atoms(none);
@@ -265,12 +265,12 @@ TEST(PairLoops, TheKernelsImagesAgreeWithTheDivisionAtEveryThreshold) {
   std::vector<double> d;
   for (double t : {wrap_1, wrap_2, wrap_3, wrap_limit, 0.0, model::box / 2, model::box, 1e300}) {
     for (double v : {std::nextafter(std::nextafter(t, 0.0), 0.0), std::nextafter(t, 0.0), t,
-                     std::nextafter(t, kInf), std::nextafter(std::nextafter(t, kInf), kInf)}) {
+                     std::nextafter(t, infinity), std::nextafter(std::nextafter(t, infinity), infinity)}) {
       d.push_back(v);
       d.push_back(-v);
     }
   }
-  for (double v : {kInf, -kInf, kNaN}) d.push_back(v);
+  for (double v : {infinity, -infinity, not_a_number}) d.push_back(v);
   // The same again, each value beside one of 2.9 box sides: a vector kernel sees both in one
   // vector, which takes its path for the rarer separations.
   const std::size_t alone = d.size();
@@ -343,7 +343,7 @@ TEST(PairLoops, AtomsMovedByHandBetweenCallsAreSeen) {
     expect_same_forces(isa, c, 0.0, "a liquid");
     at(c, 5, 2) += 1.3;
     expect_same_forces(isa, c, 0.0, "one atom moved by 1.3 nm");
-    at(c, 5, 2) = kNaN;
+    at(c, 5, 2) = not_a_number;
     expect_same_forces(isa, c, 0.0, "one coordinate NaN");
     at(c, 5, 2) = 1.0;
     expect_same_forces(isa, c, 0.0, "NaN replaced");

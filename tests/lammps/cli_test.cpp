@@ -17,8 +17,8 @@
 
 namespace {
 
-using pelzak::test::kGenerator;
-using pelzak::test::kLammps;
+using pelzak::test::generator_program;
+using pelzak::test::lammps_program;
 using pelzak::test::read_bytes;
 using pelzak::test::run_program;
 using pelzak::test::RunResult;
@@ -39,7 +39,7 @@ std::vector<std::string> folder(const std::string& dir) {
 }
 
 RunResult lammps(std::vector<std::string> args) {
-  args.insert(args.begin(), kLammps);
+  args.insert(args.begin(), lammps_program);
   return run_program(args);
 }
 
@@ -159,7 +159,7 @@ TEST(LammpsCli, ExportNeedsAConfigurationAndWritesNothingWithoutOne) {
 
 TEST(LammpsCli, ExportWritesTheInputAndDataOrNothing) {
   ScratchDir dir;
-  ASSERT_EQ(run_program({kGenerator}).status, 0);
+  ASSERT_EQ(run_program({generator_program}).status, 0);
   auto r = lammps({"export", "--from", "ar_simulation.dat", "--replicate", "2", "out"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(folder("out"), (std::vector<std::string>{"argon.data", "in.argon"}));
@@ -177,7 +177,7 @@ TEST(LammpsCli, ExportWritesTheInputAndDataOrNothing) {
   if (pelzak::test::can_test_permissions()) {
     mkdir("locked", 0555);
     chmod("locked", 0555);
-    r = run_program({kLammps, "export", "--from", "ar_simulation.dat", "locked"}, true);
+    r = run_program({lammps_program, "export", "--from", "ar_simulation.dat", "locked"}, true);
     expect_one_line_failure(r, "cannot create \"locked/argon.data\": Permission denied");
     EXPECT_TRUE(folder("locked").empty());
   }

@@ -19,7 +19,7 @@ using pelzak::lammps::read_dump;
 using pelzak::test::ScratchDir;
 using pelzak::test::write_bytes;
 
-constexpr double kSide = 20.5;  // Å
+constexpr double frame_side = 20.5;  // Å
 
 // One atom as a dump holds it: id, wrapped position, image flags, velocity (Å, Å/ps).
 struct Atom {
@@ -29,14 +29,14 @@ struct Atom {
   double v[3];
 };
 
-const std::vector<Atom> kAtoms = {
+const std::vector<Atom> frame_atoms = {
     {3, {1.25, 19.75, 0.5}, {0, -1, 2}, {0.5, -1.5, 2.25}},
     {1, {10.0, 2.0, 3.0}, {1, 0, 0}, {-0.25, 0.0, 1.0}},
     {2, {0.0, 7.5, 20.0}, {-3, 1, -1}, {3.0, 2.0, -4.5}},
 };
 
 std::string header(long long step, std::size_t atoms, const std::string& bounds = "pp pp pp",
-                   double side = kSide) {
+                   double side = frame_side) {
   std::string h = "ITEM: TIMESTEP\n" + std::to_string(step) + "\nITEM: NUMBER OF ATOMS\n" +
                   std::to_string(atoms) + "\nITEM: BOX BOUNDS " + bounds + "\n";
   for (int k = 0; k < 3; ++k) h += "0 " + shortest(side) + "\n";
@@ -51,21 +51,21 @@ void word(std::string& line, const std::string& w) {
 
 enum class Layout { wrapped_with_images, unwrapped, wrapped_only, no_velocities };
 
-// A frame of kAtoms (file order as listed), each atom moved by `shift` Å along x.
+// A frame of frame_atoms (file order as listed), each atom moved by `shift` Å along x.
 std::string frame(long long step, Layout layout, double shift = 0.0) {
-  std::string f = header(step, kAtoms.size());
+  std::string f = header(step, frame_atoms.size());
   switch (layout) {
     case Layout::wrapped_with_images: f += "ITEM: ATOMS id type x y z ix iy iz vx vy vz\n"; break;
     case Layout::unwrapped: f += "ITEM: ATOMS id xu yu zu vx vy vz\n"; break;
     case Layout::wrapped_only: f += "ITEM: ATOMS id x y z vx vy vz\n"; break;
     case Layout::no_velocities: f += "ITEM: ATOMS id x y z ix iy iz\n"; break;
   }
-  for (const Atom& a : kAtoms) {
+  for (const Atom& a : frame_atoms) {
     f += std::to_string(a.id);
     if (layout == Layout::wrapped_with_images) f += " 1";
     for (int k = 0; k < 3; ++k) {
       const double x = a.x[k] + (k == 0 ? shift : 0.0);
-      word(f, shortest(layout == Layout::unwrapped ? x + a.image[k] * kSide : x));
+      word(f, shortest(layout == Layout::unwrapped ? x + a.image[k] * frame_side : x));
     }
     if (layout == Layout::wrapped_with_images || layout == Layout::no_velocities)
       for (int k = 0; k < 3; ++k) word(f, std::to_string(a.image[k]));
@@ -101,7 +101,7 @@ TEST(LammpsDumpReader, StoresAtomsByIdAxisByAxisInNanometres) {
   ASSERT_TRUE(r.ok) << r.message;
   const Dump& d = r.dump;
   EXPECT_EQ(d.atoms, 3);
-  EXPECT_EQ(d.box, kSide / 10.0);
+  EXPECT_EQ(d.box, frame_side / 10.0);
   EXPECT_TRUE(d.continuous);
   EXPECT_TRUE(d.has_velocities);
   EXPECT_EQ(d.ids, (std::vector<std::int64_t>{1, 2, 3}));
@@ -109,11 +109,11 @@ TEST(LammpsDumpReader, StoresAtomsByIdAxisByAxisInNanometres) {
   ASSERT_EQ(d.frames(), 2u);
   ASSERT_EQ(d.positions.size(), 2u * 3 * 3);
   // Atom id 3 is the first in the file and the last stored; its y lies one box below.
-  const Atom& a = kAtoms[0];
+  const Atom& a = frame_atoms[0];
   const double* p = d.frame_positions(0);
   EXPECT_EQ(p[0 * 3 + 2], a.x[0] / 10.0);
-  EXPECT_EQ(p[1 * 3 + 2], (a.x[1] + a.image[1] * kSide) / 10.0);
-  EXPECT_EQ(p[2 * 3 + 2], (a.x[2] + a.image[2] * kSide) / 10.0);
+  EXPECT_EQ(p[1 * 3 + 2], (a.x[1] + a.image[1] * frame_side) / 10.0);
+  EXPECT_EQ(p[2 * 3 + 2], (a.x[2] + a.image[2] * frame_side) / 10.0);
   EXPECT_EQ(d.frame_velocities(0)[1 * 3 + 2], a.v[1] / 10.0);
   EXPECT_EQ(d.frame_positions(1)[0 * 3 + 2], (a.x[0] + 0.5) / 10.0);
 }
@@ -133,7 +133,7 @@ TEST(LammpsDumpReader, WrappedWithImageFlagsAndUnwrappedGiveTheSamePositions) {
   const Read inside = read_text(frame(0, Layout::wrapped_only));
   ASSERT_TRUE(inside.ok) << inside.message;
   EXPECT_FALSE(inside.dump.continuous);
-  EXPECT_EQ(inside.dump.frame_positions(0)[1 * 3 + 2], kAtoms[0].x[1] / 10.0);
+  EXPECT_EQ(inside.dump.frame_positions(0)[1 * 3 + 2], frame_atoms[0].x[1] / 10.0);
 
   const Read still = read_text(frame(0, Layout::no_velocities));
   ASSERT_TRUE(still.ok) << still.message;
@@ -252,7 +252,7 @@ TEST(LammpsDumpReader, RefusesMalformedAndInconsistentDumps) {
       {good + replace(frame(20, Layout::wrapped_with_images), "\n3 1 ", "\n4 1 "),
        "atom id 4 is not in the first frame"},
       {good + frame(20, Layout::unwrapped), "differ from those of the first frame"},
-      {good + std::string(pelzak::lammps::kLongestLine + 10, 'x'), "a line longer than 65536 bytes"},
+      {good + std::string(pelzak::lammps::longest_line + 10, 'x'), "a line longer than 65536 bytes"},
   };
   for (const auto& c : cases) {
     const Read r = read_text(c.text);

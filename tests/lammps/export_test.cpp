@@ -138,8 +138,8 @@ TEST(LammpsExport, TheInputRunsOurModelWithOurThermostatAndCountsDegreesOfFreedo
        })
     EXPECT_TRUE(contains(text, line)) << line;
   // The numbers are the model's, converted exactly.
-  EXPECT_EQ(shortest(pelzak::lammps::kEpsilonEv), shortest(model::epsilon / 1.602176634e-19));
-  EXPECT_EQ(pelzak::lammps::kCutoffAngstrom, model::cutoff * 10.0);
+  EXPECT_EQ(shortest(pelzak::lammps::epsilon_ev), shortest(model::epsilon / 1.602176634e-19));
+  EXPECT_EQ(pelzak::lammps::cutoff_angstrom, model::cutoff * 10.0);
 
   options.replicate = 1;
   options.nve = true;

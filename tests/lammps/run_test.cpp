@@ -34,20 +34,20 @@
 namespace {
 
 namespace model = pelzak::model;
-using pelzak::test::kDriver;
-using pelzak::test::kGenerator;
-using pelzak::test::kLammps;
+using pelzak::test::driver_program;
+using pelzak::test::generator_program;
+using pelzak::test::lammps_program;
 using pelzak::test::run_program;
 using pelzak::test::RunResult;
 
-constexpr double kEnergyTolerance = 0.02;     // 3 sd of the difference of two windows, rounded up
-constexpr double kReferenceTolerance = 0.01;  // 3 sd of a 2000-step LAMMPS window
-constexpr double kReferenceEnergy = -5.194;   // eps per atom, the reference simulation's
-constexpr double kPeakTolerance = 0.04;       // 3 sd of the 6912-atom peak, rounded up
+constexpr double energy_tolerance = 0.02;     // 3 sd of the difference of two windows, rounded up
+constexpr double reference_tolerance = 0.01;  // 3 sd of a 2000-step LAMMPS window
+constexpr double reference_energy = -5.194;   // eps per atom, the reference simulation's
+constexpr double peak_tolerance = 0.04;       // 3 sd of the 6912-atom peak, rounded up
 // D of the reference (tests/analysis/data/README.md), e-5 cm^2/s, and 3 sd of a 2000-step run.
-constexpr double kReferenceEinstein = 2.564;
-constexpr double kReferenceGreenKubo = 2.571;
-constexpr double kDiffusionTolerance = 0.5;
+constexpr double reference_einstein = 2.564;
+constexpr double reference_green_kubo = 2.571;
+constexpr double diffusion_tolerance = 0.5;
 
 // Mean potential energy per atom (eps) of pelzak_md's production rows in thermo_argon.csv.
 double md_production_energy(const std::string& path) {
@@ -114,7 +114,7 @@ double diffusion(const std::string& summary, const std::string& method) {
 }
 
 RunResult lammps(const std::vector<std::string>& args) {
-  std::vector<std::string> argv{kLammps};
+  std::vector<std::string> argv{lammps_program};
   argv.insert(argv.end(), args.begin(), args.end());
   return run_program(argv);
 }
@@ -123,8 +123,8 @@ TEST(LammpsRun, OurLiquidInLammpsKeepsItsEnergyAndStructureAt864And6912Atoms) {
   if (pelzak::lammps::find_program("lmp").empty() || pelzak::lammps::find_program("mpirun").empty())
     GTEST_SKIP() << "lmp and mpirun are not installed (Debian: apt-get install lammps openmpi-bin)";
   pelzak::test::ScratchDir dir;
-  ASSERT_EQ(run_program({kGenerator}).status, 0);
-  const RunResult md = run_program({kDriver, "--quiet"});
+  ASSERT_EQ(run_program({generator_program}).status, 0);
+  const RunResult md = run_program({driver_program, "--quiet"});
   ASSERT_EQ(md.status, 0) << md.err;
   const double md_energy = md_production_energy("thermo_argon.csv");
 
@@ -138,12 +138,12 @@ TEST(LammpsRun, OurLiquidInLammpsKeepsItsEnergyAndStructureAt864And6912Atoms) {
   EXPECT_TRUE(r.out.find("864 atoms") != std::string::npos) << r.out;
   const double small_einstein = diffusion(r.out, "Einstein");
   const double small_green_kubo = diffusion(r.out, "Green-Kubo");
-  EXPECT_NEAR(small_einstein, kReferenceEinstein, kDiffusionTolerance) << r.out;
-  EXPECT_NEAR(small_green_kubo, kReferenceGreenKubo, kDiffusionTolerance) << r.out;
+  EXPECT_NEAR(small_einstein, reference_einstein, diffusion_tolerance) << r.out;
+  EXPECT_NEAR(small_green_kubo, reference_green_kubo, diffusion_tolerance) << r.out;
   const double small_energy = lammps_energy("small/log.lammps");
-  EXPECT_NEAR(small_energy, md_energy, kEnergyTolerance)
+  EXPECT_NEAR(small_energy, md_energy, energy_tolerance)
       << "LAMMPS " << small_energy << ", pelzak_md " << md_energy;
-  EXPECT_NEAR(small_energy, kReferenceEnergy, kReferenceTolerance);
+  EXPECT_NEAR(small_energy, reference_energy, reference_tolerance);
 
   // Its g(r) against the reference, within what one run of 1000 steps scatters (reference README).
   const pelzak::analysis::RdfCurve reference =
@@ -171,7 +171,7 @@ TEST(LammpsRun, OurLiquidInLammpsKeepsItsEnergyAndStructureAt864And6912Atoms) {
   EXPECT_TRUE(r.err.find("MSD and Einstein D skipped") != std::string::npos) << r.err;
   EXPECT_TRUE(r.out.find("(Green-Kubo)") != std::string::npos) << r.out;
   const double big_energy = lammps_energy("big/log.lammps");
-  EXPECT_NEAR(big_energy, small_energy, kEnergyTolerance)
+  EXPECT_NEAR(big_energy, small_energy, energy_tolerance)
       << "6912 atoms " << big_energy << ", 864 " << small_energy;
 
   // The first peak in the big box's bins, twice as wide, against the reference binned the same way.
@@ -179,7 +179,7 @@ TEST(LammpsRun, OurLiquidInLammpsKeepsItsEnergyAndStructureAt864And6912Atoms) {
   const pelzak::analysis::RdfPeak expected = pelzak::analysis::rdf_peak(coarsened(reference));
   EXPECT_EQ(big_peak.bin, expected.bin);
   EXPECT_NEAR(big_peak.label, expected.label, 1e-12);
-  EXPECT_NEAR(big_peak.g, expected.g, kPeakTolerance);
+  EXPECT_NEAR(big_peak.g, expected.g, peak_tolerance);
 
   std::printf("potential energy, eps per atom: pelzak_md %.4f, LAMMPS 864 atoms %.4f, 6912 atoms %.4f\n",
               md_energy, small_energy, big_energy);

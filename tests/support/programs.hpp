@@ -5,8 +5,8 @@
 
 namespace pelzak::test {
 
-inline const std::string kDriver = PELZAK_MD_PATH;
-inline const std::string kGenerator = PELZAK_INITIAL_PATH;
-inline const std::string kLammps = PELZAK_LAMMPS_PATH;
+inline const std::string driver_program = PELZAK_MD_PATH;
+inline const std::string generator_program = PELZAK_INITIAL_PATH;
+inline const std::string lammps_program = PELZAK_LAMMPS_PATH;
 
 }  // namespace pelzak::test

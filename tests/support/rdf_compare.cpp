@@ -38,7 +38,7 @@ std::string figure(double value) {
 }  // namespace
 
 bool read_rdf_file(const std::string& path, RdfCurve& curve, std::string* message) {
-  constexpr int kBins = model::bins;
+  constexpr int all_bins = model::bins;
   std::ifstream in(path);
   if (!in) {
     *message = "cannot read \"" + path + "\"";
@@ -51,8 +51,8 @@ bool read_rdf_file(const std::string& path, RdfCurve& curve, std::string* messag
     if (!rest.empty() && rest.back() == '\r') rest.remove_suffix(1);
     if (rest.empty() || rest.front() == '#') continue;
     const std::string where = "\"" + path + "\" line " + std::to_string(line_no) + ": ";
-    if (bins == kBins) {
-      *message = where + "more than " + std::to_string(kBins) + " bins";
+    if (bins == all_bins) {
+      *message = where + "more than " + std::to_string(all_bins) + " bins";
       return false;
     }
     double label = 0.0, g = 0.0;
@@ -69,8 +69,8 @@ bool read_rdf_file(const std::string& path, RdfCurve& curve, std::string* messag
     curve.g[bins] = g;
     ++bins;
   }
-  if (bins != kBins) {
-    *message = "\"" + path + "\": " + std::to_string(bins) + " bins instead of " + std::to_string(kBins);
+  if (bins != all_bins) {
+    *message = "\"" + path + "\": " + std::to_string(bins) + " bins instead of " + std::to_string(all_bins);
     return false;
   }
   return true;
@@ -88,16 +88,16 @@ bool rdf_matches_reference(const RdfCurve& run, const RdfCurve& reference, std::
   *report = "first peak " + figure(peak.g) + " at r/sigma = " + figure(peak.label) +
             ", largest difference from the reference " + figure(difference);
   bool ok = true;
-  if (!(std::fabs(peak.label - kPeakLabel) <= kPeakLabelTolerance)) {
-    *report += "; the peak should be at r/sigma = " + figure(kPeakLabel);
+  if (!(std::fabs(peak.label - peak_label) <= peak_label_tolerance)) {
+    *report += "; the peak should be at r/sigma = " + figure(peak_label);
     ok = false;
   }
-  if (!(peak.g >= kPeakLowest && peak.g <= kPeakHighest)) {
-    *report += "; the peak should be between " + figure(kPeakLowest) + " and " + figure(kPeakHighest);
+  if (!(peak.g >= peak_lowest && peak.g <= peak_highest)) {
+    *report += "; the peak should be between " + figure(peak_lowest) + " and " + figure(peak_highest);
     ok = false;
   }
-  if (!(difference <= kLargestDifference)) {
-    *report += "; the difference should be at most " + figure(kLargestDifference);
+  if (!(difference <= largest_difference)) {
+    *report += "; the difference should be at most " + figure(largest_difference);
     ok = false;
   }
   return ok;

@@ -15,11 +15,11 @@ using analysis::RdfCurve;
 // scatter by 2.708-2.777 in peak height and 0.017-0.062 in largest difference, and the peak sits in bin
 // 43 (r/sigma = 1.087). A driver with the wrong driving term misses by far more (a = F/m: peak 2.49,
 // difference 0.59; d = 2a every step: 3.04, 0.31).
-inline constexpr double kPeakLabel = 1.087;  // r / sigma of bin 43, to 4 digits
-inline constexpr double kPeakLabelTolerance = 0.0005;
-inline constexpr double kPeakLowest = 2.68;
-inline constexpr double kPeakHighest = 2.80;
-inline constexpr double kLargestDifference = 0.08;
+inline constexpr double peak_label = 1.087;  // r / sigma of bin 43, to 4 digits
+inline constexpr double peak_label_tolerance = 0.0005;
+inline constexpr double peak_lowest = 2.68;
+inline constexpr double peak_highest = 2.80;
+inline constexpr double largest_difference = 0.08;
 
 // Largest |a.g - b.g| over all bins (NaN if any bin of either curve is NaN).
 double rdf_max_difference(const RdfCurve& a, const RdfCurve& b);

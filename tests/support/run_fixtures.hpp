@@ -22,7 +22,7 @@ inline bool path_exists(const std::string& path) {
 inline const std::string& generated_start() {
   static const std::string bytes = [] {
     ScratchDir dir;
-    EXPECT_EQ(run_program({kGenerator}).status, 0);
+    EXPECT_EQ(run_program({generator_program}).status, 0);
     return read_bytes("ar_simulation.dat");
   }();
   return bytes;

@@ -18,7 +18,7 @@
 namespace pelzak::test {
 
 namespace {
-constexpr uid_t kNobody = 65534;
+constexpr uid_t nobody = 65534;
 
 std::string temp_root() {
   const char* t = std::getenv("TMPDIR");
@@ -75,7 +75,7 @@ std::vector<std::string> split_lines(std::string_view text) {
 bool drop_privileges() {
   if (geteuid() != 0) return true;
   if (setgroups(0, nullptr) != 0) return false;
-  if (setgid(kNobody) != 0 || setuid(kNobody) != 0) return false;
+  if (setgid(nobody) != 0 || setuid(nobody) != 0) return false;
   return geteuid() != 0;
 }
 

@@ -8,7 +8,7 @@ namespace pelzak::analysis {
 
 namespace {
 
-constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
 
 // Vertex of the parabola through (x[i-1], y[i-1]), (x[i], y[i]), (x[i+1], y[i+1]) on an even grid,
 // when sample i is a maximum (minimum) of the three and the parabola opens downwards (upwards);
@@ -35,14 +35,14 @@ size_t first_crossing(const std::vector<double>& y) {
 
 CurvePoint first_zero(const std::vector<double>& x, const std::vector<double>& y) {
   const size_t i = first_crossing(y);
-  if (i >= y.size()) return {kNan, kNan};
+  if (i >= y.size()) return {not_a_number, not_a_number};
   const double fraction = y[i - 1] / (y[i - 1] - y[i]);
   return {x[i - 1] + fraction * (x[i] - x[i - 1]), 0.0};
 }
 
 CurvePoint first_minimum(const std::vector<double>& x, const std::vector<double>& y) {
   const size_t start = first_crossing(y);
-  if (start >= y.size()) return {kNan, kNan};
+  if (start >= y.size()) return {not_a_number, not_a_number};
   size_t lowest = start;
   for (size_t i = start + 1; i < y.size() && y[i] <= 0.0; ++i)
     if (y[i] < y[lowest]) lowest = i;
@@ -51,7 +51,7 @@ CurvePoint first_minimum(const std::vector<double>& x, const std::vector<double>
 
 CurvePoint highest_point(const std::vector<double>& x, const std::vector<double>& y, int from,
                          int half_width) {
-  if (from < 0 || static_cast<size_t>(from) >= y.size()) return {kNan, kNan};
+  if (from < 0 || static_cast<size_t>(from) >= y.size()) return {not_a_number, not_a_number};
   size_t best = from;
   for (size_t i = from + 1; i < y.size(); ++i)
     if (y[i] > y[best] || std::isnan(y[best])) best = i;
@@ -88,7 +88,7 @@ CurvePoint main_peak(const std::vector<double>& x, const std::vector<double>& y)
   size_t best = 0;
   for (size_t i = 1; i + 1 < y.size(); ++i)
     if (y[i] > y[i - 1] && y[i] >= y[i + 1] && (best == 0 || y[i] > y[best])) best = i;
-  if (best == 0) return {kNan, kNan};
+  if (best == 0) return {not_a_number, not_a_number};
   return refine(x, y, best, true);
 }
 

@@ -10,11 +10,11 @@ namespace pelzak::analysis {
 
 namespace {
 
-constexpr int kLanes = 8;
+constexpr int lanes = 8;
 
 // Eight lanes as one GCC/Clang vector: element-wise IEEE operations, each rounded on its own, which
 // the compiler maps onto whatever SIMD registers the target has.
-using Lanes = double __attribute__((vector_size(kLanes * sizeof(double))));
+using Lanes = double __attribute__((vector_size(lanes * sizeof(double))));
 
 // *d = a[0..7] - b[0..7] (through a pointer: a vector wider than the target's registers has no
 // agreed way to be returned).
@@ -142,7 +142,7 @@ void displacement_moments(const double* r, const double* r0, int atoms, double* 
   const double* z0 = r0 + 2 * atoms;
   Lanes s2 = {}, s4 = {};
   int i = 0;
-  for (; i + kLanes <= atoms; i += kLanes) {
+  for (; i + lanes <= atoms; i += lanes) {
     Lanes delx, dely, delz;
     difference(&delx, x + i, x0 + i);
     difference(&dely, y + i, y0 + i);

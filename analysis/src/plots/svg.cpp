@@ -34,8 +34,8 @@ std::string begin(double width, double height, std::string_view title, std::stri
                   std::string_view subtitle) {
   const std::string w = fixed(width, 0), h = fixed(height, 0);
   std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "\" height=\"" + h + "\" viewBox=\"0 0 " + w +
-         " " + h + "\" font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\" font-size=\"14\">\n";
+  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "\" height=\"" + h + "\" viewBox=\"0 0 " +
+         w + " " + h + "\" font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\" font-size=\"14\">\n";
   svg += "<title>" + std::string(title) + "</title>\n";
   svg += "<rect x=\"0\" y=\"0\" width=\"" + w + "\" height=\"" + h + "\" fill=\"white\"/>\n";
   svg += text(width / 2, 34, "text-anchor=\"middle\" font-size=\"20\" font-weight=\"bold\"", heading);
@@ -46,8 +46,9 @@ std::string begin(double width, double height, std::string_view title, std::stri
 std::string end() { return "</svg>\n"; }
 
 std::string frame(const Area& a) {
-  return "<rect x=\"" + fixed(a.left, 1) + "\" y=\"" + fixed(a.top, 1) + "\" width=\"" + fixed(a.right - a.left, 1) +
-         "\" height=\"" + fixed(a.bottom - a.top, 1) + "\" fill=\"none\" stroke=\"#222222\" stroke-width=\"1.2\"/>\n";
+  return "<rect x=\"" + fixed(a.left, 1) + "\" y=\"" + fixed(a.top, 1) + "\" width=\"" +
+         fixed(a.right - a.left, 1) + "\" height=\"" + fixed(a.bottom - a.top, 1) +
+         "\" fill=\"none\" stroke=\"#222222\" stroke-width=\"1.2\"/>\n";
 }
 
 std::string curve(const Area& area, const double* x, const double* y, std::size_t count) {
@@ -74,7 +75,8 @@ std::string dashed_level(const Area& area, double y, std::string_view label) {
 }
 
 std::string dot(double cx, double cy) {
-  return "<circle cx=\"" + fixed(cx, 2) + "\" cy=\"" + fixed(cy, 2) + "\" r=\"4\" fill=\"" + mark_colour + "\"/>\n";
+  return "<circle cx=\"" + fixed(cx, 2) + "\" cy=\"" + fixed(cy, 2) + "\" r=\"4\" fill=\"" + mark_colour +
+         "\"/>\n";
 }
 
 }  // namespace pelzak::analysis::svg

@@ -9,7 +9,7 @@ namespace pelzak::analysis {
 
 // What a result holds where there is none: an uncertainty from fewer than two blocks, a D from a run
 // too short for its fit window, anything from an accumulator never started.
-inline constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
+inline constexpr double no_value = std::numeric_limits<double>::quiet_NaN();
 
 // Running mean and sum of squared deviations of the block estimates (Welford's update, which
 // stays accurate when the estimates are large compared with their scatter).

@@ -103,13 +103,13 @@ struct DynamicsReport {
   std::string plot;     // "dynamics_argon.svg"; empty when neither part was analysed
   std::string summary;  // D both ways, VACF zero and minimum, alpha2 peak, spectrum peak
   // The summary's figures as numbers, for callers that want them unrounded.
-  LineFit msd_fit{kNoValue, kNoValue};  // MSD ~ slope * t + intercept, nm^2/ps and nm^2
-  double fit_start = kNoValue;          // the fit window, ps
-  double fit_end = kNoValue;
-  double diffusion_einstein = kNoValue;        // nm^2/ps, from the MSD's slope
-  double diffusion_einstein_error = kNoValue;  // standard error from the blocks
-  double diffusion_green_kubo = kNoValue;      // nm^2/ps, from the VACF's integral
-  double diffusion_green_kubo_error = kNoValue;
+  LineFit msd_fit{no_value, no_value};  // MSD ~ slope * t + intercept, nm^2/ps and nm^2
+  double fit_start = no_value;          // the fit window, ps
+  double fit_end = no_value;
+  double diffusion_einstein = no_value;        // nm^2/ps, from the MSD's slope
+  double diffusion_einstein_error = no_value;  // standard error from the blocks
+  double diffusion_green_kubo = no_value;      // nm^2/ps, from the VACF's integral
+  double diffusion_green_kubo_error = no_value;
   DynamicsFeatures features;
 };
 

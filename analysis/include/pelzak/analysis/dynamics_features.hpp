@@ -14,10 +14,10 @@ namespace pelzak::analysis {
 inline constexpr double alpha2_peak_half_width = 1.0;
 
 struct DynamicsFeatures {
-  CurvePoint vacf_zero{kNoValue, kNoValue};      // ps
-  CurvePoint vacf_minimum{kNoValue, kNoValue};   // ps, normalised VACF
-  CurvePoint alpha2_peak{kNoValue, kNoValue};    // ps
-  CurvePoint spectrum_peak{kNoValue, kNoValue};  // THz, 1/THz
+  CurvePoint vacf_zero{no_value, no_value};      // ps
+  CurvePoint vacf_minimum{no_value, no_value};   // ps, normalised VACF
+  CurvePoint alpha2_peak{no_value, no_value};    // ps
+  CurvePoint spectrum_peak{no_value, no_value};  // THz, 1/THz
 };
 
 // From curves that may be empty (a part not analysed): their features are then NaN.

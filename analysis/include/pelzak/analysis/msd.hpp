@@ -61,8 +61,8 @@ struct MsdResult {
   LineFit fit;                        // msd ~ slope * t + intercept over the fit window; NaN if not reached
   double fit_start = 0.0;             // the fit window, fit_first * frame_time ..
   double fit_end = 0.0;               // .. fit_last * frame_time
-  double diffusion = kNoValue;        // slope / 6
-  double diffusion_error = kNoValue;  // standard error from the blocks; NaN with fewer than two
+  double diffusion = no_value;        // slope / 6
+  double diffusion_error = no_value;  // standard error from the blocks; NaN with fewer than two
   long long blocks = 0;               // complete blocks
 };
 

@@ -38,8 +38,8 @@ struct VacfResult {
   std::vector<double> time;           // lag * frame_time
   std::vector<double> vacf;           // <v(0) . v(t)>, in the squared velocity unit of the frames
   std::vector<double> normalised;     // vacf / vacf[0]
-  double diffusion = kNoValue;        // (1/3) trapezoid integral of vacf over all lags
-  double diffusion_error = kNoValue;  // standard error from the blocks; NaN with fewer than two
+  double diffusion = no_value;        // (1/3) trapezoid integral of vacf over all lags
+  double diffusion_error = no_value;  // standard error from the blocks; NaN with fewer than two
   long long blocks = 0;               // complete blocks
 };
 

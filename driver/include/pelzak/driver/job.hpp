@@ -23,17 +23,17 @@ struct Options {
 };
 
 // Largest step count or interval accepted, so that every step count of a run fits comfortably.
-inline constexpr std::int64_t kMaxSteps = 1000000000;
+inline constexpr std::int64_t max_steps = 1000000000;
 
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitIoError = 1;
+inline constexpr int exit_ok = 0;
+inline constexpr int exit_io_error = 1;
 // 2 is the library's (pelzak/auxiliary/failure.hpp): it ends the process with it for a malformed
 // start, and the job returns it for a g(r) file the library's sampler cannot open or write.
-inline constexpr int kExitBlowUp = 3;
+inline constexpr int exit_blow_up = 3;
 // 64 is EX_USAGE of sysexits.h.
-inline constexpr int kExitUsage = 64;
+inline constexpr int exit_usage = 64;
 // An interrupt by signal N gives 128 + N, as a shell reports a process killed by it.
-inline constexpr int kExitSignalBase = 128;
+inline constexpr int exit_signal_base = 128;
 
 // The figures of the summary at full precision, for a program that wants numbers rather than the
 // printed text (which rounds them). NaN where the run has no such figure: an uncertainty from
