@@ -161,6 +161,9 @@ class Parser {
   Step next(bool at_frame_start);
   Step value_line(std::vector<std::string_view>& values, std::size_t expected, const char* item);
   Step read_header(Header& h);
+  Step check_frame(const Header& h, bool first);
+  Step read_atoms(const Header& h, std::vector<std::int64_t>& ids, std::vector<double>& values);
+  Step store_atoms(const std::vector<std::int64_t>& ids, const std::vector<double>& values, bool first);
   Step read_frame();
 };
 
@@ -245,12 +248,9 @@ Step Parser::read_header(Header& h) {
   return Step::ok;
 }
 
-Step Parser::read_frame() {
-  Header h;
-  const Step header = read_header(h);
-  if (header != Step::ok) return header;
-  const bool first = dump_.frames() == 0;
-
+// The frame's box and columns: the first frame sets them (and the dump's atom count and box), every
+// later one must repeat them and come later in time.
+Step Parser::check_frame(const Header& h, bool first) {
   const double side = h.side[0];
   for (int k = 1; k < 3; ++k)
     if (!(std::fabs(h.side[k] - side) <= cubic_tolerance * side))
@@ -268,25 +268,27 @@ Step Parser::read_frame() {
     dump_.box = side / angstrom_per_nm;
     dump_.continuous = unwrapped || Columns::all(c.image);
     dump_.has_velocities = Columns::all(c.v);
-  } else {
-    if (h.columns != first_columns_)
-      return fail("the atom columns \"" + shown(h.columns) + "\" differ from those of the first frame");
-    if (h.count != dump_.atoms)
-      return fail("the frame has " + std::to_string(h.count) + " atoms, the first had " +
-                  std::to_string(dump_.atoms));
-    if (!(std::fabs(side / angstrom_per_nm - dump_.box) <= cubic_tolerance * dump_.box))
-      return fail("the box changes between frames: the analysis needs a fixed box");
-    if (h.timestep <= dump_.timesteps.back())
-      return fail("timestep " + std::to_string(h.timestep) + " does not follow timestep " +
-                  std::to_string(dump_.timesteps.back()) +
-                  ": frames must come in time order (was the dump appended to by a second run?)");
+    return Step::ok;
   }
+  if (h.columns != first_columns_)
+    return fail("the atom columns \"" + shown(h.columns) + "\" differ from those of the first frame");
+  if (h.count != dump_.atoms)
+    return fail("the frame has " + std::to_string(h.count) + " atoms, the first had " +
+                std::to_string(dump_.atoms));
+  if (!(std::fabs(side / angstrom_per_nm - dump_.box) <= cubic_tolerance * dump_.box))
+    return fail("the box changes between frames: the analysis needs a fixed box");
+  if (h.timestep <= dump_.timesteps.back())
+    return fail("timestep " + std::to_string(h.timestep) + " does not follow timestep " +
+                std::to_string(dump_.timesteps.back()) +
+                ": frames must come in time order (was the dump appended to by a second run?)");
+  return Step::ok;
+}
 
-  // The atoms in file order; grown line by line, so a count the file does not hold costs nothing.
+// The atom lines in file order; grown line by line, so a count the file does not hold costs
+// nothing. values gets per atom x y z (Å, unwrapped where possible), vx vy vz (Å/ps).
+Step Parser::read_atoms(const Header& h, std::vector<std::int64_t>& ids, std::vector<double>& values) {
   const Columns& c = columns_;
   const bool unwrapped = Columns::all(c.unwrapped);
-  std::vector<std::int64_t> ids;
-  std::vector<double> values;  // per atom: x y z (Å, unwrapped where possible), vx vy vz (Å/ps)
   for (std::int64_t n = 0; n < h.count; ++n) {
     const Step s = next(false);
     if (s != Step::ok) return s;
@@ -316,8 +318,12 @@ Step Parser::read_frame() {
       values.push_back(u);
     }
   }
+  return Step::ok;
+}
 
-  // Every frame is stored in ascending id order, the order of the first frame's sorted ids.
+// Stores the frame in ascending id order, the order of the first frame's sorted ids, in nm and nm/ps.
+Step Parser::store_atoms(const std::vector<std::int64_t>& ids, const std::vector<double>& values,
+                         bool first) {
   const std::int64_t atoms = dump_.atoms;
   if (first) {
     dump_.ids = ids;
@@ -343,6 +349,19 @@ Step Parser::read_frame() {
         dump_.velocities[base + k * atoms + i] = values[6 * n + 3 + k] / angstrom_per_nm;
     }
   }
+  return Step::ok;
+}
+
+Step Parser::read_frame() {
+  Header h;
+  const bool first = dump_.frames() == 0;
+  std::vector<std::int64_t> ids;
+  std::vector<double> values;
+  Step s = read_header(h);
+  if (s == Step::ok) s = check_frame(h, first);
+  if (s == Step::ok) s = read_atoms(h, ids, values);
+  if (s == Step::ok) s = store_atoms(ids, values, first);
+  if (s != Step::ok) return s;
   dump_.timesteps.push_back(h.timestep);
   dump_.times.push_back(h.has_time ? h.time : static_cast<double>(h.timestep) * options_.dt);
   return Step::ok;
