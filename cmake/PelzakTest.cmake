@@ -17,6 +17,7 @@ function(pelzak_add_test name)
   target_compile_definitions(${name} PRIVATE
     PELZAK_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     PELZAK_BINARY_DIR="${PROJECT_BINARY_DIR}"
+    PELZAK_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/support/data"
     PELZAK_VERSION="${PROJECT_VERSION}"
     PELZAK_INITIAL_PATH="$<TARGET_FILE:pelzak_initial>"
     PELZAK_MD_PATH="$<TARGET_FILE:pelzak_md>"

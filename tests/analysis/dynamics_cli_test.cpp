@@ -12,6 +12,8 @@
 
 namespace {
 
+using pelzak::test::contains;
+
 using pelzak::test::driver_program;
 using pelzak::test::generator_program;
 using pelzak::test::read_bytes;
@@ -22,10 +24,6 @@ using pelzak::test::write_bytes;
 
 const char* const dynamics_files[] = {"msd_argon.csv", "vacf_argon.csv", "spectrum_argon.csv",
                                       "dynamics_argon.svg"};
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 TEST(AnalysisCli, ShortProductionWritesEveryDynamicsFile) {
   ScratchDir dir;

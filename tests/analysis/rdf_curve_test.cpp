@@ -14,7 +14,7 @@ using pelzak::test::read_rdf_file;
 using pelzak::test::ScratchDir;
 using pelzak::test::write_bytes;
 
-const std::string reference_file = std::string(PELZAK_DRIVER_DATA) + "/rdf_argon_reference.dat";
+const std::string reference_file = pelzak::test::reference_rdf_file();
 
 RdfCurve reference() {
   RdfCurve ref;
@@ -23,7 +23,7 @@ RdfCurve reference() {
   return ref;
 }
 
-TEST(DriverRdf, LabelsMatchTheSamplersBinningToTheBit) {
+TEST(AnalysisRdfCurve, LabelsMatchTheSamplersBinningToTheBit) {
   // The reference was written in the sampler's own binning with 17 significant digits.
   double histogram[model::bins] = {};
   const RdfCurve curve = rdf_curve(histogram, model::atoms, model::box, model::samples);
@@ -33,7 +33,7 @@ TEST(DriverRdf, LabelsMatchTheSamplersBinningToTheBit) {
   for (double g : curve.g) EXPECT_EQ(g, 0.0);
 }
 
-TEST(DriverRdf, IdealGasCountsGiveOne) {
+TEST(AnalysisRdfCurve, IdealGasCountsGiveOne) {
   // A histogram holding exactly the ideal-gas pair count of every shell, for 864 atoms and
   // 50 samples, must normalise to g = 1 in every bin (up to the rounding of the shell volumes).
   const double c = 4.0 / 3.0 * model::pi * model::density;
@@ -46,7 +46,7 @@ TEST(DriverRdf, IdealGasCountsGiveOne) {
   for (int b = 0; b < model::bins; ++b) EXPECT_NEAR(curve.g[b], 1.0, 1e-12) << "bin " << b + 1;
 }
 
-TEST(DriverRdf, OnePairInTheFirstBinIsNormalisedByTheInnermostSphere) {
+TEST(AnalysisRdfCurve, OnePairInTheFirstBinIsNormalisedByTheInnermostSphere) {
   double histogram[model::bins] = {};
   histogram[0] = 2.0;  // one pair, counted for both atoms, in one sample
   const RdfCurve curve = rdf_curve(histogram, model::atoms, model::box, model::samples);
@@ -56,21 +56,21 @@ TEST(DriverRdf, OnePairInTheFirstBinIsNormalisedByTheInnermostSphere) {
   for (int b = 1; b < model::bins; ++b) EXPECT_EQ(curve.g[b], 0.0);
 }
 
-TEST(DriverRdf, ReferencePeakIsTheLiquidsFirstShell) {
+TEST(AnalysisRdfCurve, ReferencePeakIsTheLiquidsFirstShell) {
   const RdfPeak peak = rdf_peak(reference());
   EXPECT_EQ(peak.bin, 43);
   EXPECT_NEAR(peak.label, 1.087, 0.0005);
   EXPECT_NEAR(peak.g, 2.735, 0.0005);
 }
 
-TEST(DriverRdf, PeakTakesTheFirstOfEqualMaxima) {
+TEST(AnalysisRdfCurve, PeakTakesTheFirstOfEqualMaxima) {
   RdfCurve curve = {};
   curve.g[9] = 3.0;
   curve.g[20] = 3.0;
   EXPECT_EQ(rdf_peak(curve).bin, 10);
 }
 
-TEST(DriverRdf, DifferenceIsTheLargestBinwiseGapAndSeesNaN) {
+TEST(RdfReference, DifferenceIsTheLargestBinwiseGapAndSeesNaN) {
   const RdfCurve ref = reference();
   EXPECT_EQ(rdf_max_difference(ref, ref), 0.0);
   RdfCurve other = ref;
@@ -82,7 +82,7 @@ TEST(DriverRdf, DifferenceIsTheLargestBinwiseGapAndSeesNaN) {
   EXPECT_TRUE(std::isnan(rdf_max_difference(ref, other)));
 }
 
-TEST(DriverRdf, ReferenceCheckPassesTheReferenceAndNamesEveryMiss) {
+TEST(RdfReference, ReferenceCheckPassesTheReferenceAndNamesEveryMiss) {
   const RdfCurve ref = reference();
   std::string report;
   EXPECT_TRUE(pelzak::test::rdf_matches_reference(ref, ref, &report)) << report;
@@ -105,7 +105,7 @@ TEST(DriverRdf, ReferenceCheckPassesTheReferenceAndNamesEveryMiss) {
   EXPECT_EQ(report, "g(r) is not finite in bin 121");
 }
 
-TEST(DriverRdf, ReaderAcceptsSignsCarriageReturnsAndComments) {
+TEST(RdfReference, ReaderAcceptsSignsCarriageReturnsAndComments) {
   ScratchDir dir;
   std::string text = "# comment\n\n";
   for (int b = 1; b <= model::bins; ++b)
@@ -118,7 +118,7 @@ TEST(DriverRdf, ReaderAcceptsSignsCarriageReturnsAndComments) {
   EXPECT_EQ(curve.g[199], 200.0);
 }
 
-TEST(DriverRdf, ReaderRejectsMalformedFilesWithFileAndLine) {
+TEST(RdfReference, ReaderRejectsMalformedFilesWithFileAndLine) {
   ScratchDir dir;
   std::string good;
   for (int b = 1; b <= model::bins; ++b) good += "1.0 2.0\n";

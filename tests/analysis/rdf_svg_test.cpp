@@ -15,8 +15,7 @@ using pelzak::test::read_rdf_file;
 RdfCurve reference() {
   RdfCurve ref;
   std::string message;
-  EXPECT_TRUE(read_rdf_file(std::string(PELZAK_DRIVER_DATA) + "/rdf_argon_reference.dat", ref, &message))
-      << message;
+  EXPECT_TRUE(read_rdf_file(pelzak::test::reference_rdf_file(), ref, &message)) << message;
   return ref;
 }
 
@@ -51,7 +50,7 @@ std::string xml_problem(const std::string& svg) {
   return open.empty() ? "" : "unclosed <" + open.back() + ">";
 }
 
-TEST(DriverSvg, ReferenceCurveGivesAWellFormedLabelledPlot) {
+TEST(AnalysisRdfSvg, ReferenceCurveGivesAWellFormedLabelledPlot) {
   const std::string svg = rdf_svg(reference(), "a run");
   EXPECT_EQ(
       svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"", 0),
@@ -63,7 +62,7 @@ TEST(DriverSvg, ReferenceCurveGivesAWellFormedLabelledPlot) {
     EXPECT_NE(svg.find(label), std::string::npos) << label;
 }
 
-TEST(DriverSvg, CurveHasOnePointPerBinAndTheIdealGasLineSitsAtOne) {
+TEST(AnalysisRdfSvg, CurveHasOnePointPerBinAndTheIdealGasLineSitsAtOne) {
   const std::string svg = rdf_svg(reference(), "");
   const std::string d = path_data(svg);
   EXPECT_EQ(count(d, "M"), 1u);
@@ -76,7 +75,7 @@ TEST(DriverSvg, CurveHasOnePointPerBinAndTheIdealGasLineSitsAtOne) {
   EXPECT_EQ(svg.find("text-anchor=\"end\">3.5</text>"), std::string::npos);
 }
 
-TEST(DriverSvg, NonFiniteBinsBreakTheCurveAndTheTextIsEscaped) {
+TEST(AnalysisRdfSvg, NonFiniteBinsBreakTheCurveAndTheTextIsEscaped) {
   RdfCurve curve = reference();
   curve.g[100] = std::nan("");
   curve.g[150] = INFINITY;
@@ -90,7 +89,7 @@ TEST(DriverSvg, NonFiniteBinsBreakTheCurveAndTheTextIsEscaped) {
   EXPECT_EQ(svg.find("inf"), std::string::npos);
 }
 
-TEST(DriverSvg, AllNaNCurveStillGivesAValidEmptyPlot) {
+TEST(AnalysisRdfSvg, AllNaNCurveStillGivesAValidEmptyPlot) {
   RdfCurve curve = reference();
   std::fill(std::begin(curve.g), std::end(curve.g), std::nan(""));
   const std::string svg = rdf_svg(curve, "");

@@ -4,12 +4,12 @@
 
 #include <cmath>
 
-#include "aux_test_util.hpp"
+#include "configs.hpp"
 #include "pelzak_model.h"
 
 namespace model = pelzak::model;
 
-using namespace pelzak::aux_test;
+using namespace pelzak::test;
 
 namespace {
 
@@ -121,20 +121,11 @@ TEST(AuxForceAtoms, APairSplitAcrossTheBoundaryInteractsThroughItsImage) {
 
 TEST(AuxForceAtoms, WholeConfigurationAgreesWithLongDoubleAndForcesSumToZero) {
   // A jittered fcc lattice: many pairs inside the cut-off, some close to it.
-  Config pos{};
-  const double cell = model::box / 6.0;
-  const double basis[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
-  int i = 1;
-  for (int cx = 0; cx < 6; ++cx)
-    for (int cy = 0; cy < 6; ++cy)
-      for (int cz = 0; cz < 6; ++cz)
-        for (const auto& b : basis) {
-          const int c[3] = {cx, cy, cz};
-          for (int k = 1; k <= 3; ++k)
-            at(pos, i, k) = (c[k - 1] + b[k - 1]) * cell + 0.03 * std::sin(i * 1.7 + k * 2.3) +
-                            (i % 7 == 0 ? 2 * model::box : 0.0);  // some atoms in far images
-          ++i;
-        }
+  Config pos = fcc_lattice();
+  for (int i = 1; i <= model::atoms; ++i)
+    for (int k = 1; k <= 3; ++k)
+      at(pos, i, k) = at(pos, i, k) + 0.03 * std::sin(i * 1.7 + k * 2.3) +
+                      (i % 7 == 0 ? 2 * model::box : 0.0);  // some atoms in far images
   const Result r = forces_of(pos);
 
   long double energy = 0.0L;

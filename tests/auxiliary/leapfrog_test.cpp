@@ -3,12 +3,12 @@
 
 #include <cmath>
 
-#include "aux_test_util.hpp"
+#include "configs.hpp"
 #include "pelzak_model.h"
 
 namespace model = pelzak::model;
 
-using namespace pelzak::aux_test;
+using namespace pelzak::test;
 
 namespace {
 

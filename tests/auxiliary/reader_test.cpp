@@ -1,4 +1,5 @@
-// The configuration reader: field rules, whole files, and every way a file can be wrong.
+// The library's read_file: whole files, and every way a file can be wrong (the field rules are
+// the formats module's, tests/formats/fields_test.cpp).
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -12,7 +13,7 @@
 #include <random>
 #include <string>
 
-#include "aux_test_util.hpp"
+#include "configs.hpp"
 #include "pelzak/formats/fields.hpp"
 #include "pelzak_model.h"
 #include "programs.hpp"
@@ -20,27 +21,13 @@
 
 namespace model = pelzak::model;
 
-using namespace pelzak::aux_test;
-using pelzak::formats::FieldStatus;
-using pelzak::formats::parse_integer_field;
-using pelzak::formats::parse_real_field;
+using namespace pelzak::test;
 using pelzak::test::read_bytes;
 using pelzak::test::ScratchDir;
 using pelzak::test::write_bytes;
 using testing::ExitedWithCode;
 
 namespace {
-
-FieldStatus real_status(const std::string& field, double* value = nullptr) {
-  double scratch = 0.0;
-  return parse_real_field(field.data(), static_cast<int>(field.size()), value ? value : &scratch);
-}
-
-double real(const std::string& field) {
-  double value = -999.0;
-  EXPECT_EQ(real_status(field, &value), FieldStatus::ok) << '"' << field << '"';
-  return value;
-}
 
 // The nearest double to a decimal text with a point, by the C library in the C locale.
 double nearest(const char* text) { return std::strtod(text, nullptr); }
@@ -57,106 +44,6 @@ Arrays read_config() {
 }
 
 }  // namespace
-
-TEST(AuxRealField, ExplicitPointFixesTheFraction) {
-  EXPECT_EQ(real("   1.234"), 1.234);
-  EXPECT_EQ(real("  0.1234"), 0.1234);  // all four written decimals, not three
-  EXPECT_EQ(real(" -1.7389"), -1.7389);
-  EXPECT_EQ(real("   5."), 5.0);
-  EXPECT_EQ(real("  -.5"), -0.5);
-  EXPECT_EQ(real("+12.5"), 12.5);
-}
-
-TEST(AuxRealField, WithoutAPointTheLastThreeDigitsAreTheFraction) {
-  EXPECT_EQ(real("    1234"), 1.234);
-  EXPECT_EQ(real("      12"), 0.012);
-  EXPECT_EQ(real("   -1234"), -1.234);
-  EXPECT_EQ(real("12E1"), 0.12);  // 0.012 times ten
-}
-
-TEST(AuxRealField, BlanksAreIgnoredAndABlankFieldIsZero) {
-  EXPECT_EQ(real(" 1 2.3 4"), 12.34);
-  EXPECT_EQ(real("- 1. 5  "), -1.5);
-  double v = 1.0;
-  EXPECT_EQ(real_status("        ", &v), FieldStatus::ok);
-  EXPECT_EQ(v, 0.0);
-  EXPECT_FALSE(std::signbit(v));
-  EXPECT_EQ(real_status("", &v), FieldStatus::ok);
-  EXPECT_EQ(v, 0.0);
-}
-
-TEST(AuxRealField, ExponentsTakeEOrDInEitherCase) {
-  EXPECT_EQ(real("1.5E2"), 150.0);
-  EXPECT_EQ(real("1.5e2"), 150.0);
-  EXPECT_EQ(real("1.5D-1"), 0.15);
-  EXPECT_EQ(real("1.5d+1"), 15.0);
-  EXPECT_EQ(real("-2.E 3"), -2000.0);
-  EXPECT_EQ(real("1.0E-999"), 0.0);  // underflows to the nearest double, zero
-}
-
-TEST(AuxRealField, NegativeZeroKeepsItsSign) {
-  const double v = real("  -0.000");
-  EXPECT_EQ(v, 0.0);
-  EXPECT_TRUE(std::signbit(v));
-}
-
-TEST(AuxRealField, AnythingElseIsABadValue) {
-  for (const char* bad :
-       {"12a.4", "1.2.3", "1e",    "1e+", "+",    "-",   ".",   "-.",   "--1",  "1-",      "1+2",
-        "e5",    "1E5.0", "1E2E3", "1,5", "0x10", "inf", "nan", "1\t2", "\x01", "\xff\xfe"}) {
-    EXPECT_EQ(real_status(bad), FieldStatus::bad_value) << '"' << bad << '"';
-  }
-  const std::string with_nul(
-      "1\0"
-      "2",
-      3);
-  EXPECT_EQ(real_status(with_nul), FieldStatus::bad_value);
-}
-
-TEST(AuxRealField, MagnitudesBeyondTheLargestDoubleAreOutOfRange) {
-  EXPECT_EQ(real_status("1.0E999"), FieldStatus::out_of_range);
-  EXPECT_EQ(real_status("-1.E9999"), FieldStatus::out_of_range);
-  EXPECT_EQ(real_status("0.0E9999"), FieldStatus::ok);
-  EXPECT_EQ(real_status("1.0E9999999999999999999"), FieldStatus::out_of_range);  // no overflow
-}
-
-TEST(AuxRealField, ConvertsToTheNearestDouble) {
-  // Random decimal texts of the widths the file uses, against the C library's correctly
-  // rounded conversion of the same decimal number written with its point.
-  std::mt19937_64 rng(20240611);
-  std::uniform_int_distribution<long> mantissa(-9999999, 99999999);
-  for (int n = 0; n < 20000; ++n) {
-    const long m = mantissa(rng);
-    std::string digits = std::to_string(std::labs(m));
-    const int decimals = n % 5;
-    while (static_cast<int>(digits.size()) <= decimals) digits = "0" + digits;
-    const std::string sign = m < 0 ? "-" : "";
-    const std::string with_point =
-        sign + digits.substr(0, digits.size() - decimals) + "." + digits.substr(digits.size() - decimals);
-    ASSERT_EQ(real(with_point), nearest(with_point.c_str())) << with_point;
-    // The same digits without a point carry three implied decimals.
-    std::string implied = digits;
-    while (implied.size() < 4) implied = "0" + implied;
-    const std::string as_decimal =
-        sign + implied.substr(0, implied.size() - 3) + "." + implied.substr(implied.size() - 3);
-    ASSERT_EQ(real(sign + digits), nearest(as_decimal.c_str())) << sign + digits;
-  }
-  EXPECT_EQ(real("0.30000000000000004"), 0.30000000000000004);
-  EXPECT_EQ(real("9007199254740993"), 9007199254740.993);
-}
-
-TEST(AuxIntegerField, SignDigitsAndBlanks) {
-  long v = -1;
-  EXPECT_EQ(parse_integer_field("  864", 5, &v), FieldStatus::ok);
-  EXPECT_EQ(v, 864);
-  EXPECT_EQ(parse_integer_field(" - 12", 5, &v), FieldStatus::ok);
-  EXPECT_EQ(v, -12);
-  EXPECT_EQ(parse_integer_field("     ", 5, &v), FieldStatus::ok);
-  EXPECT_EQ(v, 0);
-  for (const char* bad : {"  1.0", "   1a", "    -", "  1-2", "   +-", "\0\0\0\0\0"}) {
-    EXPECT_EQ(parse_integer_field(bad, 5, &v), FieldStatus::bad_value) << bad;
-  }
-}
 
 TEST(AuxReadFile, ReadsTheNearestDoublesOfThePrintedDecimals) {
   ScratchDir dir;
@@ -400,20 +287,5 @@ TEST(AuxReadFileDeathTest, MutatedFilesEitherReadOrStopCleanly) {
         },
         ends_cleanly, "")
         << "mutation " << n;
-  }
-}
-
-TEST(AuxRealField, ArbitraryBytesNeverMisbehave) {
-  std::mt19937 rng(68);
-  const char alphabet[] = " 0123456789+-.eEdD\t\0x\xff";
-  for (int n = 0; n < 200000; ++n) {
-    char field[32];
-    const int width = static_cast<int>(rng() % 33);
-    for (int k = 0; k < width; ++k) field[k] = alphabet[rng() % (sizeof alphabet - 1)];
-    double value = 0.0;
-    const FieldStatus status = parse_real_field(field, width, &value);
-    if (status == FieldStatus::ok) {
-      ASSERT_TRUE(std::isfinite(value));
-    }
   }
 }

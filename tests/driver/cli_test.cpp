@@ -9,12 +9,15 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "pelzak/formats/fields.hpp"
 #include "programs.hpp"
 #include "result_files.hpp"
 #include "run_fixtures.hpp"
 #include "support.hpp"
 
 namespace {
+
+using pelzak::test::contains;
 
 using pelzak::test::read_bytes;
 using pelzak::test::run_program;
@@ -28,10 +31,6 @@ using pelzak::test::generator_program;
 using pelzak::test::generated_start;
 using pelzak::test::grid_start;
 using pelzak::test::path_exists;
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 std::vector<std::string> fields(const std::string& row) {
   std::vector<std::string> out;
@@ -159,10 +158,8 @@ TEST(DriverCli, AUniformDriftOfTheStartChangesNothingTheLogShows) {
   std::size_t line = 0;
   for (std::size_t at = 0; at < drifted.size(); at = drifted.find('\n', at) + 1, ++line) {
     if (line < 2) continue;
-    char field[9];
-    std::snprintf(field, sizeof field, "%8.4f",
-                  std::strtod(drifted.substr(at + 44, 8).c_str(), nullptr) + 0.5);
-    drifted.replace(at + 44, 8, field);
+    pelzak::formats::put_fixed(drifted.data() + at + 44, 8, 4,
+                               std::strtod(drifted.substr(at + 44, 8).c_str(), nullptr) + 0.5);
   }
   std::vector<std::string> logs;
   for (const std::string* start : {&generated_start(), static_cast<const std::string*>(&drifted)}) {

@@ -80,8 +80,7 @@ TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
   RdfCurve run, ref;
   std::string message;
   ASSERT_TRUE(read_rdf_file("rdf_argon.dat", run, &message)) << message;
-  ASSERT_TRUE(read_rdf_file(std::string(PELZAK_DRIVER_DATA) + "/rdf_argon_reference.dat", ref, &message))
-      << message;
+  ASSERT_TRUE(read_rdf_file(pelzak::test::reference_rdf_file(), ref, &message)) << message;
   for (int b = 0; b < model::bins; ++b) ASSERT_TRUE(std::isfinite(run.g[b])) << "bin " << b + 1;
   const RdfPeak peak = rdf_peak(run);
   const double difference = rdf_max_difference(run, ref);

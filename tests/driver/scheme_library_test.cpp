@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "configs.hpp"
 #include "constants.hpp"
 #include "pelzak_aux.h"
 #include "rdf_compare.hpp"
@@ -22,28 +23,16 @@ using Config = std::vector<double>;
 // 864 atoms on the fcc lattice that fills the box (6 x 6 x 6 cells), with reproducible velocities of
 // zero mean, uniform in [-0.3, 0.3) nm/ps per component: a crystal that starts to melt at once.
 void fcc_start(Config& x, Config& v) {
-  x.assign(model::config_size, 0.0);
+  const pelzak::test::Config sites = pelzak::test::fcc_lattice(0.25);
+  x.assign(sites.begin(), sites.end());
   v.assign(model::config_size, 0.0);
-  const double cell = model::box / 6;
-  const double basis[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
   unsigned long long seed = 12345;
   auto uniform = [&seed] {
     seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
     return static_cast<double>(seed >> 11) / 9007199254740992.0 - 0.5;
   };
-  int i = 0;
-  for (int cx = 0; cx < 6; ++cx)
-    for (int cy = 0; cy < 6; ++cy)
-      for (int cz = 0; cz < 6; ++cz)
-        for (const auto& b : basis) {
-          const int c[3] = {cx, cy, cz};
-          for (int k = 0; k < 3; ++k) {
-            x[k * model::atoms + i] = (c[k] + b[k] + 0.25) * cell;
-            v[k * model::atoms + i] = 0.6 * uniform();
-          }
-          ++i;
-        }
-  remove_com_velocity(v.data());
+  for (int i = 0; i < model::atoms; ++i)
+    for (int k = 0; k < 3; ++k) v[k * model::atoms + i] = 0.6 * uniform();
 }
 
 enum class Drive { recursive, twice_a };

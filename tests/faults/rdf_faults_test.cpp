@@ -8,14 +8,14 @@
 #include <cstdint>
 #include <string>
 
-#include "aux_test_util.hpp"
+#include "configs.hpp"
 #include "limited_run.hpp"
 #include "pelzak_model.h"
 #include "support.hpp"
 
 namespace model = pelzak::model;
 
-using namespace pelzak::aux_test;
+using namespace pelzak::test;
 using pelzak::test::read_bytes;
 using pelzak::test::ScratchDir;
 using pelzak::test::split_lines;

@@ -8,14 +8,14 @@
 
 #include <string>
 
-#include "aux_test_util.hpp"
+#include "configs.hpp"
 #include "pelzak/formats/configuration_reader.hpp"
 #include "pelzak_model.h"
 #include "support.hpp"
 
 namespace model = pelzak::model;
 
-using namespace pelzak::aux_test;
+using namespace pelzak::test;
 using pelzak::formats::longest_input_line;
 using pelzak::formats::ReadDiagnostic;
 using pelzak::formats::ReadStatus;

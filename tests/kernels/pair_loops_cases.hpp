@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "aux_test_util.hpp"
+#include "configs.hpp"
 #include "image_bounds.hpp"
 #include "pelzak/kernels/pair_loops.hpp"
 
-namespace pelzak::aux_test {
+namespace pelzak::test {
 
 using pelzak::kernels::Isa;
 
@@ -42,22 +42,12 @@ inline std::uint64_t bits(double v) {
   return b;
 }
 
-// A 6 x 6 x 6 fcc lattice filling the box, each atom moved by up to `jitter` nm per axis.
+// The fcc lattice filling the box, each atom moved by up to `jitter` nm per axis.
 inline Config lattice(std::mt19937_64& rng, double jitter) {
   std::uniform_real_distribution<double> shake(-jitter, jitter);
-  const double cell = model::box / 6.0;
-  const double basis[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
-  Config c;
-  int i = 1;
-  for (int a = 0; a < 6; ++a)
-    for (int b = 0; b < 6; ++b)
-      for (int d = 0; d < 6; ++d)
-        for (const auto& site : basis) {
-          at(c, i, 1) = (a + site[0]) * cell + shake(rng);
-          at(c, i, 2) = (b + site[1]) * cell + shake(rng);
-          at(c, i, 3) = (d + site[2]) * cell + shake(rng);
-          ++i;
-        }
+  Config c = fcc_lattice();
+  for (int i = 1; i <= model::atoms; ++i)
+    for (int k = 1; k <= 3; ++k) at(c, i, k) += shake(rng);
   return c;
 }
 
@@ -244,4 +234,4 @@ inline void expect_random_histograms_bit_for_bit(int count) {
   }
 }
 
-}  // namespace pelzak::aux_test
+}  // namespace pelzak::test

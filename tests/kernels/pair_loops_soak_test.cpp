@@ -4,7 +4,7 @@
 
 #include "pair_loops_cases.hpp"
 
-using namespace pelzak::aux_test;
+using namespace pelzak::test;
 
 namespace {
 

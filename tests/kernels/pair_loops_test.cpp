@@ -18,7 +18,7 @@
 #include "separation.hpp"
 #include "vector_images.hpp"
 
-using namespace pelzak::aux_test;
+using namespace pelzak::test;
 namespace model = pelzak::model;
 using pelzak::kernels::Isa;
 

@@ -17,6 +17,8 @@
 
 namespace {
 
+using pelzak::test::contains;
+
 using pelzak::test::generator_program;
 using pelzak::test::lammps_program;
 using pelzak::test::read_bytes;
@@ -25,10 +27,6 @@ using pelzak::test::RunResult;
 using pelzak::test::ScratchDir;
 using pelzak::test::split_lines;
 using pelzak::test::write_bytes;
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 std::vector<std::string> folder(const std::string& dir) {
   std::vector<std::string> names;

@@ -12,6 +12,8 @@
 
 namespace {
 
+using pelzak::test::contains;
+
 using pelzak::analysis::shortest;
 using pelzak::lammps::Dump;
 using pelzak::lammps::DumpOptions;
@@ -88,10 +90,6 @@ Read read_text(const std::string& text, DumpOptions options = {}) {
   Read r;
   r.ok = read_dump("test.lammpstrj", options, r.dump, &r.message, &r.warning);
   return r;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
 }
 
 TEST(LammpsDumpReader, StoresAtomsByIdAxisByAxisInNanometres) {

@@ -1,5 +1,5 @@
-// What pelzak_lammps export writes: pelzak_md's final configuration, the LAMMPS data file and input
-// script, and the reading of a configuration that names the file it read.
+// What pelzak_lammps export writes: the LAMMPS data file and input script, and the reading of a
+// configuration that names the file it read.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "export.hpp"
-#include "final_configuration.hpp"
 #include "metal_units.hpp"
 #include "pelzak/analysis/number_text.hpp"
 #include "pelzak/formats/configuration_reader.hpp"
@@ -16,13 +15,11 @@
 
 namespace {
 
+using pelzak::test::contains;
+
 namespace model = pelzak::model;
 using pelzak::analysis::shortest;
 using pelzak::test::split_lines;
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 // A configuration with atoms inside and far outside the box, and velocities of either sign.
 void configuration(std::vector<double>& positions, std::vector<double>& velocities) {
@@ -31,38 +28,6 @@ void configuration(std::vector<double>& positions, std::vector<double>& velociti
   for (int n = 0; n < model::config_size; ++n) {
     positions[n] = -7.0 + 0.0173 * n;  // -7.0 .. 37.8 nm: up to ten boxes out
     velocities[n] = 0.3 * std::sin(0.7 * n);
-  }
-}
-
-TEST(LammpsExport, TheFinalConfigurationReadsBackWrappedWithTheHalfStepVelocity) {
-  std::vector<double> positions, velocities;
-  configuration(positions, velocities);
-  std::vector<double> drive(model::config_size);
-  for (int n = 0; n < model::config_size; ++n) drive[n] = 40.0 * std::cos(1.3 * n);
-  const double scale = 0.98;
-  const std::string text =
-      pelzak::md::final_configuration_text(positions.data(), velocities.data(), drive.data(), scale);
-
-  const auto lines = split_lines(text);
-  ASSERT_EQ(lines.size(), 866u);
-  EXPECT_EQ(lines[0], " Test");
-  EXPECT_EQ(lines[1], "                  864 Argon");
-  for (std::size_t n = 2; n < lines.size(); ++n) ASSERT_EQ(lines[n].size(), 68u) << n;
-  EXPECT_EQ(lines[2].substr(0, 20), "    1   Ar   Ar    1");
-
-  std::vector<double> p(model::config_size), v(model::config_size);
-  pelzak::formats::ReadDiagnostic diagnostic;
-  ASSERT_EQ(pelzak::formats::read_configuration(text.data(), text.size(), p.data(), v.data(), &diagnostic),
-            pelzak::formats::ReadStatus::ok)
-      << diagnostic.text;
-  for (int n = 0; n < model::config_size; ++n) {
-    const double wrapped = positions[n] - model::box * std::floor(positions[n] / model::box);
-    ASSERT_GE(p[n], 0.0) << n;
-    ASSERT_LE(p[n], model::box + 0.0005) << n;
-    // The same point of the box: within the 3 decimals, possibly across the wall.
-    const double gap = std::fabs(p[n] - wrapped);
-    ASSERT_LE(std::min(gap, model::box - gap), 0.0005 + 1e-12) << n;
-    ASSERT_NEAR(v[n], velocities[n] + scale * (model::dt / 2) * drive[n], 0.00005 + 1e-12) << n;
   }
 }
 

@@ -146,8 +146,7 @@ TEST(LammpsRun, OurLiquidInLammpsKeepsItsEnergyAndStructureAt864And6912Atoms) {
   EXPECT_NEAR(small_energy, reference_energy, reference_tolerance);
 
   // Its g(r) against the reference, within what one run of 1000 steps scatters (reference README).
-  const pelzak::analysis::RdfCurve reference =
-      read_curve(PELZAK_SOURCE_DIR "/tests/driver/data/rdf_argon_reference.dat");
+  const pelzak::analysis::RdfCurve reference = read_curve(pelzak::test::reference_rdf_file());
   const pelzak::analysis::RdfCurve small_rdf = read_curve("small/rdf_argon.dat");
   const pelzak::analysis::RdfPeak small_peak = pelzak::analysis::rdf_peak(small_rdf);
   // Bins 43 and 44 (r/sigma = 1.087, 1.112) are nearly equal at the top: either may be the highest.

@@ -11,7 +11,7 @@ namespace pelzak::test {
 using analysis::RdfCurve;
 
 // What a 1000-step production from the generator's start must give, measured against the reference
-// (tests/driver/data/rdf_argon_reference.dat): single windows of 1000 steps of the reference run itself
+// (tests/support/data/rdf_argon_reference.dat): single windows of 1000 steps of the reference run itself
 // scatter by 2.708-2.777 in peak height and 0.017-0.062 in largest difference, and the peak sits in bin
 // 43 (r/sigma = 1.087). A driver with the wrong driving term misses by far more (a = F/m: peak 2.49,
 // difference 0.59; d = 2a every step: 3.04, 0.31).
@@ -20,6 +20,11 @@ inline constexpr double peak_label_tolerance = 0.0005;
 inline constexpr double peak_lowest = 2.68;
 inline constexpr double peak_highest = 2.80;
 inline constexpr double largest_difference = 0.08;
+
+#ifdef PELZAK_TEST_DATA
+// The reference liquid's g(r) (above), for the tests.
+inline std::string reference_rdf_file() { return PELZAK_TEST_DATA "/rdf_argon_reference.dat"; }
+#endif
 
 // Largest |a.g - b.g| over all bins (NaN if any bin of either curve is NaN).
 double rdf_max_difference(const RdfCurve& a, const RdfCurve& b);

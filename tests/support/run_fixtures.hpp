@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
 
+#include "configs.hpp"
 #include "programs.hpp"
 #include "support.hpp"
 
@@ -31,15 +31,13 @@ inline const std::string& generated_start() {
 // A start of 864 atoms at rest on a simple cubic grid 0.36 nm apart; with collide, atom 2 sits on
 // top of atom 1.
 inline std::string grid_start(bool collide) {
-  std::string text = " Test\n                  864 Argon\n";
-  for (int i = 0; i < 864; ++i) {
+  Config x{}, v{};
+  for (int i = 0; i < model::atoms; ++i) {
     const int a = (collide && i == 1) ? 0 : i;
-    char line[80];
-    std::snprintf(line, sizeof line, "%5d%5s%5s%5d%8.3f%8.3f%8.3f%8.4f%8.4f%8.4f\n", i + 1, "Ar", "Ar", i + 1,
-                  0.36 * (a % 10), 0.36 * (a / 10 % 10), 0.36 * (a / 100), 0.0, 0.0, 0.0);
-    text += line;
+    const double site[3] = {0.36 * (a % 10), 0.36 * (a / 10 % 10), 0.36 * (a / 100)};
+    for (int k = 0; k < 3; ++k) x[k * model::atoms + i] = site[k];
   }
-  return text;
+  return configuration_file(x, v);
 }
 
 // Everything in a folder, hidden entries and subfolders included: a file by its bytes, a folder as

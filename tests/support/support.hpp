@@ -27,6 +27,7 @@ class ScratchDir {
 std::string read_bytes(const std::string& path);
 void write_bytes(const std::string& path, std::string_view bytes);
 std::vector<std::string> split_lines(std::string_view text);  // on '\n', the final empty piece dropped
+inline bool contains(std::string_view text, std::string_view part) { return text.find(part) != text.npos; }
 
 struct RunResult {
   int status = -1;  // exit status, or 128 + signal number

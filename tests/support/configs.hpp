@@ -1,15 +1,17 @@
-// Helpers shared by the library's tests: configuration arrays and configuration files.
+// Fixtures shared by the tests of the library, the kernels and the failure paths: configuration
+// arrays (the fcc lattice that fills the box among them) and configuration files written with the
+// formats module's own writer.
 #pragma once
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <string>
 
+#include "pelzak/formats/configuration_writer.hpp"
 #include "pelzak_aux.h"
 
-namespace pelzak::aux_test {
+namespace pelzak::test {
 
 using Config = std::array<double, 3 * model::atoms>;
 
@@ -33,10 +35,34 @@ inline Config filled(double value) {
 
 // One atom record in the writer's layout (i5, 2a5, i5, 3f8.3, 3f8.4), without line feed.
 inline std::string record(int i, double x, double y, double z, double vx, double vy, double vz) {
-  char line[128];
-  std::snprintf(line, sizeof line, "%5d%5s%5s%5d%8.3f%8.3f%8.3f%8.4f%8.4f%8.4f", i, "Ar", "Ar", i, x, y, z,
-                vx, vy, vz);
-  return line;
+  char line[pelzak::formats::longest_written_line];
+  const double position[3] = {x, y, z}, velocity[3] = {vx, vy, vz};
+  return std::string(line, pelzak::formats::atom_record(line, i, position, velocity) - 1);
+}
+
+// The 864 sites of the 6 x 6 x 6 fcc lattice that fills the box, atom by atom (cells in x, y, z
+// order, the four basis sites in each), shifted by `offset` cells along every axis.
+inline Config fcc_lattice(double offset = 0.0) {
+  const double cell = model::box / 6.0;
+  const double basis[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
+  Config c{};
+  int i = 1;
+  for (int cx = 0; cx < 6; ++cx)
+    for (int cy = 0; cy < 6; ++cy)
+      for (int cz = 0; cz < 6; ++cz)
+        for (const auto& b : basis) {
+          const int site[3] = {cx, cy, cz};
+          for (int k = 1; k <= 3; ++k) at(c, i, k) = (site[k - 1] + b[k - 1] + offset) * cell;
+          ++i;
+        }
+  return c;
+}
+
+// A whole configuration file of the positions and velocities, as the programs write one.
+inline std::string configuration_file(const Config& positions, const Config& velocities) {
+  std::string text(pelzak::formats::configuration::file_size, ' ');
+  pelzak::formats::configuration_text(positions.data(), velocities.data(), text.data());
+  return text;
 }
 
 // Deterministic values that fill the fields without overflowing them.
@@ -59,4 +85,4 @@ inline std::string sample_file(const std::string& line_end = "\n") {
   return text;
 }
 
-}  // namespace pelzak::aux_test
+}  // namespace pelzak::test

@@ -20,7 +20,7 @@ std::string field(double x) {
 
 }  // namespace
 
-TEST(AuxNumberField, FixedNotationFromOneTenthToTenToThe17) {
+TEST(NumberField, FixedNotationFromOneTenthToTenToThe17) {
   EXPECT_EQ(field(0.0), "  0.0000000000000000     ");
   EXPECT_EQ(field(-0.0), " -0.0000000000000000     ");
   EXPECT_EQ(field(0.1), " 0.10000000000000001     ");
@@ -33,7 +33,7 @@ TEST(AuxNumberField, FixedNotationFromOneTenthToTenToThe17) {
   EXPECT_EQ(field(-12345678.9), " -12345678.900000000     ");
 }
 
-TEST(AuxNumberField, ScientificNotationOutsideWithThreeDigitExponents) {
+TEST(NumberField, ScientificNotationOutsideWithThreeDigitExponents) {
   EXPECT_EQ(field(0.00869465 / 2 / 0.34), "  1.2786249999999999E-002");
   EXPECT_EQ(field(std::nextafter(0.1, 0.0)), "  9.9999999999999992E-002");
   EXPECT_EQ(field(1e17), "  1.0000000000000000E+017");
@@ -43,13 +43,13 @@ TEST(AuxNumberField, ScientificNotationOutsideWithThreeDigitExponents) {
   EXPECT_EQ(field(DBL_MIN), "  2.2250738585072014E-308");
 }
 
-TEST(AuxNumberField, NonFiniteValuesAreNamed) {
+TEST(NumberField, NonFiniteValuesAreNamed) {
   EXPECT_EQ(field(INFINITY), "                 Infinity");
   EXPECT_EQ(field(-INFINITY), "                -Infinity");
   EXPECT_EQ(field(NAN), "                      NaN");
 }
 
-TEST(AuxNumberField, ReadsBackToTheSameDouble) {
+TEST(NumberField, ReadsBackToTheSameDouble) {
   std::mt19937_64 rng(7);
   std::uniform_real_distribution<double> exponent(-320.0, 308.0);
   for (int n = 0; n < 20000; ++n) {
@@ -61,7 +61,7 @@ TEST(AuxNumberField, ReadsBackToTheSameDouble) {
   }
 }
 
-TEST(AuxNumberField, IndependentOfTheLocaleDecimalPoint) {
+TEST(NumberField, IndependentOfTheLocaleDecimalPoint) {
   // Any locale whose decimal point is not '.' will do; C.UTF-8 keeps '.', so the check runs
   // only where such a locale is installed.
   for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "de_DE", "fr_FR", "ru_RU.UTF-8"}) {

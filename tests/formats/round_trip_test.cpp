@@ -11,13 +11,13 @@
 
 using namespace pelzak::faults;
 
-TEST(FaultsRoundTrip, EveryValueTheGeneratorPrints) {
+TEST(FieldRoundTrip, EveryValueTheGeneratorPrints) {
   // Positions in [0, 1.73893) nm print 0.000 to 1.739; velocities within 0.1402 nm/ps.
   every_text(0, 1739, 3);
   every_text(-1402, 1402, 4);
 }
 
-TEST(FaultsRoundTrip, EdgeValues) {
+TEST(FieldRoundTrip, EdgeValues) {
   EXPECT_EQ(round_trip(-0.0, 3), "  -0.000");
   EXPECT_EQ(round_trip(-0.00004, 4), " -0.0000");
   EXPECT_EQ(round_trip(0.0625, 3), "   0.063");  // exact binary tie, away from zero
@@ -31,7 +31,7 @@ TEST(FaultsRoundTrip, EdgeValues) {
   }
 }
 
-TEST(FaultsRoundTrip, RandomDoublesOfEveryMagnitude) {
+TEST(FieldRoundTrip, RandomDoublesOfEveryMagnitude) {
   std::mt19937_64 rng(866);
   std::uniform_real_distribution<double> exponent(-12.0, 5.0);
   for (int n = 0; n < 400000; ++n) {

@@ -1,11 +1,13 @@
-// Fixed-width fields and the line layout of "ar_simulation.dat".
+// The fixed-width fields of the configuration file, written and read, and the writer's lines.
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "pelzak/formats/configuration_writer.hpp"
@@ -32,6 +34,20 @@ std::string text(std::string_view t, int width) {
   put_text(s.data(), width, t);
   return s;
 }
+
+FieldStatus real_status(const std::string& field, double* value = nullptr) {
+  double scratch = 0.0;
+  return parse_real_field(field.data(), static_cast<int>(field.size()), value ? value : &scratch);
+}
+
+double real(const std::string& field) {
+  double value = -999.0;
+  EXPECT_EQ(real_status(field, &value), FieldStatus::ok) << '"' << field << '"';
+  return value;
+}
+
+// The nearest double to a decimal text with a point, by the C library in the C locale.
+double nearest(const char* text) { return std::strtod(text, nullptr); }
 
 }  // namespace
 
@@ -139,7 +155,7 @@ TEST(IntegerAndTextFields, AreRightAlignedAndOverflowToAsterisks) {
   EXPECT_EQ(text("Argonaut", 5), "Argon");
 }
 
-TEST(GeneratorLayout, LinesMatchTheFileColumnForColumn) {
+TEST(ConfigurationWriter, LinesMatchTheFileColumnForColumn) {
   char line[configuration::record_width + 1];
   EXPECT_EQ(std::string(line, title_line(line)), " Test\n");
   EXPECT_EQ(std::string(line, count_line(line, 864)), "                  864 Argon\n");
@@ -150,4 +166,119 @@ TEST(GeneratorLayout, LinesMatchTheFileColumnForColumn) {
             "  864   Ar   Ar  864   0.000   1.234   1.739 -0.1402  0.0000 -0.0000\n");
   EXPECT_EQ(title_line(line), configuration::title_width + 1);
   EXPECT_EQ(count_line(line, 864), configuration::count_line_width + 1);
+}
+
+TEST(RealField, ExplicitPointFixesTheFraction) {
+  EXPECT_EQ(real("   1.234"), 1.234);
+  EXPECT_EQ(real("  0.1234"), 0.1234);  // all four written decimals, not three
+  EXPECT_EQ(real(" -1.7389"), -1.7389);
+  EXPECT_EQ(real("   5."), 5.0);
+  EXPECT_EQ(real("  -.5"), -0.5);
+  EXPECT_EQ(real("+12.5"), 12.5);
+}
+
+TEST(RealField, WithoutAPointTheLastThreeDigitsAreTheFraction) {
+  EXPECT_EQ(real("    1234"), 1.234);
+  EXPECT_EQ(real("      12"), 0.012);
+  EXPECT_EQ(real("   -1234"), -1.234);
+  EXPECT_EQ(real("12E1"), 0.12);  // 0.012 times ten
+}
+
+TEST(RealField, BlanksAreIgnoredAndABlankFieldIsZero) {
+  EXPECT_EQ(real(" 1 2.3 4"), 12.34);
+  EXPECT_EQ(real("- 1. 5  "), -1.5);
+  double v = 1.0;
+  EXPECT_EQ(real_status("        ", &v), FieldStatus::ok);
+  EXPECT_EQ(v, 0.0);
+  EXPECT_FALSE(std::signbit(v));
+  EXPECT_EQ(real_status("", &v), FieldStatus::ok);
+  EXPECT_EQ(v, 0.0);
+}
+
+TEST(RealField, ExponentsTakeEOrDInEitherCase) {
+  EXPECT_EQ(real("1.5E2"), 150.0);
+  EXPECT_EQ(real("1.5e2"), 150.0);
+  EXPECT_EQ(real("1.5D-1"), 0.15);
+  EXPECT_EQ(real("1.5d+1"), 15.0);
+  EXPECT_EQ(real("-2.E 3"), -2000.0);
+  EXPECT_EQ(real("1.0E-999"), 0.0);  // underflows to the nearest double, zero
+}
+
+TEST(RealField, NegativeZeroKeepsItsSign) {
+  const double v = real("  -0.000");
+  EXPECT_EQ(v, 0.0);
+  EXPECT_TRUE(std::signbit(v));
+}
+
+TEST(RealField, AnythingElseIsABadValue) {
+  for (const char* bad :
+       {"12a.4", "1.2.3", "1e",    "1e+", "+",    "-",   ".",   "-.",   "--1",  "1-",      "1+2",
+        "e5",    "1E5.0", "1E2E3", "1,5", "0x10", "inf", "nan", "1\t2", "\x01", "\xff\xfe"}) {
+    EXPECT_EQ(real_status(bad), FieldStatus::bad_value) << '"' << bad << '"';
+  }
+  const std::string with_nul(
+      "1\0"
+      "2",
+      3);
+  EXPECT_EQ(real_status(with_nul), FieldStatus::bad_value);
+}
+
+TEST(RealField, MagnitudesBeyondTheLargestDoubleAreOutOfRange) {
+  EXPECT_EQ(real_status("1.0E999"), FieldStatus::out_of_range);
+  EXPECT_EQ(real_status("-1.E9999"), FieldStatus::out_of_range);
+  EXPECT_EQ(real_status("0.0E9999"), FieldStatus::ok);
+  EXPECT_EQ(real_status("1.0E9999999999999999999"), FieldStatus::out_of_range);  // no overflow
+}
+
+TEST(RealField, ConvertsToTheNearestDouble) {
+  // Random decimal texts of the widths the file uses, against the C library's correctly
+  // rounded conversion of the same decimal number written with its point.
+  std::mt19937_64 rng(20240611);
+  std::uniform_int_distribution<long> mantissa(-9999999, 99999999);
+  for (int n = 0; n < 20000; ++n) {
+    const long m = mantissa(rng);
+    std::string digits = std::to_string(std::labs(m));
+    const int decimals = n % 5;
+    while (static_cast<int>(digits.size()) <= decimals) digits = "0" + digits;
+    const std::string sign = m < 0 ? "-" : "";
+    const std::string with_point =
+        sign + digits.substr(0, digits.size() - decimals) + "." + digits.substr(digits.size() - decimals);
+    ASSERT_EQ(real(with_point), nearest(with_point.c_str())) << with_point;
+    // The same digits without a point carry three implied decimals.
+    std::string implied = digits;
+    while (implied.size() < 4) implied = "0" + implied;
+    const std::string as_decimal =
+        sign + implied.substr(0, implied.size() - 3) + "." + implied.substr(implied.size() - 3);
+    ASSERT_EQ(real(sign + digits), nearest(as_decimal.c_str())) << sign + digits;
+  }
+  EXPECT_EQ(real("0.30000000000000004"), 0.30000000000000004);
+  EXPECT_EQ(real("9007199254740993"), 9007199254740.993);
+}
+
+TEST(IntegerField, SignDigitsAndBlanks) {
+  long v = -1;
+  EXPECT_EQ(parse_integer_field("  864", 5, &v), FieldStatus::ok);
+  EXPECT_EQ(v, 864);
+  EXPECT_EQ(parse_integer_field(" - 12", 5, &v), FieldStatus::ok);
+  EXPECT_EQ(v, -12);
+  EXPECT_EQ(parse_integer_field("     ", 5, &v), FieldStatus::ok);
+  EXPECT_EQ(v, 0);
+  for (const char* bad : {"  1.0", "   1a", "    -", "  1-2", "   +-", "\0\0\0\0\0"}) {
+    EXPECT_EQ(parse_integer_field(bad, 5, &v), FieldStatus::bad_value) << bad;
+  }
+}
+
+TEST(RealField, ArbitraryBytesNeverMisbehave) {
+  std::mt19937 rng(68);
+  const char alphabet[] = " 0123456789+-.eEdD\t\0x\xff";
+  for (int n = 0; n < 200000; ++n) {
+    char field[32];
+    const int width = static_cast<int>(rng() % 33);
+    for (int k = 0; k < width; ++k) field[k] = alphabet[rng() % (sizeof alphabet - 1)];
+    double value = 0.0;
+    const FieldStatus status = parse_real_field(field, width, &value);
+    if (status == FieldStatus::ok) {
+      ASSERT_TRUE(std::isfinite(value));
+    }
+  }
 }

@@ -6,7 +6,7 @@
 
 using pelzak::faults::every_text;
 
-TEST(FaultsRoundTripAll, EveryPrintableField) {
+TEST(FieldRoundTripAll, EveryPrintableField) {
   every_text(-999999, 9999999, 3);
   every_text(-999999, 9999999, 4);
 }
