@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -136,6 +137,17 @@ RunResult finish_program(Started& started) {
 RunResult run_program(const std::vector<std::string>& argv, bool unprivileged) {
   Started started = start_program(argv, unprivileged);
   return finish_program(started);
+}
+
+std::vector<double> csv_column(const std::string& csv, int index) {
+  std::vector<double> out;
+  const auto lines = split_lines(csv);
+  for (std::size_t n = 1; n < lines.size(); ++n) {
+    const char* p = lines[n].c_str();
+    for (int k = 0; k < index && p; ++k) p = std::strchr(p, ',') ? std::strchr(p, ',') + 1 : nullptr;
+    out.push_back(p ? std::strtod(p, nullptr) : std::nan(""));
+  }
+  return out;
 }
 
 }  // namespace pelzak::test

@@ -27,6 +27,8 @@ class ScratchDir {
 std::string read_bytes(const std::string& path);
 void write_bytes(const std::string& path, std::string_view bytes);
 std::vector<std::string> split_lines(std::string_view text);  // on '\n', the final empty piece dropped
+// Column `index` (from 0) of a CSV text, as numbers, the header line left out.
+std::vector<double> csv_column(const std::string& csv, int index);
 inline bool contains(std::string_view text, std::string_view part) { return text.find(part) != text.npos; }
 
 struct RunResult {
