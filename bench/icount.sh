@@ -2,7 +2,7 @@
 # Instructions per call of force_atoms (kept list and new list) and of a g(r) sample, counted by
 # valgrind: the same figure on every run, where timings on a shared machine vary by tens of per
 # cent. Valgrind runs no AVX-512, so this counts the AVX2 kernels (or those PELZAK_ISA names);
-# they share the loops of pair_kernels_vector.hpp with the AVX-512 ones.
+# they share the loops of kernels/src/vector/vector_loops.hpp with the AVX-512 ones.
 #   bench/icount.sh [BUILD_DIR]      (default: build; needs valgrind)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "configs.hpp"
 #include "final_configuration.hpp"
 #include "pelzak/formats/configuration_reader.hpp"
 #include "pelzak_model.h"
@@ -16,19 +17,9 @@ namespace {
 namespace model = pelzak::model;
 using pelzak::test::split_lines;
 
-// A configuration with atoms inside and far outside the box, and velocities of either sign.
-void configuration(std::vector<double>& positions, std::vector<double>& velocities) {
-  positions.resize(model::config_size);
-  velocities.resize(model::config_size);
-  for (int n = 0; n < model::config_size; ++n) {
-    positions[n] = -7.0 + 0.0173 * n;  // -7.0 .. 37.8 nm: up to ten boxes out
-    velocities[n] = 0.3 * std::sin(0.7 * n);
-  }
-}
-
 TEST(DriverFinalConfiguration, ReadsBackWrappedWithTheHalfStepVelocity) {
   std::vector<double> positions, velocities;
-  configuration(positions, velocities);
+  pelzak::test::spread_configuration(positions, velocities);
   std::vector<double> drive(model::config_size);
   for (int n = 0; n < model::config_size; ++n) drive[n] = 40.0 * std::cos(1.3 * n);
   const double scale = 0.98;

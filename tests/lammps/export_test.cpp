@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "configs.hpp"
 #include "export.hpp"
 #include "metal_units.hpp"
 #include "pelzak/analysis/number_text.hpp"
@@ -21,19 +22,9 @@ namespace model = pelzak::model;
 using pelzak::analysis::shortest;
 using pelzak::test::split_lines;
 
-// A configuration with atoms inside and far outside the box, and velocities of either sign.
-void configuration(std::vector<double>& positions, std::vector<double>& velocities) {
-  positions.resize(model::config_size);
-  velocities.resize(model::config_size);
-  for (int n = 0; n < model::config_size; ++n) {
-    positions[n] = -7.0 + 0.0173 * n;  // -7.0 .. 37.8 nm: up to ten boxes out
-    velocities[n] = 0.3 * std::sin(0.7 * n);
-  }
-}
-
 TEST(LammpsExport, TheDataFileHoldsTheReplicatedBoxInMetalUnits) {
   std::vector<double> positions, velocities;
-  configuration(positions, velocities);
+  pelzak::test::spread_configuration(positions, velocities);
   const std::string text =
       pelzak::lammps::data_file_text(positions.data(), velocities.data(), 2, "run/final\n.dat");
   const auto lines = split_lines(text);

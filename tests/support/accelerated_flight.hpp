@@ -7,7 +7,12 @@
 // change a result checked against brute-force sums written here from the schedule in ps.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <vector>
+
+#include "pelzak/analysis/dynamics.hpp"
+#include "support.hpp"
 
 namespace pelzak::test {
 
@@ -15,7 +20,7 @@ using Frames = std::vector<std::vector<double>>;  // frame by frame, atom positi
 
 // Positions of `atoms` atoms at time t (ps), in nm: atom i starts 0.01 i nm along every axis.
 inline std::vector<double> flight_positions(int atoms, double t) {
-  constexpr double v[3] = {0.3, -0.2, 0.1};     // nm/ps
+  constexpr double v[3] = {0.3, -0.2, 0.1};      // nm/ps
   constexpr double c[3] = {0.03, 0.02, -0.015};  // nm/ps^2, half the acceleration
   std::vector<double> x(3 * atoms);
   for (int k = 0; k < 3; ++k)
@@ -61,12 +66,24 @@ inline ExpectedDynamics expected_dynamics(const Frames& positions, int origin_ev
   for (int lag = 0; lag <= vacf_lags; ++lag) {
     long double sum = 0;
     for (int s = 0; s + lag < vframes; ++s)
-      for (std::size_t c = 0; c < n; ++c) sum += static_cast<long double>(velocities[s][c]) * velocities[s + lag][c];
+      for (std::size_t c = 0; c < n; ++c)
+        sum += static_cast<long double>(velocities[s][c]) * velocities[s + lag][c];
     const long double correlation = sum / ((vframes - lag) * (n / 3.0L));
     integral += (lag == 0 || lag == vacf_lags ? 0.5L : 1.0L) * correlation;
   }
   e.green_kubo = static_cast<double>(integral * vacf_frame_time / 3);
   return e;
+}
+
+// The MSD at every lag (from the CSV text, as written), Einstein D and Green-Kubo D of a report
+// against the sums.
+inline void expect_dynamics(const analysis::DynamicsReport& r, const ExpectedDynamics& e) {
+  const std::vector<double> msd = csv_column(r.msd_csv, 1);
+  ASSERT_EQ(msd.size(), e.msd.size());
+  for (std::size_t lag = 1; lag < msd.size(); ++lag)
+    EXPECT_NEAR(msd[lag], e.msd[lag], 1e-12 * e.msd[lag]) << lag;
+  EXPECT_NEAR(r.diffusion_einstein, e.einstein, 1e-9 * e.einstein);
+  EXPECT_NEAR(r.diffusion_green_kubo, e.green_kubo, 1e-9 * e.green_kubo);
 }
 
 }  // namespace pelzak::test

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "pelzak/formats/configuration_writer.hpp"
 #include "pelzak_aux.h"
@@ -56,6 +57,16 @@ inline Config fcc_lattice(double offset = 0.0) {
           ++i;
         }
   return c;
+}
+
+// Atoms inside and far outside the box (up to ten boxes out), and velocities of either sign.
+inline void spread_configuration(std::vector<double>& positions, std::vector<double>& velocities) {
+  positions.resize(model::config_size);
+  velocities.resize(model::config_size);
+  for (int n = 0; n < model::config_size; ++n) {
+    positions[n] = -7.0 + 0.0173 * n;
+    velocities[n] = 0.3 * std::sin(0.7 * n);
+  }
 }
 
 // A whole configuration file of the positions and velocities, as the programs write one.

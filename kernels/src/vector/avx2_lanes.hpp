@@ -3,25 +3,16 @@
 // masks are vectors of all-ones lanes, and lanes are packed through a permutation looked up by the
 // mask.
 //
-// GCC 12 warns inside its own intrinsic headers that their deliberately undefined source
-// registers are used uninitialized (GCC bug 105593); the warning is silenced for them alone.
 // Everything here sits in an unnamed namespace: each file that includes this header is compiled
 // for AVX2 alone (avx2_loops.cpp, and the kernels' white-box test of the image thresholds),
 // and keeps its own copy, which the linker can never mix up with one built for another set.
 #pragma once
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#if !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-#include <immintrin.h>
-#pragma GCC diagnostic pop
-
 #include <cstdint>
 
 #include "lists/coarse_cells.hpp"
 #include "pelzak_model.h"
+#include "vector/intrinsics.hpp"
 
 namespace pelzak::kernels {
 namespace {
