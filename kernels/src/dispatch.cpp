@@ -9,6 +9,7 @@
 
 #include "kernel_set.hpp"
 #include "pelzak/kernels/pair_loops.hpp"
+#include "pelzak/kernels/state_point_loops.hpp"
 #include "pelzak_model.h"
 
 #if defined(PELZAK_X86_KERNELS)
@@ -40,16 +41,17 @@ Isa best_available() {
 // most 2^53 in magnitude each addition is exact and the result is h + 2k; anything else passed
 // in (a fraction, a huge value, infinity, NaN) gets its k additions one by one. A bin no pair
 // reached is not touched (it may hold -0.0).
-void add_pair_counts(const std::int32_t* counts, double* histogram) {
+void add_pair_counts(const std::int64_t* counts, double* histogram) {
   constexpr double exact_limit = 9007199254740992.0;  // 2^53
   for (int b = 0; b < model::bins; ++b) {
-    const std::int32_t k = counts[b];
+    const std::int64_t k = counts[b];
     if (k == 0) continue;
     double h = histogram[b];
-    if (h == std::trunc(h) && std::fabs(h) <= exact_limit - 2.0 * k) {
-      h = h + 2.0 * k;
+    const double added = 2.0 * static_cast<double>(k);
+    if (h == std::trunc(h) && std::fabs(h) <= exact_limit - added) {
+      h = h + added;
     } else {
-      for (std::int32_t n = 0; n < k; ++n) h = 2.0 + h;
+      for (std::int64_t n = 0; n < k; ++n) h = 2.0 + h;
     }
     histogram[b] = h;
   }
@@ -115,7 +117,7 @@ void lj_pairs_on(Isa isa, const double* positions, double* forces, double* lj_su
 void rdf_sample_on(Isa isa, const double* positions, double* histogram) {
   if (!isa_available(isa)) isa = Isa::scalar;
   if (isa == Isa::reference) return rdf_sample_reference(positions, histogram);
-  std::int32_t counts[model::bins] = {};
+  std::int64_t counts[model::bins] = {};
   switch (isa) {
 #if defined(PELZAK_X86_KERNELS)
     case Isa::avx2: rdf_count_avx2(positions, counts); break;
@@ -134,6 +136,57 @@ void lj_pairs(const double* positions, double* forces, double* lj_sum) {
 
 void rdf_sample(const double* positions, double* histogram) {
   rdf_sample_on(isa_for_this_call(), positions, histogram);
+}
+
+void lj_listed_on(Isa isa, const PairModel& m, const double* positions, const CandidateList& list,
+                  double* forces, double* lj_sum, double* virial, const PairScratch& scratch) {
+  if (!isa_available(isa)) isa = Isa::scalar;
+  switch (isa) {
+    case Isa::reference: return lj_pairs_reference(m, positions, forces, lj_sum, virial);
+#if defined(PELZAK_X86_KERNELS)
+    case Isa::avx2: return lj_listed_avx2(m, positions, list, forces, lj_sum, virial, scratch);
+    case Isa::avx512: return lj_listed_avx512(m, positions, list, forces, lj_sum, virial, scratch);
+#endif
+    default: return lj_listed_scalar(m, positions, list, forces, lj_sum, virial, scratch);
+  }
+}
+
+void rdf_sample_on(Isa isa, const PairModel& m, const double* positions, double* histogram,
+                   const PairScratch& scratch) {
+  if (!isa_available(isa)) isa = Isa::scalar;
+  if (isa == Isa::reference) return rdf_sample_reference(m, positions, histogram);
+  std::int64_t counts[model::bins] = {};
+  switch (isa) {
+#if defined(PELZAK_X86_KERNELS)
+    case Isa::avx2: rdf_count_avx2(m, positions, counts, scratch); break;
+    case Isa::avx512: rdf_count_avx512(m, positions, counts, scratch); break;
+#endif
+    default: rdf_count_scalar(m, positions, counts, scratch); break;
+  }
+  add_pair_counts(counts, histogram);
+}
+
+int grid_row_on(Isa isa, const CellGrid& grid, int i, std::uint32_t reach_sq, std::int32_t* out) {
+  if (!isa_available(isa)) isa = Isa::scalar;
+  switch (isa) {
+#if defined(PELZAK_X86_KERNELS)
+    case Isa::avx2: return grid_row_avx2(grid, i, reach_sq, out);
+    case Isa::avx512: return grid_row_avx512(grid, i, reach_sq, out);
+#endif
+    default: return grid_row_scalar(grid, i, reach_sq, out);
+  }
+}
+
+int lj_terms_on(Isa isa, const PairModel& m, const double* xyz, const CandidateList& list, int first,
+                int last, bool with_virial, const PairTerms& out) {
+  if (!isa_available(isa)) isa = Isa::scalar;
+  switch (isa) {
+#if defined(PELZAK_X86_KERNELS)
+    case Isa::avx2: return lj_terms_avx2(m, xyz, list, first, last, with_virial, out);
+    case Isa::avx512: return lj_terms_avx512(m, xyz, list, first, last, with_virial, out);
+#endif
+    default: return lj_terms_scalar(m, xyz, list, first, last, with_virial, out);
+  }
 }
 
 }  // namespace pelzak::kernels

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "configs.hpp"
-#include "image_bounds.hpp"
+#include "library_model.hpp"
 #include "pelzak/kernels/pair_loops.hpp"
 
 namespace pelzak::test {
@@ -65,12 +65,12 @@ inline int random_atom(std::mt19937_64& rng) {
 // Separations that sit on the edges the kernels decide on: the cut-off, the image thresholds,
 // the half box and whole boxes, each with its neighbouring doubles.
 inline double edge_separation(std::mt19937_64& rng) {
-  using namespace pelzak::kernels::image;
+  using pelzak::kernels::LibraryModel;
   const double edges[] = {model::cutoff,
-                          wrap_1,
-                          wrap_2,
-                          wrap_3,
-                          wrap_limit,
+                          LibraryModel::wrap_1,
+                          LibraryModel::wrap_2,
+                          LibraryModel::wrap_3,
+                          LibraryModel::wrap_limit,
                           model::box,
                           2 * model::box,
                           3 * model::box,

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "image_bounds.hpp"
+#include "library_model.hpp"
 #include "lists/verlet_list.hpp"
 #include "pair_loops_cases.hpp"
 #include "separation.hpp"
@@ -112,7 +113,8 @@ void images_on(Isa isa, const std::vector<double>& d, std::vector<double>& image
     case Isa::avx512: return pelzak::kernels_test::vector_images_avx512(d.data(), image.data(), n);
 #endif
     default:
-      for (int k = 0; k < 3 * n; ++k) image[k] = pelzak::kernels::image::nearest_image(d[k / 3]);
+      for (int k = 0; k < 3 * n; ++k)
+        image[k] = pelzak::kernels::image::nearest_image(pelzak::kernels::library_model, d[k / 3]);
   }
 }
 
@@ -123,8 +125,9 @@ TEST(PairLoops, ImageThresholdsAreTheFirstDoublesRoundingToTheNextImage) {
   // the first double from which round(d / L) is k.
   volatile double box = model::box;
   const auto image_count = [&](double d) { return std::round(d / box); };
-  using namespace pelzak::kernels::image;
-  const double thresholds[] = {wrap_1, wrap_2, wrap_3, wrap_limit};
+  using pelzak::kernels::LibraryModel;
+  const double thresholds[] = {LibraryModel::wrap_1, LibraryModel::wrap_2, LibraryModel::wrap_3,
+                               LibraryModel::wrap_limit};
   for (int k = 1; k <= 4; ++k) {
     const double t = thresholds[k - 1];
     EXPECT_EQ(image_count(t), k) << "T_" << k;
@@ -261,9 +264,10 @@ TEST(PairLoops, TheKernelsImagesAgreeWithTheDivisionAtEveryThreshold) {
   // the image of a separation of about L/2 from +L/2 to -L/2: no pair result can show that
   // (such pairs are out of every range), so the image itself is compared, at each threshold
   // and the doubles next to it, on both sides of zero.
-  using namespace pelzak::kernels::image;
+  using pelzak::kernels::LibraryModel;
   std::vector<double> d;
-  for (double t : {wrap_1, wrap_2, wrap_3, wrap_limit, 0.0, model::box / 2, model::box, 1e300}) {
+  for (double t : {LibraryModel::wrap_1, LibraryModel::wrap_2, LibraryModel::wrap_3, LibraryModel::wrap_limit,
+                   0.0, model::box / 2, model::box, 1e300}) {
     for (double v : {std::nextafter(std::nextafter(t, 0.0), 0.0), std::nextafter(t, 0.0), t,
                      std::nextafter(t, infinity), std::nextafter(std::nextafter(t, infinity), infinity)}) {
       d.push_back(v);
@@ -279,7 +283,8 @@ TEST(PairLoops, TheKernelsImagesAgreeWithTheDivisionAtEveryThreshold) {
     d.push_back(2.9 * model::box);
   }
   std::vector<double> want(3 * d.size()), got(3 * d.size());
-  for (std::size_t k = 0; k < want.size(); ++k) want[k] = pelzak::kernels::minimum_image(d[k / 3]);
+  for (std::size_t k = 0; k < want.size(); ++k)
+    want[k] = pelzak::kernels::image::minimum_image(pelzak::kernels::library_model, d[k / 3]);
   for (Isa isa : fast_isas()) {
     images_on(isa, d, got);
     for (std::size_t k = 0; k < want.size(); ++k) {

@@ -26,7 +26,7 @@ void vector_images(const double* d, double* image, int n) {
     alignas(64) double in[S::lanes] = {}, x[S::lanes], y[S::lanes], z[S::lanes];
     for (int l = 0; l < S::lanes && k + l < n; ++l) in[l] = d[k + l];
     const V v = S::load(in), zero(0.0);
-    const auto s = kernels::vector_kernels::separation<S>(v, v, v, zero, zero, zero);
+    const auto s = kernels::vector_kernels::separation<S>(kernels::library_model, v, v, v, zero, zero, zero);
     S::store(x, s.delx);
     S::store(y, s.dely);
     S::store(z, s.delz);

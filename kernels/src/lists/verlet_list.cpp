@@ -35,8 +35,8 @@ const NeighbourList* list_for(const double* positions) {
 
 // Starts a new list for positions: forgets the kept one and records the positions. cells gets
 // their cell words, and *cells_usable says whether it could: not when a coordinate is infinite,
-// NaN or beyond coarse::ordinary_bound.
-NeighbourList* start_build(const double* positions, coarse::CellCoordinates* cells, bool* cells_usable) {
+// NaN or beyond LibraryModel::ordinary_bound.
+NeighbourList* start_build(const double* positions, coarse::CellWords cells, bool* cells_usable) {
   // The atoms that ended a list young are free in the next one, and free atoms that moved on
   // stay free.
   const bool young = kept.valid && kept.calls < quick_rebuild;
@@ -50,7 +50,7 @@ NeighbourList* start_build(const double* positions, coarse::CellCoordinates* cel
   kept.valid = false;
   kept.calls = 0;
   kept.blocks = 0;
-  *cells_usable = coarse::cell_coordinates(positions, cells);
+  *cells_usable = coarse::cell_coordinates(library_model, positions, cells);
   std::memcpy(kept.built_at, positions, sizeof kept.built_at);
   return &kept;
 }
@@ -85,7 +85,7 @@ void finish_row(NeighbourList* list, int i, int n) {
   }
 }
 
-void build_rows_portable(const coarse::CellCoordinates& cells, NeighbourList* list) {
+void build_rows_portable(const coarse::CellWords& cells, NeighbourList* list) {
   for (int i = 0; i < model::atoms - 1; ++i) {
     std::int32_t* j_out = list->j4 + block_size * list->blocks;
     int n = 0;
@@ -99,9 +99,11 @@ void build_rows_portable(const coarse::CellCoordinates& cells, NeighbourList* li
 
 const NeighbourList* current_list(const double* positions, BuildRows build_rows) {
   if (const NeighbourList* list = list_for(positions)) return list;
-  coarse::CellCoordinates cells;
+  alignas(64) std::int32_t xy[model::atoms + coarse::padding];
+  alignas(64) std::int32_t z[model::atoms + coarse::padding];
+  const coarse::CellWords cells{xy, z};
   bool cells_usable = false;
-  NeighbourList* fresh = start_build(positions, &cells, &cells_usable);
+  NeighbourList* fresh = start_build(positions, cells, &cells_usable);
   if (cells_usable) {
     build_rows(cells, fresh);
   } else {

@@ -23,7 +23,9 @@
 
 #include <cstdint>
 
+#include "library_model.hpp"
 #include "lists/coarse_cells.hpp"
+#include "pelzak/kernels/candidate_list.hpp"
 #include "pelzak_model.h"
 
 namespace pelzak::kernels::verlet {
@@ -31,20 +33,19 @@ namespace pelzak::kernels::verlet {
 // Skin, nm: the list holds the pairs closer than cut-off + skin at the build. Atoms of the
 // liquid at 94.4 K cross half of it in about ten steps, which is then how often a list is made.
 inline constexpr double skin = 0.1;
-inline constexpr double list_radius = coarse::cutoff + skin;
+inline constexpr double list_radius = model::cutoff + skin;
 
 // Candidates are the pairs whose squared cell distance (coarse_cells.hpp) lies below this: the
 // cell look keeps every pair closer than list_radius, with the same margin of two cells.
+inline constexpr double list_cells = list_radius * (coarse::cells_per_side / model::box);
 inline constexpr std::uint32_t reach_sq =
-    static_cast<std::uint32_t>((list_radius * coarse::cells_per_nm + 2.0) *
-                               (list_radius * coarse::cells_per_nm + 2.0)) +
-    1;
+    static_cast<std::uint32_t>((list_cells + 2.0) * (list_cells + 2.0)) + 1;
 static_assert(reach_sq < 3u * (1u << 30));
 
 // The list may be used while every atom's squared displacement from the build, computed in
 // doubles, is at most move_limit_sq. Half the skin, less a part in a million: that part (5e-8 nm)
 // covers the rounding of the displacement (relative 1e-15) and of the exact separation at
-// coordinates up to coarse::ordinary_bound (under 1e-9 nm), so the proof above holds for the
+// coordinates up to LibraryModel::ordinary_bound (under 1e-9 nm), so the proof above holds for the
 // values the kernels actually compute.
 inline constexpr double move_limit = 0.5 * skin * (1.0 - 1e-6);
 inline constexpr double move_limit_sq = move_limit * move_limit;
@@ -61,15 +62,10 @@ inline constexpr int all_pairs = model::atoms * (model::atoms - 1) / 2;
 inline constexpr int quick_rebuild = 4;
 inline constexpr int max_free = 64;
 
-// Candidates come in blocks of 8 (one AVX-512 vector, two AVX2 ones), each block within one row:
-// a row's last block is padded with atom 0 and says which of its 8 lanes are candidates. The
-// kernels then run one flat loop over blocks, with no short loop per row to leave. A candidate
-// j is held as 4 j, where atom j's row begins in the kernels' arrays of four doubles per atom
-// (x, y, z and a spare lane), so that no load needs a multiplication of its own.
-inline constexpr int block_size = 8;
+// Candidates in blocks of kernels::block_size within a row (pelzak/kernels/candidate_list.hpp).
+using kernels::block_size;
+using kernels::tail_room;
 inline constexpr int max_blocks = all_pairs / block_size + model::atoms;
-// Room after the last block: the vector kernels store whole vectors (up to 16 lanes) there.
-inline constexpr int tail_room = 16;
 
 struct NeighbourList {
   double built_at[3 * model::atoms];  // the positions of the build, configuration layout
@@ -97,11 +93,15 @@ constexpr EveryAtom make_every_atom() {
 inline constexpr EveryAtom every_atom = make_every_atom();
 
 // The rows of a new list, filled into list from cells: the kernels' ways of finding the candidates.
-using BuildRows = void (*)(const coarse::CellCoordinates& cells, NeighbourList* list);
+using BuildRows = void (*)(const coarse::CellWords& cells, NeighbourList* list);
+
+inline kernels::CandidateList candidates(const NeighbourList& list) {
+  return {list.blocks, list.block_atom, list.block_lanes, list.j4};
+}
 
 // The list for positions: the kept one while every atom that is not free lies within move_limit
 // of its position at the build; otherwise a new one, whose rows build_rows fills. When a
-// coordinate is infinite, NaN or beyond coarse::ordinary_bound the cells are unusable: the new
+// coordinate is infinite, NaN or beyond LibraryModel::ordinary_bound the cells are unusable: the new
 // list then holds every pair and serves this call only.
 const NeighbourList* current_list(const double* positions, BuildRows build_rows);
 
@@ -111,6 +111,6 @@ void finish_row(NeighbourList* list, int i, int n);
 // The rows of a new list: every j > i whose squared cell distance is below reach_sq, and every
 // pair with a free atom, in the plainest form (the portable kernel builds this way; the vector kernels find
 // the same candidates 8 or 16 at a time).
-void build_rows_portable(const coarse::CellCoordinates& cells, NeighbourList* list);
+void build_rows_portable(const coarse::CellWords& cells, NeighbourList* list);
 
 }  // namespace pelzak::kernels::verlet

@@ -92,6 +92,7 @@ struct Avx2 {
   static Quad quad_add(Quad a, Quad b) { return _mm256_add_pd(a, b); }
   static Quad quad_sub(Quad a, Quad b) { return _mm256_sub_pd(a, b); }
   static Quad quad_of(double x, double y, double z) { return _mm256_setr_pd(x, y, z, 0.0); }
+  static Quad quad_of4(double a, double b, double c, double d) { return _mm256_setr_pd(a, b, c, d); }
 
   static unsigned bits(Mask m) { return static_cast<unsigned>(_mm256_movemask_pd(m)); }
   static int count(Mask m) { return _mm_popcnt_u32(bits(m)); }
@@ -169,15 +170,15 @@ struct Avx2 {
   }
 
   // Squared cell distances of atom i to atoms j0 ... j0+7 (see the AVX-512 version).
-  static __m256i cells_sq(const coarse::CellCoordinates& cells, int i, int j0) {
+  static __m256i cells_sq(const coarse::CellWords& cells, int i, int j0) {
     const __m256i dxy = _mm256_sub_epi16(_mm256_set1_epi32(cells.xy[i]),
                                          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells.xy + j0)));
     const __m256i dz = _mm256_sub_epi32(_mm256_set1_epi32(cells.z[i]),
                                         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells.z + j0)));
     return _mm256_add_epi32(_mm256_madd_epi16(dxy, dxy), _mm256_madd_epi16(dz, dz));
   }
-  static unsigned atoms_from(int j0) {
-    const int left = model::atoms - j0;
+  static unsigned atoms_from(int atoms, int j0) {
+    const int left = atoms - j0;
     return left >= cell_lanes ? 0xFFu : (1u << left) - 1;
   }
   // 4 j for j = j0 ... j0+7.
@@ -194,13 +195,13 @@ struct Avx2 {
   // or that are free, or all of them if i is free, as 4 j (see the AVX-512 version); returns how
   // many.
   // cells_sq < reach_sq is tested as min(cells_sq, reach_sq - 1) == cells_sq, unsigned.
-  static int near_cells(const coarse::CellCoordinates& cells, int i, int j0, std::uint32_t reach_sq,
+  static int near_cells(const coarse::CellWords& cells, int atoms, int i, int j0, std::uint32_t reach_sq,
                         const std::int32_t* free, std::int32_t* out) {
     const __m256i d = cells_sq(cells, i, j0);
     const __m256i limit = _mm256_set1_epi32(static_cast<std::int32_t>(reach_sq - 1));
     const __m256i near = _mm256_or_si256(_mm256_cmpeq_epi32(_mm256_min_epu32(d, limit), d),
                                          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(free + j0)));
-    const unsigned valid = atoms_from(j0);
+    const unsigned valid = atoms_from(atoms, j0);
     const unsigned mask =
         (static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(near))) | (free[i] != 0 ? 0xFFu : 0u)) &
         valid;
@@ -214,7 +215,10 @@ struct Avx2 {
   struct CellRow {
     __m256i xy, z;
   };
-  static CellRow cell_row(const coarse::CellCoordinates& cells, int i) {
+  static CellRow cell_row_of(std::int32_t xy, std::int32_t z) {
+    return {_mm256_set1_epi32(xy), _mm256_set1_epi32(z)};
+  }
+  static CellRow cell_row(const coarse::CellWords& cells, int i) {
     return {_mm256_set1_epi32(cells.xy[i]), _mm256_set1_epi32(cells.z[i])};
   }
   // a < b lane by lane, unsigned, as a lane mask: min(a, b - 1) == a.
@@ -222,11 +226,28 @@ struct Avx2 {
     const __m256i same = _mm256_cmpeq_epi32(_mm256_min_epu32(a, _mm256_set1_epi32(b - 1)), a);
     return static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(same)));
   }
+  // The atoms ids[0 ... count-1] (only the first 8 are looked at) whose squared cell distance to
+  // the row's atom is below reach_sq and whose number is above `after`, in order, to out (8 slots
+  // written); see the AVX-512 version. Returns how many.
+  static int near_ids(const CellRow& row, const std::int32_t* xy, const std::int32_t* z,
+                      const std::int32_t* ids, int count, std::int32_t after, std::uint32_t reach_sq,
+                      std::int32_t* out) {
+    const unsigned valid = count >= cell_lanes ? 0xFFu : (1u << count) - 1;
+    const __m256i dxy = _mm256_sub_epi16(row.xy, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(xy)));
+    const __m256i dz = _mm256_sub_epi32(row.z, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(z)));
+    const __m256i d2 = _mm256_add_epi32(_mm256_madd_epi16(dxy, dxy), _mm256_madd_epi16(dz, dz));
+    const __m256i id = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(ids));
+    const unsigned later = static_cast<unsigned>(
+        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(id, _mm256_set1_epi32(after)))));
+    const unsigned mask = valid & later & below(d2, static_cast<std::int32_t>(reach_sq));
+    return compress_cells(out, id, mask);
+  }
+
   // The g(r) look at atom i (row) against j0 ... j0 + count - 1 (count <= 8), see the AVX-512
   // version. Squares of 2^31 and more convert as negative numbers and give NaN, which converts
   // to 0x80000000: no fraction in range and beyond every bin, so those pairs (over 280 bins
   // away) are counted nowhere, as they should be.
-  static CellLook cell_bins(const CellRow& row, const coarse::CellCoordinates& cells, int j0, int count,
+  static CellLook cell_bins(const CellRow& row, const coarse::CellWords& cells, int j0, int count,
                             std::int32_t* bins_out, std::int32_t* edge_out) {
     const unsigned valid = count >= cell_lanes ? 0xFFu : (1u << count) - 1;
     const __m256i dxy =

@@ -39,6 +39,7 @@ struct Avx512 {
   static Quad quad_add(Quad a, Quad b) { return _mm256_add_pd(a, b); }
   static Quad quad_sub(Quad a, Quad b) { return _mm256_sub_pd(a, b); }
   static Quad quad_of(double x, double y, double z) { return _mm256_setr_pd(x, y, z, 0.0); }
+  static Quad quad_of4(double a, double b, double c, double d) { return _mm256_setr_pd(a, b, c, d); }
 
   static unsigned bits(Mask m) { return m; }
   static int count(Mask m) { return _mm_popcnt_u32(m); }
@@ -118,13 +119,13 @@ struct Avx512 {
   // Squared cell distances of atom i to atoms j0 ... j0+15 (lists/coarse_cells.hpp): x and y cells
   // subtracted half by half, z whole; each multiply-add of 16-bit halves gives an exact sum of
   // squares, dx^2 + dy^2 and dz^2 (each at most 2^31, the total below 2^32).
-  static __m512i cells_sq(const coarse::CellCoordinates& cells, int i, int j0) {
+  static __m512i cells_sq(const coarse::CellWords& cells, int i, int j0) {
     const __m512i dxy = _mm512_sub_epi16(_mm512_set1_epi32(cells.xy[i]), _mm512_loadu_si512(cells.xy + j0));
     const __m512i dz = _mm512_sub_epi32(_mm512_set1_epi32(cells.z[i]), _mm512_loadu_si512(cells.z + j0));
     return _mm512_add_epi32(_mm512_madd_epi16(dxy, dxy), _mm512_madd_epi16(dz, dz));
   }
-  static __mmask16 atoms_from(int j0) {
-    const int left = model::atoms - j0;
+  static __mmask16 atoms_from(int atoms, int j0) {
+    const int left = atoms - j0;
     return left >= cell_lanes ? 0xFFFF : static_cast<__mmask16>((1u << left) - 1);
   }
   // 4 j for j = j0 ... j0+15.
@@ -136,9 +137,9 @@ struct Avx512 {
   // The j among j0 ... j0+15 (below atoms) whose squared cell distance to i is below reach_sq,
   // or that are free (free[j] = -1), or all of them if i is free; in order and as 4 j, to out
   // (16 slots written). Returns how many.
-  static int near_cells(const coarse::CellCoordinates& cells, int i, int j0, std::uint32_t reach_sq,
+  static int near_cells(const coarse::CellWords& cells, int atoms, int i, int j0, std::uint32_t reach_sq,
                         const std::int32_t* free, std::int32_t* out) {
-    const __mmask16 valid = atoms_from(j0);
+    const __mmask16 valid = atoms_from(atoms, j0);
     const __m512i free_j = _mm512_loadu_si512(free + j0);
     const __mmask16 near =
         _mm512_mask_cmplt_epu32_mask(valid, cells_sq(cells, i, j0),
@@ -155,15 +156,36 @@ struct Avx512 {
   struct CellRow {
     __m512i xy, z;
   };
-  static CellRow cell_row(const coarse::CellCoordinates& cells, int i) {
+  static CellRow cell_row_of(std::int32_t xy, std::int32_t z) {
+    return {_mm512_set1_epi32(xy), _mm512_set1_epi32(z)};
+  }
+  static CellRow cell_row(const coarse::CellWords& cells, int i) {
     return {_mm512_set1_epi32(cells.xy[i]), _mm512_set1_epi32(cells.z[i])};
   }
+  // The atoms ids[0 ... count-1] (count may exceed 16: only the first 16 are looked at) whose
+  // squared cell distance to the row's atom is below reach_sq and whose number is above `after`,
+  // in order, to out (16 slots written). Returns how many. Reads 16 of each array.
+  static int near_ids(const CellRow& row, const std::int32_t* xy, const std::int32_t* z,
+                      const std::int32_t* ids, int count, std::int32_t after, std::uint32_t reach_sq,
+                      std::int32_t* out) {
+    const __mmask16 valid = count >= cell_lanes ? 0xFFFF : static_cast<__mmask16>((1u << count) - 1);
+    const __m512i dxy = _mm512_sub_epi16(row.xy, _mm512_loadu_si512(xy));
+    const __m512i dz = _mm512_sub_epi32(row.z, _mm512_loadu_si512(z));
+    const __m512i d2 = _mm512_add_epi32(_mm512_madd_epi16(dxy, dxy), _mm512_madd_epi16(dz, dz));
+    const __m512i id = _mm512_loadu_si512(ids);
+    const __mmask16 near =
+        _mm512_mask_cmplt_epu32_mask(valid, d2, _mm512_set1_epi32(static_cast<std::int32_t>(reach_sq))) &
+        _mm512_cmpgt_epi32_mask(id, _mm512_set1_epi32(after));
+    _mm512_storeu_si512(out, _mm512_maskz_compress_epi32(near, id));
+    return _mm_popcnt_u32(near);
+  }
+
   // The g(r) look at atom i (row) against j0 ... j0 + count - 1 (count <= 16): h = r / dr + 1/2
   // from the cell distance in single precision, read in fixed point (lists/coarse_cells.hpp); its
   // floor is the bin unless h lies near a whole number. The bins of the pairs counted go to
   // bins_out, the 4 j of the pairs too near an edge (and not clearly beyond the last bin) to
   // edge_out, each packed in order (16 slots written).
-  static CellLook cell_bins(const CellRow& row, const coarse::CellCoordinates& cells, int j0, int count,
+  static CellLook cell_bins(const CellRow& row, const coarse::CellWords& cells, int j0, int count,
                             std::int32_t* bins_out, std::int32_t* edge_out) {
     const __mmask16 valid = count >= cell_lanes ? 0xFFFF : static_cast<__mmask16>((1u << count) - 1);
     const __m512i dxy = _mm512_sub_epi16(row.xy, _mm512_loadu_si512(cells.xy + j0));
