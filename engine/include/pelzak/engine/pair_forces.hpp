@@ -1,0 +1,45 @@
+// The Lennard-Jones forces of a system at any state point, with the potential energy and the
+// virial, from the library's own pair kernels (one template for both) over the engine's Verlet
+// list.
+//
+// Exactly what the plain loop over all pairs i < j gives at the same parameters, bit for bit, on
+// every kernel set (PELZAK_ISA picks one, as for the library): pairs visited with i ascending and,
+// for each i, j ascending; the energy summed term by term in that order, each atom's force summed
+// in that order (+f on i, -f on j), and each virial component summed term by term in that order.
+#pragma once
+
+#include <memory>
+
+#include "pelzak/engine/state_point.hpp"
+
+namespace pelzak::engine {
+
+struct PairSums {
+  double energy = 0.0;  // J: 4 eps times the pair sum of (sigma/r)^12 - (sigma/r)^6, plus the tail
+  // J: the sums over pairs of del_a f_b (xx, yy, zz, xy, xz, yz), del = r_i - r_j at the minimum
+  // image, f the force on i from j, times 1e-9 m/nm. Zero unless asked for.
+  double virial[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+};
+
+class PairForces {
+ public:
+  // threads: how many threads form the forces (1: the calling thread alone). The results are the
+  // same bits for any number.
+  explicit PairForces(const StatePoint& state, int threads = 1);
+  ~PairForces();
+  PairForces(const PairForces&) = delete;
+  PairForces& operator=(const PairForces&) = delete;
+
+  // Overwrites forces (N, configuration layout: all x, then all y, then all z) for positions (nm).
+  PairSums compute(const double* positions, double* forces, bool with_virial);
+
+  // The number of Verlet lists built so far, and the bytes held for the pair loops now.
+  long list_builds() const;
+  std::size_t bytes() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace pelzak::engine
