@@ -26,13 +26,14 @@ namespace pelzak::md {
 
 struct Dynamics {
   analysis::Dynamics analysis;
+  double dt = 0.0;               // ps
   std::vector<double> before;    // x(n-1) of a step whose displacement velocity is a VACF frame
   std::vector<double> velocity;  // that velocity
 };
 
 // Prepares the analysis of a production of `steps` steps, before the run (so that a run that
 // cannot have its memory stops before it starts). False, with the reason, if it cannot.
-bool dynamics_start(Dynamics& d, std::int64_t steps, std::string* problem);
+bool dynamics_start(Dynamics& d, std::int64_t steps, long atoms, double dt, std::string* problem);
 
 // Around production step n (from 1): before the library's step with x(n-1), and after it with x(n).
 void dynamics_before_step(Dynamics& d, std::int64_t n, const double* positions);

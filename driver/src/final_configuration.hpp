@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "pelzak/engine/system.hpp"
+
 namespace pelzak::md {
 
 // The file's text. Positions are wrapped into [0, L) (the run never wraps them, and the 8-column
@@ -13,12 +15,10 @@ namespace pelzak::md {
 // after the last step, d its driving term and s the factor it rescaled by (scheme.hpp). The bare w
 // trails a proper velocity by about 1.5 dt*a; s*u is within (dt/2)*a of the velocity at the
 // positions themselves.
-std::string final_configuration_text(const double* positions, const double* velocities, const double* drive,
-                                     double last_scale);
+std::string final_configuration_text(const engine::System& s);
 
 // Writes the file into the folder (the run's staging folder, whose set is moved into place whole); on
 // failure returns false with a message naming the file and the reason.
-bool write_final_configuration(int folder_fd, const double* positions, const double* velocities,
-                               const double* drive, double last_scale, std::string* message);
+bool write_final_configuration(int folder_fd, const engine::System& s, std::string* message);
 
 }  // namespace pelzak::md

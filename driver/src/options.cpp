@@ -6,6 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "pelzak/analysis/number_text.hpp"
+#include "state_point.hpp"
+
 #ifndef PELZAK_VERSION
 #define PELZAK_VERSION "unknown"
 #endif
@@ -23,19 +26,46 @@ namespace pelzak::md {
 
 namespace {
 
-struct NumericOption {
+// Options that take a whole number: step counts and intervals, and the state point's counts.
+struct CountOption {
   const char* names;  // for CLI11
   const char* long_name;
-  std::int64_t Options::*field;
   std::int64_t minimum;
+  std::int64_t maximum;
+  void (*set)(Options&, std::int64_t);
 };
 
-constexpr NumericOption numeric_options[] = {
-    {"-p,--push-off", "--push-off", &Options::push_off_steps, 0},
-    {"-e,--equilibration", "--equilibration", &Options::equilibration_steps, 0},
-    {"-P,--production", "--production", &Options::production_steps, 1000},
-    {"-t,--thermo-every", "--thermo-every", &Options::thermo_every, 1},
-    {"-x,--xyz-every", "--xyz-every", &Options::xyz_every, 0},
+constexpr CountOption count_options[] = {
+    {"-p,--push-off", "--push-off", 0, max_steps, [](Options& o, std::int64_t v) { o.push_off_steps = v; }},
+    {"-e,--equilibration", "--equilibration", 0, max_steps,
+     [](Options& o, std::int64_t v) { o.equilibration_steps = v; }},
+    {"-P,--production", "--production", 1000, max_steps,
+     [](Options& o, std::int64_t v) { o.production_steps = v; }},
+    {"-t,--thermo-every", "--thermo-every", 1, max_steps,
+     [](Options& o, std::int64_t v) { o.thermo_every = v; }},
+    {"-x,--xyz-every", "--xyz-every", 0, max_steps, [](Options& o, std::int64_t v) { o.xyz_every = v; }},
+    {"--atoms", "--atoms", 2, engine::max_atoms,
+     [](Options& o, std::int64_t v) { o.atoms = static_cast<long>(v); }},
+    {"--seed", "--seed", 0, INT64_MAX,
+     [](Options& o, std::int64_t v) { o.seed = static_cast<std::uint64_t>(v); }},
+    {"--threads", "--threads", 1, max_threads,
+     [](Options& o, std::int64_t v) { o.threads = static_cast<int>(v); }},
+};
+
+// Options that take a real number: the state point's, each positive and at most `maximum`.
+struct RealOption {
+  const char* names;
+  const char* long_name;
+  const char* what;  // the accepted values, for messages
+  double maximum;
+  double Options::*field;
+};
+
+constexpr RealOption real_options[] = {
+    {"--temperature", "--temperature", "a temperature in K above 0", 1e4, &Options::temperature},
+    {"--density", "--density", "a density in g/cm^3 above 0", 100.0, &Options::density},
+    {"--cutoff", "--cutoff", "a cut-off in sigma above 0", 1e6, &Options::cutoff_sigma},
+    {"--tau", "--tau", "a relaxation time in ps above 0", 1e6, &Options::tau},
 };
 
 // Thrown by an option's callback the moment CLI11 reaches it.
@@ -46,31 +76,108 @@ struct Stop {
   Action action;  // help or version
 };
 
-// Plain decimal digits only: no sign, no blanks, no exponent, nothing after the number.
-bool parse_count(std::string_view text, std::int64_t minimum, std::int64_t* value, std::string* why) {
+// Plain decimal digits only: no sign, no blanks, no exponent, nothing after the number. *why says
+// what is wrong with any other text.
+bool parse_count(std::string_view text, std::int64_t minimum, std::int64_t maximum, std::int64_t* value,
+                 std::string* why) {
+  const std::string range =
+      "; accepted: a whole number from " + std::to_string(minimum) + " to " + std::to_string(maximum);
   std::int64_t v = 0;
   const char* first = text.data();
   const char* last = first + text.size();
-  if (text.empty() || text.front() < '0' || text.front() > '9') {
-    *why = "is not a whole number";
-    return false;
+  const bool negative = text.size() > 1 && text.front() == '-' && text[1] >= '0' && text[1] <= '9';
+  const auto [end, ec] = negative || text.empty() ? std::from_chars_result{first, std::errc::invalid_argument}
+                                                  : std::from_chars(first, last, v);
+  if (negative) {
+    *why = "is negative" + range;
+  } else if (ec == std::errc::result_out_of_range || (ec == std::errc() && end == last && v > maximum)) {
+    *why = "is too large" + range;
+  } else if (ec == std::errc() && end != last && (*end == '.' || *end == 'e' || *end == 'E')) {
+    *why = "is not written as a whole number in digits" + range;
+  } else if (ec != std::errc() || end != last || text.front() < '0' || text.front() > '9') {
+    *why = "is not a whole number" + range;
+  } else if (v < minimum) {
+    *why = "is too small" + range;
+  } else {
+    *value = v;
+    return true;
   }
+  return false;
+}
+
+// A finite real number above 0 and at most maximum, written as C writes one ("94.4", "1e-3").
+bool parse_real(std::string_view text, const char* what, double maximum, double* value, std::string* why) {
+  double v = 0.0;
+  const char* first = text.data();
+  const char* last = first + text.size();
   const auto [end, ec] = std::from_chars(first, last, v);
-  if (ec == std::errc::result_out_of_range || (ec == std::errc() && end == last && v > max_steps)) {
-    *why = "is too large (at most " + std::to_string(max_steps) + ")";
-    return false;
+  const std::string range =
+      std::string("; accepted: ") + what + " and at most " + analysis::shortest(maximum);
+  if (ec != std::errc() || end != last || text.empty()) {
+    *why = "is not a number" + range;
+  } else if (!(v > 0.0) || !(v <= maximum)) {
+    *why = "is out of range" + range;
+  } else {
+    *value = v;
+    return true;
   }
-  if (ec != std::errc() || end != last) {
-    *why = "is not a whole number";
-    return false;
+  return false;
+}
+
+// The time step as the decimal written: digits with at most one decimal point ("0.005", ".01"),
+// above 0 and at most max_time_step ps, with at most 9 decimals.
+bool parse_time_step(std::string_view text, Options* options, std::string* why) {
+  const std::string range =
+      "; accepted: a time step in ps written as a decimal (such as 0.005), above 0 and at "
+      "most 0.1, with at most 9 decimals";
+  std::int64_t units = 0;
+  int decimals = -1;
+  bool digits = false;
+  for (const char c : text) {
+    if (c == '.' && decimals < 0) {
+      decimals = 0;
+    } else if (c >= '0' && c <= '9') {
+      digits = true;
+      if (units > 1000000000000LL) return *why = "is too long" + range, false;
+      units = 10 * units + (c - '0');
+      if (decimals >= 0) ++decimals;
+    } else {
+      return *why = "is not a decimal number" + range, false;
+    }
   }
-  if (v < minimum) {
-    *why = "must be at least " + std::to_string(minimum);
-    return false;
-  }
-  *value = v;
+  if (decimals < 0) decimals = 0;
+  if (!digits) return *why = "is not a decimal number" + range, false;
+  // Trailing zeros of the fraction say nothing: 0.010 is 0.01.
+  while (decimals > 0 && units % 10 == 0 && units != 0) units /= 10, --decimals;
+  double scale = 1.0;  // 10^decimals, exact
+  for (int d = 0; d < decimals; ++d) scale *= 10.0;
+  if (decimals > 9 || units == 0 || static_cast<double>(units) / scale > 0.1)
+    return *why = "is out of range" + range, false;
+  options->time_step_units = units;
+  options->time_step_decimals = decimals;
   return true;
 }
+
+}  // namespace
+
+std::string check_state(const Options& o) {
+  const double box = state_box(o);
+  if (!(box >= 1e-3 && box <= 1e6))
+    return "--density " + analysis::shortest(o.density) + " gives " + std::to_string(run_atoms(o)) +
+           " atoms a box of " + analysis::shortest(box) +
+           " nm; accepted: densities that give a box from 0.001 to 1e6 nm";
+  const double largest = engine::largest_cutoff_sigma(box);
+  if (o.cutoff_sigma > largest)
+    return "value '" + analysis::shortest(o.cutoff_sigma) +
+           "' of --cutoff is beyond half the box; accepted: at most " + analysis::fixed(largest, 4) +
+           " sigma for " + std::to_string(run_atoms(o)) + " atoms at " +
+           analysis::fixed(engine::density_g_per_cm3(run_atoms(o), box), 5) + " g/cm^3";
+  if (o.thermostat != engine::Thermostat::csvr && o.tau != Options{}.tau)
+    return "--tau is csvr's relaxation time: give it with --thermostat csvr";
+  return "";
+}
+
+namespace {
 
 Parsed usage_error(std::string message) {
   Parsed p;
@@ -82,11 +189,21 @@ Parsed usage_error(std::string message) {
 // An argument CLI11 set aside as belonging to no option.
 Parsed stray(const std::string& argument) {
   if (argument.size() > 1 && argument[0] == '-') return usage_error("unknown option '" + argument + "'");
-  return usage_error("unexpected argument '" + argument +
-                     "' (the start is always read from \"ar_simulation.dat\")");
+  return usage_error("unexpected argument '" + argument + "' (give a start file with --start FILE)");
 }
 
-constexpr std::string_view flag_options[] = {"--quiet", "--help", "--version"};
+constexpr std::string_view flag_options[] = {"--quiet", "--tail", "--help", "--version"};
+// Value options besides the counts and reals.
+constexpr std::string_view other_value_options[] = {"--time-step", "--thermostat", "--start"};
+
+bool takes_value(std::string_view name) {
+  for (const CountOption& o : count_options)
+    if (name == o.long_name) return true;
+  for (const RealOption& o : real_options)
+    if (name == o.long_name) return true;
+  return std::find(std::begin(other_value_options), std::end(other_value_options), name) !=
+         std::end(other_value_options);
+}
 
 // The arguments in the reversed order CLI11 consumes them, with two kinds of "--name=value" made
 // plain for it. "--count=" with nothing after the '=' is an empty value, which CLI11 would take as
@@ -99,8 +216,7 @@ std::vector<std::string> reversed_arguments(int argc, const char* const* argv) {
     const std::string arg = argv[n];
     const std::size_t equals = arg.compare(0, 2, "--") == 0 ? arg.find('=') : std::string::npos;
     const std::string_view name = std::string_view(arg).substr(0, equals);
-    bool numeric = false;
-    for (const NumericOption& o : numeric_options) numeric = numeric || name == o.long_name;
+    const bool numeric = takes_value(name);
     const bool flag =
         std::find(std::begin(flag_options), std::end(flag_options), name) != std::end(flag_options);
     if (equals != std::string::npos && numeric && equals + 1 == arg.size()) {
@@ -121,7 +237,7 @@ Parsed mismatch(const std::string& token) {
     const std::size_t equals = token.find('=');
     if (equals != std::string::npos)
       return usage_error("option '" + token.substr(0, equals) + "' takes no value");
-    return usage_error("option '" + token + "' needs a number");
+    return usage_error("option '" + token + "' needs a value");
   }
   // In a group such as "-qp" only the last option can be missing its value.
   return usage_error("option '-" + token.substr(token.size() - 1) + "' needs a number");
@@ -134,16 +250,57 @@ Parsed parse_options(int argc, const char* const* argv) {
   CLI::App app;
   app.set_help_flag();  // help and version are the driver's own, checked where they stand
   app.allow_extras();   // collected in order, so the first stray argument can be told from later problems
-  for (const NumericOption& o : numeric_options) {
+  for (const CountOption& o : count_options) {
     app.add_option_function<std::string>(
            o.names,
            [&parsed, &o](const std::string& value) {
              std::string why;
-             if (!parse_count(value, o.minimum, &(parsed.options.*(o.field)), &why))
+             std::int64_t v = 0;
+             if (!parse_count(value, o.minimum, o.maximum, &v, &why))
+               throw Problem{"value '" + value + "' of " + o.long_name + " " + why};
+             o.set(parsed.options, v);
+           })
+        ->trigger_on_parse();
+  }
+  for (const RealOption& o : real_options) {
+    app.add_option_function<std::string>(
+           o.names,
+           [&parsed, &o](const std::string& value) {
+             std::string why;
+             if (!parse_real(value, o.what, o.maximum, &(parsed.options.*(o.field)), &why))
                throw Problem{"value '" + value + "' of " + o.long_name + " " + why};
            })
         ->trigger_on_parse();
   }
+  app.add_option_function<std::string>("--time-step",
+                                       [&parsed](const std::string& value) {
+                                         std::string why;
+                                         if (!parse_time_step(value, &parsed.options, &why))
+                                           throw Problem{"value '" + value + "' of --time-step " + why};
+                                       })
+      ->trigger_on_parse();
+  app.add_option_function<std::string>(
+         "--thermostat",
+         [&parsed](const std::string& value) {
+           Options& o = parsed.options;
+           if (value == "rescale") {
+             o.thermostat = engine::Thermostat::rescale;
+           } else if (value == "csvr") {
+             o.thermostat = engine::Thermostat::csvr;
+           } else if (value == "none") {
+             o.thermostat = engine::Thermostat::none;
+           } else {
+             throw Problem{"value '" + value + "' of --thermostat is not one of rescale, csvr, none"};
+           }
+         })
+      ->trigger_on_parse();
+  app.add_option_function<std::string>("--start",
+                                       [&parsed](const std::string& value) {
+                                         if (value.empty()) throw Problem{"--start needs a file name"};
+                                         parsed.options.start = value;
+                                       })
+      ->trigger_on_parse();
+  app.add_flag("--tail", parsed.options.tail)->disable_flag_override();
   app.add_flag("-q,--quiet", parsed.options.quiet)->disable_flag_override();
   app.add_flag_callback("-h,--help", [] { throw Stop{Action::help}; })
       ->trigger_on_parse()
@@ -170,51 +327,83 @@ Parsed parse_options(int argc, const char* const* argv) {
   const std::vector<std::string> strays = app.remaining();
   if (!strays.empty()) return stray(strays.front());
   if (stopped.action != Action::run) return stopped;
+  // With --start the atom count comes from the file: the job checks the state once it is read.
+  const std::string problem = parsed.options.start.empty() ? check_state(parsed.options) : "";
+  if (!problem.empty()) return usage_error(problem);
   return parsed;
 }
 
 std::string usage_text() {
   return "Usage: pelzak_md [OPTION]...\n"
-         "Turns the start in \"ar_simulation.dat\" (written by pelzak_initial) into the radial distribution\n"
-         "function g(r) and the dynamics of liquid argon at 94.4 K: 864 Lennard-Jones atoms in a periodic "
-         "box\n"
-         "of 3.47786 nm.\n"
+         "Runs liquid argon: Lennard-Jones atoms in a periodic cubic box, by default the liquid of Rahman's\n"
+         "1964 experiment (864 atoms, 94.4 K, 1.36245 g/cm^3, cut off at 2.25 sigma, velocities rescaled "
+         "every\n"
+         "step), started from \"ar_simulation.dat\" written by pelzak_initial; and reports its pressure and\n"
+         "energy, the radial distribution function g(r) and how the atoms move.\n"
          "\n"
          "The run has three phases: push-off (overlapping atoms eased apart with a capped driving term),\n"
-         "equilibration, and production. g(r) is sampled every 20 steps over the first 1000 production\n"
-         "steps; the mean-square displacement, the velocity autocorrelation and the self-diffusion\n"
-         "coefficient come from the whole production.\n"
+         "equilibration, and production. g(r) is sampled every 20 production steps; the mean-square\n"
+         "displacement, the velocity autocorrelation, the self-diffusion coefficient, the pressure and the\n"
+         "energy come from the whole production.\n"
          "\n"
          "Files written in the working directory:\n"
-         "  rdf_argon.dat       g(r): 200 lines of r/sigma and g\n"
-         "  rdf_argon.svg       plot of g(r), opens in any web browser\n"
+         "  rdf_argon.dat       g(r) of the first 1000 production steps (50 samples), as the library's\n"
+         "                      radial_dist writes it: 200 lines of r/sigma and g\n"
+         "  rdf_argon.svg       plot of g(r) over the whole production, opens in any web browser\n"
          "  msd_argon.csv       mean-square displacement and non-Gaussian parameter: t_ps,msd_nm2,alpha2\n"
          "  vacf_argon.csv      velocity autocorrelation, normalised: t_ps,vacf\n"
          "  spectrum_argon.csv  its spectrum, a density of states of unit area: nu_THz,dos_per_THz\n"
          "  dynamics_argon.svg  plot of the MSD with its fit, the VACF and the spectrum\n"
          "  thermo_argon.csv    phase, step, time, potential, kinetic and total energy (J and eps per "
          "atom),\n"
-         "                      temperature\n"
-         "  final_argon.dat     where the run ended, in the start file's layout (for pelzak_lammps)\n"
+         "                      temperature, pressure (bar)\n"
+         "  summary_argon.json  the summary's figures, unrounded, for programs\n"
+         "  final_argon.dat     where the run ended, in the start file's layout (for --start and "
+         "pelzak_lammps)\n"
          "  traj_argon.xyz      trajectory in Angstrom, with --xyz-every only\n"
          "They are replaced together when the run succeeds; a run that fails or is interrupted\n"
          "leaves the files of the earlier run as they were.\n"
          "\n"
-         "Options (run control only; every physical parameter is fixed):\n"
+         "Run control:\n"
          "  -p, --push-off N        push-off steps (default 500)\n"
          "  -e, --equilibration N   equilibration steps before production (default 1500)\n"
-         "  -P, --production N      production steps, at least 1000 (default 20000: 200 ps, which puts\n"
+         "  -P, --production N      production steps, 1000 to 1000000000 (default 20000: 200 ps, which puts\n"
          "                          the statistical uncertainty of D near 1 %)\n"
-         "  -t, --thermo-every N    log every N-th step of each phase (default 1: every step)\n"
+         "  -t, --thermo-every N    log every N-th step of each phase, and its first and last (default 10)\n"
          "  -x, --xyz-every N       write a trajectory frame every N steps (default 0: none)\n"
+         "      --threads N         threads for the forces, 1 to 64 (default: every core the process may\n"
+         "                          use); the results are the same bits for any number\n"
          "  -q, --quiet             show no progress\n"
          "  -h, --help              show this help and exit\n"
          "  -V, --version           show the version and exit\n"
          "\n"
-         "Exit status: 0 on success, 1 if a file cannot be read or written, 2 if the library stopped\n"
-         "the run (a malformed start, or g(r) that cannot be written), 3 if the run blows up\n"
-         "(non-finite energy or temperature), 64 on a usage error, 128 + N when stopped by signal N\n"
-         "(130 for Ctrl-C).\n";
+         "The state point (the defaults are the library's liquid):\n"
+         "      --temperature K     target temperature in kelvin (default 94.4)\n"
+         "      --density G_PER_CM3 density in g/cm^3 (default 1.36245, the library's box of 3.47786 nm)\n"
+         "      --atoms N           number of atoms, 2 or more (default 864, or the count of --start)\n"
+         "      --cutoff SIGMA      cut-off radius in units of sigma = 0.34 nm, at most half the box\n"
+         "                          (default 2.25)\n"
+         "      --tail              add the usual long-range corrections to energy and pressure (g = 1\n"
+         "                          beyond the cut-off)\n"
+         "      --time-step PS      time step in ps, a decimal such as 0.005, at most 0.1 (default 0.01);\n"
+         "                          taken in single precision, as the library's\n"
+         "      --thermostat NAME   rescale: velocities rescaled every step, the library's (default); its\n"
+         "                          thermometer (the mean of the velocities before and after a step) lets\n"
+         "                          the atoms move about 1 % warmer than asked at 0.01 ps;\n"
+         "                          csvr: canonical sampling through velocity rescaling (Bussi, Donadio\n"
+         "                          and Parrinello 2007) of the on-step velocities, the temperature\n"
+         "                          LAMMPS and GROMACS report: use it to compare with them;\n"
+         "                          none: constant energy in production (the summary gives the drift)\n"
+         "      --tau PS            csvr's relaxation time in ps (default 0.1)\n"
+         "      --seed N            seed of csvr's random numbers and of a lattice start (default 1)\n"
+         "      --start FILE        start from FILE, a configuration in the start file's layout of any\n"
+         "                          number of atoms (its second line gives the count). Without it the\n"
+         "                          library's liquid starts from \"ar_simulation.dat\" and any other state\n"
+         "                          point from an fcc lattice with velocities drawn from --seed\n"
+         "\n"
+         "Exit status: 0 on success, 1 if a file cannot be read or written, 2 for a malformed\n"
+         "\"ar_simulation.dat\" (the library's reader's verdict), 3 if the run blows up (non-finite energy\n"
+         "or temperature), 64 on a usage error, 128 + N when stopped by signal N (130 for Ctrl-C).\n";
 }
 
 std::string version_text() { return "pelzak_md " PELZAK_VERSION "\n"; }

@@ -1,15 +1,13 @@
 #include "simulation.hpp"
 
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include "interrupts.hpp"
+#include "pelzak/analysis/dynamics.hpp"
 #include "pelzak/analysis/number_text.hpp"
-#include "pelzak/auxiliary/failure.hpp"
-#include "pelzak_aux.h"
 #include "report.hpp"
-#include "scheme.hpp"
+#include "state_point.hpp"
 #include "thermo_log.hpp"
 #include "xyz_writer.hpp"
 
@@ -19,7 +17,7 @@ using analysis::shortest;
 
 namespace {
 
-enum class Phase { push_off, equilibration, production };
+using engine::Phase;
 
 const char* phase_name(Phase phase) {
   switch (phase) {
@@ -30,60 +28,79 @@ const char* phase_name(Phase phase) {
   return "?";
 }
 
-// The library's g(r) sampler at production step n, its file in the staging folder. A file that
-// cannot be opened or written stops the run with the library's own message and status.
-bool sample_rdf(State& s, std::int64_t n, Outputs& out, std::string* problem) {
-  aux::RdfDiagnostic diagnostic;
-  if (aux::radial_dist_core(n, s.positions, s.histogram, &out.rdf, &diagnostic) == aux::RdfStatus::ok)
-    return true;
-  *problem = diagnostic.text;
-  return false;
+// Production steps per block of the uncertainties: the dynamics' blocks, 20 ps or 1/20 of a run
+// longer than 400 ps.
+std::int64_t block_steps(const State& s) {
+  const double run = static_cast<double>(s.options.production_steps) * s.system.derived.dt;
+  const double block =
+      std::max(analysis::schedule::block_time, run / analysis::schedule::blocks_in_long_runs);
+  return std::max<std::int64_t>(1, std::llround(block / s.system.derived.dt));
 }
 
-// One step: forces and energy of the current positions, a g(r) sample in production, the driving
-// term for this phase, and the library's Verlet step with rescaling. Returns blew_up if the energy
-// or the temperature is no longer finite, write_failed if a file cannot be written; *problem then
-// says what went wrong if the step's caller has to report it.
-Outcome step(State& s, Phase phase, std::int64_t n, Outputs& out, double* temperature, std::string* problem) {
-  remove_com_velocity(s.velocities);
-  double potential = 0.0;
-  auxiliary_force_atoms(s.positions, s.forces, &potential);
-  if (phase == Phase::production && n <= rdf_steps && !sample_rdf(s, n, out, problem))
-    return Outcome::rdf_failed;
-
-  if (phase == Phase::push_off) {
-    push_off_drive(s.forces, s.drive);
-  } else if (!s.drive_started) {
-    start_drive(s.forces, s.drive);
-    s.drive_started = true;
-  } else {
-    recursive_drive(s.forces, s.last_scale, s.drive);
+// A g(r) sample at production step n: every rdf_every steps from step 1, into the whole
+// production's counts and, in the first rdf_steps steps, into those of "rdf_argon.dat".
+// The counts are whole numbers far below 2^53, so adding a sample's to both sums is exact: the same
+// bits as counting each pair into each.
+void sample_rdf(State& s, std::int64_t n) {
+  if ((n - 1) % rdf_every != 0) return;
+  double sample[model::bins] = {};
+  s.rdf.sample(s.system.positions.data(), sample);
+  for (int b = 0; b < model::bins; ++b) {
+    s.rdf_whole[b] += sample[b];
+    if (n <= rdf_steps) s.rdf_first[b] += sample[b];
   }
+  ++s.rdf_whole_samples;
+}
 
-  double kinetic = 0.0;
-  if (phase == Phase::production) dynamics_before_step(s.dynamics, n, s.positions);
-  auxiliary_leapfrog(s.positions, s.velocities, s.drive, &kinetic, temperature);
-  s.last_scale = rescale_factor(*temperature);
+void add_production(State& s, std::int64_t n, const engine::StepReport& r, bool pressure_sample) {
+  Production& p = s.production;
+  analysis::block_average_add(p.potential, r.potential);
+  if (pressure_sample) analysis::block_average_add(p.pressure, r.pressure);
+  p.temperature_sum += r.temperature;
+  p.on_step_temperature_sum += r.on_step_temperature;
+  ++p.steps;
+  const double t = static_cast<double>(n - 1) * s.system.derived.dt * 1e-3;  // ns
+  const double e = per_atom_in_eps(r.potential + r.kinetic, s.options.atoms);
+  p.t_sum += t, p.e_sum += e, p.tt_sum += t * t, p.te_sum += t * e;
+}
+
+std::string blow_up_message(const State& s, Phase phase, std::int64_t n, std::int64_t steps_before,
+                            const engine::StepReport& r) {
+  return std::string("the run blew up in ") + phase_name(phase) + " step " + std::to_string(n) + " (" +
+         time_text(steps_before, s.options) + " ps): potential energy " + shortest(r.potential) +
+         " J, kinetic energy " + shortest(r.kinetic) + " J, temperature " + shortest(r.temperature) +
+         " K. Atoms too close together threw each other apart faster than the step can follow (a "
+         "push-off phase prevents that; so does a shorter --time-step), or the start holds atoms at the "
+         "same place or coordinates that are not finite.";
+}
+
+// One step of a phase (of `steps` steps). Returns blew_up if the energy or the temperature is no
+// longer finite, write_failed if a file cannot be written; *problem then says what went wrong if
+// the step's caller has to report it.
+Outcome step(State& s, Phase phase, std::int64_t n, std::int64_t steps, Outputs& out, double* temperature,
+             std::string* problem) {
+  const bool production = phase == Phase::production;
+  const bool logged = n % out.thermo_every == 0 || n == 1 || n == steps;
+  const bool pressure_sample = production && n % pressure_every == 0;
+  if (production) {
+    sample_rdf(s, n);
+    dynamics_before_step(s.dynamics, n, s.system.positions.data());
+  }
+  const engine::StepReport r = engine::step(s.system, s.forces, phase, logged || pressure_sample);
+  *temperature = r.temperature;
   const std::int64_t steps_before = s.elapsed++;
 
-  const bool finite = std::isfinite(potential) && std::isfinite(kinetic) && std::isfinite(*temperature);
-  if (n % out.thermo_every == 0 || !finite)
-    text_write(out.thermo, thermo_row(phase_name(phase), n, steps_before, potential, kinetic, *temperature));
+  const bool finite = std::isfinite(r.potential) && std::isfinite(r.kinetic) && std::isfinite(r.temperature);
+  if (logged || !finite) text_write(out.thermo, thermo_row(phase_name(phase), n, steps_before, r, s.options));
   if (!finite) {
-    *problem = std::string("the run blew up in ") + phase_name(phase) + " step " + std::to_string(n) + " (" +
-               time_text(steps_before) + " ps): potential energy " + shortest(potential) +
-               " J, kinetic energy " + shortest(kinetic) + " J, temperature " + shortest(*temperature) +
-               " K. Atoms too close together threw each other apart faster than the step can follow (a "
-               "push-off phase prevents that), or \"ar_simulation.dat\" holds atoms at the same place or "
-               "coordinates that are not finite.";
+    *problem = blow_up_message(s, phase, n, steps_before, r);
     return Outcome::blew_up;
   }
   if (out.xyz_every > 0 && s.elapsed % out.xyz_every == 0)
-    text_write(out.trajectory, xyz_frame(s.positions, phase_name(phase), n, s.elapsed));
-  if (phase == Phase::production) {
-    dynamics_after_step(s.dynamics, n, s.positions);
-    s.production_potential += potential;
-    s.production_temperature += *temperature;
+    text_write(out.trajectory, xyz_frame(s.system, phase_name(phase), n, s.elapsed, s.options));
+  if (production) {
+    dynamics_after_step(s.dynamics, n, s.system.positions.data());
+    add_production(s, n, r, pressure_sample);
   }
   // A log or trajectory that can no longer be written (full disk) ends the run now, not at the end.
   if (out.thermo.error != 0 || out.trajectory.error != 0) return Outcome::write_failed;
@@ -98,28 +115,37 @@ Outcome run_phase(State& s, Phase phase, std::int64_t steps, Outputs& out, Progr
   std::string problem;
   for (std::int64_t n = 1; n <= steps && outcome == Outcome::done; ++n) {
     double temperature = 0.0;
-    outcome = step(s, phase, n, out, &temperature, &problem);
+    outcome = step(s, phase, n, steps, out, &temperature, &problem);
     *reached = Reached{phase_name(phase), n, steps};
     if (outcome == Outcome::done && interrupt_signal() != 0) outcome = Outcome::interrupted;
     if (outcome == Outcome::done) progress_step(progress, n, temperature);
   }
   progress_end_phase(progress);  // a message after the progress bar starts on a line of its own
-  if (outcome == Outcome::rdf_failed) {
-    std::fprintf(stderr, "%s%s\n", aux::failure_prefix, problem.c_str());
-  } else if (!problem.empty()) {
-    report(problem);
-  }
+  if (!problem.empty()) report(problem);
   return outcome;
 }
 
 }  // namespace
 
-Outcome run_steps(const Options& options, State& s, Outputs& out, Progress& progress, Reached* reached) {
-  Outcome outcome = run_phase(s, Phase::push_off, options.push_off_steps, out, progress, reached);
+State::State(const Options& resolved)
+    : options(resolved),
+      system(state_point(resolved)),
+      forces(system.state, thread_count(resolved)),
+      rdf(system.state),
+      rdf_first(model::bins, 0.0),
+      rdf_whole(model::bins, 0.0) {
+  const std::int64_t block = block_steps(*this);
+  production.potential.per_block = block;
+  production.pressure.per_block = std::max<std::int64_t>(1, block / pressure_every);
+}
+
+Outcome run_steps(State& s, Outputs& out, Progress& progress, Reached* reached) {
+  const Options& o = s.options;
+  Outcome outcome = run_phase(s, Phase::push_off, o.push_off_steps, out, progress, reached);
   if (outcome == Outcome::done)
-    outcome = run_phase(s, Phase::equilibration, options.equilibration_steps, out, progress, reached);
+    outcome = run_phase(s, Phase::equilibration, o.equilibration_steps, out, progress, reached);
   if (outcome == Outcome::done)
-    outcome = run_phase(s, Phase::production, options.production_steps, out, progress, reached);
+    outcome = run_phase(s, Phase::production, o.production_steps, out, progress, reached);
   return outcome;
 }
 

@@ -1,37 +1,60 @@
-// The run's steps: push-off, equilibration, then production, whose first 1000 steps sample g(r) and
-// whose every step feeds the dynamics analysis. Every step hands the driver's arrays to the library
-// (forces, the Verlet step, the sampler), then logs.
+// The run's steps: push-off, equilibration, then production, whose every 20th step samples g(r)
+// (the first 1000 steps' samples make "rdf_argon.dat", as the library's sampler does; all of them
+// the g(r) shown) and whose every step feeds the dynamics analysis. Every step is the engine's
+// (pelzak/engine/system.hpp): forces, the driving term, the library's leapfrog step and the
+// thermostat; then the log.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
-#include "constants.hpp"
 #include "dynamics.hpp"
 #include "options.hpp"
-#include "pelzak/auxiliary/radial_dist_core.hpp"
+#include "pelzak/analysis/block_stats.hpp"
+#include "pelzak/engine/pair_forces.hpp"
+#include "pelzak/engine/rdf_sampler.hpp"
+#include "pelzak/engine/system.hpp"
 #include "progress.hpp"
 #include "text_file.hpp"
 
 namespace pelzak::md {
 
-// Everything the library's routines work on, owned here and handed over by address.
+// g(r) is sampled every rdf_every production steps from step 1; "rdf_argon.dat" is normalised for the
+// rdf_table_samples samples of the first rdf_steps steps, as the library's sampler writes it.
+inline constexpr std::int64_t rdf_every = model::sample_every;
+inline constexpr std::int64_t rdf_steps = model::output_step;
+// The pressure is sampled every pressure_every production steps (and on every logged step).
+inline constexpr std::int64_t pressure_every = 10;
+
+// What production adds up.
+struct Production {
+  analysis::BlockAverage potential;  // J, every step
+  analysis::BlockAverage pressure;   // Pa, every pressure_every steps
+  double temperature_sum = 0.0;      // K, the library step's thermometer
+  double on_step_temperature_sum = 0.0;
+  std::int64_t steps = 0;
+  // The total energy per atom (eps) against time (ns), for the drift of a constant-energy run: the
+  // sums of a least-squares line, time measured from the first step.
+  double t_sum = 0.0, e_sum = 0.0, tt_sum = 0.0, te_sum = 0.0;
+};
+
 struct State {
-  double positions[model::config_size];   // nm, never wrapped into the box
-  double velocities[model::config_size];  // nm/ps
-  double forces[model::config_size];      // N
-  double drive[model::config_size];       // nm/ps^2, the term the step multiplies by dt^2
-  double histogram[model::bins];          // the sampler's pair counts
-  double last_scale = 1.0;                // rescaling factor the previous step applied
-  bool drive_started = false;             // the recursive driving term has its first value
-  std::int64_t elapsed = 0;               // steps done in the whole run
-  double production_potential = 0.0;      // sums over the production steps, J and K
-  double production_temperature = 0.0;
+  Options options;  // the atom count settled by the start
+  engine::System system;
+  engine::PairForces forces;
+  engine::RdfSampler rdf;
+  std::vector<double> rdf_first;  // the first rdf_steps production steps' pair counts
+  std::vector<double> rdf_whole;  // the whole production's
+  std::int64_t rdf_whole_samples = 0;
+  std::int64_t elapsed = 0;  // steps done in the whole run
+  Production production;
   Dynamics dynamics;  // how the atoms move in production
+
+  explicit State(const Options& resolved);
 };
 
 // The files the steps write, all in the staging folder.
 struct Outputs {
-  aux::RdfOutput rdf;  // g(r): the library's sampler opens it there at production step 1
   TextFile thermo;
   TextFile trajectory;
   std::int64_t thermo_every = 1;
@@ -45,11 +68,10 @@ struct Reached {
   std::int64_t of = 0;
 };
 
-enum class Outcome { done, blew_up, write_failed, rdf_failed, interrupted };
+enum class Outcome { done, blew_up, write_failed, interrupted };
 
-// Runs the three phases. Stops after the step in which the run blows up (reported here), a file
-// can no longer be written (the g(r) file: rdf_failed, reported here as the library reports it), or
-// an interrupt arrives (interrupts.hpp); *reached is the last step done.
-Outcome run_steps(const Options& options, State& s, Outputs& out, Progress& progress, Reached* reached);
+// Runs the three phases. Stops after the step in which the run blows up (reported here), a file can
+// no longer be written, or an interrupt arrives (interrupts.hpp); *reached is the last step done.
+Outcome run_steps(State& s, Outputs& out, Progress& progress, Reached* reached);
 
 }  // namespace pelzak::md

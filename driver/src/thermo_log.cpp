@@ -6,26 +6,40 @@ namespace pelzak::md {
 
 using analysis::shortest;
 
+namespace {
+
+constexpr double pascal_per_bar = 1e5;
+
+}  // namespace
+
 std::string thermo_header() {
   return "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K,potential_eps_per_atom,kinetic_eps_"
-         "per_atom,total_eps_per_atom\n";
+         "per_atom,total_eps_per_atom,pressure_bar\n";
 }
 
-double per_atom_in_eps(double energy) { return energy / (model::atoms * model::epsilon); }
-
-std::string time_text(std::int64_t elapsed_steps) {
-  const std::int64_t hundredths = elapsed_steps % 100;
-  return std::to_string(elapsed_steps / 100) + (hundredths < 10 ? ".0" : ".") + std::to_string(hundredths);
+double per_atom_in_eps(double energy, long atoms) {
+  return energy / (static_cast<double>(atoms) * model::epsilon);
 }
 
-std::string thermo_row(std::string_view phase, std::int64_t step, std::int64_t steps_before, double potential,
-                       double kinetic, double temperature) {
+std::string time_text(std::int64_t elapsed_steps, const Options& o) {
+  // The product's digits, with the point put in by hand: no rounding anywhere.
+  std::string digits = std::to_string(elapsed_steps * o.time_step_units);
+  const int decimals = o.time_step_decimals;
+  if (decimals == 0) return digits;
+  if (static_cast<int>(digits.size()) <= decimals) digits.insert(0, decimals + 1 - digits.size(), '0');
+  digits.insert(digits.size() - decimals, 1, '.');
+  return digits;
+}
+
+std::string thermo_row(std::string_view phase, std::int64_t step, std::int64_t steps_before,
+                       const engine::StepReport& r, const Options& o) {
+  const long atoms = o.atoms;
   std::string row(phase);
-  const double total = potential + kinetic;
-  row += ',' + std::to_string(step) + ',' + time_text(steps_before) + ',' + shortest(potential) + ',' +
-         shortest(kinetic) + ',' + shortest(total) + ',' + shortest(temperature) + ',' +
-         shortest(per_atom_in_eps(potential)) + ',' + shortest(per_atom_in_eps(kinetic)) + ',' +
-         shortest(per_atom_in_eps(total)) + '\n';
+  const double total = r.potential + r.kinetic;
+  row += ',' + std::to_string(step) + ',' + time_text(steps_before, o) + ',' + shortest(r.potential) + ',' +
+         shortest(r.kinetic) + ',' + shortest(total) + ',' + shortest(r.temperature) + ',' +
+         shortest(per_atom_in_eps(r.potential, atoms)) + ',' + shortest(per_atom_in_eps(r.kinetic, atoms)) +
+         ',' + shortest(per_atom_in_eps(total, atoms)) + ',' + shortest(r.pressure / pascal_per_bar) + '\n';
   return row;
 }
 

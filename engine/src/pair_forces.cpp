@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "aligned.hpp"
-#include "pelzak/kernels/state_point_loops.hpp"
 #include "pelzak/kernels/pair_model.hpp"
+#include "pelzak/kernels/state_point_loops.hpp"
 #include "threaded_pairs.hpp"
 #include "verlet_list.hpp"
 #include "workers.hpp"
@@ -56,7 +56,7 @@ PairSums PairForces::compute(const double* positions, double* forces, bool with_
   double lj_sum = 0.0;
   double virial[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
   kernels::lj_listed_on(isa, s.model, positions, list, forces, &lj_sum, with_virial ? virial : nullptr,
-                    s.scratch);
+                        s.scratch);
   PairSums sums;
   sums.energy = model::four_eps * lj_sum;
   if (s.tail_energy != 0.0) sums.energy += s.tail_energy;

@@ -1,8 +1,8 @@
 #include "pelzak/engine/rdf_sampler.hpp"
 
 #include "aligned.hpp"
-#include "pelzak/kernels/state_point_loops.hpp"
 #include "pelzak/kernels/pair_model.hpp"
+#include "pelzak/kernels/state_point_loops.hpp"
 
 namespace pelzak::engine {
 

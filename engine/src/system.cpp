@@ -153,12 +153,12 @@ StepReport step(System& s, PairForces& pair_forces, Phase phase, bool measure) {
   const double on_step_kinetic = on_step_velocities(s, measure ? tensor : nullptr);
   r.on_step_temperature = on_step_kinetic / s.derived.temperature_divisor;
   const kernels::StepModel m{s.state.atoms, s.derived.dt, s.derived.dt_sq, s.derived.two_dt,
-                         s.derived.temperature_divisor};
+                             s.derived.temperature_divisor};
   const auto factor = [&s, phase, on_step_kinetic](double kinetic, double temperature) {
     return thermostat_factor(s, phase, kinetic, temperature, on_step_kinetic);
   };
   r.scale = kernels::leapfrog_step(m, s.positions.data(), s.velocities.data(), s.drive.data(), &r.kinetic,
-                               &r.temperature, factor);
+                                   &r.temperature, factor);
   s.last_scale = r.scale;
 
   if (measure) {

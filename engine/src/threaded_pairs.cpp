@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 
-
 namespace pelzak::engine {
 
 namespace {
@@ -29,9 +28,9 @@ void ThreadedPairs::Buffer::reserve(std::size_t pairs_capacity, int members) {
   terms.x = base;
   terms.y = base + cap;
   terms.z = base + 2 * cap;
-  terms.terms = reinterpret_cast<double (*)[4]>(base + 3 * cap);
-  terms.virial_first = reinterpret_cast<double (*)[4]>(base + 7 * cap);
-  terms.virial_second = reinterpret_cast<double (*)[4]>(base + 11 * cap);
+  terms.terms = reinterpret_cast<double(*)[4]>(base + 3 * cap);
+  terms.virial_first = reinterpret_cast<double(*)[4]>(base + 7 * cap);
+  terms.virial_second = reinterpret_cast<double(*)[4]>(base + 11 * cap);
   to.assign(members, std::vector<std::int32_t>(cap));
   to_count.assign(members, 0);
 }
@@ -104,7 +103,8 @@ void ThreadedPairs::compute(const kernels::PairModel& m, kernels::Isa isa, const
   for (Buffer& b : buffers_) b.reserve(largest * kernels::block_size, members);
   energy_ = *lj_sum;
   for (int k = 0; k < 6; ++k) virial_[k] = with_virial ? virial[k] : 0.0;
-  const long batches = (atoms_ + static_cast<long>(chunk_rows) * members - 1) / (static_cast<long>(chunk_rows) * members);
+  const long batches =
+      (atoms_ + static_cast<long>(chunk_rows) * members - 1) / (static_cast<long>(chunk_rows) * members);
 
   workers_.run([&](int member) {
     // The positions as rows, the forces zeroed: each member its share of the atoms.

@@ -36,8 +36,9 @@ class ThreadedPairs {
 
   // As kernels::lj_listed_on with the same arguments (forces zeroed here). row_block[i] is the first
   // block of row i in list, row_block[atoms] its block count.
-  void compute(const kernels::PairModel& m, kernels::Isa isa, const double* positions, const kernels::CandidateList& list,
-               const std::int32_t* row_block, double* forces, double* lj_sum, double* virial);
+  void compute(const kernels::PairModel& m, kernels::Isa isa, const double* positions,
+               const kernels::CandidateList& list, const std::int32_t* row_block, double* forces,
+               double* lj_sum, double* virial);
 
   std::size_t bytes() const;
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-
 namespace pelzak::engine {
 
 namespace {
@@ -53,7 +52,7 @@ bool VerletList::serves(const kernels::PairModel& m, const double* positions) co
 }
 
 kernels::CandidateList VerletList::current(const kernels::PairModel& m, const double* positions,
-                                               kernels::Isa isa) {
+                                           kernels::Isa isa) {
   if (!serves(m, positions)) build(m, positions, isa);
   return {blocks_, block_atom_.data(), block_lanes_.data(), j4_.data()};
 }
@@ -130,7 +129,7 @@ void VerletList::build(const kernels::PairModel& m, const double* positions, ker
     }
   }
   const kernels::CellGrid grid{ncell,           cell_of_.data(), cell_start_.data(), cell_atoms_.data(),
-                                   cell_xy_.data(), cell_z_.data(),  atom_xy_.data(),    atom_z_.data()};
+                               cell_xy_.data(), cell_z_.data(),  atom_xy_.data(),    atom_z_.data()};
   long largest_cell = 0;
   for (long c = 0; c < cells; ++c)
     largest_cell = std::max<long>(largest_cell, cell_start_[c + 1] - cell_start_[c]);

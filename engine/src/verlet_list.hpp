@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "pelzak/kernels/candidate_list.hpp"
-#include "pelzak/kernels/state_point_loops.hpp"
 #include "pelzak/kernels/pair_model.hpp"
+#include "pelzak/kernels/state_point_loops.hpp"
 
 namespace pelzak::engine {
 

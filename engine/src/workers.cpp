@@ -27,7 +27,8 @@ int available_cores() {
 }
 
 Workers::Workers(int size) : size_(size < 1 ? 1 : size) {
-  for (int member = 1; member < size_; ++member) threads_.emplace_back([this, member] { member_loop(member); });
+  for (int member = 1; member < size_; ++member)
+    threads_.emplace_back([this, member] { member_loop(member); });
 }
 
 Workers::~Workers() {
@@ -55,7 +56,8 @@ void Workers::run(const std::function<void(int)>& job) {
   epoch_.fetch_add(1, std::memory_order_release);
   epoch_.notify_all();
   job(0);
-  for (int left = busy_.load(std::memory_order_acquire); left != 0; left = busy_.load(std::memory_order_acquire))
+  for (int left = busy_.load(std::memory_order_acquire); left != 0;
+       left = busy_.load(std::memory_order_acquire))
     wait_while_equal(busy_, left);
 }
 

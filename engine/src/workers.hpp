@@ -30,14 +30,11 @@ class Workers {
   int size_;
   std::vector<std::thread> threads_;
   const std::function<void(int)>* job_ = nullptr;
-  std::atomic<unsigned> epoch_{0};      // a new job for the members
-  std::atomic<int> busy_{0};            // members still in the job
-  std::atomic<int> arrived_{0};         // members at the barrier
-  std::atomic<unsigned> generation_{0}; // barriers passed
+  std::atomic<unsigned> epoch_{0};       // a new job for the members
+  std::atomic<int> busy_{0};             // members still in the job
+  std::atomic<int> arrived_{0};          // members at the barrier
+  std::atomic<unsigned> generation_{0};  // barriers passed
   bool stopping_ = false;
 };
-
-// The threads this process may run on at once (its CPU affinity), at least 1.
-int available_cores();
 
 }  // namespace pelzak::engine

@@ -108,8 +108,8 @@ LineStatus next_line(LineReader& in, char* line) {
   return LineStatus::line;
 }
 
-ReadStatus bad_field(int line_number, const char* line, const Field& field, FieldStatus status,
-                     ReadDiagnostic* diagnostic) {
+ReadStatus bad_field(const char* name, int line_number, const char* line, const Field& field,
+                     FieldStatus status, ReadDiagnostic* diagnostic) {
   // Show the field without its surrounding blanks.
   int begin = field.first - 1;
   int end = field.last();
@@ -119,46 +119,14 @@ ReadStatus bad_field(int line_number, const char* line, const Field& field, Fiel
   quote_bytes(line + begin, end - begin, shown, sizeof shown);
   const bool range = status == FieldStatus::out_of_range;
   return report(diagnostic, range ? ReadStatus::out_of_range : ReadStatus::bad_value,
-                "\"%s\", line %d: %s \"%s\" in the %s field (columns %d-%d)", start_file, line_number,
+                "\"%s\", line %d: %s \"%s\" in the %s field (columns %d-%d)", name, line_number,
                 range ? "value out of range" : "bad value", shown, field.name, field.first, field.last());
 }
 
-ReadStatus read_lines(LineReader& in, double* positions, double* velocities, ReadDiagnostic* diagnostic) {
-  char line[record_width];
-  for (int n = 1; n <= total_lines; ++n) {
-    switch (next_line(in, line)) {
-      case LineStatus::line: break;
-      case LineStatus::end_of_file:
-        return report(diagnostic, ReadStatus::end_of_file,
-                      "\"%s\", line %d: end of file: the file has %d line%s, a configuration "
-                      "needs %d (2 header lines and %d atom records); run pelzak_initial to "
-                      "write one",
-                      start_file, n, in.line_number, in.line_number == 1 ? "" : "s", total_lines,
-                      model::atoms);
-      case LineStatus::too_long:
-        return report(diagnostic, ReadStatus::line_too_long,
-                      "\"%s\", line %d: more than %ld bytes without a line feed: this is not a "
-                      "configuration file (records are %d columns); run pelzak_initial to write "
-                      "one",
-                      start_file, n, longest_input_line, record_width);
-      case LineStatus::read_error:
-        return report(diagnostic, ReadStatus::read_error, "\"%s\", line %d: cannot read: %s", start_file, n,
-                      std::strerror(in.read_errno));
-    }
-    if (n <= header_lines) continue;
-    const ReadStatus status =
-        parse_atom_record(line, n, n - header_lines - 1, positions, velocities, diagnostic);
-    if (status != ReadStatus::ok) return status;
-  }
-  return ReadStatus::ok;
-}
-
-}  // namespace
-
-ReadStatus parse_atom_record(const char* line, int line_number, int atom, double* positions,
-                             double* velocities, ReadDiagnostic* diagnostic) {
-  // The integers are parsed and discarded, the names not looked at; each real lands as soon as it
-  // is parsed: positions x, y, z, then velocities x, y, z.
+// One atom record of a file of `atoms` atoms: the integers are parsed and discarded, the names not
+// looked at; each real lands as soon as it is parsed: positions x, y, z, then velocities x, y, z.
+ReadStatus parse_record(const char* name, const char* line, int line_number, int atom, int atoms,
+                        double* positions, double* velocities, ReadDiagnostic* diagnostic) {
   long ignored = 0;
   for (int f = 0; f < field_count; ++f) {
     const Field& field = record_fields[f];
@@ -169,17 +137,55 @@ ReadStatus parse_atom_record(const char* line, int line_number, int atom, double
     } else if (field.kind == Kind::real) {
       const int r = f - first_real_field;
       status = parse_real_field(text, field.width,
-                                (r < 3 ? positions : velocities) + (r % 3) * model::atoms + atom);
+                                (r < 3 ? positions : velocities) + (r % 3) * static_cast<long>(atoms) + atom);
     }
-    if (status != FieldStatus::ok) return bad_field(line_number, line, field, status, diagnostic);
+    if (status != FieldStatus::ok) return bad_field(name, line_number, line, field, status, diagnostic);
   }
   return ReadStatus::ok;
+}
+
+ReadStatus read_lines(LineReader& in, const char* name, int atoms, double* positions, double* velocities,
+                      ReadDiagnostic* diagnostic) {
+  char line[record_width];
+  const int lines = header_lines + atoms;
+  for (int n = 1; n <= lines; ++n) {
+    switch (next_line(in, line)) {
+      case LineStatus::line: break;
+      case LineStatus::end_of_file:
+        return report(diagnostic, ReadStatus::end_of_file,
+                      "\"%s\", line %d: end of file: the file has %d line%s, a configuration "
+                      "needs %d (2 header lines and %d atom records); run pelzak_initial to "
+                      "write one",
+                      name, n, in.line_number, in.line_number == 1 ? "" : "s", lines, atoms);
+      case LineStatus::too_long:
+        return report(diagnostic, ReadStatus::line_too_long,
+                      "\"%s\", line %d: more than %ld bytes without a line feed: this is not a "
+                      "configuration file (records are %d columns); run pelzak_initial to write "
+                      "one",
+                      name, n, longest_input_line, record_width);
+      case LineStatus::read_error:
+        return report(diagnostic, ReadStatus::read_error, "\"%s\", line %d: cannot read: %s", name, n,
+                      std::strerror(in.read_errno));
+    }
+    if (n <= header_lines) continue;
+    const ReadStatus status =
+        parse_record(name, line, n, n - header_lines - 1, atoms, positions, velocities, diagnostic);
+    if (status != ReadStatus::ok) return status;
+  }
+  return ReadStatus::ok;
+}
+
+}  // namespace
+
+ReadStatus parse_atom_record(const char* line, int line_number, int atom, double* positions,
+                             double* velocities, ReadDiagnostic* diagnostic) {
+  return parse_record(start_file, line, line_number, atom, model::atoms, positions, velocities, diagnostic);
 }
 
 ReadStatus read_configuration(int fd, double* positions, double* velocities, ReadDiagnostic* diagnostic) {
   LineReader in{};
   in.fd = fd;
-  return read_lines(in, positions, velocities, diagnostic);
+  return read_lines(in, start_file, model::atoms, positions, velocities, diagnostic);
 }
 
 ReadStatus read_configuration(const char* bytes, std::size_t length, double* positions, double* velocities,
@@ -188,7 +194,37 @@ ReadStatus read_configuration(const char* bytes, std::size_t length, double* pos
   in.fd = -1;
   in.data = bytes;
   in.length = length;
-  return read_lines(in, positions, velocities, diagnostic);
+  return read_lines(in, start_file, model::atoms, positions, velocities, diagnostic);
+}
+
+ReadStatus read_configuration(const char* bytes, std::size_t length, const char* name, int atoms,
+                              double* positions, double* velocities, ReadDiagnostic* diagnostic) {
+  LineReader in{};
+  in.fd = -1;
+  in.data = bytes;
+  in.length = length;
+  return read_lines(in, name, atoms, positions, velocities, diagnostic);
+}
+
+ReadStatus read_atom_count(const char* bytes, std::size_t length, const char* name, long* atoms,
+                           ReadDiagnostic* diagnostic) {
+  LineReader in{};
+  in.fd = -1;
+  in.data = bytes;
+  in.length = length;
+  char line[record_width];
+  for (int n = 1; n <= 2; ++n) {
+    if (next_line(in, line) != LineStatus::line)
+      return report(diagnostic, ReadStatus::end_of_file,
+                    "\"%s\", line %d: end of file: a configuration begins with a title line and a line "
+                    "holding the atom count",
+                    name, n);
+  }
+  // The count right-aligned in columns 2 ... 21 (configuration.hpp).
+  const Field count{2, count_width, 0, Kind::integer, "atom count"};
+  const FieldStatus status = parse_integer_field(line + count.first - 1, count.width, atoms);
+  if (status != FieldStatus::ok) return bad_field(name, 2, line, count, status, diagnostic);
+  return ReadStatus::ok;
 }
 
 }  // namespace pelzak::formats

@@ -39,16 +39,20 @@ std::size_t atom_record(char* line, int index, const double position[3], const d
 }
 
 void configuration_text(const double* positions, const double* velocities, char* text) {
+  configuration_text(model::atoms, positions, velocities, text);
+}
+
+void configuration_text(int atoms, const double* positions, const double* velocities, char* text) {
   char* p = text;
   p += title_line(p);
-  p += count_line(p, model::atoms);
-  for (int i = 0; i < model::atoms; ++i) {
+  p += count_line(p, atoms);
+  for (long i = 0; i < atoms; ++i) {
     double position[3], velocity[3];
     for (int k = 0; k < 3; ++k) {
-      position[k] = positions[k * model::atoms + i];
-      velocity[k] = velocities[k * model::atoms + i];
+      position[k] = positions[k * static_cast<long>(atoms) + i];
+      velocity[k] = velocities[k * static_cast<long>(atoms) + i];
     }
-    p += atom_record(p, i + 1, position, velocity);
+    p += atom_record(p, static_cast<int>(i + 1), position, velocity);
   }
 }
 

@@ -15,7 +15,7 @@ def test_the_example_draws_its_figure(tmp_path):
         timeout=300,
     )
     assert p.returncode == 0, p.stderr
-    assert p.stdout.startswith("production: mean temperature") and p.stdout.endswith(f"wrote {folder}/argon.png\n")
+    assert p.stdout.startswith("state: 864 atoms") and p.stdout.endswith(f"wrote {folder}/argon.png\n")
     picture = (folder / "argon.png").read_bytes()
     assert picture.startswith(b"\x89PNG\r\n\x1a\n") and len(picture) > 20000
     for name in ("ar_simulation.dat", "rdf_argon.dat", "msd_argon.csv", "vacf_argon.csv", "spectrum_argon.csv"):

@@ -23,6 +23,7 @@ SHORT = dict(push_off=500, equilibration=0, production=1000, thermo_every=1, xyz
 FILES = [
     "rdf_argon.dat",
     "thermo_argon.csv",
+    "summary_argon.json",
     "rdf_argon.svg",
     "traj_argon.xyz",
     "msd_argon.csv",
@@ -104,13 +105,14 @@ def test_the_log_holds_the_files_rows(runs):
     thermo = result.thermo
     assert thermo.dtype.names == tuple(rows[0])
     assert thermo.dtype.names[:7] == ("phase", "step", "time_ps", "potential_J", "kinetic_J", "total_J", "temperature_K")
-    assert len(thermo) == len(rows) == 42 + 28 + 685  # every 7th step of 300, 200 and 4800
+    assert len(thermo) == len(rows) == 44 + 30 + 687  # every 7th step of 300, 200 and 4800, each phase's first and last
     assert list(thermo["phase"]) == [row["phase"] for row in rows]
     assert list(thermo["step"]) == [int(row["step"]) for row in rows]
     for name in thermo.dtype.names[2:]:
         assert same_bits(thermo[name], [float(row[name]) for row in rows]), name
     production = thermo[thermo["phase"] == "production"]
-    assert production["step"][0] == 7 and abs(production["temperature_K"].mean() - 94.4) < 1.0
+    assert production["step"][0] == 1 and production["step"][1] == 7
+    assert abs(production["temperature_K"].mean() - 94.4) < 1.0
 
 
 @pytest.mark.parametrize("which", ["runs", "short_runs"])
@@ -139,8 +141,8 @@ def printed_figures(summary):
     """The numbers of pelzak_md's summary, as text, by the name of the figure they round."""
     number = r"(-?[0-9.]+|nan)"
     patterns = {
-        ("mean_temperature", "mean_potential_per_atom"): rf"mean temperature {number} K, mean potential energy {number} eps",
-        ("rdf_peak_g", "rdf_peak_r_sigma"): rf"g\(r\): first peak {number} at r/sigma = {number}",
+        ("mean_temperature", "mean_potential_per_atom"): rf"mean temperature {number} K \(on-step velocities [0-9.]+ K\), mean potential energy {number}",
+        ("rdf_peak_g", "rdf_peak_r_sigma"): rf"g\(r\) over the whole production \([0-9]+ samples\): first peak {number} at r/sigma = {number}",
         ("diffusion_einstein", "diffusion_einstein_error"): rf"D = {number} \+- {number} e-5 cm\^2/s \(Einstein\)",
         ("diffusion_green_kubo", "diffusion_green_kubo_error"): rf"D = {number} \+- {number} e-5 cm\^2/s \(Green-Kubo\)",
         ("vacf_zero", "vacf_minimum", "vacf_minimum_time"): rf"VACF: first zero at {number} ps, minimum {number} at {number} ps",
@@ -176,9 +178,10 @@ def test_the_figures_follow_from_the_curves(runs):
     result, _, _, _ = runs
     f = result.figures
     assert isinstance(f, pelzak.RunFigures) and all(type(v) is float for v in dataclasses.astuple(f))
-    # g(r): the highest bin, the numbers of "rdf_argon.dat" itself.
+    # g(r): the highest bin of the whole production's curve, close to that of "rdf_argon.dat" (its
+    # first 1000 steps), in the same bin or the next.
     peak = int(np.argmax(result.g))
-    assert f.rdf_peak_g == result.g[peak] and f.rdf_peak_r_sigma == result.r_sigma[peak]
+    assert abs(f.rdf_peak_g - result.g[peak]) < 0.1 and abs(f.rdf_peak_r_sigma - result.r_sigma[peak]) < 0.03
     # Einstein: D is a sixth of the slope of the line fitted to the MSD over its window.
     assert f.diffusion_einstein == f.msd_fit_slope / 6 * 1000
     assert (f.msd_fit_start, f.msd_fit_end) == pytest.approx((2.0, 10.0), abs=1e-6)
@@ -232,7 +235,8 @@ def test_every_option_of_pelzak_md_is_a_keyword_with_its_default():
         seen.append(keyword)
         assert keyword in parameters, name
         assert parameters[keyword].kind == inspect.Parameter.KEYWORD_ONLY
-    defaults = dict(re.findall(r"--([a-z-]+) N\s+.*?\(default (\d+)", help_text))
+    defaults = {name: value for name, value in re.findall(r"--([a-z-]+) N\s+.*?\(default (\d+)", help_text)
+                if name.replace("-", "_") in seen}
     assert len(defaults) == 5
     for name, value in defaults.items():
         assert parameters[name.replace("-", "_")].default == int(value), name
@@ -243,7 +247,8 @@ def test_every_option_of_pelzak_md_is_a_keyword_with_its_default():
 def test_a_log_without_rows_and_no_trajectory(tmp_path):
     pelzak.initial(tmp_path)
     result = pelzak.run(tmp_path, push_off=500, equilibration=0, production=1000, thermo_every=10**9)
-    assert result.thermo.shape == (0,) and result.thermo.dtype.names[0] == "phase"
+    # Only each phase's first and last step.
+    assert result.thermo.shape == (4,) and result.thermo.dtype.names[0] == "phase"
     assert not (tmp_path / "traj_argon.xyz").exists()
 
 
@@ -252,7 +257,7 @@ def test_progress_goes_to_sys_stderr_when_not_quiet(tmp_path, capsys):
     result = pelzak.run(tmp_path, push_off=500, equilibration=0, production=1000, quiet=False)
     err = capsys.readouterr().err
     assert "push-off step 250/500: T = " in err and "production step 1000/1000" in err
-    assert result.summary.startswith("production: mean temperature 94.")
+    assert result.summary.startswith("state: 864 atoms at 94.4 K") and "production: mean temperature 94." in result.summary
 
 
 def test_the_gil_is_released_while_the_job_runs(tmp_path):
@@ -322,11 +327,11 @@ def test_numpy_integers_are_counts(tmp_path):
     result = pelzak.run(
         tmp_path, push_off=np.int64(500), equilibration=np.uint16(0), production=np.int16(1000), thermo_every=np.int32(100)
     )
-    assert len(result.thermo) == 5 + 10
+    assert len(result.thermo) == 6 + 11  # every 100th step and each phase's first
 
 
 def test_a_program_without_standard_input_and_output(tmp_path):
     # The pipes to the child then get descriptors 0 and 1 first; the child must still sort them out.
     code = "import os, sys, pelzak\nos.close(0)\nos.close(1)\npelzak.initial()\nsys.stderr.write(pelzak.run(push_off=500, equilibration=0, production=1000).summary)\n"
     p = run_python(code, tmp_path)
-    assert p.returncode == 0 and p.stderr.startswith("production: mean temperature"), p.stderr
+    assert p.returncode == 0 and p.stderr.startswith("state: 864 atoms"), p.stderr

@@ -55,9 +55,10 @@ TEST(AnalysisCli, ShortProductionWritesEveryDynamicsFile) {
   EXPECT_TRUE(
       contains(r.out,
                "wrote thermo_argon.csv, msd_argon.csv, vacf_argon.csv, spectrum_argon.csv, rdf_argon.svg, "
-               "dynamics_argon.svg, final_argon.dat, rdf_argon.dat\n"))
+               "dynamics_argon.svg, final_argon.dat, summary_argon.json, rdf_argon.dat\n"))
       << r.out;
-  EXPECT_EQ(split_lines(read_bytes("thermo_argon.csv")).size(), 1u + 300 + 200 + 1000);
+  // Every 10th step of each phase and its first: 31 + 21 + 101 rows.
+  EXPECT_EQ(split_lines(read_bytes("thermo_argon.csv")).size(), 1u + 31 + 21 + 101);
 }
 
 TEST(AnalysisCli, ProductionShorterThanTheRdfScheduleIsAUsageError) {
@@ -65,7 +66,9 @@ TEST(AnalysisCli, ProductionShorterThanTheRdfScheduleIsAUsageError) {
   for (const char* arg : {"-P", "--production"}) {
     const auto r = run_program({driver_program, arg, "999"});
     EXPECT_EQ(r.status, 64);
-    EXPECT_EQ(split_lines(r.err)[0], "pelzak_md: value '999' of --production must be at least 1000");
+    EXPECT_EQ(split_lines(r.err)[0],
+              "pelzak_md: value '999' of --production is too small; accepted: a whole number from 1000 to "
+              "1000000000");
   }
   const auto help = run_program({driver_program, "--help"});
   EXPECT_TRUE(contains(help.out, "-P, --production N")) << help.out;

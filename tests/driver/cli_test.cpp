@@ -67,9 +67,12 @@ TEST(DriverCli, UsageErrorsSayWhatIsWrongAndExitWith64) {
   } cases[] = {
       {{"--frobnicate"}, "pelzak_md: unknown option '--frobnicate'"},
       {{"-e", "ten"}, "pelzak_md: value 'ten' of --equilibration is not a whole number"},
-      {{"--thermo-every=0"}, "pelzak_md: value '0' of --thermo-every must be at least 1"},
+      {{"--thermo-every=0"},
+       "pelzak_md: value '0' of --thermo-every is too small; accepted: a whole number from 1"},
+      {{"--cutoff", "9"},
+       "pelzak_md: value '9' of --cutoff is beyond half the box; accepted: at most 5.1145 sigma"},
       {{"run"}, "pelzak_md: unexpected argument 'run'"},
-      {{"--push-off"}, "pelzak_md: option '--push-off' needs a number"},
+      {{"--push-off"}, "pelzak_md: option '--push-off' needs a value"},
       {{"--quiet=1"}, "pelzak_md: option '--quiet' takes no value"},
       {{"-qp"}, "pelzak_md: option '-p' needs a number"},
       {{"--push", "10"}, "pelzak_md: unknown option '--push'"},
@@ -92,8 +95,10 @@ TEST(DriverCli, MissingStartIsReportedWithoutLeavingFilesBehind) {
   ScratchDir dir;
   const auto r = run_program({driver_program});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err,
-            "pelzak_md: no \"ar_simulation.dat\" in the working directory: run pelzak_initial first\n");
+  EXPECT_EQ(
+      r.err,
+      "pelzak_md: no \"ar_simulation.dat\" in the working directory: run pelzak_initial first, or give a "
+      "start with --start FILE\n");
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
@@ -145,8 +150,12 @@ TEST(DriverCli, GroupedShortOptionsAndAttachedValuesRun) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");  // quiet
   const auto log = split_lines(read_bytes("thermo_argon.csv"));
-  ASSERT_EQ(log.size(), 2u);  // push-off is 100 steps long: one row every 1000 steps of a phase
-  EXPECT_EQ(log[1].rfind("production,1000,10.99,", 0), 0u) << log[1];
+  // One row every 1000 steps of a phase, and its first and last: push-off is 100 steps long.
+  ASSERT_EQ(log.size(), 5u);
+  EXPECT_EQ(log[1].rfind("push-off,1,0.00,", 0), 0u) << log[1];
+  EXPECT_EQ(log[2].rfind("push-off,100,0.99,", 0), 0u) << log[2];
+  EXPECT_EQ(log[3].rfind("production,1,1.00,", 0), 0u) << log[3];
+  EXPECT_EQ(log[4].rfind("production,1000,10.99,", 0), 0u) << log[4];
 }
 
 // The centre-of-mass velocity is taken out before every step, so a drift of the whole start
@@ -175,10 +184,10 @@ TEST(DriverCli, AUniformDriftOfTheStartChangesNothingTheLogShows) {
   // The first rows, before the chaos of the liquid has made rounding differences grow.
   for (std::size_t row = 1; row <= 10; ++row) {
     const auto a = fields(plain[row]), b = fields(moving[row]);
-    ASSERT_EQ(a.size(), 10u);
-    ASSERT_EQ(b.size(), 10u);
+    ASSERT_EQ(a.size(), 11u);
+    ASSERT_EQ(b.size(), 11u);
     for (std::size_t column = 0; column < 3; ++column) EXPECT_EQ(a[column], b[column]) << "row " << row;
-    for (std::size_t column = 3; column < 10; ++column) {
+    for (std::size_t column = 3; column < 11; ++column) {
       const double u = std::strtod(a[column].c_str(), nullptr), v = std::strtod(b[column].c_str(), nullptr);
       EXPECT_NEAR(u, v, 1e-9 * std::fabs(u)) << "row " << row << ", column " << column;
     }

@@ -21,7 +21,7 @@ TEST(DriverDynamics, AnAcceleratedFlightGivesTheResultsOfTheSchedule) {
   constexpr std::int64_t steps = 2000;  // 20 ps: lags up to 10 ps reach the whole fit window
   pelzak::md::Dynamics d;
   std::string problem;
-  ASSERT_TRUE(pelzak::md::dynamics_start(d, steps, &problem)) << problem;
+  ASSERT_TRUE(pelzak::md::dynamics_start(d, steps, model::atoms, model::dt, &problem)) << problem;
   Frames msd_frames{flight_positions(model::atoms, 0.0)}, velocities;
   std::vector<double> before = msd_frames[0];
   for (std::int64_t n = 1; n <= steps; ++n) {

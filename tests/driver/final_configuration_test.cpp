@@ -23,8 +23,9 @@ TEST(DriverFinalConfiguration, ReadsBackWrappedWithTheHalfStepVelocity) {
   std::vector<double> drive(model::config_size);
   for (int n = 0; n < model::config_size; ++n) drive[n] = 40.0 * std::cos(1.3 * n);
   const double scale = 0.98;
-  const std::string text =
-      pelzak::md::final_configuration_text(positions.data(), velocities.data(), drive.data(), scale);
+  pelzak::engine::System s{pelzak::engine::StatePoint{}};
+  s.positions = positions, s.velocities = velocities, s.drive = drive, s.last_scale = scale;
+  const std::string text = pelzak::md::final_configuration_text(s);
 
   const auto lines = split_lines(text);
   ASSERT_EQ(lines.size(), 866u);

@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <iostream>
 
-#include "constants.hpp"
 #include "options.hpp"
 #include "pelzak/analysis/number_text.hpp"
 #include "pelzak/analysis/rdf_curve.hpp"
+#include "pelzak/formats/file_names.hpp"
 #include "programs.hpp"
 #include "rdf_compare.hpp"
 #include "support.hpp"
@@ -52,8 +52,16 @@ double number(const std::string& text) {
 
 struct Job {
   pelzak::test::RunResult result;
-  std::string rdf, thermo, svg, xyz;
+  std::string rdf, thermo, svg, xyz, json;
 };
+
+// A number of the summary's JSON: the text after "key": up to the comma or line feed.
+double json_number(const std::string& json, const std::string& key) {
+  const std::size_t at = json.find("\"" + key + "\": ");
+  if (at == std::string::npos) return NAN;
+  const std::size_t begin = at + key.size() + 4;
+  return number(json.substr(begin, json.find_first_of(",\n", begin) - begin));
+}
 
 Job run_job() {
   ScratchDir dir;
@@ -67,6 +75,7 @@ Job run_job() {
   job.thermo = read_bytes("thermo_argon.csv");
   job.svg = read_bytes("rdf_argon.svg");
   job.xyz = read_bytes("traj_argon.xyz");
+  job.json = read_bytes(formats::summary_file);
   return job;
 }
 
@@ -89,36 +98,42 @@ TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
   EXPECT_LE(peak.g, pelzak::test::peak_highest);
   EXPECT_LE(difference, pelzak::test::largest_difference);
 
-  // The log: a header and one finite row per step, phases in order, numbered from 1 in each.
+  // The log: a header and a finite row every 10th step of each phase and its first, phases in order.
   const auto log = split_lines(job.thermo);
   const int production = static_cast<int>(Options{}.production_steps);
-  ASSERT_EQ(log.size(), 1u + 500 + 1500 + production);
+  ASSERT_EQ(log.size(), 1u + (1 + 500 / 10) + (1 + 1500 / 10) + (1 + production / 10));
   EXPECT_EQ(log[0],
             "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K,"
-            "potential_eps_per_atom,kinetic_eps_per_atom,total_eps_per_atom");
-  double potential = 0.0, temperature = 0.0, potential_eps = 0.0;
+            "potential_eps_per_atom,kinetic_eps_per_atom,total_eps_per_atom,pressure_bar");
+  double potential = 0.0, temperature = 0.0, pressure = 0.0;
+  int rows = 0;
   for (size_t n = 1; n < log.size(); ++n) {
     const auto f = fields(log[n]);
-    ASSERT_EQ(f.size(), 10u) << log[n];
-    const size_t step = n <= 500 ? n : n <= 2000 ? n - 500 : n - 2000;
-    EXPECT_EQ(f[0], n <= 500 ? "push-off" : n <= 2000 ? "equilibration" : "production");
-    EXPECT_EQ(f[1], std::to_string(step));
-    for (int k = 3; k < 10; ++k) ASSERT_TRUE(std::isfinite(number(f[k]))) << log[n];
-    if (n > 2000) potential += number(f[3]), temperature += number(f[6]), potential_eps += number(f[7]);
+    ASSERT_EQ(f.size(), 11u) << log[n];
+    for (int k = 3; k < 11; ++k) ASSERT_TRUE(std::isfinite(number(f[k]))) << log[n];
+    const int step = std::stoi(f[1]);
+    EXPECT_TRUE(step == 1 || step % 10 == 0) << log[n];
+    if (f[0] == "production" && step % 10 == 0)
+      potential += number(f[7]), temperature += number(f[6]), pressure += number(f[10]), ++rows;
   }
-  EXPECT_EQ(fields(log[2001])[2], "20.00");
-  const double potential_per_atom = potential / production / (model::atoms * model::epsilon);
+  EXPECT_EQ(log[52].rfind("equilibration,1,5.00,", 0), 0u) << log[52];
+  EXPECT_EQ(log[203].rfind("production,1,20.00,", 0), 0u) << log[203];
+  // The log's every 10th step sees what the summary's means over every step see, within their scatter.
+  const double potential_per_atom = json_number(job.json, "mean_potential_energy_eps_per_atom");
   EXPECT_NEAR(potential_per_atom, -5.19, 0.03);
-  EXPECT_NEAR(potential_eps / production, potential_per_atom,
-              1e-12);  // the log's column in the summary's unit
-  EXPECT_NEAR(temperature / production, 94.4, 0.5);
+  EXPECT_NEAR(potential / rows, potential_per_atom, 0.003);
+  EXPECT_NEAR(temperature / rows, 94.4, 0.5);
+  EXPECT_NEAR(pressure / rows, json_number(job.json, "mean_pressure_bar"), 5.0);
+  EXPECT_EQ(json_number(job.json, "atoms"), model::atoms);
+  EXPECT_NEAR(json_number(job.json, "mean_on_step_temperature_K"), 95.4, 0.3);
 
   // The summary repeats the figures; the progress went to stderr as plain lines.
-  EXPECT_NE(
-      job.result.out.find("g(r): first peak " + fixed(peak.g, 4) + " at r/sigma = " + fixed(peak.label, 4)),
-      std::string::npos)
+  const double shown_peak = json_number(job.json, "rdf_first_peak");
+  EXPECT_NE(job.result.out.find("g(r) over the whole production (1000 samples): first peak " +
+                                fixed(shown_peak, 4)),
+            std::string::npos)
       << job.result.out;
-  EXPECT_NE(job.result.out.find("mean potential energy " + fixed(potential_per_atom, 4) + " eps per atom"),
+  EXPECT_NE(job.result.out.find("mean potential energy " + fixed(potential_per_atom, 4) + " +- "),
             std::string::npos)
       << job.result.out;
   EXPECT_NE(job.result.err.find("push-off step 250/500: T = "), std::string::npos) << job.result.err;
@@ -128,14 +143,14 @@ TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
 
   // Plot and trajectory: the start and every 500th step.
   EXPECT_EQ(job.svg.rfind("<?xml", 0), 0u);
-  EXPECT_NE(job.svg.find("first peak: g = " + fixed(peak.g, 3)), std::string::npos);
+  EXPECT_NE(job.svg.find("first peak: g = " + fixed(shown_peak, 3)), std::string::npos);
   const auto xyz = split_lines(job.xyz);
   ASSERT_EQ(xyz.size(), (1u + (2000 + production) / 500) * 866);
   EXPECT_NE(xyz[6 * 866 + 1].find("time_ps=30.00 phase=production step=1000"), std::string::npos);
 
   std::cout << "first peak " << peak.g << " at r/sigma " << peak.label
             << ", largest difference from the reference " << difference << ", mean potential energy "
-            << potential_per_atom << " eps per atom, mean temperature " << temperature / production << " K\n";
+            << potential_per_atom << " eps per atom\n";
 
   // The whole pipeline is deterministic.
   const Job again = run_job();
@@ -144,6 +159,7 @@ TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
   EXPECT_TRUE(again.thermo == job.thermo);
   EXPECT_TRUE(again.xyz == job.xyz);
   EXPECT_TRUE(again.svg == job.svg);
+  EXPECT_TRUE(again.json == job.json);
 }
 
 }  // namespace

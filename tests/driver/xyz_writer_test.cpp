@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "constants.hpp"
+#include "pelzak/engine/system.hpp"
 #include "support.hpp"
 #include "xyz_writer.hpp"
 
@@ -11,14 +11,27 @@ namespace {
 
 using pelzak::test::split_lines;
 
+// The library's liquid with these positions.
+engine::System liquid(const std::vector<double>& x) {
+  engine::System s{engine::StatePoint{}};
+  s.positions = x;
+  return s;
+}
+
+Options defaults() {
+  Options o;
+  o.atoms = model::atoms;
+  return o;
+}
+
 TEST(DriverXyz, FrameHasCountCommentAndOneLinePerAtomInAngstrom) {
-  double x[model::config_size];
+  std::vector<double> x(model::config_size);
   for (int i = 0; i < model::atoms; ++i) {
     x[i] = 0.001 * i;               // x
     x[model::atoms + i] = 1.0;      // y
     x[2 * model::atoms + i] = 3.0;  // z
   }
-  const auto lines = split_lines(xyz_frame(x, "production", 20, 2020));
+  const auto lines = split_lines(xyz_frame(liquid(x), "production", 20, 2020, defaults()));
   ASSERT_EQ(lines.size(), 866u);
   EXPECT_EQ(lines[0], "864");
   EXPECT_EQ(lines[1],
@@ -30,12 +43,12 @@ TEST(DriverXyz, FrameHasCountCommentAndOneLinePerAtomInAngstrom) {
 }
 
 TEST(DriverXyz, PositionsOutsideTheBoxAreWrappedBackIntoIt) {
-  double x[model::config_size] = {};
+  std::vector<double> x(model::config_size, 0.0);
   x[0] = -0.1;                          // just below the box
   x[model::atoms] = model::box + 0.25;  // just above
   x[2 * model::atoms] = -1e-18;         // rounds to exactly L after wrapping: must become 0
   x[1] = 7 * model::box + 1.0;          // several boxes away
-  const auto lines = split_lines(xyz_frame(x, "start", 0, 0));
+  const auto lines = split_lines(xyz_frame(liquid(x), "start", 0, 0, defaults()));
   EXPECT_EQ(lines[2], "Ar 33.77860 2.50000 0.00000");
   EXPECT_EQ(lines[3].substr(0, 11), "Ar 10.00000");
   for (size_t n = 2; n < lines.size(); ++n) {

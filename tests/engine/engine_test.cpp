@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "pelzak/kernels/state_point_loops.hpp"
 #include "pelzak/engine/pair_forces.hpp"
 #include "pelzak/engine/rdf_sampler.hpp"
 #include "pelzak/engine/system.hpp"
+#include "pelzak/kernels/state_point_loops.hpp"
 #include "pelzak_aux.h"
 
 namespace {
@@ -170,7 +170,8 @@ TEST(EngineForces, NonFiniteAndFarAtomsGiveThePlainLoopBitForBit) {
       if (std::isnan(want.forces[k])) {
         EXPECT_TRUE(std::isnan(forces[k])) << pelzak::kernels::isa_name(isa) << " element " << k;
       } else {
-        EXPECT_EQ(bits(forces[k]), bits(want.forces[k])) << pelzak::kernels::isa_name(isa) << " element " << k;
+        EXPECT_EQ(bits(forces[k]), bits(want.forces[k]))
+            << pelzak::kernels::isa_name(isa) << " element " << k;
       }
     }
     EXPECT_TRUE(std::isnan(got.energy) && std::isnan(want.energy)) << pelzak::kernels::isa_name(isa);

@@ -19,3 +19,22 @@ double block_standard_error(const BlockStats& stats) {
 }
 
 }  // namespace pelzak::analysis
+
+namespace pelzak::analysis {
+
+void block_average_add(BlockAverage& average, double value) {
+  average.sum += value;
+  ++average.count;
+  average.block_sum += value;
+  if (++average.in_block < average.per_block) return;
+  block_add(average.blocks, average.block_sum / static_cast<double>(average.in_block));
+  average.block_sum = 0.0;
+  average.in_block = 0;
+}
+
+double block_average_mean(const BlockAverage& average) {
+  if (average.count == 0) return std::numeric_limits<double>::quiet_NaN();
+  return average.sum / static_cast<double>(average.count);
+}
+
+}  // namespace pelzak::analysis

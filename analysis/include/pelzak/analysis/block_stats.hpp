@@ -25,4 +25,18 @@ void block_add(BlockStats& stats, double estimate);
 // than two blocks.
 double block_standard_error(const BlockStats& stats);
 
+// A running mean of values taken one at a time, with the means of consecutive blocks of `per_block`
+// values as its block estimates (a last, incomplete block counts in the mean, not in the scatter).
+struct BlockAverage {
+  long long per_block = 1;
+  double sum = 0.0;  // of every value, in the order added
+  long long count = 0;
+  double block_sum = 0.0;
+  long long in_block = 0;
+  BlockStats blocks;
+};
+
+void block_average_add(BlockAverage& average, double value);
+double block_average_mean(const BlockAverage& average);  // NaN before the first value
+
 }  // namespace pelzak::analysis

@@ -9,17 +9,38 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "pelzak/engine/state_point.hpp"
+#include "pelzak_model.h"
 
 namespace pelzak::md {
 
-// Run control, the command line's options (src/options.hpp); the model is fixed.
+// The command line's options (src/options.hpp): run control and the state point, whose defaults are
+// the library's liquid (864 atoms in its box at 94.4 K, cut off at 2.25 sigma, steps of 0.01 ps,
+// velocities rescaled every step).
 struct Options {
   std::int64_t push_off_steps = 500;
   std::int64_t equilibration_steps = 1500;
-  std::int64_t production_steps = 20000;  // g(r) from the first 1000, the dynamics from all
-  std::int64_t thermo_every = 1;          // a log row every this many steps of each phase
-  std::int64_t xyz_every = 0;  // a trajectory frame every this many steps of the run; 0: no trajectory
-  bool quiet = false;          // no progress display
+  std::int64_t production_steps = 20000;  // "rdf_argon.dat" from the first 1000, the rest from all
+  std::int64_t thermo_every = 10;  // a log row every this many steps of each phase, and its first and last
+  std::int64_t xyz_every = 0;      // a trajectory frame every this many steps of the run; 0: no trajectory
+  bool quiet = false;              // no progress display
+
+  long atoms = 0;                                  // 0: the start file's count, or the library's 864
+  double temperature = model::target_temperature;  // K
+  double density = 0.0;                            // g/cm^3; 0: the density of the library's box
+  double cutoff_sigma = 2.25;                      // the cut-off radius in sigma
+  bool tail = false;                               // long-range corrections to energy and pressure
+  // The time step as the decimal given, time_step_units * 10^-time_step_decimals ps: the log's times
+  // are exact decimals of it. The model takes it rounded to single precision (0.01 is model::dt).
+  std::int64_t time_step_units = 1;
+  int time_step_decimals = 2;
+  engine::Thermostat thermostat = engine::Thermostat::rescale;
+  double tau = 0.1;        // ps, csvr's relaxation time
+  std::uint64_t seed = 1;  // csvr's draws and a lattice start's velocities
+  std::string start;       // a start file of any atom count; empty: see start.hpp
+  int threads = 0;         // threads for the forces; 0: every core the process may use
 };
 
 // Largest step count or interval accepted, so that every step count of a run fits comfortably.
@@ -39,9 +60,24 @@ inline constexpr int exit_signal_base = 128;
 // printed text (which rounds them). NaN where the run has no such figure: an uncertainty from
 // fewer than two blocks, a VACF that never crosses zero.
 struct JobFigures {
-  double mean_temperature;            // K, over production
-  double mean_potential_per_atom;     // epsilon per atom, over production
-  double rdf_peak_g;                  // g(r)'s first peak (its highest bin)
+  long atoms;
+  double temperature;  // K, the thermostat's target
+  double density;      // g/cm^3
+  double cutoff_sigma;
+  bool tail;
+  engine::Thermostat thermostat;
+  double reduced_temperature;            // kB T / eps
+  double reduced_density;                // N sigma^3 / V
+  double mean_temperature;               // K, the thermometer of the library's step, over production
+  double mean_on_step_temperature;       // K, of the on-step velocities, over production
+  double mean_potential_per_atom;        // epsilon per atom, over production (tail included)
+  double mean_potential_per_atom_error;  // standard error from the blocks
+  double mean_pressure_bar;              // bar, over production (tail included)
+  double mean_pressure_bar_error;
+  double mean_reduced_pressure;  // P sigma^3 / eps
+  double mean_reduced_pressure_error;
+  double energy_drift;                // eps per atom per ns, constant energy only
+  double rdf_peak_g;                  // g(r)'s first peak (its highest bin), whole production
   double rdf_peak_r_sigma;            // at r / sigma
   double diffusion_einstein;          // 1e-5 cm^2/s, from the MSD's slope
   double diffusion_einstein_error;    // 1e-5 cm^2/s, standard error from the blocks

@@ -58,9 +58,11 @@ inline constexpr int total_lines = header_lines + model::atoms;
 // A real field written without a decimal point has this many implied decimals when read.
 inline constexpr int implied_decimals = 3;
 
-// Bytes of a whole file of model::atoms records, line feeds included.
-inline constexpr int file_size =
-    (title_width + 1) + (count_line_width + 1) + model::atoms * (record_width + 1);
+// Bytes of a whole file of `atoms` records, line feeds included, and of the library's 864.
+constexpr long size_of(long atoms) {
+  return (title_width + 1) + (count_line_width + 1) + atoms * (record_width + 1);
+}
+inline constexpr int file_size = static_cast<int>(size_of(model::atoms));
 
 constexpr bool fields_tile_the_record() {
   int next = 1;

@@ -2,7 +2,8 @@
 // returned status with a one-line diagnostic. The library's read_file ends the process on one;
 // pelzak_lammps, the Python module, the fuzz targets and the tests take the status.
 //
-// Two header lines are skipped whole, then 864 atom records are cut into their fields by column.
+// Two header lines are skipped whole, then the atom records (864 of the library's start, or as
+// many as a caller asks for) are cut into their fields by column.
 // Only the first 68 columns of a line are kept (a short line is padded with blanks); a carriage
 // return right before the line feed is dropped, so CR LF files read like LF ones. Lines after the
 // last record are never read.
@@ -41,6 +42,16 @@ ReadStatus read_configuration(int fd, double* positions, double* velocities, Rea
 // The same over a file's bytes held in memory.
 ReadStatus read_configuration(const char* bytes, std::size_t length, double* positions, double* velocities,
                               ReadDiagnostic* diagnostic);
+
+// A configuration of `atoms` atoms held in memory (`atoms` records after the two header lines),
+// `name` naming it in a diagnostic.
+ReadStatus read_configuration(const char* bytes, std::size_t length, const char* name, int atoms,
+                              double* positions, double* velocities, ReadDiagnostic* diagnostic);
+
+// The atom count that line 2 of a configuration held in memory states (the writer puts it there;
+// the library's reader skips the line whatever it holds).
+ReadStatus read_atom_count(const char* bytes, std::size_t length, const char* name, long* atoms,
+                           ReadDiagnostic* diagnostic);
 
 // One atom record: line holds exactly 68 columns (the reader pads short lines with blanks and
 // drops everything beyond); atom is 0-based and line_number only names the line in a diagnostic.

@@ -19,5 +19,7 @@ std::size_t atom_record(char* line, int index, const double position[3], const d
 // The whole file of model::atoms atoms, from configuration arrays (all x, then all y, then all z)
 // of positions and velocities, into text[0 .. configuration::file_size).
 void configuration_text(const double* positions, const double* velocities, char* text);
+// The same for `atoms` atoms, into text[0 .. configuration::size_of(atoms)).
+void configuration_text(int atoms, const double* positions, const double* velocities, char* text);
 
 }  // namespace pelzak::formats

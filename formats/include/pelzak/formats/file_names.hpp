@@ -15,8 +15,9 @@ inline constexpr char msd_file[] = "msd_argon.csv";            // mean-square di
 inline constexpr char vacf_file[] = "vacf_argon.csv";          // velocity autocorrelation
 inline constexpr char spectrum_file[] = "spectrum_argon.csv";  // its spectrum
 inline constexpr char dynamics_plot_file[] = "dynamics_argon.svg";  // MSD, VACF and spectrum plotted
-inline constexpr char final_file[] = "final_argon.dat";      // where the run ended, in the start's layout
-inline constexpr char trajectory_file[] = "traj_argon.xyz";  // frames for molecular viewers (optional)
+inline constexpr char final_file[] = "final_argon.dat";       // where the run ended, in the start's layout
+inline constexpr char trajectory_file[] = "traj_argon.xyz";   // frames for molecular viewers (optional)
+inline constexpr char summary_file[] = "summary_argon.json";  // the summary's figures, for programs
 
 // What pelzak_lammps hands to LAMMPS and reads back from it.
 inline constexpr char lammps_input_file[] = "in.argon";

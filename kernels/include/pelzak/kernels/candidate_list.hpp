@@ -62,7 +62,7 @@ struct CellGrid {
   const std::int32_t* ids;         // the atoms in cell order
   const std::int32_t* xy;          // their cell words, in cell order, cell_padding zeros after
   const std::int32_t* z;
-  const std::int32_t* atom_xy;     // the cell words by atom
+  const std::int32_t* atom_xy;  // the cell words by atom
   const std::int32_t* atom_z;
 };
 

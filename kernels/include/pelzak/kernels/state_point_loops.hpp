@@ -41,8 +41,8 @@ void rdf_sample_reference(const PairModel& m, const double* positions, double* h
 
 // The Lennard-Jones loop over a candidate list on a kernel set (Isa::reference: the plain loop, the
 // list unread), and g(r)'s histogram (every pair: the cost grows with N^2).
-void lj_listed_on(Isa isa, const PairModel& m, const double* positions, const CandidateList& list, double* forces,
-                  double* lj_sum, double* virial, const PairScratch& scratch);
+void lj_listed_on(Isa isa, const PairModel& m, const double* positions, const CandidateList& list,
+                  double* forces, double* lj_sum, double* virial, const PairScratch& scratch);
 void rdf_sample_on(Isa isa, const PairModel& m, const double* positions, double* histogram,
                    const PairScratch& scratch);
 
@@ -55,9 +55,9 @@ int grid_row_on(Isa isa, const CellGrid& grid, int i, std::uint32_t reach_sq, st
 // then the ordered sums. PairTerms holds the pairs one thread found, with their terms: arrays of
 // block_size per candidate block and 16 more, the doubles 64-byte aligned.
 struct PairTerms {
-  std::int32_t* row;           // atom i of each pair
-  std::int32_t* j4;            // 4 j
-  double* x;                   // the separation del = r_i - r_j
+  std::int32_t* row;  // atom i of each pair
+  std::int32_t* j4;   // 4 j
+  double* x;          // the separation del = r_i - r_j
   double* y;
   double* z;
   double (*terms)[4];          // the force on i from j (N) and q^12 - q^6
@@ -68,8 +68,8 @@ struct PairTerms {
 // The pairs inside the cut-off among the candidates of blocks first ... last - 1 of list, in visiting
 // order, with their terms (and the virial's products when with_virial), to out; xyz holds the
 // positions as rows of x, y, z and a spare lane. Returns how many.
-int lj_terms_on(Isa isa, const PairModel& m, const double* xyz, const CandidateList& list, int first, int last,
-                bool with_virial, const PairTerms& out);
+int lj_terms_on(Isa isa, const PairModel& m, const double* xyz, const CandidateList& list, int first,
+                int last, bool with_virial, const PairTerms& out);
 
 // The ordered sums over pairs of t, each a step of the plain loop's sums: forces(j) -= f for the
 // pairs listed in `pairs` (count of them, in order); forces(i) += f for pairs 0 ... n - 1; the energy

@@ -1,0 +1,171 @@
+#include "run_summary.hpp"
+
+#include <cmath>
+
+#include "pelzak/analysis/json_text.hpp"
+#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/analysis/rdf_curve.hpp"
+#include "pelzak/analysis/rdf_svg.hpp"
+#include "pelzak/analysis/summary.hpp"
+#include "pelzak/engine/state_point.hpp"
+#include "state_point.hpp"
+#include "thermo_log.hpp"
+
+namespace pelzak::md {
+
+namespace {
+
+using analysis::fixed;
+
+constexpr double pascal_per_bar = 1e5;
+
+// "-5.1870 +- 0.0009", or the value alone and why there is no error.
+std::string with_error(double value, double error, int decimals) {
+  if (std::isfinite(error)) return fixed(value, decimals) + " +- " + fixed(error, decimals);
+  return fixed(value, decimals) + " (too short for an error: it needs two blocks of 20 ps, 40 ps of production)";
+}
+
+// The least-squares slope of the total energy per atom against time: eps per atom per ns.
+double energy_drift(const Production& p) {
+  const double n = static_cast<double>(p.steps);
+  const double denominator = n * p.tt_sum - p.t_sum * p.t_sum;
+  return denominator > 0.0 ? (n * p.te_sum - p.t_sum * p.e_sum) / denominator : analysis::no_value;
+}
+
+void state_figures(const State& s, JobFigures& f) {
+  const engine::StatePoint& st = s.system.state;
+  f.atoms = st.atoms;
+  f.temperature = st.temperature;
+  f.density = engine::density_g_per_cm3(st.atoms, st.box);
+  f.cutoff_sigma = st.cutoff_sigma;
+  f.tail = st.tail;
+  f.thermostat = st.thermostat;
+  f.reduced_temperature = engine::reduced_temperature(st.temperature);
+  f.reduced_density = engine::reduced_density(st);
+}
+
+void production_figures(const State& s, JobFigures& f) {
+  const Production& p = s.production;
+  const double steps = static_cast<double>(p.steps);
+  const long atoms = s.system.state.atoms;
+  f.mean_temperature = p.temperature_sum / steps;
+  f.mean_on_step_temperature = p.on_step_temperature_sum / steps;
+  f.mean_potential_per_atom = per_atom_in_eps(analysis::block_average_mean(p.potential), atoms);
+  f.mean_potential_per_atom_error = per_atom_in_eps(analysis::block_standard_error(p.potential.blocks), atoms);
+  f.mean_pressure_bar = analysis::block_average_mean(p.pressure) / pascal_per_bar;
+  f.mean_pressure_bar_error = analysis::block_standard_error(p.pressure.blocks) / pascal_per_bar;
+  f.mean_reduced_pressure = engine::reduced_pressure(f.mean_pressure_bar * pascal_per_bar);
+  f.mean_reduced_pressure_error = engine::reduced_pressure(f.mean_pressure_bar_error * pascal_per_bar);
+  f.energy_drift = s.system.state.thermostat == engine::Thermostat::none ? energy_drift(p) : analysis::no_value;
+}
+
+void dynamics_figures(const analysis::DynamicsReport& d, JobFigures& f) {
+  constexpr double to_printed = analysis::diffusion_per_1e5_cm2_per_s;
+  const analysis::DynamicsFeatures& features = d.features;
+  f.diffusion_einstein = d.diffusion_einstein * to_printed;
+  f.diffusion_einstein_error = d.diffusion_einstein_error * to_printed;
+  f.diffusion_green_kubo = d.diffusion_green_kubo * to_printed;
+  f.diffusion_green_kubo_error = d.diffusion_green_kubo_error * to_printed;
+  f.msd_fit_slope = d.msd_fit.slope;
+  f.msd_fit_intercept = d.msd_fit.intercept;
+  f.msd_fit_start = d.fit_start;
+  f.msd_fit_end = d.fit_end;
+  f.vacf_zero = features.vacf_zero.x;
+  f.vacf_minimum = features.vacf_minimum.y;
+  f.vacf_minimum_time = features.vacf_minimum.x;
+  f.alpha2_peak = features.alpha2_peak.y;
+  f.alpha2_peak_time = features.alpha2_peak.x;
+  f.spectrum_peak_frequency = features.spectrum_peak.x;
+  f.spectrum_peak_density = features.spectrum_peak.y;
+}
+
+std::string summary_text(const State& s, const Start& start, const RunSummary& r) {
+  const JobFigures& f = r.figures;
+  const Options& o = s.options;
+  std::string text = "state: " + std::to_string(f.atoms) + " atoms at " + analysis::rounded(f.temperature, 6) +
+                     " K (T* = " + fixed(f.reduced_temperature, 4) + ") and " + fixed(f.density, 5) +
+                     " g/cm^3 (rho* = " + fixed(f.reduced_density, 4) + "), cut-off " +
+                     analysis::rounded(f.cutoff_sigma, 6) + " sigma" + (f.tail ? " with the tail correction" : "") +
+                     ", thermostat " + thermostat_name(f.thermostat) + ", start " + start.source + "\n";
+  text += "production: mean temperature " + fixed(f.mean_temperature, 2) + " K (on-step velocities " +
+          fixed(f.mean_on_step_temperature, 2) + " K), mean potential energy " +
+          with_error(f.mean_potential_per_atom, f.mean_potential_per_atom_error, 4) + " eps per atom\n";
+  text += "pressure: " + with_error(f.mean_pressure_bar, f.mean_pressure_bar_error, 1) + " bar, p* = " +
+          with_error(f.mean_reduced_pressure, f.mean_reduced_pressure_error, 4) + "\n";
+  if (o.thermostat == engine::Thermostat::none)
+    text += "energy drift: " + analysis::compact(f.energy_drift, 6) + " eps per atom per ns (constant energy)\n";
+  analysis::RdfPeak peak;
+  peak.g = f.rdf_peak_g;
+  peak.label = f.rdf_peak_r_sigma;
+  text += analysis::rdf_peak_line("g(r) over the whole production (" + std::to_string(s.rdf_whole_samples) +
+                                      " samples)",
+                                  peak);
+  return text + r.dynamics.summary;
+}
+
+std::string summary_json(const State& s, const JobFigures& f) {
+  analysis::JsonObject j;
+  j.integer("atoms", f.atoms);
+  j.number("temperature_K", f.temperature);
+  j.number("density_g_per_cm3", f.density);
+  j.number("box_nm", s.system.state.box);
+  j.number("cutoff_sigma", f.cutoff_sigma);
+  j.boolean("tail_correction", f.tail);
+  j.text("thermostat", thermostat_name(f.thermostat));
+  if (f.thermostat == engine::Thermostat::csvr) j.number("tau_ps", s.system.state.tau);
+  j.number("time_step_ps", time_step_ps(s.options));
+  j.integer("production_steps", s.options.production_steps);
+  j.number("reduced_temperature", f.reduced_temperature);
+  j.number("reduced_density", f.reduced_density);
+  j.number("mean_temperature_K", f.mean_temperature);
+  j.number("mean_on_step_temperature_K", f.mean_on_step_temperature);
+  j.number("mean_potential_energy_eps_per_atom", f.mean_potential_per_atom);
+  j.number("mean_potential_energy_eps_per_atom_error", f.mean_potential_per_atom_error);
+  j.number("mean_pressure_bar", f.mean_pressure_bar);
+  j.number("mean_pressure_bar_error", f.mean_pressure_bar_error);
+  j.number("mean_reduced_pressure", f.mean_reduced_pressure);
+  j.number("mean_reduced_pressure_error", f.mean_reduced_pressure_error);
+  if (f.thermostat == engine::Thermostat::none) j.number("energy_drift_eps_per_atom_per_ns", f.energy_drift);
+  j.number("diffusion_einstein_1e-5_cm2_per_s", f.diffusion_einstein);
+  j.number("diffusion_einstein_error", f.diffusion_einstein_error);
+  j.number("diffusion_green_kubo_1e-5_cm2_per_s", f.diffusion_green_kubo);
+  j.number("diffusion_green_kubo_error", f.diffusion_green_kubo_error);
+  j.number("rdf_first_peak", f.rdf_peak_g);
+  j.number("rdf_first_peak_r_sigma", f.rdf_peak_r_sigma);
+  j.integer("rdf_samples", s.rdf_whole_samples);
+  j.number("vacf_first_zero_ps", f.vacf_zero);
+  j.number("vacf_minimum", f.vacf_minimum);
+  j.number("vacf_minimum_ps", f.vacf_minimum_time);
+  j.number("alpha2_peak", f.alpha2_peak);
+  j.number("alpha2_peak_ps", f.alpha2_peak_time);
+  j.number("spectrum_peak_THz", f.spectrum_peak_frequency);
+  return j.str();
+}
+
+}  // namespace
+
+RunSummary summarise(State& s, const Start& start) {
+  RunSummary r{};
+  const engine::StatePoint& st = s.system.state;
+  state_figures(s, r.figures);
+  production_figures(s, r.figures);
+
+  // "rdf_argon.dat": the library's 50 samples of the first 1000 production steps.
+  r.rdf_table = analysis::rdf_table(analysis::rdf_curve(s.rdf_first.data(), st.atoms, st.box, model::samples));
+  const analysis::RdfCurve whole =
+      analysis::rdf_curve(s.rdf_whole.data(), st.atoms, st.box, static_cast<double>(s.rdf_whole_samples));
+  const analysis::RdfPeak peak = analysis::rdf_peak(whole);
+  r.figures.rdf_peak_g = peak.g;
+  r.figures.rdf_peak_r_sigma = peak.label;
+  const Options& o = s.options;
+  r.rdf_plot = analysis::rdf_svg(whole, run_description(o, o.production_steps) + "; g(r) from all " +
+                                            std::to_string(s.rdf_whole_samples) + " samples");
+
+  r.dynamics = analysis::dynamics_report(s.dynamics.analysis, run_description(o, o.production_steps));
+  dynamics_figures(r.dynamics, r.figures);
+  r.text = summary_text(s, start, r);
+  r.json = summary_json(s, r.figures);
+  return r;
+}
+
+}  // namespace pelzak::md

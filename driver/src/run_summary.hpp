@@ -1,0 +1,25 @@
+// What a finished run comes to: its figures, the summary it prints, the same figures for programs
+// ("summary_argon.json"), and the text of its g(r) files.
+#pragma once
+
+#include <string>
+
+#include "pelzak/analysis/dynamics.hpp"
+#include "pelzak/driver/job.hpp"
+#include "simulation.hpp"
+#include "start.hpp"
+
+namespace pelzak::md {
+
+struct RunSummary {
+  JobFigures figures;
+  analysis::DynamicsReport dynamics;
+  std::string text;       // the summary printed at the end (lines ending in line feeds)
+  std::string json;       // "summary_argon.json"
+  std::string rdf_table;  // "rdf_argon.dat": the first 1000 production steps, as the library writes it
+  std::string rdf_plot;   // "rdf_argon.svg": g(r) over the whole production
+};
+
+RunSummary summarise(State& s, const Start& start);
+
+}  // namespace pelzak::md

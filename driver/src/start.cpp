@@ -1,0 +1,134 @@
+#include "start.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/auxiliary/failure.hpp"
+#include "pelzak/formats/configuration_reader.hpp"
+#include "pelzak/formats/file_names.hpp"
+#include "state_point.hpp"
+
+namespace pelzak::md {
+
+namespace {
+
+// A start file's coordinates carry 3 decimals: one on the box's faces may read up to half a unit
+// of the last decimal beyond them.
+constexpr double coordinate_rounding = 0.0005;
+
+// The whole file, or false with errno's reason.
+bool read_whole(const std::string& name, std::string* bytes, std::string* message) {
+  const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return *message = "cannot open the start \"" + name + "\": " + std::strerror(errno), false;
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n > 0) {
+      bytes->append(chunk, static_cast<std::size_t>(n));
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    const int err = errno;
+    close(fd);
+    if (n == 0) return true;
+    return *message = "cannot read the start \"" + name + "\": " + std::strerror(err), false;
+  }
+}
+
+bool read_given_start(const Options& options, Start* start, int* status, std::string* message) {
+  std::string bytes;
+  if (!read_whole(options.start, &bytes, message)) return *status = exit_io_error, false;
+  formats::ReadDiagnostic diagnostic;
+  long atoms = 0;
+  if (formats::read_atom_count(bytes.data(), bytes.size(), options.start.c_str(), &atoms, &diagnostic) !=
+      formats::ReadStatus::ok) {
+    *message = std::string("the start holds no atom count: ") + diagnostic.text;
+    return *status = exit_usage, false;
+  }
+  if (atoms < 2 || atoms > engine::max_atoms) {
+    *message = "the start \"" + options.start + "\" states " + std::to_string(atoms) +
+               " atoms; accepted: 2 to " + std::to_string(engine::max_atoms);
+    return *status = exit_usage, false;
+  }
+  if (options.atoms != 0 && options.atoms != atoms) {
+    *message = "--atoms " + std::to_string(options.atoms) + " disagrees with the start \"" + options.start +
+               "\", which holds " + std::to_string(atoms) + " atoms";
+    return *status = exit_usage, false;
+  }
+  start->atoms = atoms;
+  start->positions.assign(3 * static_cast<std::size_t>(atoms), 0.0);
+  start->velocities.assign(3 * static_cast<std::size_t>(atoms), 0.0);
+  if (formats::read_configuration(bytes.data(), bytes.size(), options.start.c_str(), static_cast<int>(atoms),
+                                  start->positions.data(), start->velocities.data(),
+                                  &diagnostic) != formats::ReadStatus::ok) {
+    *message = diagnostic.text;
+    return *status = exit_usage, false;
+  }
+  start->source = "\"" + options.start + "\"";
+  return true;
+}
+
+// "ar_simulation.dat" as the library reads it: a malformed one ends the run with the library's
+// message and status.
+bool read_library_start(Start* start, int* status, std::string* message) {
+  struct stat info;
+  if (stat(formats::start_file, &info) != 0) {
+    *message = std::string("no \"") + formats::start_file + "\" in the working directory: run pelzak_initial first, " +
+               "or give a start with --start FILE";
+    return *status = exit_io_error, false;
+  }
+  // Opened as the library opens it (a directory, say, fails here as it does there).
+  const int fd = open(formats::start_file, O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    *message = std::string(aux::failure_prefix) + "\"" + formats::start_file + "\": cannot open: " + std::strerror(errno);
+    return *status = aux::failure_status, false;
+  }
+  start->atoms = model::atoms;
+  start->positions.assign(model::config_size, 0.0);
+  start->velocities.assign(model::config_size, 0.0);
+  formats::ReadDiagnostic diagnostic;
+  const formats::ReadStatus read =
+      formats::read_configuration(fd, start->positions.data(), start->velocities.data(), &diagnostic);
+  close(fd);
+  if (read != formats::ReadStatus::ok) {
+    *message = std::string(aux::failure_prefix) + diagnostic.text;
+    return *status = aux::failure_status, false;
+  }
+  start->source = std::string("\"") + formats::start_file + "\"";
+  return true;
+}
+
+}  // namespace
+
+bool read_start(const Options& options, Start* start, int* status, std::string* message) {
+  if (!options.start.empty()) return read_given_start(options, start, status, message);
+  if (library_liquid(options)) return read_library_start(start, status, message);
+  start->source = "an fcc lattice, velocities from seed " + std::to_string(options.seed);
+  return true;
+}
+
+Options with_start(const Options& options, const Start& start) {
+  Options resolved = options;
+  if (resolved.atoms == 0 && start.atoms != 0) resolved.atoms = start.atoms;
+  return resolved;
+}
+
+bool fits_box(const Start& start, double box, std::string* message) {
+  for (std::size_t k = 0; k < start.positions.size(); ++k) {
+    const double x = start.positions[k];
+    if (x >= -coordinate_rounding && x <= box + coordinate_rounding) continue;
+    const std::size_t atom = k % static_cast<std::size_t>(start.atoms);
+    *message = "the start's atom " + std::to_string(atom + 1) + " lies at " + analysis::shortest(x) +
+               " nm, outside the box of " + analysis::rounded(box, 6) + " nm that " + std::to_string(start.atoms) +
+               " atoms fill at the density asked for; give the density the start was made at with --density";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace pelzak::md

@@ -1,0 +1,68 @@
+#include "state_point.hpp"
+
+#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/engine/pair_forces.hpp"
+
+namespace pelzak::md {
+
+namespace {
+
+// The library's liquid's density, g/cm^3: what --density defaults to for other atom counts.
+double library_density() { return engine::density_g_per_cm3(model::atoms, model::box); }
+
+}  // namespace
+
+long run_atoms(const Options& o) { return o.atoms != 0 ? o.atoms : model::atoms; }
+
+double state_box(const Options& o) {
+  if (library_liquid(o)) return model::box;
+  return engine::box_for_density(run_atoms(o), o.density == 0.0 ? library_density() : o.density);
+}
+
+double time_step_ps(const Options& o) {
+  double scale = 1.0;
+  for (int d = 0; d < o.time_step_decimals; ++d) scale *= 10.0;
+  return static_cast<double>(o.time_step_units) / scale;
+}
+
+engine::StatePoint state_point(const Options& o) {
+  engine::StatePoint s;
+  s.atoms = run_atoms(o);
+  s.box = state_box(o);
+  s.temperature = o.temperature;
+  s.cutoff_sigma = o.cutoff_sigma;
+  s.tail = o.tail;
+  s.time_step = engine::model_time_step(time_step_ps(o));
+  s.thermostat = o.thermostat;
+  s.tau = o.tau;
+  s.seed = o.seed;
+  return s;
+}
+
+bool library_liquid(const Options& o) { return run_atoms(o) == model::atoms && o.density == 0.0; }
+
+int thread_count(const Options& o) { return o.threads > 0 ? o.threads : engine::available_cores(); }
+
+const char* thermostat_name(engine::Thermostat t) {
+  switch (t) {
+    case engine::Thermostat::rescale: return "rescale";
+    case engine::Thermostat::csvr: return "csvr";
+    case engine::Thermostat::none: return "none";
+  }
+  return "?";
+}
+
+std::string run_description(const Options& o, std::int64_t production_shown) {
+  using analysis::rounded;
+  const double box = state_box(o);
+  std::string text = std::to_string(run_atoms(o)) + " Lennard-Jones atoms at " + rounded(o.temperature, 6) + " K";
+  if (!library_liquid(o)) text += " and " + analysis::fixed(engine::density_g_per_cm3(run_atoms(o), box), 5) + " g/cm^3";
+  if (o.cutoff_sigma != Options{}.cutoff_sigma || o.tail)
+    text += ", cut off at " + rounded(o.cutoff_sigma, 6) + " sigma" + (o.tail ? " with the tail correction" : "");
+  if (o.thermostat != engine::Thermostat::rescale) text += std::string(", thermostat ") + thermostat_name(o.thermostat);
+  return text + "; " + std::to_string(o.push_off_steps) + " push-off, " + std::to_string(o.equilibration_steps) +
+         " equilibration and " + std::to_string(production_shown) + " production steps of " +
+         analysis::rounded(time_step_ps(o), 10) + " ps";
+}
+
+}  // namespace pelzak::md

@@ -1,0 +1,36 @@
+// The state point the options choose, as the engine takes it, and how a run describes it.
+#pragma once
+
+#include <string>
+
+#include "pelzak/driver/job.hpp"
+#include "pelzak/engine/state_point.hpp"
+
+namespace pelzak::md {
+
+// The atom count: --atoms, or the library's 864 while no start file has said otherwise.
+long run_atoms(const Options& o);
+
+// The box side, nm: the library's for its 864 atoms when no density is given; otherwise the side
+// that holds the atoms at the density given, or at the library's density (1.36245 g/cm^3).
+double state_box(const Options& o);
+
+// The time step as given, in ps (one correctly rounded division of the decimal's digits).
+double time_step_ps(const Options& o);
+
+// The state point of the options (the time step rounded to single precision, as the library's).
+engine::StatePoint state_point(const Options& o);
+
+// Whether the options leave the library's liquid: its 864 atoms in its box.
+bool library_liquid(const Options& o);
+
+// The threads the forces run on: the option, or every core the process may use.
+int thread_count(const Options& o);
+
+// One line for the plots: "864 Lennard-Jones atoms at 94.4 K and 1.36245 g/cm^3; 500 push-off, ...".
+std::string run_description(const Options& o, std::int64_t production_shown);
+
+// The thermostat's name as the option gives it.
+const char* thermostat_name(engine::Thermostat t);
+
+}  // namespace pelzak::md
