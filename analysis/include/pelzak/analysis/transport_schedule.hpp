@@ -1,0 +1,50 @@
+// A schedule for the scattering functions and the viscosity of the toolkit's liquid (864 atoms,
+// steps of 0.01 ps), in ps and nm so that pelzak_md and a LAMMPS dump map onto the same one, with what
+// each costs. Costs were measured against the driver's own step in turns in one process (a step is
+// about 0.1 ms on an idle machine); the ratios are what carries over.
+#pragma once
+
+namespace pelzak::analysis::transport_schedule {
+
+// G_s and F_s: frames every 0.1 ps (the MSD's), lags to 10 ps (by when G_s is close to Gaussian
+// again), origins every 2 ps (6 alive), blocks of 10 origins (20 ps). With four wave numbers this adds
+// about 5 % to a step; each wave number costs about 1 %. Memory: 6 frames of 3N, the F_s sums
+// (101 lags per wave number) and the G_s counts (101 lags x 301), about 0.4 MB.
+inline constexpr double self_frame_time = 0.1;
+inline constexpr double self_lag_time = 10.0;
+inline constexpr double self_origin_spacing = 2.0;
+inline constexpr int self_origins_per_block = 10;
+inline constexpr double departure_peak_half_width = 1.0;  // ps, as for alpha2
+// G_s: bins of 0.005 nm to 1.5 nm (four times the root-mean-square displacement at 10 ps), and the
+// times written to "vanhove_argon.csv".
+inline constexpr double vanhove_bin_width = 0.005;
+inline constexpr int vanhove_bins = 300;
+inline constexpr double vanhove_times[] = {0.5, 1.0, 2.0, 3.0, 10.0};
+// F_s at the main peak of S(k) and at these multiples of it. The peak must be known when production
+// starts: take it from S(k) of the production's first frame (one sample places it within a few
+// tenths of a nm^-1), or use fs_peak_guess, where this liquid has it.
+inline constexpr double fs_peak_multiples[] = {0.5, 1.0, 1.5};
+inline constexpr double fs_peak_guess = 19.7;  // nm^-1, k sigma = 6.7
+
+// S(k), direct: shells 0.25 nm^-1 wide (the peak is about 3 nm^-1 wide; the box's 1.8 nm^-1 shells
+// would flatten it by a tenth), to 40 nm^-1 (past the second peak), at most 64 vectors a shell
+// (7,321 vectors), a sample every 5 ps: a sample costs about 40 steps, so about 8 % of the run.
+// Cost per sample grows as N times the vectors (about N k_max^3 without the cap, N k_max with it).
+// Memory: the phase tables, 6 (k_max L / 2 pi + 1) N doubles (1 MB), and the vector list.
+inline constexpr double sk_k_max = 40.0;
+inline constexpr double sk_shell_width = 0.25;
+inline constexpr int sk_vectors_per_shell = 64;
+inline constexpr double sk_sample_time = 5.0;
+inline constexpr int sk_samples_per_block = 4;  // 20 ps
+// From g(r): on a grid of 0.25 nm^-1 beside the shells; the routes compared from 2 pi / R on.
+inline constexpr double sk_grid_step = 0.25;
+
+// Viscosity: the pressure tensor every step (three numbers; the correlation costs nothing next to a
+// step), Green-Kubo to 2 ps, blocks of 20 ps.
+inline constexpr double viscosity_block_time = 20.0;
+
+inline constexpr char vanhove_file[] = "vanhove_argon.csv";
+inline constexpr char fsk_file[] = "fsk_argon.csv";
+inline constexpr char sk_file[] = "sk_argon.csv";
+
+}  // namespace pelzak::analysis::transport_schedule
