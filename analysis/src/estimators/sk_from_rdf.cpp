@@ -9,23 +9,29 @@
 
 namespace pelzak::analysis {
 
+namespace {
+// The window of the transform is flat to this fraction of R (see structure_factor.hpp).
+constexpr double taper_start = 0.7;
+}  // namespace
+
 std::vector<double> sk_from_rdf(const std::vector<double>& r, const std::vector<double>& g, double bin_width,
-                                double density, const std::vector<double>& k) {
+                                long long atoms, double density, const std::vector<double>& k) {
   const size_t bins = std::min(r.size(), g.size());
   if (bins == 0) return std::vector<double>(k.size(), kNoValue);
   const double range = r[bins - 1] + bin_width / 2.0;  // R
   const double prefactor = 4.0 * std::numbers::pi * density;
+  const double far = 1.0 - 1.0 / static_cast<double>(atoms);  // g far away
 
-  // w_b = r_b^2 (g_b - 1) W(r_b) dr, W = 1 to R/2, then (1 + cos(pi (2r/R - 1))) / 2 down to 0 at R,
-  // eight bins at a time.
+  // w_b = r_b^2 (g_b - (N - 1)/N) W(r_b) dr, W = 1 to 0.7 R, then (1 + cos(pi (r - 0.7 R) / 0.3 R)) / 2
+  // down to 0 at R, eight bins at a time.
   std::vector<double> weight(bins, 0.0);
   for (size_t b = 0; b < bins; b += lane_count) {
     Lanes phase = {}, s, c;
     for (int l = 0; l < lane_count && b + l < bins; ++l)
-      phase[l] = std::max(0.0, std::numbers::pi * (2.0 * r[b + l] / range - 1.0));
+      phase[l] = std::max(0.0, std::numbers::pi * ((r[b + l] / range - taper_start) / (1.0 - taper_start)));
     sine_cosine(phase, &s, &c);
     for (int l = 0; l < lane_count && b + l < bins; ++l)
-      weight[b + l] = ((r[b + l] * r[b + l]) * (g[b + l] - 1.0)) * (0.5 * (1.0 + c[l])) * bin_width;
+      weight[b + l] = ((r[b + l] * r[b + l]) * (g[b + l] - far)) * (0.5 * (1.0 + c[l])) * bin_width;
   }
 
   // The sum over bins, in order, for eight wave numbers at a time.
@@ -41,6 +47,20 @@ std::vector<double> sk_from_rdf(const std::vector<double>& r, const std::vector<
     for (int l = 0; l < lane_count && i + l < k.size(); ++l) s[i + l] = 1.0 + prefactor * sum[l];
   }
   return s;
+}
+
+void recentre_rdf(const std::vector<double>& g, double bin_width, std::vector<double>* r_out,
+                  std::vector<double>* g_out) {
+  r_out->clear();
+  g_out->clear();
+  auto cube = [](double x) { return x * x * x; };
+  for (size_t b = 0; b < g.size(); ++b) {
+    const double centre = static_cast<double>(b);
+    const double divided_by = cube(centre + 1.0) - cube(centre);
+    const double counted_in = cube(centre + 0.5) - cube(std::max(0.0, centre - 0.5));
+    r_out->push_back(centre * bin_width);
+    g_out->push_back(g[b] * (divided_by / counted_in));
+  }
 }
 
 CurvePoint sk_main_peak(const std::vector<double>& k, const std::vector<double>& s) {
@@ -61,12 +81,12 @@ CurvePoint sk_main_peak(const std::vector<double>& k, const std::vector<double>&
 }
 
 SkTable sk_table(const StructureFactor& direct, const std::vector<double>& r, const std::vector<double>& g,
-                 double bin_width, double density, double grid_step, double k_max) {
+                 double bin_width, long long atoms, double density, double grid_step, double k_max) {
   std::vector<double> grid;
   if (grid_step > 0.0 && k_max / grid_step < 1e6)
     for (int j = 1; j * grid_step <= k_max; ++j) grid.push_back(j * grid_step);
-  const std::vector<double> at_shells = sk_from_rdf(r, g, bin_width, density, direct.k);
-  const std::vector<double> on_grid = sk_from_rdf(r, g, bin_width, density, grid);
+  const std::vector<double> at_shells = sk_from_rdf(r, g, bin_width, atoms, density, direct.k);
+  const std::vector<double> on_grid = sk_from_rdf(r, g, bin_width, atoms, density, grid);
   SkTable t;
   size_t i = 0, j = 0;
   while (i < direct.k.size() || j < grid.size()) {
