@@ -39,14 +39,16 @@ double run_bytes(const Options& o) {
   // velocities, the list's build), rows of four for the kernels (positions and forces), and the list:
   // the pairs within cut-off + skin, each a 4-byte candidate, padded to blocks of 8.
   const double radius = s.cutoff_sigma * model::sigma + 0.1;
-  const double candidates = 0.5 * (n / (s.box * s.box * s.box)) * (4.0 / 3.0) * model::pi * radius * radius * radius;
+  const double candidates =
+      0.5 * (n / (s.box * s.box * s.box)) * (4.0 / 3.0) * model::pi * radius * radius * radius;
   const double engine_bytes = n * (6 * 24 + 2 * 32 + 4 * (candidates + 8) + 64);
   // g(r) sampler: rows of four and five arrays of 32-bit words.
   const double rdf_bytes = n * (32 + 5 * 4);
   // Dynamics: the MSD's origins and the VACF's windows, per coordinate.
   const analysis::DynamicsPlan plan =
       analysis::plan_dynamics(dt, o.production_steps + 1, static_cast<int>(s.atoms), true, true);
-  const double msd_slots = plan.msd() ? plan.msd_settings.max_lag / plan.msd_settings.origin_every + 1.0 : 0.0;
+  const double msd_slots =
+      plan.msd() ? plan.msd_settings.max_lag / plan.msd_settings.origin_every + 1.0 : 0.0;
   const double vacf_window = plan.vacf() ? plan.vacf_settings.max_lag + 1.0 : 0.0;
   const double dynamics_bytes = 3.0 * n * 8.0 * (msd_slots + vacf_window + 2.0 * (vacf_window + 1.0) + 2.0);
   return engine_bytes + rdf_bytes + dynamics_bytes;
@@ -57,8 +59,9 @@ bool memory_suffices(const Options& o, std::string* message) {
   const double available = available_bytes();
   if (needed <= available) return true;
   *message = "the run needs about " + gigabytes(needed) + " of memory (" +
-             analysis::fixed(needed / static_cast<double>(state_point(o).atoms), 0) + " bytes per atom), and " +
-             gigabytes(available) + " is available; run fewer atoms or a shorter production";
+             analysis::fixed(needed / static_cast<double>(state_point(o).atoms), 0) +
+             " bytes per atom), and " + gigabytes(available) +
+             " is available; run fewer atoms or a shorter production";
   return false;
 }
 

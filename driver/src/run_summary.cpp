@@ -22,7 +22,8 @@ constexpr double pascal_per_bar = 1e5;
 // "-5.1870 +- 0.0009", or the value alone and why there is no error.
 std::string with_error(double value, double error, int decimals) {
   if (std::isfinite(error)) return fixed(value, decimals) + " +- " + fixed(error, decimals);
-  return fixed(value, decimals) + " (too short for an error: it needs two blocks of 20 ps, 40 ps of production)";
+  return fixed(value, decimals) +
+         " (too short for an error: it needs two blocks of 20 ps, 40 ps of production)";
 }
 
 // The least-squares slope of the total energy per atom against time: eps per atom per ns.
@@ -51,12 +52,14 @@ void production_figures(const State& s, JobFigures& f) {
   f.mean_temperature = p.temperature_sum / steps;
   f.mean_on_step_temperature = p.on_step_temperature_sum / steps;
   f.mean_potential_per_atom = per_atom_in_eps(analysis::block_average_mean(p.potential), atoms);
-  f.mean_potential_per_atom_error = per_atom_in_eps(analysis::block_standard_error(p.potential.blocks), atoms);
+  f.mean_potential_per_atom_error =
+      per_atom_in_eps(analysis::block_standard_error(p.potential.blocks), atoms);
   f.mean_pressure_bar = analysis::block_average_mean(p.pressure) / pascal_per_bar;
   f.mean_pressure_bar_error = analysis::block_standard_error(p.pressure.blocks) / pascal_per_bar;
   f.mean_reduced_pressure = engine::reduced_pressure(f.mean_pressure_bar * pascal_per_bar);
   f.mean_reduced_pressure_error = engine::reduced_pressure(f.mean_pressure_bar_error * pascal_per_bar);
-  f.energy_drift = s.system.state.thermostat == engine::Thermostat::none ? energy_drift(p) : analysis::no_value;
+  f.energy_drift =
+      s.system.state.thermostat == engine::Thermostat::none ? energy_drift(p) : analysis::no_value;
 }
 
 void dynamics_figures(const analysis::DynamicsReport& d, JobFigures& f) {
@@ -82,24 +85,25 @@ void dynamics_figures(const analysis::DynamicsReport& d, JobFigures& f) {
 std::string summary_text(const State& s, const Start& start, const RunSummary& r) {
   const JobFigures& f = r.figures;
   const Options& o = s.options;
-  std::string text = "state: " + std::to_string(f.atoms) + " atoms at " + analysis::rounded(f.temperature, 6) +
-                     " K (T* = " + fixed(f.reduced_temperature, 4) + ") and " + fixed(f.density, 5) +
-                     " g/cm^3 (rho* = " + fixed(f.reduced_density, 4) + "), cut-off " +
-                     analysis::rounded(f.cutoff_sigma, 6) + " sigma" + (f.tail ? " with the tail correction" : "") +
-                     ", thermostat " + thermostat_name(f.thermostat) + ", start " + start.source + "\n";
+  std::string text = "state: " + std::to_string(f.atoms) + " atoms at " +
+                     analysis::rounded(f.temperature, 6) + " K (T* = " + fixed(f.reduced_temperature, 4) +
+                     ") and " + fixed(f.density, 5) + " g/cm^3 (rho* = " + fixed(f.reduced_density, 4) +
+                     "), cut-off " + analysis::rounded(f.cutoff_sigma, 6) + " sigma" +
+                     (f.tail ? " with the tail correction" : "") + ", thermostat " +
+                     thermostat_name(f.thermostat) + ", start " + start.source + "\n";
   text += "production: mean temperature " + fixed(f.mean_temperature, 2) + " K (on-step velocities " +
           fixed(f.mean_on_step_temperature, 2) + " K), mean potential energy " +
           with_error(f.mean_potential_per_atom, f.mean_potential_per_atom_error, 4) + " eps per atom\n";
-  text += "pressure: " + with_error(f.mean_pressure_bar, f.mean_pressure_bar_error, 1) + " bar, p* = " +
-          with_error(f.mean_reduced_pressure, f.mean_reduced_pressure_error, 4) + "\n";
+  text += "pressure: " + with_error(f.mean_pressure_bar, f.mean_pressure_bar_error, 1) +
+          " bar, p* = " + with_error(f.mean_reduced_pressure, f.mean_reduced_pressure_error, 4) + "\n";
   if (o.thermostat == engine::Thermostat::none)
-    text += "energy drift: " + analysis::compact(f.energy_drift, 6) + " eps per atom per ns (constant energy)\n";
+    text +=
+        "energy drift: " + analysis::compact(f.energy_drift, 6) + " eps per atom per ns (constant energy)\n";
   analysis::RdfPeak peak;
   peak.g = f.rdf_peak_g;
   peak.label = f.rdf_peak_r_sigma;
-  text += analysis::rdf_peak_line("g(r) over the whole production (" + std::to_string(s.rdf_whole_samples) +
-                                      " samples)",
-                                  peak);
+  text += analysis::rdf_peak_line(
+      "g(r) over the whole production (" + std::to_string(s.rdf_whole_samples) + " samples)", peak);
   return text + r.dynamics.summary;
 }
 
@@ -151,7 +155,8 @@ RunSummary summarise(State& s, const Start& start) {
   production_figures(s, r.figures);
 
   // "rdf_argon.dat": the library's 50 samples of the first 1000 production steps.
-  r.rdf_table = analysis::rdf_table(analysis::rdf_curve(s.rdf_first.data(), st.atoms, st.box, model::samples));
+  r.rdf_table =
+      analysis::rdf_table(analysis::rdf_curve(s.rdf_first.data(), st.atoms, st.box, model::samples));
   const analysis::RdfCurve whole =
       analysis::rdf_curve(s.rdf_whole.data(), st.atoms, st.box, static_cast<double>(s.rdf_whole_samples));
   const analysis::RdfPeak peak = analysis::rdf_peak(whole);

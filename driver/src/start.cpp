@@ -78,14 +78,16 @@ bool read_given_start(const Options& options, Start* start, int* status, std::st
 bool read_library_start(Start* start, int* status, std::string* message) {
   struct stat info;
   if (stat(formats::start_file, &info) != 0) {
-    *message = std::string("no \"") + formats::start_file + "\" in the working directory: run pelzak_initial first, " +
+    *message = std::string("no \"") + formats::start_file +
+               "\" in the working directory: run pelzak_initial first, " +
                "or give a start with --start FILE";
     return *status = exit_io_error, false;
   }
   // Opened as the library opens it (a directory, say, fails here as it does there).
   const int fd = open(formats::start_file, O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) {
-    *message = std::string(aux::failure_prefix) + "\"" + formats::start_file + "\": cannot open: " + std::strerror(errno);
+    *message = std::string(aux::failure_prefix) + "\"" + formats::start_file +
+               "\": cannot open: " + std::strerror(errno);
     return *status = aux::failure_status, false;
   }
   start->atoms = model::atoms;
@@ -124,7 +126,8 @@ bool fits_box(const Start& start, double box, std::string* message) {
     if (x >= -coordinate_rounding && x <= box + coordinate_rounding) continue;
     const std::size_t atom = k % static_cast<std::size_t>(start.atoms);
     *message = "the start's atom " + std::to_string(atom + 1) + " lies at " + analysis::shortest(x) +
-               " nm, outside the box of " + analysis::rounded(box, 6) + " nm that " + std::to_string(start.atoms) +
+               " nm, outside the box of " + analysis::rounded(box, 6) + " nm that " +
+               std::to_string(start.atoms) +
                " atoms fill at the density asked for; give the density the start was made at with --density";
     return false;
   }

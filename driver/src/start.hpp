@@ -17,10 +17,10 @@
 namespace pelzak::md {
 
 struct Start {
-  long atoms = 0;                   // how many the start holds (0 for a lattice: the options' count)
-  std::vector<double> positions;    // nm, configuration layout (empty for a lattice)
-  std::vector<double> velocities;   // nm/ps
-  std::string source;               // what it came from, for the summary
+  long atoms = 0;                  // how many the start holds (0 for a lattice: the options' count)
+  std::vector<double> positions;   // nm, configuration layout (empty for a lattice)
+  std::vector<double> velocities;  // nm/ps
+  std::string source;              // what it came from, for the summary
 };
 
 // Reads the start the options ask for. False with the exit status and a one-line message if there

@@ -55,14 +55,18 @@ const char* thermostat_name(engine::Thermostat t) {
 std::string run_description(const Options& o, std::int64_t production_shown) {
   using analysis::rounded;
   const double box = state_box(o);
-  std::string text = std::to_string(run_atoms(o)) + " Lennard-Jones atoms at " + rounded(o.temperature, 6) + " K";
-  if (!library_liquid(o)) text += " and " + analysis::fixed(engine::density_g_per_cm3(run_atoms(o), box), 5) + " g/cm^3";
+  std::string text =
+      std::to_string(run_atoms(o)) + " Lennard-Jones atoms at " + rounded(o.temperature, 6) + " K";
+  if (!library_liquid(o))
+    text += " and " + analysis::fixed(engine::density_g_per_cm3(run_atoms(o), box), 5) + " g/cm^3";
   if (o.cutoff_sigma != Options{}.cutoff_sigma || o.tail)
-    text += ", cut off at " + rounded(o.cutoff_sigma, 6) + " sigma" + (o.tail ? " with the tail correction" : "");
-  if (o.thermostat != engine::Thermostat::rescale) text += std::string(", thermostat ") + thermostat_name(o.thermostat);
-  return text + "; " + std::to_string(o.push_off_steps) + " push-off, " + std::to_string(o.equilibration_steps) +
-         " equilibration and " + std::to_string(production_shown) + " production steps of " +
-         analysis::rounded(time_step_ps(o), 10) + " ps";
+    text +=
+        ", cut off at " + rounded(o.cutoff_sigma, 6) + " sigma" + (o.tail ? " with the tail correction" : "");
+  if (o.thermostat != engine::Thermostat::rescale)
+    text += std::string(", thermostat ") + thermostat_name(o.thermostat);
+  return text + "; " + std::to_string(o.push_off_steps) + " push-off, " +
+         std::to_string(o.equilibration_steps) + " equilibration and " + std::to_string(production_shown) +
+         " production steps of " + analysis::rounded(time_step_ps(o), 10) + " ps";
 }
 
 }  // namespace pelzak::md

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <string>
 
+#include "estimators/sine.hpp"
 #include "pelzak/analysis/scattering_csv.hpp"
 #include "pelzak/analysis/self_motion.hpp"
-#include "sine.hpp"
 #include "synthetic.hpp"
 
 namespace pelzak::analysis {

@@ -9,12 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "pelzak/analysis/rdf_curve.hpp"
 #include "pelzak/analysis/scattering_csv.hpp"
 #include "pelzak/analysis/structure_factor.hpp"
 #include "pelzak/analysis/transport_report.hpp"
+#include "pelzak/kernels/rdf_shells.hpp"
 #include "pelzak_aux.h"
 #include "programs.hpp"
-#include "rdf_curve.hpp"
 #include "support.hpp"
 
 namespace pelzak::analysis {
@@ -72,7 +73,7 @@ TEST(AnalysisStructureFactor, IdealGasGivesOneBothWays) {
   std::vector<double> histogram(model::bins, 0.0);
   for (auto& f : gas) {
     for (double& x : f) x = u(rng);
-    rdf_sample(f.data(), atoms, box, histogram.data());
+    kernels::rdf_sample_any(f.data(), atoms, box, histogram.data());
   }
   const StructureFactor s = sample(gas, {atoms, box, 30.0, 0.0, 0, 4});
   int outside = 0;
@@ -80,7 +81,7 @@ TEST(AnalysisStructureFactor, IdealGasGivesOneBothWays) {
   EXPECT_LE(outside, 2) << "of " << s.k.size() << " shells beyond three errors";
 
   std::vector<double> label(model::bins), g_library(model::bins), r, g;
-  rdf_normalise(histogram.data(), atoms, box, frames, label.data(), g_library.data());
+  kernels::rdf_normalise(histogram.data(), atoms, box, frames, label.data(), g_library.data());
   recentre_rdf(g_library, box / 400.0, &r, &g);
   const std::vector<double> k = {2.0 * std::numbers::pi / (box / 2.0), 10.0, 20.0, 30.0};
   for (double v : sk_from_rdf(r, g, box / 400.0, atoms, atoms / (box * box * box), k))
@@ -91,8 +92,8 @@ TEST(AnalysisStructureFactor, TwoRoutesAgreeOnTheDriversLiquid) {
   // pelzak_md's final configuration (one sample, 864 atoms) against the transform of its g(r) (50
   // samples), from 2 pi / R on, and the main peak where liquid argon has it, k sigma near 7.
   test::ScratchDir dir;
-  ASSERT_EQ(test::run_program({test::kGenerator}).status, 0);
-  const auto run = test::run_program({test::kDriver, "-q", "-t", "1000", "--production=1000"});
+  ASSERT_EQ(test::run_program({test::generator_program}).status, 0);
+  const auto run = test::run_program({test::driver_program, "-q", "-t", "1000", "--production=1000"});
   ASSERT_EQ(run.status, 0) << run.err;
   std::vector<double> library_g, r, g;
   std::istringstream table(test::read_bytes("rdf_argon.dat"));
@@ -122,7 +123,7 @@ TEST(AnalysisStructureFactor, TwoRoutesAgreeOnTheDriversLiquid) {
 }
 
 TEST(AnalysisStructureFactor, FileAndSummaryLine) {
-  const SkTable t{{1.5, 2.25, 20.125}, {kNoValue, 0.0625, 2.5}, {-0.5, 0.125, kNoValue}};
+  const SkTable t{{1.5, 2.25, 20.125}, {no_value, 0.0625, 2.5}, {-0.5, 0.125, no_value}};
   EXPECT_EQ(sk_csv(t), "k_per_nm,S_direct,S_from_gr\n1.5,,-0.5\n2.25,0.0625,0.125\n20.125,2.5,\n");
   // The parabola through (19, 2), (20, 3), (22, 1) is y = 3 + u/3 - 2u^2/3, u = k - 20: vertex at
   // u = 1/4, height 3 + 1/24.

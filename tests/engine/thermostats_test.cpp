@@ -99,7 +99,8 @@ TEST(EngineThermostats, ConstantEnergyKeepsTheTotalEnergy) {
     (n < steps / 2 ? first_half : second_half) += e;
     total.push_back(e);
   }
-  const double drift = (second_half - first_half) / (steps / 2) / 0.05;  // eps per atom per ns (halves 50 ps apart)
+  const double drift =
+      (second_half - first_half) / (steps / 2) / 0.05;  // eps per atom per ns (halves 50 ps apart)
   double lowest = total[0], highest = total[0];
   for (double e : total) lowest = std::min(lowest, e), highest = std::max(highest, e);
   std::printf("constant energy: drift %.2e eps per atom per ns, spread %.2e eps per atom\n", drift,

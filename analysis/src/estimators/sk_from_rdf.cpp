@@ -4,8 +4,8 @@
 #include <numbers>
 
 #include "estimators/lanes.hpp"
-#include "pelzak/analysis/structure_factor.hpp"
 #include "estimators/sine.hpp"
+#include "pelzak/analysis/structure_factor.hpp"
 
 namespace pelzak::analysis {
 
@@ -17,7 +17,7 @@ constexpr double taper_start = 0.7;
 std::vector<double> sk_from_rdf(const std::vector<double>& r, const std::vector<double>& g, double bin_width,
                                 long long atoms, double density, const std::vector<double>& k) {
   const size_t bins = std::min(r.size(), g.size());
-  if (bins == 0) return std::vector<double>(k.size(), kNoValue);
+  if (bins == 0) return std::vector<double>(k.size(), no_value);
   const double range = r[bins - 1] + bin_width / 2.0;  // R
   const double prefactor = 4.0 * std::numbers::pi * density;
   const double far = 1.0 - 1.0 / static_cast<double>(atoms);  // g far away
@@ -68,7 +68,7 @@ CurvePoint sk_main_peak(const std::vector<double>& k, const std::vector<double>&
   size_t best = n;
   for (size_t i = 0; i < n; ++i)
     if (!std::isnan(s[i]) && (best == n || s[i] > s[best])) best = i;
-  if (best == n) return {kNoValue, kNoValue};
+  if (best == n) return {no_value, no_value};
   if (best == 0 || best + 1 == n) return {k[best], s[best]};
   // y - y1 = b u + c u^2 in u = k - k1 through the two neighbours; the vertex is at u = -b / (2c).
   const double d0 = k[best - 1] - k[best], d2 = k[best + 1] - k[best];
@@ -97,7 +97,7 @@ SkTable sk_table(const StructureFactor& direct, const std::vector<double>& r, co
       ++i;
     } else {
       t.k.push_back(grid[j]);
-      t.direct.push_back(kNoValue);
+      t.direct.push_back(no_value);
       t.from_rdf.push_back(on_grid[j]);
       ++j;
     }

@@ -3,8 +3,8 @@
 #include <numbers>
 
 #include "estimators/lanes.hpp"
-#include "pelzak/analysis/structure_factor.hpp"
 #include "estimators/sine.hpp"
+#include "pelzak/analysis/structure_factor.hpp"
 
 namespace pelzak::analysis {
 
@@ -204,7 +204,7 @@ StructureFactor structure_factor_result(const StructureFactorAccumulator& acc) {
     if (acc.shell_vectors[b] == 0) continue;
     r.k.push_back(acc.shell_k[b]);
     r.s.push_back(acc.sum[b] / static_cast<double>(acc.samples));
-    r.error.push_back(acc.blocks.empty() ? kNoValue : block_standard_error(acc.blocks[b]));
+    r.error.push_back(acc.blocks.empty() ? no_value : block_standard_error(acc.blocks[b]));
     r.vectors.push_back(acc.shell_vectors[b]);
   }
   if (!acc.blocks.empty()) r.blocks = acc.blocks.front().count;

@@ -21,7 +21,7 @@ std::string gs_departure_line(const CurvePoint& largest_departure) {
 }
 
 std::string viscosity_line(const ViscosityResult& v) {
-  const double t_max = v.time.empty() ? kNoValue : v.time.back();
+  const double t_max = v.time.empty() ? no_value : v.time.back();
   return "viscosity: " + fixed(v.viscosity, 3) + " +- " + fixed(v.viscosity_error, 3) +
          " mPa s (eta* = " + fixed(v.reduced, 2) + " +- " + fixed(v.reduced_error, 2) + "), Green-Kubo to " +
          rounded(t_max, 7) + " ps\n";

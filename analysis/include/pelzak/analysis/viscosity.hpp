@@ -48,10 +48,10 @@ struct ViscosityResult {
   std::vector<double> time;           // ps, lags 0 .. max_lag
   std::vector<double> acf;            // <P_ab(0) P_ab(t)>, Pa^2, averaged over the three components
   std::vector<double> running;        // eta(t): the integral up to t (trapezoid rule), mPa s
-  double viscosity = kNoValue;        // eta at t_max, mPa s
-  double viscosity_error = kNoValue;  // standard error from the blocks; NaN with fewer than two
-  double reduced = kNoValue;          // eta* = eta sigma^2 / sqrt(m eps)
-  double reduced_error = kNoValue;
+  double viscosity = no_value;        // eta at t_max, mPa s
+  double viscosity_error = no_value;  // standard error from the blocks; NaN with fewer than two
+  double reduced = no_value;          // eta* = eta sigma^2 / sqrt(m eps)
+  double reduced_error = no_value;
   long long blocks = 0;  // complete blocks
 };
 
