@@ -112,6 +112,9 @@ DynamicsReport dynamics_report(Dynamics& d, std::string_view subtitle) {
   Spectrum spectrum;
   if (r.msd) {
     msd = msd_result(d.msd);
+    // Two blocks of origins and the whole fit window after them (a short run's window is cut short).
+    const MsdSettings& m = d.msd.settings;
+    msd.error_needs = 2.0 * m.origins_per_block * m.origin_every * m.frame_time + schedule::fit_end;
     r.msd_csv = msd_csv(msd);
     r.msd_fit = msd.fit;
     r.fit_start = msd.fit_start;

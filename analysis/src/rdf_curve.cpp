@@ -1,5 +1,6 @@
 #include "pelzak/analysis/rdf_curve.hpp"
 
+#include "pelzak/analysis/number_text.hpp"
 #include "pelzak/formats/rdf_table.hpp"
 #include "pelzak/kernels/rdf_shells.hpp"
 
@@ -26,6 +27,12 @@ RdfPeak rdf_peak(const RdfCurve& curve) {
 std::string rdf_table(const RdfCurve& curve) {
   std::string text(formats::rdf_table_size, ' ');
   formats::rdf_table(curve.label, curve.g, text.data());
+  return text;
+}
+
+std::string rdf_csv(const RdfCurve& curve) {
+  std::string text = "r_sigma,g\n";
+  for (int b = 0; b < model::bins; ++b) text += shortest(curve.label[b]) + "," + shortest(curve.g[b]) + "\n";
   return text;
 }
 

@@ -140,17 +140,19 @@ bool write_text(const Staging& staging, const char* name, const std::string& tex
 }
 
 // The files of the run's results into the staging folder: g(r) (the table of the first 1000
-// production steps, the plot of the whole production), the dynamics, where the run ended and the
-// summary's figures.
+// production steps, the plot and the numbers of the whole production), the dynamics, where the run ended and
+// the summary's figures.
 bool write_results(const Staging& staging, const State& s, const RunSummary& summary, std::string* message) {
   const analysis::DynamicsReport& d = summary.dynamics;
-  const std::pair<const char*, const std::string*> files[] = {{formats::msd_file, &d.msd_csv},
-                                                              {formats::vacf_file, &d.vacf_csv},
-                                                              {formats::spectrum_file, &d.spectrum_csv},
-                                                              {formats::dynamics_plot_file, &d.plot},
-                                                              {formats::rdf_plot_file, &summary.rdf_plot},
-                                                              {formats::summary_file, &summary.json},
-                                                              {formats::rdf_file, &summary.rdf_table}};
+  const std::pair<const char*, const std::string*> files[] = {
+      {formats::msd_file, &d.msd_csv},
+      {formats::vacf_file, &d.vacf_csv},
+      {formats::spectrum_file, &d.spectrum_csv},
+      {formats::dynamics_plot_file, &d.plot},
+      {formats::rdf_plot_file, &summary.rdf_plot},
+      {formats::rdf_production_file, &summary.rdf_csv},
+      {formats::summary_file, &summary.json},
+      {formats::rdf_file, &summary.rdf_table}};
   for (const auto& [name, text] : files)
     if (!write_text(staging, name, *text, message)) return false;
   return write_final_configuration(staging.fd, s.system, message);

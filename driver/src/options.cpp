@@ -350,6 +350,7 @@ std::string usage_text() {
          "  rdf_argon.dat       g(r) of the first 1000 production steps (50 samples), as the library's\n"
          "                      radial_dist writes it: 200 lines of r/sigma and g\n"
          "  rdf_argon.svg       plot of g(r) over the whole production, opens in any web browser\n"
+         "  rdf_production_argon.csv  the same g(r) as numbers: r_sigma,g\n"
          "  msd_argon.csv       mean-square displacement and non-Gaussian parameter: t_ps,msd_nm2,alpha2\n"
          "  vacf_argon.csv      velocity autocorrelation, normalised: t_ps,vacf\n"
          "  spectrum_argon.csv  its spectrum, a density of states of unit area: nu_THz,dos_per_THz\n"

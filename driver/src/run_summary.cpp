@@ -19,11 +19,18 @@ using analysis::fixed;
 
 constexpr double pascal_per_bar = 1e5;
 
-// "-5.1870 +- 0.0009", or the value alone and why there is no error.
+// "-5.1870 +- 0.0009", or the value alone (the line ends with why there is no error).
 std::string with_error(double value, double error, int decimals) {
   if (std::isfinite(error)) return fixed(value, decimals) + " +- " + fixed(error, decimals);
-  return fixed(value, decimals) +
-         " (too short for an error: it needs two blocks of 20 ps, 40 ps of production)";
+  return fixed(value, decimals);
+}
+
+// " (too short for an error, which needs 40 ps of frames)" where a line's means have no error: two
+// blocks of the production.
+std::string note_if_no_error(double error, const State& s) {
+  const double needs = 2.0 * static_cast<double>(s.production.potential.per_block) * s.system.derived.dt;
+  if (std::isfinite(error)) return "";
+  return std::string(" (").append(analysis::no_error_reason(needs)).append(")");
 }
 
 // The least-squares slope of the total energy per atom against time: eps per atom per ns.
@@ -93,9 +100,11 @@ std::string summary_text(const State& s, const Start& start, const RunSummary& r
                      thermostat_name(f.thermostat) + ", start " + start.source + "\n";
   text += "production: mean temperature " + fixed(f.mean_temperature, 2) + " K (on-step velocities " +
           fixed(f.mean_on_step_temperature, 2) + " K), mean potential energy " +
-          with_error(f.mean_potential_per_atom, f.mean_potential_per_atom_error, 4) + " eps per atom\n";
+          with_error(f.mean_potential_per_atom, f.mean_potential_per_atom_error, 4) + " eps per atom" +
+          note_if_no_error(f.mean_potential_per_atom_error, s) + "\n";
   text += "pressure: " + with_error(f.mean_pressure_bar, f.mean_pressure_bar_error, 1) +
-          " bar, p* = " + with_error(f.mean_reduced_pressure, f.mean_reduced_pressure_error, 4) + "\n";
+          " bar, p* = " + with_error(f.mean_reduced_pressure, f.mean_reduced_pressure_error, 4) +
+          note_if_no_error(f.mean_pressure_bar_error, s) + "\n";
   if (o.thermostat == engine::Thermostat::none)
     text +=
         "energy drift: " + analysis::compact(f.energy_drift, 6) + " eps per atom per ns (constant energy)\n";
@@ -163,6 +172,7 @@ RunSummary summarise(State& s, const Start& start) {
   r.figures.rdf_peak_g = peak.g;
   r.figures.rdf_peak_r_sigma = peak.label;
   const Options& o = s.options;
+  r.rdf_csv = analysis::rdf_csv(whole);
   r.rdf_plot = analysis::rdf_svg(whole, run_description(o, o.production_steps) + "; g(r) from all " +
                                             std::to_string(s.rdf_whole_samples) + " samples");
 

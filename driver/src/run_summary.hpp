@@ -18,6 +18,7 @@ struct RunSummary {
   std::string json;       // "summary_argon.json"
   std::string rdf_table;  // "rdf_argon.dat": the first 1000 production steps, as the library writes it
   std::string rdf_plot;   // "rdf_argon.svg": g(r) over the whole production
+  std::string rdf_csv;    // "rdf_production_argon.csv": the same curve as numbers
 };
 
 RunSummary summarise(State& s, const Start& start);

@@ -75,6 +75,22 @@ TEST(AnalysisRdfSvg, CurveHasOnePointPerBinAndTheIdealGasLineSitsAtOne) {
   EXPECT_EQ(svg.find("text-anchor=\"end\">3.5</text>"), std::string::npos);
 }
 
+TEST(AnalysisRdfSvg, TickLabelsOfALongAxisStayApart) {
+  // A box of 6,912 atoms: r / sigma up to 20.4. Labels every 2 (not every 0.5, which ran together).
+  RdfCurve curve = reference();
+  for (double& label : curve.label) label *= 4.0;
+  const std::string svg = rdf_svg(curve, "");
+  EXPECT_NE(svg.find("text-anchor=\"middle\">20.0</text>"), std::string::npos);
+  EXPECT_NE(svg.find("text-anchor=\"middle\">2.0</text>"), std::string::npos);
+  EXPECT_EQ(svg.find("text-anchor=\"middle\">1.0</text>"), std::string::npos);
+  // Every x label lies at least 55 units from the next.
+  std::vector<double> x;
+  for (size_t at = svg.find("y=\"512.0\""); at != std::string::npos; at = svg.find("y=\"512.0\"", at + 1))
+    x.push_back(std::stod(svg.substr(svg.rfind("x=\"", at) + 3)));
+  ASSERT_GE(x.size(), 5u);
+  for (size_t n = 1; n < x.size(); ++n) EXPECT_GE(x[n] - x[n - 1], 55.0);
+}
+
 TEST(AnalysisRdfSvg, NonFiniteBinsBreakTheCurveAndTheTextIsEscaped) {
   RdfCurve curve = reference();
   curve.g[100] = std::nan("");

@@ -87,17 +87,20 @@ TEST(AnalysisWriters, CsvFilesHaveTheirHeadersAndExactValues) {
 
 TEST(AnalysisWriters, TextIgnoresTheLocale) {
   // A locale whose decimal point is a comma changes nothing (where such a locale is installed).
-  const std::string before = msd_csv(small_msd()) + diffusion_line(0.00243, 0.00005, "Einstein");
+  const std::string before = msd_csv(small_msd()) + diffusion_line(0.00243, 0.00005, "Einstein", 50.0);
   if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no de_DE.UTF-8 locale here";
-  const std::string after = msd_csv(small_msd()) + diffusion_line(0.00243, 0.00005, "Einstein");
+  const std::string after = msd_csv(small_msd()) + diffusion_line(0.00243, 0.00005, "Einstein", 50.0);
   std::setlocale(LC_ALL, "C");
   EXPECT_EQ(after, before);
 }
 
 TEST(AnalysisWriters, SummaryLines) {
-  EXPECT_EQ(diffusion_line(0.00243, 0.00005, "Einstein"), "D = 2.43 +- 0.05 e-5 cm^2/s (Einstein)\n");
-  EXPECT_EQ(diffusion_line(not_a_number, not_a_number, "Green-Kubo"),
-            "D = nan +- nan e-5 cm^2/s (Green-Kubo)\n");
+  EXPECT_EQ(diffusion_line(0.00243, 0.00005, "Einstein", 50.0), "D = 2.43 +- 0.05 e-5 cm^2/s (Einstein)\n");
+  // A run too short for two blocks says so, and how long a run would give an error.
+  EXPECT_EQ(diffusion_line(0.00253, not_a_number, "Green-Kubo", 40.96),
+            "D = 2.53 e-5 cm^2/s (Green-Kubo; too short for an error, which needs 40.96 ps of frames)\n");
+  EXPECT_EQ(diffusion_line(not_a_number, not_a_number, "Green-Kubo", not_a_number),
+            "D = nan e-5 cm^2/s (Green-Kubo; too short for an error)\n");
   const MsdResult m = small_msd();
   const VacfResult v = small_vacf();
   const DynamicsFeatures f = dynamics_features(m, v, small_spectrum());

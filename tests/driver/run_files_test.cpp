@@ -67,7 +67,7 @@ Snapshot earlier_set() {
   const RunResult r = run_program(driver(earlier_run));
   EXPECT_EQ(r.status, 0) << r.err;
   const Snapshot set = folder_snapshot();
-  EXPECT_EQ(set.size(), 11u) << differences(set, {});  // the start and ten results
+  EXPECT_EQ(set.size(), 12u) << differences(set, {});  // the start and eleven results
   return set;
 }
 
@@ -298,9 +298,11 @@ TEST(DriverRunFiles, AnEarlierTrajectoryGoesWhenTheNewSetIsComplete) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_FALSE(path_exists("traj_argon.xyz"));
   EXPECT_NE(
-      r.out.find("wrote thermo_argon.csv, msd_argon.csv, vacf_argon.csv, spectrum_argon.csv, "
-                 "rdf_argon.svg, dynamics_argon.svg, final_argon.dat, summary_argon.json, rdf_argon.dat\n"
-                 "removed traj_argon.xyz of an earlier run\n"),
+      r.out.find(
+          "wrote thermo_argon.csv, msd_argon.csv, vacf_argon.csv, spectrum_argon.csv, "
+          "rdf_argon.svg, rdf_production_argon.csv, dynamics_argon.svg, final_argon.dat, summary_argon.json, "
+          "rdf_argon.dat\n"
+          "removed traj_argon.xyz of an earlier run\n"),
       std::string::npos)
       << r.out;
 }

@@ -176,6 +176,8 @@ const VacfResult& vacf_finish(VacfAccumulator& acc) {
   for (double c : r.vacf) r.normalised.push_back(c / r.vacf[0]);
   r.diffusion = green_kubo(r.vacf.data(), static_cast<int>(r.vacf.size()), acc.settings.frame_time);
   r.diffusion_error = block_standard_error(acc.diffusion_blocks);
+  if (acc.settings.windows_per_block > 0)
+    r.error_needs = 2.0 * acc.settings.windows_per_block * acc.window * acc.settings.frame_time;
   r.blocks = acc.diffusion_blocks.count;
   return r;
 }

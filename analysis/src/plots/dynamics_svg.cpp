@@ -128,9 +128,11 @@ std::string msd_panel(const MsdResult& msd, double top) {
         "stroke=\"" + std::string(svg::mark_colour) + "\" stroke-width=\"1.5\" stroke-dasharray=\"8 5\"");
     svg += text(area_left + 14, p.top + 24, "fill=\"" + std::string(svg::mark_colour) + "\"",
                 "fit " + rounded(msd.fit_start, 4) + "\u2013" + rounded(msd.fit_end, 4) +
-                    " ps: D = " + fixed(msd.diffusion * diffusion_per_1e5_cm2_per_s, 2) + " \u00b1 " +
-                    fixed(msd.diffusion_error * diffusion_per_1e5_cm2_per_s, 2) +
-                    " \u00d7 10\u207b\u2075 cm\u00b2/s");
+                    " ps: D = " + fixed(msd.diffusion * diffusion_per_1e5_cm2_per_s, 2) +
+                    (std::isfinite(msd.diffusion_error)
+                         ? " \u00b1 " + fixed(msd.diffusion_error * diffusion_per_1e5_cm2_per_s, 2) +
+                               " \u00d7 10\u207b\u2075 cm\u00b2/s"
+                         : " \u00d7 10\u207b\u2075 cm\u00b2/s (" + no_error_reason(msd.error_needs) + ")"));
   }
   return svg;
 }

@@ -16,24 +16,25 @@ constexpr double left = 80;
 constexpr double right = 770;
 constexpr double top = 80;
 constexpr double bottom = 490;
-constexpr double tick_step = 0.5;  // both axes, in r/sigma and in g
+// Ticks at least every half unit of r/sigma and g; farther apart on a long axis (tick_step).
+constexpr double finest_step = 0.5;
 
-// Smallest multiple of tick_step at or above value, and at least floor.
-double round_up(double value, double floor) {
-  const double up = std::ceil(value / tick_step) * tick_step;
+// Smallest multiple of step at or above value, and at least floor.
+double round_up(double value, double step, double floor) {
+  const double up = std::ceil(value / step) * step;
   return up > floor ? up : floor;
 }
 
-// Grid, tick labels every tick_step from 0, the frame and the axis titles.
-std::string axes(const svg::Area& a) {
+// Grid, tick labels every x_step and y_step from 0, the frame and the axis titles.
+std::string axes(const svg::Area& a, double x_step, double y_step) {
   using svg::line, svg::text;
   std::string out = "<g stroke=\"#e4e4e4\" stroke-width=\"1\">\n";
-  for (double x = tick_step; x < a.x_hi; x += tick_step) out += line(a.px(x), top, a.px(x), bottom, "");
-  for (double y = tick_step; y < a.y_hi; y += tick_step) out += line(left, a.py(y), right, a.py(y), "");
+  for (double x = x_step; x < a.x_hi; x += x_step) out += line(a.px(x), top, a.px(x), bottom, "");
+  for (double y = y_step; y < a.y_hi; y += y_step) out += line(left, a.py(y), right, a.py(y), "");
   out += "</g>\n<g fill=\"#222222\">\n";
-  for (double x = 0.0; x <= a.x_hi; x += tick_step)
+  for (double x = 0.0; x <= a.x_hi; x += x_step)
     out += text(a.px(x), bottom + 22, "text-anchor=\"middle\"", fixed(x, 1));
-  for (double y = 0.0; y <= a.y_hi; y += tick_step)
+  for (double y = 0.0; y <= a.y_hi; y += y_step)
     out += text(left - 10, a.py(y) + 5, "text-anchor=\"end\"", fixed(y, 1));
   out += "</g>\n";
   out += svg::frame(a);
@@ -51,12 +52,16 @@ std::string rdf_svg(const RdfCurve& curve, std::string_view subtitle) {
     if (std::isfinite(curve.label[n]) && curve.label[n] > label_max) label_max = curve.label[n];
     if (std::isfinite(curve.label[n]) && std::isfinite(curve.g[n]) && curve.g[n] > g_max) g_max = curve.g[n];
   }
-  const svg::Area area{
-      left, right, top, bottom, 0.0, round_up(label_max, 1.0), 0.0, round_up(g_max * 1.05, 1.5)};
+  const double x_step = svg::tick_step(label_max, right - left, finest_step);
+  const double y_step = svg::tick_step(g_max * 1.05, bottom - top, finest_step);
+  const svg::Area area{left, right,
+                       top,  bottom,
+                       0.0,  round_up(label_max, x_step, 1.0),
+                       0.0,  round_up(g_max * 1.05, y_step, 1.5)};
 
   std::string out = svg::begin(width, height, "Radial distribution function g(r) of liquid argon",
                                "Radial distribution function of liquid argon", subtitle);
-  out += axes(area);
+  out += axes(area, x_step, y_step);
   out += svg::dashed_level(area, 1.0, "g = 1");  // the ideal gas
   out += svg::curve(area, curve.label, curve.g, model::bins);
 

@@ -79,4 +79,12 @@ std::string dot(double cx, double cy) {
          "\"/>\n";
 }
 
+double tick_step(double range, double pixels, double finest) {
+  const double most = pixels / min_label_spacing;  // intervals that fit
+  for (double magnitude = 1e-3; magnitude < 1e300; magnitude *= 10.0)
+    for (double f : {1.0, 2.0, 5.0})
+      if (f * magnitude >= finest * (1.0 - 1e-12) && range / (f * magnitude) <= most) return f * magnitude;
+  return range;
+}
+
 }  // namespace pelzak::analysis::svg

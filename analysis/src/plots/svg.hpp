@@ -45,4 +45,10 @@ std::string dashed_level(const Area& area, double y, std::string_view label);
 // A dot at (cx, cy) on the canvas.
 std::string dot(double cx, double cy);
 
+// The spacing of an axis's tick labels: the smallest of 0.1, 0.2, 0.5, 1, 2, 5, 10, ... (at least
+// `finest`) that puts no two labels closer than min_label_spacing on an axis `pixels` long
+// showing `range` units, so that labels never run together however long the axis.
+inline constexpr double min_label_spacing = 55.0;
+double tick_step(double range, double pixels, double finest);
+
 }  // namespace pelzak::analysis::svg

@@ -64,6 +64,8 @@ struct MsdResult {
   double diffusion = no_value;        // slope / 6
   double diffusion_error = no_value;  // standard error from the blocks; NaN with fewer than two
   long long blocks = 0;               // complete blocks
+  // Time of frames two complete blocks with the whole fit window take (the dynamics plan knows it).
+  double error_needs = no_value;
 };
 
 MsdResult msd_result(const MsdAccumulator& acc);

@@ -31,4 +31,8 @@ RdfPeak rdf_peak(const RdfCurve& curve);
 // "rdf_argon.dat" as the library writes it: model::bins lines of r / sigma and g.
 std::string rdf_table(const RdfCurve& curve);
 
+// The curve as CSV, "r_sigma,g" and one row per bin, every number the shortest text that reads back
+// as the same double ("rdf_production_argon.csv": g(r) over a whole production).
+std::string rdf_csv(const RdfCurve& curve);
+
 }  // namespace pelzak::analysis

@@ -19,8 +19,14 @@ inline constexpr double diffusion_per_1e5_cm2_per_s = 1000.0;
 // frames").
 std::string rdf_peak_line(std::string_view what, const RdfPeak& peak);
 
-// "D = 2.43 +- 0.05 e-5 cm^2/s (Einstein)" for d and its error in nm^2/ps.
-std::string diffusion_line(double d, double error, std::string_view method);
+// "D = 2.43 +- 0.05 e-5 cm^2/s (Einstein)" for d and its error in nm^2/ps; without an error (a
+// run too short for two blocks) "D = 2.43 e-5 cm^2/s (Einstein; too short for an error, which
+// needs 50 ps of frames)", error_needs being that time (ps).
+std::string diffusion_line(double d, double error, std::string_view method, double error_needs);
+
+// "too short for an error, which needs 50 ps of frames": what stands for the error of a run too short
+// for two blocks, error_needs being the time that would give one (ps; not finite: left unsaid).
+std::string no_error_reason(double error_needs);
 
 // The dynamics' lines, those of the parts analysed (msd and vacf may be null), in this order:
 // D from the MSD, D from the VACF, the VACF's zero and minimum, alpha2's peak, the spectrum's main

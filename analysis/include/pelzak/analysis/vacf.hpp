@@ -41,6 +41,7 @@ struct VacfResult {
   double diffusion = no_value;        // (1/3) trapezoid integral of vacf over all lags
   double diffusion_error = no_value;  // standard error from the blocks; NaN with fewer than two
   long long blocks = 0;               // complete blocks
+  double error_needs = no_value;      // time of frames two complete blocks take (NaN without blocks)
 };
 
 struct VacfTransforms;  // FFTW plans and buffers, released with the accumulator

@@ -8,12 +8,14 @@ namespace pelzak::formats {
 inline constexpr char start_file[] = "ar_simulation.dat";
 
 // A run's set of results (pelzak_md; pelzak_lammps analyse writes the g(r) and dynamics files too).
-inline constexpr char rdf_file[] = "rdf_argon.dat";            // g(r), written by the library's radial_dist
-inline constexpr char rdf_plot_file[] = "rdf_argon.svg";       // g(r) plotted
-inline constexpr char thermo_file[] = "thermo_argon.csv";      // the thermodynamic log
-inline constexpr char msd_file[] = "msd_argon.csv";            // mean-square displacement and alpha2
-inline constexpr char vacf_file[] = "vacf_argon.csv";          // velocity autocorrelation
-inline constexpr char spectrum_file[] = "spectrum_argon.csv";  // its spectrum
+inline constexpr char rdf_file[] =
+    "rdf_argon.dat";  // g(r) of the first 1000 production steps, as radial_dist writes it
+inline constexpr char rdf_plot_file[] = "rdf_argon.svg";  // g(r) of the whole production, plotted
+inline constexpr char rdf_production_file[] = "rdf_production_argon.csv";  // the same curve as numbers
+inline constexpr char thermo_file[] = "thermo_argon.csv";                  // the thermodynamic log
+inline constexpr char msd_file[] = "msd_argon.csv";                 // mean-square displacement and alpha2
+inline constexpr char vacf_file[] = "vacf_argon.csv";               // velocity autocorrelation
+inline constexpr char spectrum_file[] = "spectrum_argon.csv";       // its spectrum
 inline constexpr char dynamics_plot_file[] = "dynamics_argon.svg";  // MSD, VACF and spectrum plotted
 inline constexpr char final_file[] = "final_argon.dat";       // where the run ended, in the start's layout
 inline constexpr char trajectory_file[] = "traj_argon.xyz";   // frames for molecular viewers (optional)
