@@ -4,7 +4,7 @@
 //
 // Positions: each coordinate uniform on [0, 1.73893) nm, half the box side, drawn as its record
 // is written. The order of draws is fixed: all 3 * 864 velocity components (atoms ascending,
-// axes x, y, z), then x, y, z of atom 1, of atom 2, ... so the file never changes.
+// axes x, y, z), then x, y, z of atom 1, of atom 2, ... so the file of one seed never changes.
 #include "pelzak/generator/generate.hpp"
 
 #include <cmath>
@@ -18,7 +18,8 @@
 
 namespace pelzak::initial {
 
-int generate_configuration() {
+int generate_configuration(std::uint32_t seed) {
+  restart_uniform_stream(seed);
   const double sigma_v = std::sqrt((model::target_temperature * model::boltzmann) / model::mass);
   double velocity[model::atoms][3];
   for (auto& v : velocity) {

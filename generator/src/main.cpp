@@ -1,6 +1,6 @@
 // pelzak_initial: writes a random starting configuration of liquid argon to "ar_simulation.dat".
-// It takes no input (the environment is ignored) and every run writes the same bytes; --help
-// and --version print without writing the file.
+// It reads no input (the environment is ignored) and every run with the same seed writes the same
+// bytes; --help and --version print without writing the file.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -35,5 +35,7 @@ int main(int argc, char** argv) {
       return exit_usage;
     case Request::generate: break;
   }
-  return generate_configuration();
+  const int status = generate_configuration(line.seed);
+  if (status != 0) return status;
+  return print(written_text(line));
 }

@@ -1,6 +1,7 @@
 // The stream is the 32-bit Mersenne Twister of the C++ standard, which fixes its algorithm and
-// output to the bit on every standard library, started from its standard seed 5489 and never
-// reseeded: every run draws the same numbers and writes the same file.
+// output to the bit on every standard library, started from its standard seed 5489: a run without
+// --seed draws the same numbers and writes the same file as every other. --seed N starts it from N
+// instead, for independent replicas.
 //
 // Each draw keeps the top 24 bits of one 32-bit output, k in [0, 2^24), and returns k * 2^-24.
 // A float carries 24 significant bits, so the value is exact, equally likely on a grid of 2^24
@@ -13,8 +14,7 @@
 namespace pelzak::initial {
 
 namespace {
-constexpr std::uint_fast32_t start_seed = 5489u;
-std::mt19937 stream{start_seed};
+std::mt19937 stream{default_seed};
 }  // namespace
 
 float next_uniform() {
@@ -22,7 +22,7 @@ float next_uniform() {
   return static_cast<float>(k) * 0x1p-24f;
 }
 
-void restart_uniform_stream() { stream.seed(start_seed); }
+void restart_uniform_stream(std::uint32_t seed) { stream.seed(seed); }
 
 double random_range(double lower, double upper) {
   const double width = upper - lower;

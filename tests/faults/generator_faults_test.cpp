@@ -67,7 +67,23 @@ TEST(FaultsGenerator, ArgumentsItDoesNotTakeWriteNothing) {
       {{"--seed", "--help"},
        64,
        "",
-       "pelzak_initial: unknown option '--seed'\nTry 'pelzak_initial --help' for more information.\n"},
+       "pelzak_initial: option '--seed' needs a whole number from 0 to 4294967295, not '--help'\n"
+       "Try 'pelzak_initial --help' for more information.\n"},
+      {{"--seed=4294967296"},
+       64,
+       "",
+       "pelzak_initial: option '--seed' needs a whole number from 0 to 4294967295, not '4294967296'\n"
+       "Try 'pelzak_initial --help' for more information.\n"},
+      {{"--seed", "-1"},
+       64,
+       "",
+       "pelzak_initial: option '--seed' needs a whole number from 0 to 4294967295, not '-1'\n"
+       "Try 'pelzak_initial --help' for more information.\n"},
+      {{"--seed"},
+       64,
+       "",
+       "pelzak_initial: option '--seed' needs a value, a whole number from 0 to 4294967295\n"
+       "Try 'pelzak_initial --help' for more information.\n"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> argv{generator_program};

@@ -28,13 +28,15 @@ const std::string program = pelzak::test::generator_program;
 const std::string file_name = "ar_simulation.dat";
 constexpr size_t file_size = 6 + 28 + model::atoms * 69;
 
-// Runs the program in the current directory; a normal run says nothing.
-std::string run_quietly(const std::vector<std::string>& args = {}) {
+// Runs the program in the current directory; a normal run says in one line what it wrote.
+std::string run_quietly(
+    const std::vector<std::string>& args = {},
+    const std::string& says = "wrote \"ar_simulation.dat\": 864 atoms, seed 5489 (the default)\n") {
   std::vector<std::string> argv{program};
   argv.insert(argv.end(), args.begin(), args.end());
   const RunResult r = run_program(argv);
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.out, says);
   EXPECT_EQ(r.err, "");
   return read_bytes(file_name);
 }
@@ -135,6 +137,17 @@ TEST(GeneratorProgram, RunsAreByteIdenticalWhateverTheEnvironment) {
   unsetenv("LC_ALL");
   unsetenv("PELZAK_SEED");
   EXPECT_EQ(with_environment, reference_file());
+}
+
+TEST(GeneratorProgram, EachSeedIsItsOwnReplica) {
+  ScratchDir dir;
+  // The default sequence is seed 5489's; another seed gives another start, the same on every run.
+  EXPECT_EQ(run_quietly({"--seed", "5489"}, "wrote \"ar_simulation.dat\": 864 atoms, seed 5489\n"),
+            reference_file());
+  const std::string replica = run_quietly({"--seed=7"}, "wrote \"ar_simulation.dat\": 864 atoms, seed 7\n");
+  EXPECT_EQ(replica.size(), file_size);
+  EXPECT_NE(replica, reference_file());
+  EXPECT_EQ(run_quietly({"--seed", "7"}, "wrote \"ar_simulation.dat\": 864 atoms, seed 7\n"), replica);
 }
 
 TEST(GeneratorProgram, RewritesALongerFileInPlace) {
