@@ -151,6 +151,7 @@ bool write_results(const Staging& staging, const State& s, const RunSummary& sum
       {formats::dynamics_plot_file, &d.plot},
       {formats::rdf_plot_file, &summary.rdf_plot},
       {formats::rdf_production_file, &summary.rdf_csv},
+      {formats::thermo_plot_file, &summary.thermo_plot},
       {formats::summary_file, &summary.json},
       {formats::rdf_file, &summary.rdf_table}};
   for (const auto& [name, text] : files)
@@ -165,10 +166,11 @@ std::string joined(const std::vector<std::string>& names) {
 }
 
 // The summary on standard output; false with a message if it cannot be written there.
-bool print_summary(const RunSummary& summary, const std::vector<std::string>& written,
+bool print_summary(const RunSummary& summary, const Staging& staging, const std::vector<std::string>& written,
                    const std::vector<std::string>& removed, std::string* message) {
   std::fputs(summary.text.c_str(), stdout);
-  std::printf("wrote %s\n", joined(written).c_str());
+  const std::string where = staging.folder.empty() ? "" : "in " + quoted_path(staging, "") + ": ";
+  std::printf("wrote %s%s\n", where.c_str(), joined(written).c_str());
   if (!removed.empty()) std::printf("removed %s of an earlier run\n", joined(removed).c_str());
   if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
   *message = std::string("cannot write the summary to standard output: ") + std::strerror(errno);
@@ -187,6 +189,7 @@ int run_job(const Options& options, JobFigures* figures) {
   Options resolved;
   if (!settle_start(options, &start, &resolved, &status, &message)) return refuse(message, status);
   if (!memory_suffices(resolved, &message)) return refuse(message, exit_usage);
+  staging.folder = options.output_dir;
   if (!check_before_start(staging, &message)) return refuse(message);
   Reached reached;
   if (interrupt_signal() != 0) return interrupted(reached);
@@ -217,7 +220,7 @@ int run_job(const Options& options, JobFigures* figures) {
   std::vector<std::string> written, removed;
   if (!results_check(staging, &message) || !results_commit(staging, &written, &removed, &message))
     return refuse(message);
-  if (!print_summary(summary, written, removed, &message)) return refuse(message);
+  if (!print_summary(summary, staging, written, removed, &message)) return refuse(message);
   if (!options.quiet) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_start).count();

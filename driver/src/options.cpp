@@ -194,7 +194,7 @@ Parsed stray(const std::string& argument) {
 
 constexpr std::string_view flag_options[] = {"--quiet", "--tail", "--help", "--version"};
 // Value options besides the counts and reals.
-constexpr std::string_view other_value_options[] = {"--time-step", "--thermostat", "--start"};
+constexpr std::string_view other_value_options[] = {"--time-step", "--thermostat", "--start", "--output-dir"};
 
 bool takes_value(std::string_view name) {
   for (const CountOption& o : count_options)
@@ -300,6 +300,12 @@ Parsed parse_options(int argc, const char* const* argv) {
                                          parsed.options.start = value;
                                        })
       ->trigger_on_parse();
+  app.add_option_function<std::string>("-o,--output-dir",
+                                       [&parsed](const std::string& value) {
+                                         if (value.empty()) throw Problem{"--output-dir needs a folder name"};
+                                         parsed.options.output_dir = value;
+                                       })
+      ->trigger_on_parse();
   app.add_flag("--tail", parsed.options.tail)->disable_flag_override();
   app.add_flag("-q,--quiet", parsed.options.quiet)->disable_flag_override();
   app.add_flag_callback("-h,--help", [] { throw Stop{Action::help}; })
@@ -355,6 +361,7 @@ std::string usage_text() {
          "  vacf_argon.csv      velocity autocorrelation, normalised: t_ps,vacf\n"
          "  spectrum_argon.csv  its spectrum, a density of states of unit area: nu_THz,dos_per_THz\n"
          "  dynamics_argon.svg  plot of the MSD with its fit, the VACF and the spectrum\n"
+         "  thermo_argon.svg    plot of the log's temperature, potential energy and pressure\n"
          "  thermo_argon.csv    phase, step, time, potential, kinetic and total energy (J and eps per "
          "atom),\n"
          "                      temperature, pressure (bar)\n"
@@ -372,6 +379,8 @@ std::string usage_text() {
          "                          the statistical uncertainty of D near 1 %)\n"
          "  -t, --thermo-every N    log every N-th step of each phase, and its first and last (default 10)\n"
          "  -x, --xyz-every N       write a trajectory frame every N steps (default 0: none)\n"
+         "  -o, --output-dir DIR    write the results into DIR, made if missing (default: the working\n"
+         "                          directory); the start is still read from the working directory\n"
          "      --threads N         threads for the forces, 1 to 64 (default: every core the process may\n"
          "                          use); the results are the same bits for any number\n"
          "  -q, --quiet             show no progress\n"

@@ -1,5 +1,5 @@
-// Command line of pelzak_md. Only run control can be chosen: how long the start is prepared, how
-// often the log and the trajectory are written, whether progress is shown. The model is fixed.
+// Command line of pelzak_md: run control (the phases' lengths, how often the log and the trajectory
+// are written, where the results go, progress, threads) and the state point.
 #pragma once
 
 #include <cstdint>

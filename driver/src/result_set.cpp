@@ -98,8 +98,8 @@ bool finish_move(Staging& staging, const std::vector<std::string>& names, std::v
     if (unlinkat(staging.run_fd, name.c_str(), 0) == 0) {
       removed->push_back(name);
     } else if (errno != ENOENT) {
-      *message = "cannot remove the earlier " + quoted(name) + ": " + std::strerror(errno) +
-                 " (the next run in this directory finishes the move)";
+      *message = "cannot remove the earlier " + quoted_path(staging, name) + ": " + std::strerror(errno) +
+                 " (the next run in " + folder_text(staging) + " finishes the move)";
       staging_keep(staging);
       return false;
     }
@@ -108,8 +108,8 @@ bool finish_move(Staging& staging, const std::vector<std::string>& names, std::v
     const std::string name(result);
     if (!listed(names, name)) continue;
     if (renameat(staging.fd, name.c_str(), staging.run_fd, name.c_str()) != 0 && errno != ENOENT) {
-      *message = "cannot move " + quoted(name) + " into place: " + std::strerror(errno) +
-                 " (the next run in this directory finishes the move)";
+      *message = "cannot move " + quoted_path(staging, name) + " into place: " + std::strerror(errno) +
+                 " (the next run in " + folder_text(staging) + " finishes the move)";
       staging_keep(staging);
       return false;
     }
@@ -126,7 +126,7 @@ bool is_result_file(std::string_view name) {
 
 bool results_check(const Staging& staging, std::string* message) {
   if (faccessat(staging.run_fd, ".", W_OK | X_OK, 0) != 0) {
-    *message = std::string("cannot create files in the working directory: ") + std::strerror(errno);
+    *message = "cannot create files in " + folder_text(staging) + ": " + std::strerror(errno);
     return false;
   }
   // In a folder with the sticky bit (such as /tmp) only the owner of a file, or of the folder, may
@@ -139,19 +139,20 @@ bool results_check(const Staging& staging, std::string* message) {
     struct stat info;
     if (fstatat(staging.run_fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
       if (errno == ENOENT) continue;
-      *message = "cannot examine " + quoted(name) + ": " + std::strerror(errno);
+      *message = "cannot examine " + quoted_path(staging, name) + ": " + std::strerror(errno);
       return false;
     }
     if (S_ISDIR(info.st_mode)) {
-      *message = quoted(name) + " is a directory: move it away so the result can be written";
+      *message = quoted_path(staging, name) + " is a directory: move it away so the result can be written";
       return false;
     }
     if (S_ISREG(info.st_mode) && faccessat(staging.run_fd, name.c_str(), W_OK, 0) != 0) {
-      *message = quoted(name) + " is write-protected: make it writable or move it away";
+      *message = quoted_path(staging, name) + " is write-protected: make it writable or move it away";
       return false;
     }
     if (sticky && info.st_uid != geteuid()) {
-      *message = quoted(name) + " belongs to another user in a shared directory: ask them to move it away";
+      *message = quoted_path(staging, name) +
+                 " belongs to another user in a shared directory: ask them to move it away";
       return false;
     }
   }

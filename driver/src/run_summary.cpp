@@ -7,6 +7,7 @@
 #include "pelzak/analysis/rdf_curve.hpp"
 #include "pelzak/analysis/rdf_svg.hpp"
 #include "pelzak/analysis/summary.hpp"
+#include "pelzak/analysis/thermo_svg.hpp"
 #include "pelzak/engine/state_point.hpp"
 #include "state_point.hpp"
 #include "thermo_log.hpp"
@@ -16,8 +17,6 @@ namespace pelzak::md {
 namespace {
 
 using analysis::fixed;
-
-constexpr double pascal_per_bar = 1e5;
 
 // "-5.1870 +- 0.0009", or the value alone (the line ends with why there is no error).
 std::string with_error(double value, double error, int decimals) {
@@ -176,6 +175,7 @@ RunSummary summarise(State& s, const Start& start) {
   r.rdf_plot = analysis::rdf_svg(whole, run_description(o, o.production_steps) + "; g(r) from all " +
                                             std::to_string(s.rdf_whole_samples) + " samples");
 
+  r.thermo_plot = analysis::thermo_svg(s.thermo_series, run_description(o, o.production_steps));
   r.dynamics = analysis::dynamics_report(s.dynamics.analysis, run_description(o, o.production_steps));
   dynamics_figures(r.dynamics, r.figures);
   r.text = summary_text(s, start, r);

@@ -14,11 +14,12 @@ namespace pelzak::md {
 struct RunSummary {
   JobFigures figures;
   analysis::DynamicsReport dynamics;
-  std::string text;       // the summary printed at the end (lines ending in line feeds)
-  std::string json;       // "summary_argon.json"
-  std::string rdf_table;  // "rdf_argon.dat": the first 1000 production steps, as the library writes it
-  std::string rdf_plot;   // "rdf_argon.svg": g(r) over the whole production
-  std::string rdf_csv;    // "rdf_production_argon.csv": the same curve as numbers
+  std::string text;         // the summary printed at the end (lines ending in line feeds)
+  std::string json;         // "summary_argon.json"
+  std::string rdf_table;    // "rdf_argon.dat": the first 1000 production steps, as the library writes it
+  std::string rdf_plot;     // "rdf_argon.svg": g(r) over the whole production
+  std::string rdf_csv;      // "rdf_production_argon.csv": the same curve as numbers
+  std::string thermo_plot;  // "thermo_argon.svg": the logged temperature, energy and pressure
 };
 
 RunSummary summarise(State& s, const Start& start);

@@ -92,6 +92,10 @@ Outcome step(State& s, Phase phase, std::int64_t n, std::int64_t steps, Outputs&
 
   const bool finite = std::isfinite(r.potential) && std::isfinite(r.kinetic) && std::isfinite(r.temperature);
   if (logged || !finite) text_write(out.thermo, thermo_row(phase_name(phase), n, steps_before, r, s.options));
+  if (logged && finite)
+    analysis::thermo_series_add(s.thermo_series, time_in_ps(steps_before, s.options), r.temperature,
+                                per_atom_in_eps(r.potential, s.options.atoms), r.pressure / pascal_per_bar,
+                                production);
   if (!finite) {
     *problem = blow_up_message(s, phase, n, steps_before, r);
     return Outcome::blew_up;

@@ -11,6 +11,7 @@
 #include "dynamics.hpp"
 #include "options.hpp"
 #include "pelzak/analysis/block_stats.hpp"
+#include "pelzak/analysis/thermo_svg.hpp"
 #include "pelzak/engine/pair_forces.hpp"
 #include "pelzak/engine/rdf_sampler.hpp"
 #include "pelzak/engine/system.hpp"
@@ -48,7 +49,8 @@ struct State {
   std::int64_t rdf_whole_samples = 0;
   std::int64_t elapsed = 0;  // steps done in the whole run
   Production production;
-  Dynamics dynamics;  // how the atoms move in production
+  Dynamics dynamics;                     // how the atoms move in production
+  analysis::ThermoSeries thermo_series;  // the logged rows, for the plot
 
   explicit State(const Options& resolved);
 };

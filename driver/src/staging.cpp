@@ -51,15 +51,34 @@ int remove_staging_folder(int run_fd) {
 
 }  // namespace
 
+std::string folder_text(const Staging& staging) {
+  return staging.folder.empty() ? "the working directory"
+                                : "the output folder " + quoted(staging.folder.c_str());
+}
+
+std::string quoted_path(const Staging& staging, std::string_view name) {
+  std::string path = staging.folder;
+  if (!path.empty() && path.back() != '/') path += '/';
+  path.append(name);
+  return quoted(path.c_str());
+}
+
 bool run_folder_open(Staging& staging, std::string* message) {
-  staging.run_fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const std::string& folder = staging.folder;
+  // mkdir -p: each parent in turn; one that is there already is fine, what cannot be made shows
+  // when the folder is opened.
+  for (std::size_t end = folder.find('/', 1); !folder.empty(); end = folder.find('/', end + 1)) {
+    mkdir(folder.substr(0, end).c_str(), 0777);
+    if (end == std::string::npos) break;
+  }
+  staging.run_fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (staging.run_fd < 0) {
-    *message = std::string("cannot open the working directory: ") + std::strerror(errno);
+    *message = "cannot open " + folder_text(staging) + ": " + std::strerror(errno);
     return false;
   }
   // A file system without locks (some network mounts) runs unlocked rather than not at all.
   if (flock(staging.run_fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-    *message = "another pelzak_md run is working in this directory: wait for it to end";
+    *message = "another pelzak_md run is working in " + folder_text(staging) + ": wait for it to end";
     close(staging.run_fd);
     staging.run_fd = -1;
     return false;

@@ -9,19 +9,26 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace pelzak::md {
 
 inline constexpr char staging_folder[] = ".pelzak_md-staging";
 
 struct Staging {
-  int run_fd = -1;  // the run folder: the working directory when the run started
-  int fd = -1;      // the staging folder, -1 while there is none
+  std::string folder;  // the run folder as given (--output-dir); empty: the working directory
+  int run_fd = -1;     // the run folder, open
+  int fd = -1;         // the staging folder, -1 while there is none
 };
 
-// Opens the working directory as the run folder and locks it; false with a message if another
-// run holds the lock or the folder cannot be opened.
+// Opens the run folder and locks it, creating it (and its parents) if it is not there yet; false
+// with a message if another run holds the lock or the folder cannot be made or opened.
 bool run_folder_open(Staging& staging, std::string* message);
+
+// "the working directory" or "the output folder "runs/hot"", for messages.
+std::string folder_text(const Staging& staging);
+// A file of the run folder as a user would name it: "runs/hot/rdf_argon.dat", quoted.
+std::string quoted_path(const Staging& staging, std::string_view name);
 
 // Creates the empty staging folder (readable by the owner only).
 bool staging_create(Staging& staging, std::string* message);

@@ -6,12 +6,6 @@ namespace pelzak::md {
 
 using analysis::shortest;
 
-namespace {
-
-constexpr double pascal_per_bar = 1e5;
-
-}  // namespace
-
 std::string thermo_header() {
   return "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K,potential_eps_per_atom,kinetic_eps_"
          "per_atom,total_eps_per_atom,pressure_bar\n";
@@ -19,6 +13,12 @@ std::string thermo_header() {
 
 double per_atom_in_eps(double energy, long atoms) {
   return energy / (static_cast<double>(atoms) * model::epsilon);
+}
+
+double time_in_ps(std::int64_t elapsed_steps, const Options& o) {
+  double scale = 1.0;  // 10^decimals, exact
+  for (int d = 0; d < o.time_step_decimals; ++d) scale *= 10.0;
+  return static_cast<double>(elapsed_steps * o.time_step_units) / scale;
 }
 
 std::string time_text(std::int64_t elapsed_steps, const Options& o) {

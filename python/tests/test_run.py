@@ -23,6 +23,7 @@ SHORT = dict(push_off=500, equilibration=0, production=1000, thermo_every=1, xyz
 FILES = [
     "rdf_argon.dat",
     "thermo_argon.csv",
+    "thermo_argon.svg",
     "summary_argon.json",
     "rdf_production_argon.csv",
     "rdf_argon.svg",

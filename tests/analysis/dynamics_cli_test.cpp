@@ -60,7 +60,8 @@ TEST(AnalysisCli, ShortProductionWritesEveryDynamicsFile) {
       << r.out;
   EXPECT_TRUE(contains(
       r.out,
-      "wrote thermo_argon.csv, msd_argon.csv, vacf_argon.csv, spectrum_argon.csv, rdf_argon.svg, "
+      "wrote thermo_argon.csv, thermo_argon.svg, msd_argon.csv, vacf_argon.csv, spectrum_argon.csv, "
+      "rdf_argon.svg, "
       "rdf_production_argon.csv, dynamics_argon.svg, final_argon.dat, summary_argon.json, rdf_argon.dat\n"))
       << r.out;
   // Every 10th step of each phase and its first: 31 + 21 + 101 rows.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "pelzak/analysis/rdf_svg.hpp"
+#include "pelzak/analysis/thermo_svg.hpp"
 #include "rdf_compare.hpp"
 
 namespace pelzak::analysis {
@@ -112,6 +113,31 @@ TEST(AnalysisRdfSvg, AllNaNCurveStillGivesAValidEmptyPlot) {
   EXPECT_EQ(xml_problem(svg), "");
   EXPECT_EQ(svg.find("first peak"), std::string::npos);
   EXPECT_EQ(svg.find("nan"), std::string::npos);
+}
+
+// A long run's log thinned to a bounded, evenly spaced set of rows, and its plot: three curves that
+// stay inside their frames although the start's rows are far off, and the start of production.
+TEST(AnalysisThermoSvg, ALongLogIsThinnedEvenlyAndPlottedInsideItsFrames) {
+  ThermoSeries s;
+  const std::int64_t rows = 100000;
+  for (std::int64_t k = 0; k < rows; ++k) {
+    const double t = 0.1 * static_cast<double>(k);
+    const double start = k < 100 ? 1e6 : 0.0;  // a packed start's first rows
+    thermo_series_add(s, t, 94.4 + std::sin(t) + start, -5.19 + start, 400.0 + 50 * std::cos(t), k >= 2000);
+  }
+  ASSERT_LE(s.time.size(), ThermoSeries::max_points);
+  EXPECT_GT(s.time.size(), ThermoSeries::max_points / 2);
+  for (std::size_t i = 0; i < s.time.size(); ++i)
+    ASSERT_EQ(s.time[i], 0.1 * static_cast<double>(static_cast<std::int64_t>(i) * s.stride)) << i;
+  EXPECT_EQ(s.production_start, 200.0);
+
+  const std::string svg = thermo_svg(s, "a subtitle");
+  EXPECT_EQ(xml_problem(svg), "");
+  EXPECT_EQ(count(svg, "<path"), 3u);
+  EXPECT_EQ(count(svg, ">production</text>"), 3u);
+  EXPECT_EQ(svg.find("nan"), std::string::npos);
+  // The first rows' 1e6 left the y axes alone (the time axis ends at 10000 ps).
+  EXPECT_EQ(svg.find(">100000"), std::string::npos);
 }
 
 }  // namespace

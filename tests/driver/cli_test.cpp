@@ -158,6 +158,30 @@ TEST(DriverCli, GroupedShortOptionsAndAttachedValuesRun) {
   EXPECT_EQ(log[4].rfind("production,1000,10.99,", 0), 0u) << log[4];
 }
 
+// --output-dir puts the whole set into a folder, made with its parents, the same bytes as a run in
+// the working directory; the start is still read from the working directory.
+TEST(DriverCli, OutputDirHoldsTheSetAndIsMadeIfMissing) {
+  ScratchDir dir;
+  write_bytes("ar_simulation.dat", generated_start());
+  const std::vector<std::string> args{driver_program, "-q", "-p", "100", "-e", "0", "-P", "1000"};
+  std::vector<std::string> elsewhere = args;
+  elsewhere.insert(elsewhere.end(), {"--output-dir", "runs/first"});
+  auto r = run_program(elsewhere);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(contains(r.out, "wrote in \"runs/first/\": thermo_argon.csv, thermo_argon.svg, ")) << r.out;
+  EXPECT_FALSE(path_exists("thermo_argon.csv"));
+  r = run_program(args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* name : {"rdf_argon.dat", "thermo_argon.csv", "final_argon.dat", "summary_argon.json"})
+    EXPECT_EQ(read_bytes(std::string("runs/first/") + name), read_bytes(name)) << name;
+
+  write_bytes("flat", "a file, not a folder");
+  elsewhere.back() = "flat/run";
+  r = run_program(elsewhere);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "pelzak_md: cannot open the output folder \"flat/run\": Not a directory\n");
+}
+
 // The centre-of-mass velocity is taken out before every step, so a drift of the whole start
 // changes nothing the log shows, beyond rounding: every atom 0.5 nm/ps faster along x gives the
 // same energies and temperatures.

@@ -67,7 +67,7 @@ Snapshot earlier_set() {
   const RunResult r = run_program(driver(earlier_run));
   EXPECT_EQ(r.status, 0) << r.err;
   const Snapshot set = folder_snapshot();
-  EXPECT_EQ(set.size(), 12u) << differences(set, {});  // the start and eleven results
+  EXPECT_EQ(set.size(), 13u) << differences(set, {});  // the start and twelve results
   return set;
 }
 
@@ -223,7 +223,7 @@ TEST(DriverRunFiles, RefusalsLeaveEveryEarlierFileAsItWas) {
          lock_fd = open(".", O_RDONLY | O_DIRECTORY);
          flock(lock_fd, LOCK_EX);
        },
-       "another pelzak_md run is working in this directory: wait for it to end"},
+       "another pelzak_md run is working in the working directory: wait for it to end"},
       {"a file where the staging folder goes", false, [] { write_bytes(".pelzak_md-staging", "mine\n"); },
        "\".pelzak_md-staging\" is in the way (Not a directory): it is not a folder pelzak_md made; move it "
        "away"},
@@ -299,7 +299,7 @@ TEST(DriverRunFiles, AnEarlierTrajectoryGoesWhenTheNewSetIsComplete) {
   EXPECT_FALSE(path_exists("traj_argon.xyz"));
   EXPECT_NE(
       r.out.find(
-          "wrote thermo_argon.csv, msd_argon.csv, vacf_argon.csv, spectrum_argon.csv, "
+          "wrote thermo_argon.csv, thermo_argon.svg, msd_argon.csv, vacf_argon.csv, spectrum_argon.csv, "
           "rdf_argon.svg, rdf_production_argon.csv, dynamics_argon.svg, final_argon.dat, summary_argon.json, "
           "rdf_argon.dat\n"
           "removed traj_argon.xyz of an earlier run\n"),

@@ -26,6 +26,7 @@ struct Options {
   std::int64_t thermo_every = 10;  // a log row every this many steps of each phase, and its first and last
   std::int64_t xyz_every = 0;      // a trajectory frame every this many steps of the run; 0: no trajectory
   bool quiet = false;              // no progress display
+  std::string output_dir;          // the folder the results go to (made if missing); empty: the working one
 
   long atoms = 0;                                  // 0: the start file's count, or the library's 864
   double temperature = model::target_temperature;  // K

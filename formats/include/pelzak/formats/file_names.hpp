@@ -13,6 +13,7 @@ inline constexpr char rdf_file[] =
 inline constexpr char rdf_plot_file[] = "rdf_argon.svg";  // g(r) of the whole production, plotted
 inline constexpr char rdf_production_file[] = "rdf_production_argon.csv";  // the same curve as numbers
 inline constexpr char thermo_file[] = "thermo_argon.csv";                  // the thermodynamic log
+inline constexpr char thermo_plot_file[] = "thermo_argon.svg";             // T, U and P against time
 inline constexpr char msd_file[] = "msd_argon.csv";                 // mean-square displacement and alpha2
 inline constexpr char vacf_file[] = "vacf_argon.csv";               // velocity autocorrelation
 inline constexpr char spectrum_file[] = "spectrum_argon.csv";       // its spectrum
