@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "checkpoint.hpp"
 #include "dynamics.hpp"
 #include "final_configuration.hpp"
 #include "interrupts.hpp"
@@ -96,6 +97,23 @@ bool settle_start(const Options& options, Start* start, Options* resolved, int* 
   return false;
 }
 
+// The checkpoint of the run folder to go on from, and the options with its state point.
+bool settle_checkpoint(const Options& options, Checkpoint* checkpoint, Start* start, Options* resolved,
+                       int* status, std::string* message) {
+  Staging where;
+  where.folder = options.output_dir;
+  if (!read_checkpoint(path_in(where, formats::checkpoint_file), checkpoint, message))
+    return *status = exit_io_error, false;
+  *resolved = continued_options(options, *checkpoint);
+  *message = check_state(*resolved);
+  if (!message->empty()) return *status = exit_io_error, false;
+  start->atoms = resolved->atoms;
+  start->source = quoted_path(where, formats::checkpoint_file) + " at production step " +
+                  std::to_string(checkpoint->production_steps) + " (" +
+                  time_text(checkpoint->elapsed_steps, *resolved) + " ps)";
+  return true;
+}
+
 // Check before touching: the run folder (locked from here on), a staging folder left over, every
 // result.
 bool check_before_start(Staging& staging, std::string* message) {
@@ -118,7 +136,7 @@ bool open_outputs(const Staging& staging, const State& s, Outputs& out, std::str
     close_outputs(out, &ignored);
     return false;
   }
-  text_write(out.trajectory, xyz_frame(s.system, "start", 0, 0, s.options));
+  text_write(out.trajectory, xyz_frame(s.system, "start", 0, s.elapsed, s.options));
   return true;
 }
 
@@ -156,6 +174,7 @@ bool write_results(const Staging& staging, const State& s, const RunSummary& sum
       {formats::rdf_file, &summary.rdf_table}};
   for (const auto& [name, text] : files)
     if (!write_text(staging, name, *text, message)) return false;
+  if (!write_text(staging, formats::checkpoint_file, checkpoint_bytes(s), message)) return false;
   return write_final_configuration(staging.fd, s.system, message);
 }
 
@@ -187,7 +206,13 @@ int run_job(const Options& options, JobFigures* figures) {
   int status = exit_ok;
   Start start;
   Options resolved;
-  if (!settle_start(options, &start, &resolved, &status, &message)) return refuse(message, status);
+  Checkpoint checkpoint;
+  if (options.continue_run) {
+    if (!settle_checkpoint(options, &checkpoint, &start, &resolved, &status, &message))
+      return refuse(message, status);
+  } else if (!settle_start(options, &start, &resolved, &status, &message)) {
+    return refuse(message, status);
+  }
   if (!memory_suffices(resolved, &message)) return refuse(message, exit_usage);
   staging.folder = options.output_dir;
   if (!check_before_start(staging, &message)) return refuse(message);
@@ -198,7 +223,11 @@ int run_job(const Options& options, JobFigures* figures) {
   if (!dynamics_start(s->dynamics, resolved.production_steps, s->system.state.atoms, s->system.derived.dt,
                       &message))
     return refuse(message);
-  place_start(*s, start);
+  if (options.continue_run) {
+    if (!restore(*s, checkpoint, &message)) return refuse(message);
+  } else {
+    place_start(*s, start);
+  }
 
   // From here on the run writes only into the staging folder, which goes again on every return
   // but a successful one.

@@ -192,7 +192,12 @@ Parsed stray(const std::string& argument) {
   return usage_error("unexpected argument '" + argument + "' (give a start file with --start FILE)");
 }
 
-constexpr std::string_view flag_options[] = {"--quiet", "--tail", "--help", "--version"};
+constexpr std::string_view flag_options[] = {"--quiet", "--tail", "--continue", "--help", "--version"};
+
+// What a continued run takes from its checkpoint, so they cannot be given with --continue.
+constexpr const char* checkpoint_options[] = {"--push-off",    "--equilibration", "--atoms",  "--seed",
+                                              "--temperature", "--density",       "--cutoff", "--tau",
+                                              "--time-step",   "--thermostat",    "--start",  "--tail"};
 // Value options besides the counts and reals.
 constexpr std::string_view other_value_options[] = {"--time-step", "--thermostat", "--start", "--output-dir"};
 
@@ -307,6 +312,7 @@ Parsed parse_options(int argc, const char* const* argv) {
                                        })
       ->trigger_on_parse();
   app.add_flag("--tail", parsed.options.tail)->disable_flag_override();
+  app.add_flag("--continue", parsed.options.continue_run)->disable_flag_override();
   app.add_flag("-q,--quiet", parsed.options.quiet)->disable_flag_override();
   app.add_flag_callback("-h,--help", [] { throw Stop{Action::help}; })
       ->trigger_on_parse()
@@ -333,8 +339,15 @@ Parsed parse_options(int argc, const char* const* argv) {
   const std::vector<std::string> strays = app.remaining();
   if (!strays.empty()) return stray(strays.front());
   if (stopped.action != Action::run) return stopped;
+  if (parsed.options.continue_run)
+    for (const char* name : checkpoint_options)
+      if (app.count(name) > 0)
+        return usage_error(std::string(name) +
+                           " cannot be given with --continue, which goes on with the state point and the "
+                           "phases of the checkpoint");
   // With --start the atom count comes from the file: the job checks the state once it is read.
-  const std::string problem = parsed.options.start.empty() ? check_state(parsed.options) : "";
+  const std::string problem =
+      parsed.options.start.empty() && !parsed.options.continue_run ? check_state(parsed.options) : "";
   if (!problem.empty()) return usage_error(problem);
   return parsed;
 }
@@ -366,6 +379,7 @@ std::string usage_text() {
          "atom),\n"
          "                      temperature, pressure (bar)\n"
          "  summary_argon.json  the summary's figures, unrounded, for programs\n"
+         "  checkpoint_argon.bin  where the run stands, exactly, for --continue\n"
          "  final_argon.dat     where the run ended, in the start file's layout (for --start and "
          "pelzak_lammps)\n"
          "  traj_argon.xyz      trajectory in Angstrom, with --xyz-every only\n"
@@ -383,6 +397,9 @@ std::string usage_text() {
          "                          directory); the start is still read from the working directory\n"
          "      --threads N         threads for the forces, 1 to 64 (default: every core the process may\n"
          "                          use); the results are the same bits for any number\n"
+         "      --continue          go on from the run folder's \"checkpoint_argon.bin\", which every run\n"
+         "                          writes: -P more production steps, the same bits as one longer run\n"
+         "                          (the state point and the time come from the checkpoint)\n"
          "  -q, --quiet             show no progress\n"
          "  -h, --help              show this help and exit\n"
          "  -V, --version           show the version and exit\n"

@@ -17,7 +17,8 @@ inline constexpr std::string_view result_files[] = {
     formats::thermo_file,   formats::thermo_plot_file,    formats::trajectory_file,
     formats::msd_file,      formats::vacf_file,           formats::spectrum_file,
     formats::rdf_plot_file, formats::rdf_production_file, formats::dynamics_plot_file,
-    formats::final_file,    formats::summary_file,        formats::rdf_file};
+    formats::final_file,    formats::checkpoint_file,     formats::summary_file,
+    formats::rdf_file};
 
 // True if name is one of result_files.
 bool is_result_file(std::string_view name);

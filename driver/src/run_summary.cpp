@@ -127,6 +127,7 @@ std::string summary_json(const State& s, const JobFigures& f) {
   if (f.thermostat == engine::Thermostat::csvr) j.number("tau_ps", s.system.state.tau);
   j.number("time_step_ps", time_step_ps(s.options));
   j.integer("production_steps", s.options.production_steps);
+  j.integer("production_steps_before", s.production_before);  // of the runs a --continue run goes on from
   j.number("reduced_temperature", f.reduced_temperature);
   j.number("reduced_density", f.reduced_density);
   j.number("mean_temperature_K", f.mean_temperature);

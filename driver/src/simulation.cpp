@@ -80,8 +80,12 @@ std::string blow_up_message(const State& s, Phase phase, std::int64_t n, std::in
 Outcome step(State& s, Phase phase, std::int64_t n, std::int64_t steps, Outputs& out, double* temperature,
              std::string* problem) {
   const bool production = phase == Phase::production;
-  const bool logged = n % out.thermo_every == 0 || n == 1 || n == steps;
-  const bool pressure_sample = production && n % pressure_every == 0;
+  // The log and the pressure count production steps across continued runs (numbered), so that a
+  // continued run logs and measures at the steps the uninterrupted run would have; g(r) and the
+  // dynamics are sampled from this run's own first step.
+  const std::int64_t numbered = production ? s.production_before + n : n;
+  const bool logged = numbered % out.thermo_every == 0 || n == 1 || n == steps;
+  const bool pressure_sample = production && numbered % pressure_every == 0;
   if (production) {
     sample_rdf(s, n);
     dynamics_before_step(s.dynamics, n, s.system.positions.data());
@@ -91,7 +95,8 @@ Outcome step(State& s, Phase phase, std::int64_t n, std::int64_t steps, Outputs&
   const std::int64_t steps_before = s.elapsed++;
 
   const bool finite = std::isfinite(r.potential) && std::isfinite(r.kinetic) && std::isfinite(r.temperature);
-  if (logged || !finite) text_write(out.thermo, thermo_row(phase_name(phase), n, steps_before, r, s.options));
+  if (logged || !finite)
+    text_write(out.thermo, thermo_row(phase_name(phase), numbered, steps_before, r, s.options));
   if (logged && finite)
     analysis::thermo_series_add(s.thermo_series, time_in_ps(steps_before, s.options), r.temperature,
                                 per_atom_in_eps(r.potential, s.options.atoms), r.pressure / pascal_per_bar,
@@ -101,7 +106,7 @@ Outcome step(State& s, Phase phase, std::int64_t n, std::int64_t steps, Outputs&
     return Outcome::blew_up;
   }
   if (out.xyz_every > 0 && s.elapsed % out.xyz_every == 0)
-    text_write(out.trajectory, xyz_frame(s.system, phase_name(phase), n, s.elapsed, s.options));
+    text_write(out.trajectory, xyz_frame(s.system, phase_name(phase), numbered, s.elapsed, s.options));
   if (production) {
     dynamics_after_step(s.dynamics, n, s.system.positions.data());
     add_production(s, n, r, pressure_sample);

@@ -47,7 +47,8 @@ struct State {
   std::vector<double> rdf_first;  // the first rdf_steps production steps' pair counts
   std::vector<double> rdf_whole;  // the whole production's
   std::int64_t rdf_whole_samples = 0;
-  std::int64_t elapsed = 0;  // steps done in the whole run
+  std::int64_t elapsed = 0;            // steps done in the whole run, continued runs included
+  std::int64_t production_before = 0;  // production steps of the runs this one continues
   Production production;
   Dynamics dynamics;                     // how the atoms move in production
   analysis::ThermoSeries thermo_series;  // the logged rows, for the plot

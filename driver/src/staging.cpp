@@ -56,11 +56,14 @@ std::string folder_text(const Staging& staging) {
                                 : "the output folder " + quoted(staging.folder.c_str());
 }
 
-std::string quoted_path(const Staging& staging, std::string_view name) {
+std::string path_in(const Staging& staging, std::string_view name) {
   std::string path = staging.folder;
   if (!path.empty() && path.back() != '/') path += '/';
-  path.append(name);
-  return quoted(path.c_str());
+  return path.append(name);
+}
+
+std::string quoted_path(const Staging& staging, std::string_view name) {
+  return quoted(path_in(staging, name).c_str());
 }
 
 bool run_folder_open(Staging& staging, std::string* message) {

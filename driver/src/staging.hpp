@@ -27,7 +27,9 @@ bool run_folder_open(Staging& staging, std::string* message);
 
 // "the working directory" or "the output folder "runs/hot"", for messages.
 std::string folder_text(const Staging& staging);
-// A file of the run folder as a user would name it: "runs/hot/rdf_argon.dat", quoted.
+// A file of the run folder as a user would name it: runs/hot/rdf_argon.dat; quoted_path puts it in
+// double quotes, for messages.
+std::string path_in(const Staging& staging, std::string_view name);
 std::string quoted_path(const Staging& staging, std::string_view name);
 
 // Creates the empty staging folder (readable by the owner only).

@@ -1,6 +1,9 @@
 #include "pelzak/engine/random.hpp"
 
 #include <cmath>
+#include <cstring>
+#include <locale>
+#include <sstream>
 
 namespace pelzak::engine {
 
@@ -78,6 +81,29 @@ double Random::gamma(double shape) {
     if (u < 1.0 - 0.0331 * (x * x) * (x * x)) return d * v;
     if (u > 0.0 && fixed_log(u) < 0.5 * x * x + d * (1.0 - v + fixed_log(v))) return d * v;
   }
+}
+
+std::string Random::state_text() const {
+  std::ostringstream out;
+  out.imbue(std::locale::classic());
+  std::uint64_t spare_bits = 0;
+  std::memcpy(&spare_bits, &spare_, sizeof spare_bits);
+  out << engine_ << ' ' << (have_spare_ ? 1 : 0) << ' ' << spare_bits;
+  return out.str();
+}
+
+bool Random::restore(std::string_view text) {
+  std::istringstream in{std::string(text)};
+  in.imbue(std::locale::classic());
+  std::mt19937_64 engine;
+  int have_spare = -1;
+  std::uint64_t spare_bits = 0;
+  in >> engine >> have_spare >> spare_bits;
+  if (in.fail() || !(in >> std::ws).eof() || (have_spare != 0 && have_spare != 1)) return false;
+  engine_ = engine;
+  have_spare_ = have_spare == 1;
+  std::memcpy(&spare_, &spare_bits, sizeof spare_);
+  return true;
 }
 
 }  // namespace pelzak::engine

@@ -182,6 +182,44 @@ TEST(DriverCli, OutputDirHoldsTheSetAndIsMadeIfMissing) {
   EXPECT_EQ(r.err, "pelzak_md: cannot open the output folder \"flat/run\": Not a directory\n");
 }
 
+// A run continued from its checkpoint is the longer run, bit for bit: the same final state, checkpoint
+// and log rows (energies and times), csvr's random draws included. What the checkpoint fixes cannot
+// be given with --continue, and a damaged checkpoint is refused with the earlier set left as it was.
+TEST(DriverCli, AContinuedRunIsTheLongerRunBitForBit) {
+  ScratchDir dir;
+  const std::vector<std::string> state{driver_program, "-q", "--atoms", "256", "--thermostat", "csvr",
+                                       "-p",           "50", "-e",      "50",  "-t",           "1"};
+  const auto run = [&state](std::vector<std::string> more) {
+    std::vector<std::string> args = state;
+    args.insert(args.end(), more.begin(), more.end());
+    return run_program(args);
+  };
+  ASSERT_EQ(run({"-P", "2000", "-o", "long"}).status, 0);
+  ASSERT_EQ(run({"-P", "1000", "-o", "short"}).status, 0);
+  auto r = run_program({driver_program, "-q", "--continue", "-P", "1000", "-t", "1", "-o", "short"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(contains(r.out, "start \"short/checkpoint_argon.bin\" at production step 1000 (11.00 ps)"))
+      << r.out;
+  EXPECT_EQ(read_bytes("short/final_argon.dat"), read_bytes("long/final_argon.dat"));
+  EXPECT_EQ(read_bytes("short/checkpoint_argon.bin"), read_bytes("long/checkpoint_argon.bin"));
+  const auto long_log = split_lines(read_bytes("long/thermo_argon.csv"));
+  const auto continued = split_lines(read_bytes("short/thermo_argon.csv"));
+  ASSERT_EQ(continued.size(), 1u + 1000);
+  EXPECT_EQ(std::vector<std::string>(continued.begin() + 1, continued.end()),
+            std::vector<std::string>(long_log.end() - 1000, long_log.end()));
+
+  r = run_program({driver_program, "--continue", "--seed", "2", "-o", "short"});
+  EXPECT_EQ(r.status, 64);
+  EXPECT_TRUE(contains(r.err, "pelzak_md: --seed cannot be given with --continue")) << r.err;
+  const std::string kept = read_bytes("short/checkpoint_argon.bin");
+  write_bytes("short/checkpoint_argon.bin", kept.substr(0, kept.size() - 8));
+  r = run_program({driver_program, "--continue", "-o", "short"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.err, "\"short/checkpoint_argon.bin\": its arrays are cut short or damaged"))
+      << r.err;
+  EXPECT_EQ(read_bytes("short/final_argon.dat"), read_bytes("long/final_argon.dat"));
+}
+
 // The centre-of-mass velocity is taken out before every step, so a drift of the whole start
 // changes nothing the log shows, beyond rounding: every atom 0.5 nm/ps faster along x gives the
 // same energies and temperatures.

@@ -78,7 +78,8 @@ std::string panel_frame(const Panel& p, std::string_view heading, std::string_vi
   }
   svg += "</g>\n";
   svg += frame(p.area());
-  svg += text((panel_left + panel_right) / 2, p.bottom + 50, "text-anchor=\"middle\" font-size=\"15\"", x_title);
+  svg +=
+      text((panel_left + panel_right) / 2, p.bottom + 50, "text-anchor=\"middle\" font-size=\"15\"", x_title);
   svg += "<text transform=\"translate(26 " + fixed((p.top + p.bottom) / 2, 1) +
          ") rotate(-90)\" text-anchor=\"middle\" font-size=\"15\">" + escape(y_title) + "</text>\n";
   return svg;

@@ -41,7 +41,8 @@ std::string panel(const ThermoSeries& s, const std::vector<double>& y, double to
   std::string out = svg::panel_frame(p, heading, "t / ps", y_title);
   if (s.production_start >= p.x.lo && s.production_start <= p.x.hi) {
     const double x = p.px(s.production_start);
-    out += svg::line(x, p.top, x, p.bottom, "stroke=\"#888888\" stroke-width=\"1.2\" stroke-dasharray=\"6 4\"");
+    out +=
+        svg::line(x, p.top, x, p.bottom, "stroke=\"#888888\" stroke-width=\"1.2\" stroke-dasharray=\"6 4\"");
     out += svg::text(x + 6, p.top + 18, "fill=\"#666666\"", "production");
   }
   return out + svg::panel_curve(p, s.time, inside(y, p.y));

@@ -27,6 +27,9 @@ struct Options {
   std::int64_t xyz_every = 0;      // a trajectory frame every this many steps of the run; 0: no trajectory
   bool quiet = false;              // no progress display
   std::string output_dir;          // the folder the results go to (made if missing); empty: the working one
+  // Go on from the run folder's "checkpoint_argon.bin" for production_steps more steps: the state
+  // point, the time and the engine's state come from there, and the fields below are not used.
+  bool continue_run = false;
 
   long atoms = 0;                                  // 0: the start file's count, or the library's 864
   double temperature = model::target_temperature;  // K

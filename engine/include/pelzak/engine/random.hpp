@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <random>
+#include <string>
+#include <string_view>
 
 namespace pelzak::engine {
 
@@ -24,6 +26,13 @@ class Random {
   // A gamma variate of shape a > 0 and scale 1 (Marsaglia and Tsang 2000; a < 1 by
   // gamma(a + 1) * U^(1/a)).
   double gamma(double shape);
+
+  // The whole state as text (the generator's state as the standard library writes it, then the
+  // spare normal's bits), in any locale, and back: a run continued from a checkpoint draws what the
+  // uninterrupted run would have drawn. restore returns false, changing nothing, for text that
+  // state_text did not write.
+  std::string state_text() const;
+  bool restore(std::string_view text);
 
  private:
   std::mt19937_64 engine_;

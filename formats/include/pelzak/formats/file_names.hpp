@@ -21,6 +21,7 @@ inline constexpr char dynamics_plot_file[] = "dynamics_argon.svg";  // MSD, VACF
 inline constexpr char final_file[] = "final_argon.dat";       // where the run ended, in the start's layout
 inline constexpr char trajectory_file[] = "traj_argon.xyz";   // frames for molecular viewers (optional)
 inline constexpr char summary_file[] = "summary_argon.json";  // the summary's figures, for programs
+inline constexpr char checkpoint_file[] = "checkpoint_argon.bin";  // where the run stands, to go on from
 
 // What pelzak_lammps hands to LAMMPS and reads back from it.
 inline constexpr char lammps_input_file[] = "in.argon";
