@@ -41,7 +41,8 @@ void put_doubles(std::string& out, const std::vector<double>& v) {
 void get_doubles(const char* bytes, std::vector<double>& v) {
   for (double& x : v) {
     std::uint64_t bits = 0;
-    for (int k = 0; k < 8; ++k) bits |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[k])) << (8 * k);
+    for (int k = 0; k < 8; ++k)
+      bits |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[k])) << (8 * k);
     std::memcpy(&x, &bits, sizeof x);
     bytes += 8;
   }
@@ -103,7 +104,8 @@ class Header {
 bool read_header(Header& h, Checkpoint* c, std::size_t* per_array, std::uint64_t* hash) {
   std::string_view v;
   Options& o = c->state;
-  if (!h.value("pelzak_md", &v) || v != "checkpoint 1") return h.fail("not a pelzak_md checkpoint of this version");
+  if (!h.value("pelzak_md", &v) || v != "checkpoint 1")
+    return h.fail("not a pelzak_md checkpoint of this version");
   if (!h.number("atoms", &o.atoms) || !h.number("density", &o.density) ||
       !h.number("temperature", &o.temperature) || !h.number("cutoff_sigma", &o.cutoff_sigma) ||
       !h.flag("tail", &o.tail) || !h.value("time_step", &v))
@@ -111,17 +113,22 @@ bool read_header(Header& h, Checkpoint* c, std::size_t* per_array, std::uint64_t
   const std::size_t blank = v.find(' ');
   if (blank == std::string_view::npos ||
       std::from_chars(v.data(), v.data() + blank, o.time_step_units).ptr != v.data() + blank ||
-      std::from_chars(v.data() + blank + 1, v.data() + v.size(), o.time_step_decimals).ptr != v.data() + v.size())
+      std::from_chars(v.data() + blank + 1, v.data() + v.size(), o.time_step_decimals).ptr !=
+          v.data() + v.size())
     return h.fail("bad time_step");
   if (!h.value("thermostat", &v)) return false;
-  if (v == "rescale") o.thermostat = engine::Thermostat::rescale;
-  else if (v == "csvr") o.thermostat = engine::Thermostat::csvr;
-  else if (v == "none") o.thermostat = engine::Thermostat::none;
-  else return h.fail("bad thermostat");
-  if (!h.number("tau", &o.tau) || !h.number("seed", &o.seed) || !h.number("elapsed_steps", &c->elapsed_steps) ||
-      !h.number("production_steps", &c->production_steps) || !h.flag("have_half_step", &c->have_half_step) ||
-      !h.flag("drive_started", &c->drive_started) || !h.number("last_scale", &c->last_scale) ||
-      !h.value("random", &v))
+  if (v == "rescale")
+    o.thermostat = engine::Thermostat::rescale;
+  else if (v == "csvr")
+    o.thermostat = engine::Thermostat::csvr;
+  else if (v == "none")
+    o.thermostat = engine::Thermostat::none;
+  else
+    return h.fail("bad thermostat");
+  if (!h.number("tau", &o.tau) || !h.number("seed", &o.seed) ||
+      !h.number("elapsed_steps", &c->elapsed_steps) || !h.number("production_steps", &c->production_steps) ||
+      !h.flag("have_half_step", &c->have_half_step) || !h.flag("drive_started", &c->drive_started) ||
+      !h.number("last_scale", &c->last_scale) || !h.value("random", &v))
     return false;
   c->random = std::string(v);
   if (!h.value("arrays", &v)) return false;
@@ -135,8 +142,8 @@ bool read_header(Header& h, Checkpoint* c, std::size_t* per_array, std::uint64_t
       std::from_chars(sizes.ptr + 1, last, *hash, 16).ptr != last)
     return h.fail("bad arrays");
   // Values no run could have had are a hand-edited file.
-  const bool plausible = o.temperature > 0.0 && o.temperature <= 1e4 && o.density >= 0.0 && o.density <= 100.0 &&
-                         o.cutoff_sigma > 0.0 && o.tau > 0.0 && o.time_step_units > 0 &&
+  const bool plausible = o.temperature > 0.0 && o.temperature <= 1e4 && o.density >= 0.0 &&
+                         o.density <= 100.0 && o.cutoff_sigma > 0.0 && o.tau > 0.0 && o.time_step_units > 0 &&
                          o.time_step_decimals >= 0 && o.time_step_decimals <= 9 && c->production_steps >= 0 &&
                          c->elapsed_steps >= c->production_steps && c->last_scale == c->last_scale;
   return plausible || h.fail_file("a value out of range");
@@ -148,7 +155,8 @@ std::string checkpoint_bytes(const State& s) {
   const Options& o = s.options;
   const engine::System& sys = s.system;
   std::string arrays_bytes;
-  for (const auto* v : {&sys.positions, &sys.velocities, &sys.drive, &sys.half_step}) put_doubles(arrays_bytes, *v);
+  for (const auto* v : {&sys.positions, &sys.velocities, &sys.drive, &sys.half_step})
+    put_doubles(arrays_bytes, *v);
   char hash[17] = {};
   std::to_chars(hash, hash + 16, fnv1a(arrays_bytes), 16);
   std::string text = std::string(magic) + "\n";
@@ -157,7 +165,8 @@ std::string checkpoint_bytes(const State& s) {
   text += "temperature " + real_text(o.temperature) + "\n";
   text += "cutoff_sigma " + real_text(o.cutoff_sigma) + "\n";
   text += "tail " + std::string(o.tail ? "1" : "0") + "\n";
-  text += "time_step " + std::to_string(o.time_step_units) + " " + std::to_string(o.time_step_decimals) + "\n";
+  text +=
+      "time_step " + std::to_string(o.time_step_units) + " " + std::to_string(o.time_step_decimals) + "\n";
   text += std::string("thermostat ") + thermostat_name(o.thermostat) + "\n";
   text += "tau " + real_text(o.tau) + "\n";
   text += "seed " + std::to_string(o.seed) + "\n";
