@@ -13,12 +13,23 @@ namespace pelzak::md {
 // Every file a run may leave in the run folder, in the order a finished set is moved into place.
 // g(r), the run's main result, comes last: once it is the new one, every other file of the set is
 // new as well.
-inline constexpr std::string_view result_files[] = {
-    formats::thermo_file,   formats::thermo_plot_file,    formats::trajectory_file,
-    formats::msd_file,      formats::vacf_file,           formats::spectrum_file,
-    formats::rdf_plot_file, formats::rdf_production_file, formats::dynamics_plot_file,
-    formats::final_file,    formats::checkpoint_file,     formats::summary_file,
-    formats::rdf_file};
+inline constexpr std::string_view result_files[] = {formats::thermo_file,
+                                                    formats::thermo_plot_file,
+                                                    formats::trajectory_file,
+                                                    formats::msd_file,
+                                                    formats::vacf_file,
+                                                    formats::spectrum_file,
+                                                    formats::rdf_plot_file,
+                                                    formats::rdf_production_file,
+                                                    formats::dynamics_plot_file,
+                                                    formats::vanhove_file,
+                                                    formats::fsk_file,
+                                                    formats::sk_file,
+                                                    formats::scattering_plot_file,
+                                                    formats::final_file,
+                                                    formats::checkpoint_file,
+                                                    formats::summary_file,
+                                                    formats::rdf_file};
 
 // True if name is one of result_files.
 bool is_result_file(std::string_view name);

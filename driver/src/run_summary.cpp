@@ -8,6 +8,7 @@
 #include "pelzak/analysis/rdf_svg.hpp"
 #include "pelzak/analysis/summary.hpp"
 #include "pelzak/analysis/thermo_svg.hpp"
+#include "pelzak/analysis/transport_report.hpp"
 #include "pelzak/engine/state_point.hpp"
 #include "state_point.hpp"
 #include "thermo_log.hpp"
@@ -88,6 +89,20 @@ void dynamics_figures(const analysis::DynamicsReport& d, JobFigures& f) {
   f.spectrum_peak_density = features.spectrum_peak.y;
 }
 
+void transport_figures(const analysis::TransportReport& t, JobFigures& f) {
+  f.sk_peak_per_nm = t.sk_peak.x;
+  f.sk_peak_height = t.sk_peak.y;
+  f.fs_k_per_nm = t.fs_k;
+  f.fs_relaxation = t.fs_relaxation;
+  f.fs_relaxation_error = t.fs_relaxation_error;
+  f.gs_largest_departure_time = t.motion.largest_departure.x;
+  f.gs_largest_departure = t.motion.largest_departure.y;
+  f.viscosity = t.viscosity.viscosity;
+  f.viscosity_error = t.viscosity.viscosity_error;
+  f.reduced_viscosity = t.viscosity.reduced;
+  f.reduced_viscosity_error = t.viscosity.reduced_error;
+}
+
 std::string summary_text(const State& s, const Start& start, const RunSummary& r) {
   const JobFigures& f = r.figures;
   const Options& o = s.options;
@@ -112,7 +127,7 @@ std::string summary_text(const State& s, const Start& start, const RunSummary& r
   peak.label = f.rdf_peak_r_sigma;
   text += analysis::rdf_peak_line(
       "g(r) over the whole production (" + std::to_string(s.rdf_whole_samples) + " samples)", peak);
-  return text + r.dynamics.summary;
+  return text + r.dynamics.summary + r.transport.summary;
 }
 
 std::string summary_json(const State& s, const JobFigures& f) {
@@ -152,6 +167,17 @@ std::string summary_json(const State& s, const JobFigures& f) {
   j.number("alpha2_peak", f.alpha2_peak);
   j.number("alpha2_peak_ps", f.alpha2_peak_time);
   j.number("spectrum_peak_THz", f.spectrum_peak_frequency);
+  j.number("sk_peak_per_angstrom", f.sk_peak_per_nm * analysis::inverse_angstrom_per_inverse_nm);
+  j.number("sk_peak_height", f.sk_peak_height);
+  j.number("fs_k_per_nm", f.fs_k_per_nm);
+  j.number("fs_relaxation_ps", f.fs_relaxation);
+  j.number("fs_relaxation_ps_error", f.fs_relaxation_error);
+  j.number("gs_largest_departure_ps", f.gs_largest_departure_time);
+  j.number("gs_largest_departure", f.gs_largest_departure);
+  j.number("viscosity_mPa_s", f.viscosity);
+  j.number("viscosity_mPa_s_error", f.viscosity_error);
+  j.number("reduced_viscosity", f.reduced_viscosity);
+  j.number("reduced_viscosity_error", f.reduced_viscosity_error);
   return j.str();
 }
 
@@ -179,6 +205,8 @@ RunSummary summarise(State& s, const Start& start) {
   r.thermo_plot = analysis::thermo_svg(s.thermo_series, run_description(o, o.production_steps));
   r.dynamics = analysis::dynamics_report(s.dynamics.analysis, run_description(o, o.production_steps));
   dynamics_figures(r.dynamics, r.figures);
+  r.transport = analysis::transport_report(s.transport, whole, run_description(o, o.production_steps));
+  transport_figures(r.transport, r.figures);
   r.text = summary_text(s, start, r);
   r.json = summary_json(s, r.figures);
   return r;

@@ -58,12 +58,12 @@ TEST(AnalysisCli, ShortProductionWritesEveryDynamicsFile) {
                "e-5 cm^2/s (Green-Kubo; too short for an error, which needs 40.96 ps of frames)\nVACF: "
                "first zero at 0.3"))
       << r.out;
-  EXPECT_TRUE(
-      contains(r.out,
-               "wrote thermo_argon.csv, thermo_argon.svg, msd_argon.csv, vacf_argon.csv, spectrum_argon.csv, "
-               "rdf_argon.svg, "
-               "rdf_production_argon.csv, dynamics_argon.svg, final_argon.dat, checkpoint_argon.bin, "
-               "summary_argon.json, rdf_argon.dat\n"))
+  EXPECT_TRUE(contains(
+      r.out,
+      "wrote thermo_argon.csv, thermo_argon.svg, msd_argon.csv, vacf_argon.csv, spectrum_argon.csv, "
+      "rdf_argon.svg, rdf_production_argon.csv, dynamics_argon.svg, vanhove_argon.csv, fsk_argon.csv, "
+      "sk_argon.csv, scattering_argon.svg, final_argon.dat, checkpoint_argon.bin, "
+      "summary_argon.json, rdf_argon.dat\n"))
       << r.out;
   // Every 10th step of each phase and its first: 31 + 21 + 101 rows.
   EXPECT_EQ(split_lines(read_bytes("thermo_argon.csv")).size(), 1u + 31 + 21 + 101);

@@ -126,6 +126,13 @@ TEST(DriverFullJob, GeneratorStartBecomesTheReferenceLiquid) {
   EXPECT_NEAR(pressure / rows, json_number(job.json, "mean_pressure_bar"), 5.0);
   EXPECT_EQ(json_number(job.json, "atoms"), model::atoms);
   EXPECT_NEAR(json_number(job.json, "mean_on_step_temperature_K"), 95.4, 0.3);
+  // Rahman's findings: G_s furthest from its Gaussian at a few ps, S(k)'s main peak near k sigma = 7,
+  // and the viscosity where LAMMPS has it for this liquid (0.206 +- 0.005 mPa s).
+  const double departure = json_number(job.json, "gs_largest_departure_ps");
+  EXPECT_TRUE(departure > 1.0 && departure < 6.0) << departure;
+  EXPECT_NEAR(json_number(job.json, "sk_peak_per_angstrom") * 10.0 * model::sigma, 7.0, 0.5);
+  EXPECT_NEAR(json_number(job.json, "viscosity_mPa_s"), 0.206,
+              3.0 * std::hypot(json_number(job.json, "viscosity_mPa_s_error"), 0.005));
 
   // The summary repeats the figures; the progress went to stderr as plain lines.
   const double shown_peak = json_number(job.json, "rdf_first_peak");

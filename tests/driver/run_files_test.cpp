@@ -67,7 +67,7 @@ Snapshot earlier_set() {
   const RunResult r = run_program(driver(earlier_run));
   EXPECT_EQ(r.status, 0) << r.err;
   const Snapshot set = folder_snapshot();
-  EXPECT_EQ(set.size(), 14u) << differences(set, {});  // the start and thirteen results
+  EXPECT_EQ(set.size(), 18u) << differences(set, {});  // the start and seventeen results
   return set;
 }
 
@@ -300,7 +300,8 @@ TEST(DriverRunFiles, AnEarlierTrajectoryGoesWhenTheNewSetIsComplete) {
   EXPECT_NE(
       r.out.find(
           "wrote thermo_argon.csv, thermo_argon.svg, msd_argon.csv, vacf_argon.csv, spectrum_argon.csv, "
-          "rdf_argon.svg, rdf_production_argon.csv, dynamics_argon.svg, final_argon.dat, "
+          "rdf_argon.svg, rdf_production_argon.csv, dynamics_argon.svg, vanhove_argon.csv, fsk_argon.csv, "
+          "sk_argon.csv, scattering_argon.svg, final_argon.dat, "
           "checkpoint_argon.bin, "
           "summary_argon.json, "
           "rdf_argon.dat\n"

@@ -85,8 +85,9 @@ std::string panel_frame(const Panel& p, std::string_view heading, std::string_vi
   return svg;
 }
 
-std::string panel_curve(const Panel& p, const std::vector<double>& x, const std::vector<double>& y) {
-  return curve(p.area(), x.data(), y.data(), std::min(x.size(), y.size()));
+std::string panel_curve(const Panel& p, const std::vector<double>& x, const std::vector<double>& y,
+                        std::string_view style) {
+  return curve(p.area(), x.data(), y.data(), std::min(x.size(), y.size()), style);
 }
 
 std::string panel_mark(const Panel& p, CurvePoint at, std::string_view label, double dy) {

@@ -47,7 +47,8 @@ std::string panel_frame(const Panel& p, std::string_view heading, std::string_vi
                         std::string_view y_title);
 
 // One path through the samples, broken wherever a sample is not finite.
-std::string panel_curve(const Panel& p, const std::vector<double>& x, const std::vector<double>& y);
+std::string panel_curve(const Panel& p, const std::vector<double>& x, const std::vector<double>& y,
+                        std::string_view style = curve_style);
 
 // A red dot with a label to its right (or left, near the right edge); dy shifts the label down.
 std::string panel_mark(const Panel& p, CurvePoint at, std::string_view label, double dy);

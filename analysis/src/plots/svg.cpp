@@ -51,9 +51,9 @@ std::string frame(const Area& a) {
          "\" fill=\"none\" stroke=\"#222222\" stroke-width=\"1.2\"/>\n";
 }
 
-std::string curve(const Area& area, const double* x, const double* y, std::size_t count) {
-  std::string svg = "<path fill=\"none\" stroke=\"" + std::string(curve_colour) +
-                    "\" stroke-width=\"2\" stroke-linejoin=\"round\" d=\"";
+std::string curve(const Area& area, const double* x, const double* y, std::size_t count,
+                  std::string_view style) {
+  std::string svg = "<path fill=\"none\" " + std::string(style) + " stroke-linejoin=\"round\" d=\"";
   bool pen_down = false, first = true;
   for (std::size_t i = 0; i < count; ++i) {
     if (!std::isfinite(x[i]) || !std::isfinite(y[i])) {

@@ -36,8 +36,11 @@ std::string end();
 // The frame around an area.
 std::string frame(const Area& area);
 
-// One path through the points (x[i], y[i]), i < count, broken wherever a point is not finite.
-std::string curve(const Area& area, const double* x, const double* y, std::size_t count);
+// One path through the points (x[i], y[i]), i < count, broken wherever a point is not finite, drawn
+// with `style` (the path's stroke attributes).
+inline constexpr char curve_style[] = "stroke=\"#1f5fa8\" stroke-width=\"2\"";
+std::string curve(const Area& area, const double* x, const double* y, std::size_t count,
+                  std::string_view style = curve_style);
 
 // A dashed horizontal line at y across the area, labelled at its right end.
 std::string dashed_level(const Area& area, double y, std::string_view label);

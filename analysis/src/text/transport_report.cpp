@@ -1,5 +1,7 @@
 #include "pelzak/analysis/transport_report.hpp"
 
+#include <cmath>
+
 #include "pelzak/analysis/number_text.hpp"
 
 namespace pelzak::analysis {
@@ -10,9 +12,24 @@ std::string sk_peak_line(const CurvePoint& direct, const CurvePoint& from_rdf) {
          " at " + fixed(from_rdf.x, 2) + " nm^-1\n";
 }
 
-std::string fs_relaxation_line(double k, double relaxation, double error) {
-  return "F_s at k = " + fixed(k, 2) + " nm^-1: falls to 1/e at " + fixed(relaxation, 3) + " +- " +
-         fixed(error, 3) + " ps\n";
+namespace {
+
+// "1.234 +- 0.012", or "1.234" where there is no error.
+std::string with_error(double value, double error, int decimals) {
+  return std::isnan(error) ? fixed(value, decimals)
+                           : fixed(value, decimals) + " +- " + fixed(error, decimals);
+}
+
+}  // namespace
+
+std::string fs_relaxation_line(double k, double relaxation, double error, const std::string& no_error) {
+  return "F_s at k = " + fixed(k, 2) + " nm^-1: falls to 1/e at " + with_error(relaxation, error, 3) + " ps" +
+         no_error + "\n";
+}
+
+std::string sk_peak_from_rdf_line(const CurvePoint& from_rdf) {
+  return "S(k): main peak " + fixed(from_rdf.y, 2) + " at k = " + fixed(from_rdf.x, 2) + " nm^-1 (" +
+         fixed(from_rdf.x * inverse_angstrom_per_inverse_nm, 3) + " A^-1), from g(r)\n";
 }
 
 std::string gs_departure_line(const CurvePoint& largest_departure) {
@@ -20,11 +37,11 @@ std::string gs_departure_line(const CurvePoint& largest_departure) {
          " ps (largest gap between the distributions " + fixed(largest_departure.y, 3) + ")\n";
 }
 
-std::string viscosity_line(const ViscosityResult& v) {
+std::string viscosity_line(const ViscosityResult& v, const std::string& no_error) {
   const double t_max = v.time.empty() ? no_value : v.time.back();
-  return "viscosity: " + fixed(v.viscosity, 3) + " +- " + fixed(v.viscosity_error, 3) +
-         " mPa s (eta* = " + fixed(v.reduced, 2) + " +- " + fixed(v.reduced_error, 2) + "), Green-Kubo to " +
-         rounded(t_max, 7) + " ps\n";
+  return "viscosity: " + with_error(v.viscosity, v.viscosity_error, 3) +
+         " mPa s (eta* = " + with_error(v.reduced, v.reduced_error, 2) + "), Green-Kubo to " +
+         rounded(t_max, 7) + " ps" + no_error + "\n";
 }
 
 }  // namespace pelzak::analysis

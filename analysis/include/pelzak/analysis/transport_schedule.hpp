@@ -43,8 +43,4 @@ inline constexpr double sk_grid_step = 0.25;
 // step), Green-Kubo to 2 ps, blocks of 20 ps.
 inline constexpr double viscosity_block_time = 20.0;
 
-inline constexpr char vanhove_file[] = "vanhove_argon.csv";
-inline constexpr char fsk_file[] = "fsk_argon.csv";
-inline constexpr char sk_file[] = "sk_argon.csv";
-
 }  // namespace pelzak::analysis::transport_schedule

@@ -98,6 +98,17 @@ struct JobFigures {
   double alpha2_peak_time;            // ps
   double spectrum_peak_frequency;     // THz: the spectrum's main peak
   double spectrum_peak_density;       // 1/THz
+  double sk_peak_per_nm;              // S(k)'s main peak: where (nm^-1), directly where sampled
+  double sk_peak_height;              // and its height
+  double fs_k_per_nm;                 // the wave number of F_s at that peak, nm^-1
+  double fs_relaxation;               // ps: F_s there falls to 1/e
+  double fs_relaxation_error;         // ps, from the blocks of time origins
+  double gs_largest_departure_time;   // ps: G_s furthest from its Gaussian
+  double gs_largest_departure;        // the largest gap between the two distributions then
+  double viscosity;                   // mPa s, Green-Kubo
+  double viscosity_error;             // mPa s, from the blocks
+  double reduced_viscosity;           // eta sigma^2 / sqrt(m eps)
+  double reduced_viscosity_error;
 };
 
 // figures, if given, receives the run's figures when it succeeds and is left alone otherwise.

@@ -21,7 +21,11 @@ inline constexpr char dynamics_plot_file[] = "dynamics_argon.svg";  // MSD, VACF
 inline constexpr char final_file[] = "final_argon.dat";       // where the run ended, in the start's layout
 inline constexpr char trajectory_file[] = "traj_argon.xyz";   // frames for molecular viewers (optional)
 inline constexpr char summary_file[] = "summary_argon.json";  // the summary's figures, for programs
-inline constexpr char checkpoint_file[] = "checkpoint_argon.bin";  // where the run stands, to go on from
+inline constexpr char checkpoint_file[] = "checkpoint_argon.bin";       // where the run stands, to go on from
+inline constexpr char vanhove_file[] = "vanhove_argon.csv";             // G_s and its Gaussian at a few times
+inline constexpr char fsk_file[] = "fsk_argon.csv";                     // F_s(k, t) at a few wave numbers
+inline constexpr char sk_file[] = "sk_argon.csv";                       // S(k) directly and from g(r)
+inline constexpr char scattering_plot_file[] = "scattering_argon.svg";  // G_s and S(k) plotted
 
 // What pelzak_lammps hands to LAMMPS and reads back from it.
 inline constexpr char lammps_input_file[] = "in.argon";

@@ -1,0 +1,72 @@
+// The scattering functions and the viscosity of a production run, fed step by step: the van Hove self
+// function G_s and F_s(k, t) (self_motion.hpp), the static structure factor S(k) directly and from g(r)
+// (structure_factor.hpp) and the shear viscosity by Green-Kubo (viscosity.hpp), on the schedule of
+// transport_schedule.hpp mapped onto the run's time step. A program hands over the positions after
+// every step and, for the viscosity, the off-diagonal pressure of every step; at the end it gets the
+// three CSV files, the plot, the summary lines and the figures.
+//
+// Memory, whatever the length of the run: the self motion's ring of 6 frames (about 150 bytes per
+// atom) and its sums (0.4 MB), the viscosity's windows (about 2 MB at 0.01 ps steps) and, for S(k)
+// directly, phase tables of 6 (k_max L / 2 pi + 1) N doubles: 1 MB at 864 atoms, 15 MB at 6,912.
+// Those grow as N^(4/3) and a sample's cost as N times the 7,321 wave vectors, so above
+// direct_sk_atoms atoms S(k) comes from g(r) alone.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pelzak/analysis/rdf_curve.hpp"
+#include "pelzak/analysis/self_motion.hpp"
+#include "pelzak/analysis/structure_factor.hpp"
+#include "pelzak/analysis/viscosity.hpp"
+
+namespace pelzak::analysis {
+
+inline constexpr long direct_sk_atoms = 20000;
+
+struct Transport {
+  long atoms = 0;
+  double box = 0.0;  // nm
+  double dt = 0.0;   // ps between the frames handed over
+  std::int64_t self_every = 1;  // frames between the self motion's frames (0.1 ps)
+  std::int64_t sk_every = 1;    // frames between S(k) samples (5 ps)
+  std::int64_t stress_every = 1;  // frames between the viscosity's stress samples
+  bool direct_sk = false;
+  double fs_peak = 0.0;  // nm^-1: the k about which F_s is taken, set by the first frame
+  SelfMotionAccumulator motion;
+  StructureFactorAccumulator sk;
+  ViscosityAccumulator viscosity;
+};
+
+// Prepares the estimators for frames dt apart (ps) of `atoms` atoms in a cubic box of side `box` (nm).
+// False, with the reason, if the settings make no sense.
+bool transport_start(Transport& t, long atoms, double box, double dt, std::string* problem);
+
+// Frame n (from 0, the positions production starts from): 3N unwrapped positions, nm, all x, then all y,
+// then all z.
+void transport_add_positions(Transport& t, std::int64_t n, const double* positions);
+
+// The pressure tensor at frame n: {P_xy, P_xz, P_yz} in Pa, and the temperature (K) of the same
+// velocities.
+void transport_add_stress(Transport& t, std::int64_t n, const double* stress, double temperature);
+
+struct TransportReport {
+  SelfMotionResult motion;
+  StructureFactor sk;
+  SkTable sk_rows;
+  CurvePoint sk_peak{no_value, no_value};           // nm^-1 and S: direct, or from g(r) without it
+  CurvePoint sk_peak_from_rdf{no_value, no_value};  // from g(r) on its grid
+  double fs_k = no_value;                           // nm^-1, the wave number at the peak
+  double fs_relaxation = no_value;                  // ps, F_s there falls to 1/e
+  double fs_relaxation_error = no_value;
+  ViscosityResult viscosity;
+  std::string vanhove_csv, fsk_csv, sk_csv, plot, summary;
+};
+
+// The results, with g(r) of the whole production (rdf_curve.hpp's bins over half the box) for S(k)'s
+// second route. subtitle is one line describing the run, for the plot.
+TransportReport transport_report(Transport& t, const RdfCurve& rdf, std::string_view subtitle);
+
+}  // namespace pelzak::analysis
