@@ -16,7 +16,7 @@ the VACF and its spectrum as numpy arrays, and the figures of "summary_argon.jso
     result = pelzak.run("run")                               # pelzak_md's job in run/
     result.figures.mean_pressure_bar                         # P in bar
     result.figures["diffusion_einstein_1e-5_cm2_per_s"]      # D in 1e-5 cm^2/s
-    pelzak.run("hot", temperature=120.0, thermostat="csvr")  # another state point, from a lattice
+    pelzak.run("hot", density=1.3, thermostat="csvr")        # another state point, from a lattice
 
 The model's numbers: pelzak.model (pelzak.model.box, pelzak.model.dt, ...).
 See python/README.md.

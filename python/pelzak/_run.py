@@ -313,8 +313,8 @@ def run(
     """Runs pelzak_md's job in `folder` and returns its results as a RunResult.
 
     The folder (made with its parents if missing) is the job's working folder: the library's liquid
-    starts from its "ar_simulation.dat" (pelzak.initial writes one), any other state point from
-    an fcc lattice. The job writes "rdf_argon.dat", "thermo_argon.csv", "summary_argon.json", the
+    (864 atoms in its box, at any temperature) starts from its "ar_simulation.dat" (pelzak.initial
+    writes one), any other density or atom count from an fcc lattice, any state point from `start`. The job writes "rdf_argon.dat", "thermo_argon.csv", "summary_argon.json", the
     dynamics' CSV files, the plots, "checkpoint_argon.bin" and "final_argon.dat" there, exactly as
     pelzak_md run in that folder would. Every keyword is the pelzak_md option of that name
     (continue_run is --continue), with the program's limits and messages; None is its default.
