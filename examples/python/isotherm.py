@@ -66,25 +66,30 @@ def table_line(density, f, lammps):
 
 
 def plot(path, densities, figures, lammps):
+    """Top: P(rho) and U(rho) of both. Bottom: pelzak's less LAMMPS's, with the two errors combined,
+    where differences of a few bar or 0.001 eps per atom, far below the top row's scale, show."""
     rho = np.array([float(d) for d in densities])
-    fig, (ax_p, ax_u) = plt.subplots(1, 2, figsize=(11, 4.5), constrained_layout=True)
+    fig, axes = plt.subplots(2, 2, figsize=(11, 7.5), sharex=True, height_ratios=(2, 1), constrained_layout=True)
     panels = (
-        (ax_p, "mean_pressure_bar", "pressure_bar", "pressure (bar)", "Pressure"),
-        (ax_u, "mean_potential_energy_eps_per_atom", "potential_eps_per_atom", "potential energy (ε per atom)", "Potential energy"),
+        ("mean_pressure_bar", "pressure_bar", "pressure (bar)", "bar", "Pressure"),
+        ("mean_potential_energy_eps_per_atom", "potential_eps_per_atom", "potential energy (ε per atom)", "ε per atom", "Potential energy"),
     )
-    for ax, ours, theirs, label, title in panels:
-        # NaN errors (a run too short for two blocks) draw no bars.
-        errors = np.nan_to_num([f[ours + "_error"] for f in figures], nan=0.0)
-        ax.errorbar(
-            rho - 0.002, [f[ours] for f in figures], yerr=errors,
-            fmt="o", ms=5, capsize=3, color="tab:blue", label="pelzak (csvr)",
-        )
-        ax.errorbar(
-            rho + 0.002, [float(lammps[d][theirs]) for d in densities], yerr=[float(lammps[d][theirs + "_error"]) for d in densities],
+    for (top, bottom), (ours, theirs, label, unit, title) in zip(axes.T, panels):
+        value = np.array([f[ours] for f in figures])
+        # NaN errors (a run too short for two blocks) count as none.
+        error = np.nan_to_num([f[ours + "_error"] for f in figures], nan=0.0)
+        reference = np.array([float(lammps[d][theirs]) for d in densities])
+        reference_error = np.array([float(lammps[d][theirs + "_error"]) for d in densities])
+        top.errorbar(rho - 0.002, value, yerr=error, fmt="o", ms=5, capsize=3, color="tab:blue", label="pelzak (csvr)")
+        top.errorbar(
+            rho + 0.002, reference, yerr=reference_error,
             fmt="s", ms=5, capsize=3, mfc="none", color="tab:red", label="LAMMPS (Nose-Hoover)",
         )
-        ax.set(xlabel="density (g/cm³)", ylabel=label, title=f"{title} at {TEMPERATURE} K, 864 atoms")
-        ax.legend()
+        top.set(ylabel=label, title=f"{title} at {TEMPERATURE} K, 864 atoms")
+        top.legend()
+        bottom.errorbar(rho, value - reference, yerr=np.hypot(error, reference_error), fmt="o", ms=5, capsize=3, color="black")
+        bottom.axhline(0.0, color="grey", lw=0.8, ls="--")
+        bottom.set(xlabel="density (g/cm³)", ylabel=f"pelzak − LAMMPS ({unit})")
     fig.savefig(path, dpi=120)
 
 
@@ -97,7 +102,7 @@ def main():
     lammps = read_lammps()
     densities = list(lammps)
     figures = []
-    print("density  T (K)   U pelzak (eps/atom)  U LAMMPS (eps/atom)  P pelzak (bar)    P LAMMPS (bar)")
+    print(f"{'density':>7}  {'T (K)':>6}  {'U pelzak (eps/atom)':<19}  {'U LAMMPS (eps/atom)':<19}  {'P pelzak (bar)':<16}  {'P LAMMPS (bar)':<16}".rstrip())
     for density in densities:
         f = run_density(os.path.join(args.folder, density), density, args.quick)
         figures.append(f)
