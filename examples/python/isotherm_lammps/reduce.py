@@ -32,8 +32,8 @@ def main():
         temperature, _ = mean_and_error(rows[:, 1])
         potential, potential_error = mean_and_error(rows[:, 2] / (atoms * EPSILON_EV))
         pressure, pressure_error = mean_and_error(rows[:, 3])
-        print(f"{density},{temperature:.3f},{potential:.5f},{potential_error:.5f},"
-              f"{pressure:.1f},{pressure_error:.1f}")
+        print(f"{density},{temperature:.3f},{potential:.6f},{potential_error:.6f},"
+              f"{pressure:.2f},{pressure_error:.2f}")
 
 
 if __name__ == "__main__":
