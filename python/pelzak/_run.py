@@ -89,6 +89,9 @@ class RunFigures(Mapping):
     def __setattr__(self, name, value):
         raise AttributeError("RunFigures is read-only")
 
+    def __reduce__(self):  # copy and pickle (multiprocessing) make it again from its values
+        return (RunFigures, (self._values,))
+
     def __dir__(self):
         return sorted(set(super().__dir__()) | {name for name in self._values if name.isidentifier()})
 

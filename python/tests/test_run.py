@@ -6,6 +6,7 @@ import inspect
 import json
 import operator
 import os
+import pickle
 import re
 import subprocess
 import threading
@@ -342,6 +343,9 @@ def test_repr_is_a_short_summary(short_runs):
     text = repr(short_runs[0])
     assert len(text) < 600 and len(text.splitlines()) == 4, text
     assert "864 atoms at 94.4 K" in text and "1000 production steps of 0.01 ps" in text and "P = " in text
+    # A result crosses processes (multiprocessing pickles it), its read-only figures with it.
+    copied = pickle.loads(pickle.dumps(short_runs[0]))
+    assert list(copied.figures.items())[:3] == list(short_runs[0].figures.items())[:3]
 
 
 @pytest.mark.parametrize(
