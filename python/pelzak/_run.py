@@ -145,7 +145,7 @@ class RunResult:
             f"{f['density_g_per_cm3']:.5f} g/cm^3, cut-off {f['cutoff_sigma']:g} sigma{tail}, "
             f"thermostat {f['thermostat']}\n"
             f"  {f['production_steps']} production steps of {f['time_step_ps']:g} ps: "
-            f"T = {f['mean_temperature_K']:.2f} K, "
+            f"T = {f['mean_temperature_K']:.2f} K (on-step {f['mean_on_step_temperature_K']:.2f} K), "
             f"U = {_with_error(f, 'mean_potential_energy_eps_per_atom', 4)} eps per atom, "
             f"P = {_with_error(f, 'mean_pressure_bar', 1)} bar\n"
             f"  D = {_with_error(f, 'diffusion_einstein_1e-5_cm2_per_s', 3, 'diffusion_einstein_error')} e-5 cm^2/s "
