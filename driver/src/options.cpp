@@ -352,6 +352,16 @@ Parsed parse_options(int argc, const char* const* argv) {
   return parsed;
 }
 
+std::string options_from_arguments(const std::vector<std::string>& arguments, Options* options) {
+  std::vector<const char*> argv{"pelzak_md"};
+  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  const Parsed parsed = parse_options(static_cast<int>(argv.size()), argv.data());
+  if (parsed.action == Action::usage_error) return parsed.error;
+  if (parsed.action != Action::run) return "--help and --version are not run options";
+  *options = parsed.options;
+  return "";
+}
+
 std::string usage_text() {
   return "Usage: pelzak_md [OPTION]...\n"
          "Runs liquid argon: Lennard-Jones atoms in a periodic cubic box, by default the liquid of Rahman's\n"

@@ -31,8 +31,8 @@ def plot_g(ax, result, m):
     ax.plot(result.r_sigma, result.g, color="tab:blue", lw=1.5)
     ax.axhline(1.0, color="grey", lw=0.8, ls="--")
     ax.annotate(
-        f"first peak {f.rdf_peak_g:.3f}\nat r/σ = {f.rdf_peak_r_sigma:.3f}",
-        (f.rdf_peak_r_sigma, f.rdf_peak_g),
+        f"first peak {f.rdf_first_peak:.3f}\nat r/σ = {f.rdf_first_peak_r_sigma:.3f}",
+        (f.rdf_first_peak_r_sigma, f.rdf_first_peak),
         xytext=(25, -10),
         textcoords="offset points",
         va="top",
@@ -51,15 +51,15 @@ def plot_msd(ax, result):
     ax.plot(t, msd, color="tab:blue", lw=1.5, label="MSD")
     # The fitted line over the whole run, solid over the window it was fitted in.
     line = np.array([0.0, t[-1]])
-    ax.plot(line, f.msd_fit_slope * line + f.msd_fit_intercept, color="tab:red", lw=0.8, ls="--")
-    window = np.array([f.msd_fit_start, f.msd_fit_end])
-    ax.plot(window, f.msd_fit_slope * window + f.msd_fit_intercept, color="tab:red", lw=2.0, label="6 D t + c, fitted")
+    ax.plot(line, f.msd_fit_slope_nm2_per_ps * line + f.msd_fit_intercept_nm2, color="tab:red", lw=0.8, ls="--")
+    window = np.array([f.msd_fit_start_ps, f.msd_fit_end_ps])
+    ax.plot(window, f.msd_fit_slope_nm2_per_ps * window + f.msd_fit_intercept_nm2, color="tab:red", lw=2.0, label="6 D t + c, fitted")
     ax.axvspan(*window, color="tab:red", alpha=0.08, lw=0)
     ax.text(
         0.04,
         0.96,
-        f"D = {with_error(f.diffusion_einstein, f.diffusion_einstein_error)} (Einstein)\n"
-        f"D = {with_error(f.diffusion_green_kubo, f.diffusion_green_kubo_error)} (Green–Kubo)\n"
+        f"D = {with_error(f['diffusion_einstein_1e-5_cm2_per_s'], f.diffusion_einstein_error)} (Einstein)\n"
+        f"D = {with_error(f['diffusion_green_kubo_1e-5_cm2_per_s'], f.diffusion_green_kubo_error)} (Green–Kubo)\n"
         "in 10⁻⁵ cm²/s",
         transform=ax.transAxes,
         va="top",
@@ -72,12 +72,12 @@ def plot_vacf(ax, result):
     f = result.figures
     ax.plot(result.vacf["t_ps"], result.vacf["vacf"], color="tab:blue", lw=1.5)
     ax.axhline(0.0, color="grey", lw=0.8, ls="--")
-    ax.plot([f.vacf_zero], [0.0], "o", color="tab:red", ms=4)
-    ax.plot([f.vacf_minimum_time], [f.vacf_minimum], "o", color="tab:red", ms=4)
-    ax.annotate(f"zero at {f.vacf_zero:.3f} ps", (f.vacf_zero, 0.0), xytext=(8, 8), textcoords="offset points")
+    ax.plot([f.vacf_first_zero_ps], [0.0], "o", color="tab:red", ms=4)
+    ax.plot([f.vacf_minimum_ps], [f.vacf_minimum], "o", color="tab:red", ms=4)
+    ax.annotate(f"zero at {f.vacf_first_zero_ps:.3f} ps", (f.vacf_first_zero_ps, 0.0), xytext=(8, 8), textcoords="offset points")
     ax.annotate(
-        f"minimum {f.vacf_minimum:.3f} at {f.vacf_minimum_time:.3f} ps",
-        (f.vacf_minimum_time, f.vacf_minimum),
+        f"minimum {f.vacf_minimum:.3f} at {f.vacf_minimum_ps:.3f} ps",
+        (f.vacf_minimum_ps, f.vacf_minimum),
         xytext=(6, -8),
         textcoords="offset points",
         va="top",
@@ -89,10 +89,10 @@ def plot_spectrum(ax, result):
     f = result.figures
     nu, dos = result.spectrum["nu_THz"], result.spectrum["dos_per_THz"]
     ax.plot(nu, dos, color="tab:blue", lw=1.5)
-    ax.plot([f.spectrum_peak_frequency], [f.spectrum_peak_density], "o", color="tab:red", ms=4)
+    ax.plot([f.spectrum_peak_THz], [f.spectrum_peak_density_per_THz], "o", color="tab:red", ms=4)
     ax.annotate(
-        f"main peak at {f.spectrum_peak_frequency:.2f} THz",
-        (f.spectrum_peak_frequency, f.spectrum_peak_density),
+        f"main peak at {f.spectrum_peak_THz:.2f} THz",
+        (f.spectrum_peak_THz, f.spectrum_peak_density_per_THz),
         xytext=(12, 4),
         textcoords="offset points",
     )
@@ -125,7 +125,6 @@ def main():
     args = parser.parse_args()
     run_options = {name: value for name, value in vars(args).items() if name != "folder" and value is not None}
 
-    os.makedirs(args.folder, exist_ok=True)
     pelzak.initial(args.folder)
     result = pelzak.run(args.folder, **run_options)
     print(result.summary, end="")

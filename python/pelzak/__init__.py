@@ -9,19 +9,21 @@ The library's four routines over numpy arrays of shape (864, 3), one row per ato
     kinetic, temperature = pelzak.leapfrog(positions, velocities, driving)    # updates in place
     pelzak.radial_dist(step, positions, histogram)                           # histogram: (200,)
 
-The whole job of pelzak_md, returning g(r), the thermodynamic log, the MSD, the VACF and its
-spectrum as numpy arrays, and the figures (D both ways, ...) as numbers:
+The whole job of pelzak_md at any state point, returning g(r), the thermodynamic log, the MSD,
+the VACF and its spectrum as numpy arrays, and the figures of "summary_argon.json" as numbers:
 
-    pelzak.initial("run")              # the generator's start, run/ar_simulation.dat
-    result = pelzak.run("run")         # pelzak_md's job in run/
-    result.figures.diffusion_einstein  # D in 1e-5 cm^2/s
+    pelzak.initial("run")                                    # the generator's start, run/ar_simulation.dat
+    result = pelzak.run("run")                               # pelzak_md's job in run/
+    result.figures.mean_pressure_bar                         # P in bar
+    result.figures["diffusion_einstein_1e-5_cm2_per_s"]      # D in 1e-5 cm^2/s
+    pelzak.run("hot", density=1.3, thermostat="csvr")        # another state point, from a lattice
 
 The model's numbers: pelzak.model (pelzak.model.box, pelzak.model.dt, ...).
 See python/README.md.
 """
 from . import model
 from ._run import RunError, RunFigures, RunResult, initial, run
-from ._routines import force_atoms, leapfrog, radial_dist, read_file
+from .routines import force_atoms, leapfrog, radial_dist, read_file
 
 __all__ = [
     "RunError",

@@ -5,15 +5,20 @@ their process when a file cannot be read or written, and that must not be the in
 child works in the run folder, as the programs work in theirs; afterwards the result files are read
 from there into numpy arrays.
 """
+import decimal
 import errno
-import operator
+import json
+import math
 import os
+import re
 import signal
+from collections.abc import Mapping
 from dataclasses import dataclass
 
 import numpy as np
 
 from . import _job
+from ._arguments import flag, real_number, shown, whole_number
 
 # The driver's own defaults and limits, so that both front ends agree.
 _DEFAULTS = _job.defaults
@@ -41,55 +46,60 @@ class RunError(RuntimeError):
         return self.message
 
 
-@dataclass(frozen=True)
-class RunFigures:
-    """The figures pelzak_md's summary prints, as the run computed them (the summary rounds them).
+class RunFigures(Mapping):
+    """The run's figures, unrounded, under the names "summary_argon.json" gives them, in its order.
 
-    NaN where the run has no such figure: an uncertainty needs at least two blocks of 20 ps
-    (a production of at least 4800 steps), a VACF that never crosses zero has no zero.
+    A read-only mapping: figures["diffusion_einstein_1e-5_cm2_per_s"]; a name that is a Python
+    identifier is an attribute too (figures.mean_pressure_bar). The values are the file's: the
+    state point (atoms, temperature_K, density_g_per_cm3, box_nm, cutoff_sigma, tail_correction,
+    thermostat, tau_ps with csvr, time_step_ps, production_steps, ...), the production's means with
+    their standard errors (mean_temperature_K, mean_potential_energy_eps_per_atom, mean_pressure_bar,
+    ...), D both ways, g(r)'s first peak, the VACF's and alpha2's features, the spectrum's peak.
+    The file holds each number as the shortest text of its double, so these are the run's doubles.
+    NaN where the run has no such figure (the file's null): an uncertainty needs at least two
+    blocks of 20 ps (a production of at least 4800 steps), a VACF that never crosses zero has no zero.
 
-    mean_temperature             K, mean over the production steps
-    mean_potential_per_atom      epsilon per atom, mean over the production steps
-    rdf_peak_g                   height of g(r)'s first peak (its highest bin)
-    rdf_peak_r_sigma             where it is, r / sigma
-    diffusion_einstein           self-diffusion coefficient D from the MSD's slope, 1e-5 cm^2/s
-    diffusion_einstein_error     its standard error from the blocks, 1e-5 cm^2/s
-    diffusion_green_kubo         D from the integral of the VACF, 1e-5 cm^2/s
-    diffusion_green_kubo_error   its standard error from the blocks, 1e-5 cm^2/s
-    msd_fit_slope                nm^2/ps: the straight line msd = slope * t + intercept fitted to
-    msd_fit_intercept            nm^2     the MSD from msd_fit_start to msd_fit_end (ps); slope = 6 D
-    msd_fit_start, msd_fit_end   ps       (D in nm^2/ps = D in 1e-5 cm^2/s / 1000)
-    vacf_zero                    ps, the normalised VACF's first zero
-    vacf_minimum                 the normalised VACF's first minimum
-    vacf_minimum_time            ps, where it is
-    alpha2_peak                  the peak of the non-Gaussian parameter alpha2
-    alpha2_peak_time             ps, where it is
-    spectrum_peak_frequency      THz, the spectrum's main peak
-    spectrum_peak_density        1/THz, its height
+    After the file's figures come five it leaves out: the straight line fitted to the MSD,
+    msd = msd_fit_slope_nm2_per_ps * t + msd_fit_intercept_nm2 from msd_fit_start_ps to
+    msd_fit_end_ps (slope = 6 D), and spectrum_peak_density_per_THz, the spectrum's peak height.
     """
 
-    mean_temperature: float
-    mean_potential_per_atom: float
-    rdf_peak_g: float
-    rdf_peak_r_sigma: float
-    diffusion_einstein: float
-    diffusion_einstein_error: float
-    diffusion_green_kubo: float
-    diffusion_green_kubo_error: float
-    msd_fit_slope: float
-    msd_fit_intercept: float
-    msd_fit_start: float
-    msd_fit_end: float
-    vacf_zero: float
-    vacf_minimum: float
-    vacf_minimum_time: float
-    alpha2_peak: float
-    alpha2_peak_time: float
-    spectrum_peak_frequency: float
-    spectrum_peak_density: float
+    __slots__ = ("_values",)
+
+    def __init__(self, values):
+        object.__setattr__(self, "_values", dict(values))
+
+    def __getitem__(self, name):
+        return self._values[name]
+
+    def __iter__(self):
+        return iter(self._values)
+
+    def __len__(self):
+        return len(self._values)
+
+    def __getattr__(self, name):
+        if name.startswith("_"):
+            raise AttributeError(name)
+        try:
+            return self._values[name]
+        except KeyError:
+            raise AttributeError(f"RunFigures has no figure {name!r}; it has {', '.join(self._values)}") from None
+
+    def __setattr__(self, name, value):
+        raise AttributeError("RunFigures is read-only")
+
+    def __reduce__(self):  # copy and pickle (multiprocessing) make it again from its values
+        return (RunFigures, (self._values,))
+
+    def __dir__(self):
+        return sorted(set(super().__dir__()) | {name for name in self._values if name.isidentifier()})
+
+    def __repr__(self):
+        return f"RunFigures({self._values!r})"
 
 
-@dataclass(frozen=True, eq=False)
+@dataclass(frozen=True, eq=False, repr=False)
 class RunResult:
     """What a run leaves, as numpy arrays and numbers.
 
@@ -107,12 +117,14 @@ class RunResult:
               t_ps and vacf (the velocity autocorrelation divided by its value at 0), float64.
     spectrum: structured array of "spectrum_argon.csv", one record every 0.01 THz from 0 to 8 THz:
               nu_THz and dos_per_THz (the VACF's spectrum, a density of states of unit area), float64.
-    figures:  RunFigures, the summary's numbers unrounded (D both ways with their errors, the MSD's
-              fitted line, VACF zero and minimum, alpha2 peak, spectrum peak, mean temperature,
-              potential energy, g(r)'s first peak).
+    figures:  RunFigures, the figures of "summary_argon.json" by its names, unrounded (the state
+              point, the means of temperature, energy and pressure with their errors, D both
+              ways, ...), and the MSD's fitted line.
     summary:  the summary text pelzak_md prints, those figures rounded.
     folder:   the run folder, which also holds the files themselves ("rdf_argon.svg",
-              "dynamics_argon.svg", and "traj_argon.xyz" with xyz_every > 0).
+              "dynamics_argon.svg", "summary_argon.json", and "traj_argon.xyz" with xyz_every > 0).
+
+    repr() gives a few lines: the folder, the state point, the steps and the main figures.
     """
 
     r_sigma: np.ndarray
@@ -125,25 +137,115 @@ class RunResult:
     summary: str
     folder: str
 
+    def __repr__(self):
+        f = self.figures
+        tail = " with the tail correction" if f["tail_correction"] else ""
+        return (
+            f"<RunResult in {self.folder!r}: {f['atoms']} atoms at {f['temperature_K']:g} K and "
+            f"{f['density_g_per_cm3']:.5f} g/cm^3, cut-off {f['cutoff_sigma']:g} sigma{tail}, "
+            f"thermostat {f['thermostat']}\n"
+            f"  {f['production_steps']} production steps of {f['time_step_ps']:g} ps: "
+            f"T = {f['mean_temperature_K']:.2f} K (on-step {f['mean_on_step_temperature_K']:.2f} K), "
+            f"U = {_with_error(f, 'mean_potential_energy_eps_per_atom', 4)} eps per atom, "
+            f"P = {_with_error(f, 'mean_pressure_bar', 1)} bar\n"
+            f"  D = {_with_error(f, 'diffusion_einstein_1e-5_cm2_per_s', 3, 'diffusion_einstein_error')} e-5 cm^2/s "
+            f"(Einstein), g(r) first peak {f['rdf_first_peak']:.3f} at r/sigma = {f['rdf_first_peak_r_sigma']:.3f}\n"
+            f"  .figures ({len(f)} figures), .thermo ({len(self.thermo)} rows), .g, .msd, .vacf, .spectrum, .summary>"
+        )
 
-def _count(name, value, minimum):
-    if isinstance(value, (bool, np.bool_)):
-        raise TypeError(f"{name} must be a whole number, not {type(value).__name__}")
-    try:
-        number = operator.index(value)
-    except TypeError:
-        raise TypeError(f"{name} must be a whole number, not {type(value).__name__}") from None
-    if not minimum <= number <= _job.max_steps:
-        raise ValueError(f"{name} must be from {minimum} to {_job.max_steps}, not {number}")
-    return number
+
+def _with_error(figures, name, decimals, error_name=None):
+    error = figures[error_name or name + "_error"]
+    value = f"{figures[name]:.{decimals}f}"
+    return value if math.isnan(error) else f"{value} +- {error:.{decimals}f}"
 
 
-def _folder(folder):
+# pelzak_md's options by run's keyword. Whole numbers, real numbers and flags are checked for their
+# type here; their values go to pelzak_md's own command-line rules as the text it would be given,
+# so that the ranges and the messages are the program's.
+_COUNTS = {
+    "push_off": "--push-off",
+    "equilibration": "--equilibration",
+    "production": "--production",
+    "thermo_every": "--thermo-every",
+    "xyz_every": "--xyz-every",
+    "atoms": "--atoms",
+    "seed": "--seed",
+    "threads": "--threads",
+}
+_REALS = {
+    "temperature": ("--temperature", "a temperature in K"),
+    "density": ("--density", "a density in g/cm^3"),
+    "cutoff": ("--cutoff", "a cut-off in sigma"),
+    "tau": ("--tau", "a relaxation time in ps"),
+}
+_FLAGS = {"tail": "--tail", "continue_run": "--continue", "quiet": "--quiet"}
+_THERMOSTATS = ("rescale", "csvr", "none")
+_KEYWORDS = {
+    **_COUNTS,
+    **{name: option for name, (option, _) in _REALS.items()},
+    **_FLAGS,
+    "time_step": "--time-step",
+    "thermostat": "--thermostat",
+    "start": "--start",
+}
+_OPTION_KEYWORDS = {option: name for name, option in _KEYWORDS.items()}
+
+
+def _keyword_message(message):
+    """pelzak_md's message about its options, told in run's keywords."""
+    message = message.removeprefix("pelzak_md: ")
+    message = message.replace("--thermostat csvr", 'thermostat="csvr"')
+    return "run: " + re.sub(r"--[a-z-]+", lambda m: _OPTION_KEYWORDS.get(m.group(0), m.group(0)), message)
+
+
+def _decimal(value):
+    """A time step as the decimal it reads as (0.005, not 5e-03): pelzak_md takes the step as
+    written, and its log's times are exact decimals of it."""
+    return format(decimal.Decimal(repr(value)), "f")
+
+
+def _arguments(values):
+    """pelzak_md's command line for run's keywords; None means the program's default."""
+    args = []
+    for name, option in _COUNTS.items():
+        value = values[name]
+        if value is not None:
+            number = whole_number("run", name, value)
+            if number != _DEFAULTS.get(name):  # the run-control defaults are the program's
+                args += [option, str(number)]
+    for name, (option, what) in _REALS.items():
+        if values[name] is not None:
+            args += [option, repr(real_number("run", name, values[name], what))]
+    if values["time_step"] is not None:
+        args += ["--time-step", _decimal(real_number("run", "time_step", values["time_step"], "a time step in ps"))]
+    thermostat = values["thermostat"]
+    if thermostat is not None:
+        if thermostat not in _THERMOSTATS:
+            raise (TypeError if not isinstance(thermostat, str) else ValueError)(
+                f"run: thermostat takes one of {', '.join(map(repr, _THERMOSTATS))}, not {shown(thermostat)}"
+            )
+        args += ["--thermostat", thermostat]
+    start = values["start"]
+    if start is not None:
+        if not isinstance(start, (str, bytes, os.PathLike)):
+            raise TypeError(f"run: start takes a file name (str, bytes or os.PathLike), not {shown(start)}")
+        # Relative to this process's working folder, not to the run folder the job works in.
+        args += ["--start", os.path.abspath(os.fsdecode(start))]
+    for name, option in _FLAGS.items():
+        if flag("run", name, values[name]):
+            args.append(option)
+    return args
+
+
+def _folder(folder, call):
+    """The folder, made with its parents if missing."""
+    if not isinstance(folder, (str, bytes, os.PathLike)):
+        raise TypeError(f"{call}: folder takes a folder name (str, bytes or os.PathLike), not {shown(folder)}")
     path = os.fspath(folder)
-    if not os.path.exists(path):
-        raise FileNotFoundError(errno.ENOENT, "no such folder", path)
-    if not os.path.isdir(path):
+    if os.path.exists(path) and not os.path.isdir(path):
         raise NotADirectoryError(errno.ENOTDIR, "not a folder", path)
+    os.makedirs(path, exist_ok=True)
     return path
 
 
@@ -181,6 +283,14 @@ def _read_table(path):
     return np.loadtxt(lines[1:], delimiter=",", dtype=dtype, ndmin=1)
 
 
+def _read_figures(path, fit):
+    """The figures of "summary_argon.json" (null, for NaN, as NaN), then those it leaves out."""
+    with open(path, encoding="ascii") as f:
+        figures = json.load(f)
+    figures = {name: math.nan if value is None else value for name, value in figures.items()}
+    return RunFigures({**figures, **fit})
+
+
 def run(
     folder=".",
     *,
@@ -189,55 +299,94 @@ def run(
     production=_DEFAULTS["production"],
     thermo_every=_DEFAULTS["thermo_every"],
     xyz_every=_DEFAULTS["xyz_every"],
+    temperature=None,
+    density=None,
+    atoms=None,
+    cutoff=None,
+    tail=False,
+    time_step=None,
+    thermostat=None,
+    tau=None,
+    seed=None,
+    start=None,
+    threads=None,
+    continue_run=False,
     quiet=True,
 ):
     """Runs pelzak_md's job in `folder` and returns its results as a RunResult.
 
-    The folder must hold the start "ar_simulation.dat" (pelzak.initial writes one); the job writes
-    "rdf_argon.dat", "thermo_argon.csv", "msd_argon.csv", "vacf_argon.csv", "spectrum_argon.csv",
-    "rdf_argon.svg", "dynamics_argon.svg", "final_argon.dat" (and "traj_argon.xyz") there, exactly as
-    pelzak_md run in that folder would. The options are pelzak_md's, with its defaults (but quiet):
+    The folder (made with its parents if missing) is the job's working folder: the library's liquid
+    (864 atoms in its box, at any temperature) starts from its "ar_simulation.dat" (pelzak.initial
+    writes one), any other density or atom count from an fcc lattice, any state point from `start`. The job writes "rdf_argon.dat", "thermo_argon.csv", "summary_argon.json", the
+    dynamics' CSV files, the plots, "checkpoint_argon.bin" and "final_argon.dat" there, exactly as
+    pelzak_md run in that folder would. Every keyword is the pelzak_md option of that name
+    (continue_run is --continue), with the program's limits and messages; None is its default.
 
+    Run control:
         push_off       push-off steps (--push-off)
         equilibration  equilibration steps before production (--equilibration)
-        production     production steps, at least 1000 (--production): g(r) from the first 1000,
-                       the dynamics files (msd_argon.csv, ...) from all
+        production     production steps, at least 1000 (--production)
         thermo_every   a log row every this many steps of each phase, at least 1 (--thermo-every)
         xyz_every      a trajectory frame every this many steps, 0 for none (--xyz-every)
+        threads        threads for the forces, 1 to 64 (None: every core the process may use); the
+                       results are the same bits for any number
+        continue_run   True: go on from the folder's "checkpoint_argon.bin" for `production` more
+                       steps (the state point comes from the checkpoint: give none)
         quiet          False shows pelzak_md's progress lines on sys.stderr; pelzak_md shows
                        them unless --quiet, run only when asked
+    The state point (None: the library's liquid):
+        temperature    K (94.4)
+        density        g/cm^3 (1.36245, the library's box)
+        atoms          2 or more (864, or the count of `start`)
+        cutoff         the cut-off radius in sigma, at most half the box (2.25)
+        tail           True: the long-range corrections to energy and pressure
+        time_step      ps, at most 0.1 (0.01), taken as the decimal it reads as
+        thermostat     "rescale" (the library's), "csvr" (canonical, to compare with LAMMPS or
+                       GROMACS) or "none" (constant energy in production)
+        tau            ps, csvr's relaxation time (0.1)
+        seed           csvr's random numbers and a lattice start's velocities (1)
+        start          a start file of any atom count (a path relative to this process's folder)
 
-    The job runs in a forked child process while this one waits with the GIL released (other
-    threads go on; Ctrl-C stops the job and raises KeyboardInterrupt). Any failure, from a missing
-    start to a full disk, raises RunError with the program's own message and leaves an earlier
-    run's results in the folder as they were; the interpreter never ends. A wrong option type raises TypeError, a value out of range ValueError.
+    A keyword of the wrong type (a string for a number, a float for a count) raises TypeError, a
+    value pelzak_md refuses ValueError with its reason and the accepted range. The job runs in a
+    forked child process while this one waits with the GIL released (other threads go on; Ctrl-C
+    stops the job and raises KeyboardInterrupt). Any failure, from a missing start to a full
+    disk, raises RunError with the program's own message and leaves an earlier run's results in
+    the folder as they were; the interpreter never ends.
     """
-    path = _folder(folder)
-    counts = dict(
-        push_off=_count("push_off", push_off, 0),
-        equilibration=_count("equilibration", equilibration, 0),
-        production=_count("production", production, 1000),
-        thermo_every=_count("thermo_every", thermo_every, 1),
-        xyz_every=_count("xyz_every", xyz_every, 0),
-    )
-    if not isinstance(quiet, (bool, np.bool_)):
-        raise TypeError(f"quiet must be True or False, not {type(quiet).__name__}")
-    status, out, err, figures = _job.run_job(os.fsencode(path), quiet=bool(quiet), **counts)
+    values = dict(locals())
+    args = _arguments(values)
+    problem = _job.check_arguments(args)  # before anything is touched
+    if problem:
+        raise ValueError(_keyword_message(problem))
+    path = _folder(folder, "run")
+    status, out, err, fit = _job.run_job(os.fsencode(path), args)
+    if status == _job.exit_usage:
+        raise ValueError(_keyword_message(_failure((status, out, err), path, "pelzak_md").message))
     if status != 0:
         raise _failure((status, out, err), path, "pelzak_md")
     r_sigma, g = _read_rdf(os.path.join(path, _FILES["rdf"]))
     tables = {name: _read_table(os.path.join(path, _FILES[name])) for name in ("thermo", "msd", "vacf", "spectrum")}
-    return RunResult(r_sigma=r_sigma, g=g, **tables, figures=RunFigures(**figures), summary=out, folder=path)
+    figures = _read_figures(os.path.join(path, _FILES["summary"]), fit)
+    return RunResult(r_sigma=r_sigma, g=g, **tables, figures=figures, summary=out, folder=path)
 
 
-def initial(folder="."):
-    """Writes the generator's start "ar_simulation.dat" into `folder`, as pelzak_initial would.
+def initial(folder=".", seed=None):
+    """Writes the generator's start "ar_simulation.dat" into `folder` (made with its parents if
+    missing), as pelzak_initial would, and returns the file's path.
 
-    Returns the file's path. The start is the same on every call (the generator draws from a
-    fixed seed). A failure raises RunError with pelzak_initial's message.
+    seed: the random sequence's seed, a whole number from 0 to 4294967295, for independent
+    replicas; None draws the sequence of pelzak_initial without --seed (5489). The same seed gives
+    the same start on every call. A failure raises RunError with pelzak_initial's message.
     """
-    path = _folder(folder)
-    outcome = _job.write_start(os.fsencode(path))
+    seed_range = (0, 2**32 - 1)
+    takes = f"a whole number from {seed_range[0]} to {seed_range[1]}"
+    number = _job.default_seed if seed is None else whole_number("initial", "seed", seed, takes)
+    if not seed_range[0] <= number <= seed_range[1]:
+        raise ValueError(f"initial: seed takes {takes}, not {number}")
+    path = _folder(folder, "initial")
+    outcome = _job.write_start(os.fsencode(path), number)
     if outcome[0] != 0:
         raise _failure(outcome, path, "pelzak_initial")
     return os.path.join(path, _FILES["start"])
+

@@ -5,13 +5,14 @@
 // runs in a forked child in the folder it is given (child_process.hpp), called there exactly as the
 // programs call it; the job's own handlers for SIGINT, SIGTERM and SIGHUP stop it between two steps.
 // The parent waits with the GIL released and returns the exit status with the child's stdout and
-// stderr, and for a job that succeeded its figures (md::JobFigures, the summary's numbers unrounded),
-// which the child writes into memory it shares with the parent; the Python side (pelzak/_run.py)
-// raises on failure and reads the result files.
+// stderr, and for a job that succeeded the few figures "summary_argon.json" leaves out, which the
+// child writes into memory it shares with the parent; the Python side (pelzak/_run.py) raises on
+// failure and reads the result files, the summary's figures from that JSON file.
 //
 // This module links its own copy of the library, apart from pelzak._routines; the job keeps its g(r)
 // file in its staging folder, apart from the "rdf_argon.dat" that radial_dist calls may hold open.
 #include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
 #include <sys/mman.h>
 
 #include <cerrno>
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "child_process.hpp"
 #include "pelzak/driver/job.hpp"
@@ -67,55 +69,46 @@ class SharedFigures {
   md::JobFigures* figures_ = nullptr;
 };
 
-// The figures by name, as pelzak.RunFigures takes them.
-py::dict figures_dict(const md::JobFigures& f) {
+// The figures of the job that "summary_argon.json" (which pelzak.RunFigures reads) leaves out: the
+// MSD's fitted line and the spectrum's peak height, named as that file names its figures.
+py::dict fit_figures(const md::JobFigures& f) {
   py::dict d;
-  d["mean_temperature"] = f.mean_temperature;
-  d["mean_potential_per_atom"] = f.mean_potential_per_atom;
-  d["rdf_peak_g"] = f.rdf_peak_g;
-  d["rdf_peak_r_sigma"] = f.rdf_peak_r_sigma;
-  d["diffusion_einstein"] = f.diffusion_einstein;
-  d["diffusion_einstein_error"] = f.diffusion_einstein_error;
-  d["diffusion_green_kubo"] = f.diffusion_green_kubo;
-  d["diffusion_green_kubo_error"] = f.diffusion_green_kubo_error;
-  d["msd_fit_slope"] = f.msd_fit_slope;
-  d["msd_fit_intercept"] = f.msd_fit_intercept;
-  d["msd_fit_start"] = f.msd_fit_start;
-  d["msd_fit_end"] = f.msd_fit_end;
-  d["vacf_zero"] = f.vacf_zero;
-  d["vacf_minimum"] = f.vacf_minimum;
-  d["vacf_minimum_time"] = f.vacf_minimum_time;
-  d["alpha2_peak"] = f.alpha2_peak;
-  d["alpha2_peak_time"] = f.alpha2_peak_time;
-  d["spectrum_peak_frequency"] = f.spectrum_peak_frequency;
-  d["spectrum_peak_density"] = f.spectrum_peak_density;
+  d["msd_fit_slope_nm2_per_ps"] = f.msd_fit_slope;
+  d["msd_fit_intercept_nm2"] = f.msd_fit_intercept;
+  d["msd_fit_start_ps"] = f.msd_fit_start;
+  d["msd_fit_end_ps"] = f.msd_fit_end;
+  d["spectrum_peak_density_per_THz"] = f.spectrum_peak_density;
   return d;
 }
 
-// The values are checked on the Python side; these are the driver's own options.
-py::tuple run_job(const std::string& folder, std::int64_t push_off, std::int64_t equilibration,
-                  std::int64_t production, std::int64_t thermo_every, std::int64_t xyz_every, bool quiet) {
+// What pelzak_md would say is wrong with these arguments, or an empty string: pelzak.run asks before
+// it makes the run folder.
+std::string check_arguments(const std::vector<std::string>& arguments) {
   md::Options options;
-  options.push_off_steps = push_off;
-  options.equilibration_steps = equilibration;
-  options.production_steps = production;
-  options.thermo_every = thermo_every;
-  options.xyz_every = xyz_every;
-  options.quiet = quiet;
+  return md::options_from_arguments(arguments, &options);
+}
+
+// arguments: pelzak_md's, which pelzak.run makes from its keywords. They are checked here, before
+// anything runs, by the driver's own command-line rules, so a bad value gets pelzak_md's message
+// and status (64) without a child.
+py::tuple run_job(const std::string& folder, const std::vector<std::string>& arguments) {
+  md::Options options;
+  const std::string problem = md::options_from_arguments(arguments, &options);
+  if (!problem.empty()) return py::make_tuple(md::exit_usage, py::str(""), text(problem), py::none());
   ChildSettings settings;
   settings.folder = folder;
-  settings.forward_stderr = !quiet;
+  settings.forward_stderr = !options.quiet;
   SharedFigures figures;
   md::JobFigures* shared = figures.get();
   const ChildOutcome outcome = run_in_child([&] { return md::run_job(options, shared); }, settings);
-  py::object numbers = outcome.status == md::exit_ok ? py::object(figures_dict(*shared)) : py::none();
+  py::object numbers = outcome.status == md::exit_ok ? py::object(fit_figures(*shared)) : py::none();
   return py::make_tuple(outcome.status, text(outcome.out), text(outcome.err), numbers);
 }
 
-py::tuple write_start(const std::string& folder) {
+py::tuple write_start(const std::string& folder, std::uint32_t seed) {
   ChildSettings settings;
   settings.folder = folder;
-  return outcome_tuple(run_in_child([] { return initial::generate_configuration(); }, settings));
+  return outcome_tuple(run_in_child([seed] { return initial::generate_configuration(seed); }, settings));
 }
 
 }  // namespace
@@ -125,9 +118,11 @@ py::tuple write_start(const std::string& folder) {
 PYBIND11_MODULE(_job, m) {
   using namespace pelzak::python;
   m.doc() = "pelzak_md's job and pelzak_initial's start in a child process (use pelzak.run, pelzak.initial)";
-  m.def("run_job", &run_job, py::arg("folder"), py::arg("push_off"), py::arg("equilibration"),
-        py::arg("production"), py::arg("thermo_every"), py::arg("xyz_every"), py::arg("quiet"));
-  m.def("write_start", &write_start, py::arg("folder"));
+  m.def("check_arguments", &check_arguments, py::arg("arguments"));
+  m.def("run_job", &run_job, py::arg("folder"), py::arg("arguments"));
+  m.def("write_start", &write_start, py::arg("folder"), py::arg("seed"));
+  m.attr("default_seed") = pelzak::initial::default_seed;
+  m.attr("exit_usage") = pelzak::md::exit_usage;
   m.attr("max_steps") = pelzak::md::max_steps;
   m.attr("bins") = pelzak::model::bins;
   const pelzak::md::Options defaults;
@@ -140,6 +135,7 @@ PYBIND11_MODULE(_job, m) {
   m.attr("defaults") = d;
   py::dict files;
   files["start"] = "ar_simulation.dat";
+  files["summary"] = pelzak::formats::summary_file;
   files["rdf"] = pelzak::formats::rdf_file;
   files["thermo"] = pelzak::formats::thermo_file;
   files["plot"] = pelzak::formats::rdf_plot_file;

@@ -170,33 +170,10 @@ void add_model(py::module_& m) {
 PYBIND11_MODULE(_routines, m) {
   using namespace pelzak::python;
   m.doc() = "The library pelzak_aux over numpy arrays (use the package pelzak)";
-  m.def("read_file", &read_file, py::arg("path") = pelzak::formats::start_file,
-        R"(read_file(path="ar_simulation.dat") -> (positions, velocities)
-
-Reads a start file (fixed columns, as pelzak_initial writes it) with the library's reader.
-Returns two new float64 arrays of shape (864, 3): positions in nm, velocities in nm/ps.
-Raises OSError when the file cannot be opened or read (a missing file is not created) and
-ValueError with the reader's diagnostic when it is short or malformed.)");
-  m.def("force_atoms", &force_atoms, py::arg("positions"), py::arg("energy") = 0.0,
-        R"(force_atoms(positions, energy=0.0) -> (forces, energy)
-
-Lennard-Jones forces on every atom (N, a new (864, 3) array) and 4 eps times (energy + the pair
-sum) (J): pass 0 for the potential energy of the positions alone. positions: float64 (864, 3), nm.)");
-  m.def("leapfrog", &leapfrog, py::arg("positions"), py::arg("velocities"), py::arg("driving"),
-        R"(leapfrog(positions, velocities, driving) -> (kinetic, temperature)
-
-One step of 0.01 ps, updating positions (nm) and velocities (nm/ps) in place: positions gain
-dt*v + dt^2*driving, velocities become the mid-step ones rescaled to 94.4 K. Returns the kinetic
-energy (J) and temperature (K) before the rescaling. driving is used as it is: pass an
-acceleration in nm/ps^2, such as forces * pelzak.model.accel_per_newton. All three are float64
-(864, 3); positions and velocities must be writable and must not share memory with each other or
-with driving.)");
-  m.def("radial_dist", &radial_dist, py::arg("step"), py::arg("positions"), py::arg("histogram"),
-        R"(radial_dist(step, positions, histogram) -> None
-
-The g(r) sampler: step 1 opens "rdf_argon.dat" in the current folder and clears the histogram,
-steps 1, 21, 41, ... add the pair distances of positions to it, step 1000 writes the normalised
-g(r) (200 lines). histogram: writable float64 (200,), kept between calls. Raises OSError when
-"rdf_argon.dat" cannot be opened or written, instead of ending the process.)");
+  // pelzak/routines.py wraps these, checking the scalar arguments by name, and documents them.
+  m.def("read_file", &read_file, py::arg("path"));
+  m.def("force_atoms", &force_atoms, py::arg("positions"), py::arg("energy"));
+  m.def("leapfrog", &leapfrog, py::arg("positions"), py::arg("velocities"), py::arg("driving"));
+  m.def("radial_dist", &radial_dist, py::arg("step"), py::arg("positions"), py::arg("histogram"));
   add_model(m);
 }

@@ -1,11 +1,12 @@
 """pelzak.run is pelzak_md's job: the same files to the byte, arrays that hold exactly what the
 files say, and figures that are the summary's numbers unrounded. pelzak.initial is pelzak_initial."""
 import csv
-import dataclasses
 import functools
 import inspect
+import json
 import operator
 import os
+import pickle
 import re
 import subprocess
 import threading
@@ -20,6 +21,8 @@ from conftest import child_processes, run_python, same_bits
 # blocks of 20 ps each way. A run of 1000 has none (NaN), which the short runs below cover.
 OPTIONS = dict(push_off=300, equilibration=200, production=4800, thermo_every=7, xyz_every=400)
 SHORT = dict(push_off=500, equilibration=0, production=1000, thermo_every=1, xyz_every=0)
+# The figures pelzak.run adds to those of "summary_argon.json".
+FIT = dict.fromkeys(["msd_fit_slope_nm2_per_ps", "msd_fit_intercept_nm2", "msd_fit_start_ps", "msd_fit_end_ps", "spectrum_peak_density_per_THz"])
 FILES = [
     "rdf_argon.dat",
     "thermo_argon.csv",
@@ -76,6 +79,17 @@ def csv_columns(path):
 def test_initial_writes_the_generators_start(runs):
     _, binding, program, _ = runs
     assert (binding / "ar_simulation.dat").read_bytes() == (program / "ar_simulation.dat").read_bytes()
+
+
+def test_initial_makes_its_folder_and_takes_a_seed(tmp_path):
+    path = pelzak.initial(tmp_path / "a" / "b", seed=7)
+    assert path == str(tmp_path / "a" / "b" / "ar_simulation.dat")
+    subprocess.run([os.environ["PELZAK_INITIAL"], "--seed", "7"], cwd=tmp_path, capture_output=True, check=True)
+    assert (tmp_path / "ar_simulation.dat").read_bytes() == open(path, "rb").read()
+    with pytest.raises(ValueError, match="initial: seed takes a whole number from 0 to 4294967295, not -1"):
+        pelzak.initial(tmp_path, seed=-1)
+    with pytest.raises(TypeError, match="initial: seed takes a whole number from 0 to 4294967295, not float 7.0"):
+        pelzak.initial(tmp_path, seed=7.0)
 
 
 @pytest.mark.parametrize("which", ["runs", "short_runs"])
@@ -144,13 +158,13 @@ def printed_figures(summary):
     """The numbers of pelzak_md's summary, as text, by the name of the figure they round."""
     number = r"(-?[0-9.]+|nan)"
     patterns = {
-        ("mean_temperature", "mean_potential_per_atom"): rf"mean temperature {number} K \(on-step velocities [0-9.]+ K\), mean potential energy {number}",
-        ("rdf_peak_g", "rdf_peak_r_sigma"): rf"g\(r\) over the whole production \([0-9]+ samples\): first peak {number} at r/sigma = {number}",
-        ("diffusion_einstein", "diffusion_einstein_error"): rf"D = {number}(?: \+- {number})? e-5 cm\^2/s \(Einstein[;)]",
-        ("diffusion_green_kubo", "diffusion_green_kubo_error"): rf"D = {number}(?: \+- {number})? e-5 cm\^2/s \(Green-Kubo[;)]",
-        ("vacf_zero", "vacf_minimum", "vacf_minimum_time"): rf"VACF: first zero at {number} ps, minimum {number} at {number} ps",
-        ("alpha2_peak", "alpha2_peak_time"): rf"alpha2: peak {number} at {number} ps",
-        ("spectrum_peak_frequency",): rf"spectrum: main peak at {number} THz",
+        ("mean_temperature_K", "mean_potential_energy_eps_per_atom"): rf"mean temperature {number} K \(on-step velocities [0-9.]+ K\), mean potential energy {number}",
+        ("rdf_first_peak", "rdf_first_peak_r_sigma"): rf"g\(r\) over the whole production \([0-9]+ samples\): first peak {number} at r/sigma = {number}",
+        ("diffusion_einstein_1e-5_cm2_per_s", "diffusion_einstein_error"): rf"D = {number}(?: \+- {number})? e-5 cm\^2/s \(Einstein[;)]",
+        ("diffusion_green_kubo_1e-5_cm2_per_s", "diffusion_green_kubo_error"): rf"D = {number}(?: \+- {number})? e-5 cm\^2/s \(Green-Kubo[;)]",
+        ("vacf_first_zero_ps", "vacf_minimum", "vacf_minimum_ps"): rf"VACF: first zero at {number} ps, minimum {number} at {number} ps",
+        ("alpha2_peak", "alpha2_peak_ps"): rf"alpha2: peak {number} at {number} ps",
+        ("spectrum_peak_THz",): rf"spectrum: main peak at {number} THz",
     }
     printed = {}
     for names, pattern in patterns.items():
@@ -168,7 +182,7 @@ def test_the_figures_are_what_pelzak_md_prints(which, request):
     assert len(printed) == (14 if which == "runs" else 12)
     for name, text in printed.items():
         decimals = len(text.split(".")[1]) if "." in text else 0
-        assert f"{getattr(figures, name):.{decimals}f}" == text, name
+        assert f"{figures[name]:.{decimals}f}" == text, name
     errors = [figures.diffusion_einstein_error, figures.diffusion_green_kubo_error]
     if which == "runs":
         assert all(0.0 < e < 0.2 for e in errors)
@@ -179,37 +193,38 @@ def test_the_figures_are_what_pelzak_md_prints(which, request):
 
 def test_the_figures_follow_from_the_curves(runs):
     """Each figure is the number the analysis derived from the curves the files hold."""
-    result, _, _, _ = runs
+    result, binding, _, _ = runs
     f = result.figures
-    assert isinstance(f, pelzak.RunFigures) and all(type(v) is float for v in dataclasses.astuple(f))
+    assert isinstance(f, pelzak.RunFigures) and f.keys() == {**json.loads((binding / "summary_argon.json").read_text()), **FIT}.keys()
+    assert all(type(f[name]) is float for name in FIT)
     # g(r): the highest bin of the whole production's curve, close to that of "rdf_argon.dat" (its
     # first 1000 steps), in the same bin or the next.
     peak = int(np.argmax(result.g))
-    assert abs(f.rdf_peak_g - result.g[peak]) < 0.1 and abs(f.rdf_peak_r_sigma - result.r_sigma[peak]) < 0.03
+    assert abs(f.rdf_first_peak - result.g[peak]) < 0.1 and abs(f.rdf_first_peak_r_sigma - result.r_sigma[peak]) < 0.03
     # Einstein: D is a sixth of the slope of the line fitted to the MSD over its window.
-    assert f.diffusion_einstein == f.msd_fit_slope / 6 * 1000
-    assert (f.msd_fit_start, f.msd_fit_end) == pytest.approx((2.0, 10.0), abs=1e-6)
+    assert f["diffusion_einstein_1e-5_cm2_per_s"] == f.msd_fit_slope_nm2_per_ps / 6 * 1000
+    assert (f.msd_fit_start_ps, f.msd_fit_end_ps) == pytest.approx((2.0, 10.0), abs=1e-6)
     t, msd = result.msd["t_ps"], result.msd["msd_nm2"]
-    window = (t > f.msd_fit_start - 0.01) & (t < f.msd_fit_end + 0.01)
+    window = (t > f.msd_fit_start_ps - 0.01) & (t < f.msd_fit_end_ps + 0.01)
     assert window.sum() == 81
     # The file's times are rounded to 7 digits; the fit used the frame times themselves.
-    slope, intercept = np.polyfit(np.linspace(f.msd_fit_start, f.msd_fit_end, 81), msd[window], 1)
-    assert slope == pytest.approx(f.msd_fit_slope, rel=1e-9) and intercept == pytest.approx(f.msd_fit_intercept, abs=1e-9)
+    slope, intercept = np.polyfit(np.linspace(f.msd_fit_start_ps, f.msd_fit_end_ps, 81), msd[window], 1)
+    assert slope == pytest.approx(f.msd_fit_slope_nm2_per_ps, rel=1e-9) and intercept == pytest.approx(f.msd_fit_intercept_nm2, abs=1e-9)
     # Green-Kubo: a third of the VACF's integral, which needs <v^2> (not in the file) to check;
     # the two ways agree within their errors, as they must for one motion.
-    assert abs(f.diffusion_einstein - f.diffusion_green_kubo) < 3 * (f.diffusion_einstein_error + f.diffusion_green_kubo_error)
+    assert abs(f["diffusion_einstein_1e-5_cm2_per_s"] - f["diffusion_green_kubo_1e-5_cm2_per_s"]) < 3 * (f["diffusion_einstein_error"] + f["diffusion_green_kubo_error"])
     # VACF: the zero lies between the samples around the sign change, the minimum at its lowest sample.
     tv, c = result.vacf["t_ps"], result.vacf["vacf"]
     cross = int(np.argmax(c < 0))
-    assert tv[cross - 1] < f.vacf_zero < tv[cross]
+    assert tv[cross - 1] < f.vacf_first_zero_ps < tv[cross]
     lowest = int(np.argmin(c[: 2 * cross]))
-    assert abs(f.vacf_minimum_time - tv[lowest]) < 0.04 and c[lowest] - 0.01 < f.vacf_minimum <= c[lowest]
+    assert abs(f.vacf_minimum_ps - tv[lowest]) < 0.04 and c[lowest] - 0.01 < f.vacf_minimum <= c[lowest]
     # alpha2 and the spectrum: the peaks' vertices lie near the highest samples.
     top = int(np.argmax(result.msd["alpha2"]))
-    assert abs(f.alpha2_peak_time - t[top]) < 1.0 and abs(f.alpha2_peak - result.msd["alpha2"][top]) < 0.01
+    assert abs(f.alpha2_peak_ps - t[top]) < 1.0 and abs(f.alpha2_peak - result.msd["alpha2"][top]) < 0.01
     nu, dos = result.spectrum["nu_THz"], result.spectrum["dos_per_THz"]
     top = int(np.argmax(dos[1:])) + 1
-    assert abs(f.spectrum_peak_frequency - nu[top]) < 0.01 and dos[top] <= f.spectrum_peak_density < dos[top] + 0.01
+    assert abs(f.spectrum_peak_THz - nu[top]) < 0.01 and dos[top] <= f.spectrum_peak_density_per_THz < dos[top] + 0.01
 
 
 def test_the_means_are_the_logs_means_to_the_bit(short_runs):
@@ -221,31 +236,27 @@ def test_the_means_are_the_logs_means_to_the_bit(short_runs):
     in_order = functools.partial(functools.reduce, operator.add)
     steps = float(SHORT["production"])
     m = pelzak.model
-    assert result.figures.mean_temperature == in_order(rows["temperature_K"].tolist()) / steps
-    assert result.figures.mean_potential_per_atom == in_order(rows["potential_J"].tolist()) / steps / (m.atoms * m.epsilon)
+    assert result.figures.mean_temperature_K == in_order(rows["temperature_K"].tolist()) / steps
+    assert result.figures.mean_potential_energy_eps_per_atom == in_order(rows["potential_J"].tolist()) / steps / (m.atoms * m.epsilon)
 
 
 def test_every_option_of_pelzak_md_is_a_keyword_with_its_default():
-    """Read from pelzak_md --help: each option a keyword of run, with the program's default (quiet
-    aside: run is quiet unless asked, as a library call should be)."""
+    """Read from pelzak_md --help: each option a keyword of run; the run-control counts with the
+    program's default, the state point's None (the program's default). quiet aside: run is quiet
+    unless asked, as a library call should be."""
     help_text = subprocess.run([os.environ["PELZAK_MD"], "--help"], capture_output=True, text=True, check=True).stdout
-    options = re.findall(r"^  -\w, --([a-z-]+)( N)?\s+.*?(?:\(default (\d+))?", help_text, re.M)
+    options = re.findall(r"^  (?:-\w, |    )--([a-z-]+)", help_text, re.M)
     parameters = inspect.signature(pelzak.run).parameters
-    seen = []
-    for name, takes_number, _ in options:
-        if name in ("help", "version", "output-dir"):  # pelzak.run's folder is the output folder
-            continue
-        keyword = name.replace("-", "_")
-        seen.append(keyword)
-        assert keyword in parameters, name
-        assert parameters[keyword].kind == inspect.Parameter.KEYWORD_ONLY
-    defaults = {name: value for name, value in re.findall(r"--([a-z-]+) N\s+.*?\(default (\d+)", help_text)
-                if name.replace("-", "_") in seen}
+    renamed = {"continue": "continue_run"}
+    seen = [renamed.get(name, name.replace("-", "_")) for name in options if name not in ("help", "version", "output-dir")]
+    assert len(seen) == 18 and sorted(seen) == sorted(p for p in parameters if p != "folder")
+    assert all(parameters[name].kind == inspect.Parameter.KEYWORD_ONLY for name in seen)
+    defaults = dict(re.findall(r"^  -\w, --([a-z-]+) N\s+.*?\(default (\d+)", help_text, re.M))
     assert len(defaults) == 5
     for name, value in defaults.items():
         assert parameters[name.replace("-", "_")].default == int(value), name
-    assert sorted(seen) == sorted(p for p in parameters if p != "folder")
-    assert parameters["quiet"].default is True
+    assert parameters["quiet"].default is True and parameters["tail"].default is False
+    assert parameters["temperature"].default is None and parameters["threads"].default is None
 
 
 def test_a_log_without_rows_and_no_trajectory(tmp_path):
@@ -306,23 +317,64 @@ def test_runs_in_threads_give_the_same_results(tmp_path, runs):
             assert (folder / name).read_bytes() == (alone / name).read_bytes(), (folder, name)
 
 
+STATE = dict(temperature=120, density=1.3, atoms=500, cutoff=2.5, tail=True, time_step=0.005, thermostat="csvr", tau=0.2, seed=7, threads=1)
+
+
+def test_the_state_point_keywords_reach_the_job(tmp_path):
+    """The same files as pelzak_md given the same options (from a lattice: no start file)."""
+    options = dict(STATE, push_off=0, equilibration=100, production=1000, thermo_every=50)
+    result = pelzak.run(tmp_path / "binding", **options)
+    program = tmp_path / "program"
+    program.mkdir()
+    args = ["--tail"] + command_line({k: v for k, v in options.items() if k != "tail"})
+    subprocess.run([os.environ["PELZAK_MD"], *args], cwd=program, capture_output=True, check=True)
+    for name in FILES[:7]:
+        assert (tmp_path / "binding" / name).read_bytes() == (program / name).read_bytes(), name
+    f = result.figures
+    assert (f.temperature_K, f.atoms, f.cutoff_sigma, f.tail_correction, f.thermostat, f.tau_ps) == (120.0, 500, 2.5, True, "csvr", 0.2)
+    assert f.time_step_ps == 0.005 and f.density_g_per_cm3 == pytest.approx(1.3, rel=1e-15)
+    assert result.summary.startswith("state: 500 atoms at 120 K")
+    # Goes on from the checkpoint, the state point with it.
+    more = pelzak.run(tmp_path / "binding", continue_run=True, production=1000)
+    assert more.figures.production_steps_before == 1000 and more.figures.temperature_K == 120.0
+
+
+def test_repr_is_a_short_summary(short_runs):
+    text = repr(short_runs[0])
+    assert len(text) < 600 and len(text.splitlines()) == 4, text
+    assert "864 atoms at 94.4 K" in text and "1000 production steps of 0.01 ps" in text and "P = " in text
+    # A result crosses processes (multiprocessing pickles it), its read-only figures with it.
+    copied = pickle.loads(pickle.dumps(short_runs[0]))
+    assert list(copied.figures.items())[:3] == list(short_runs[0].figures.items())[:3]
+
+
 @pytest.mark.parametrize(
-    "options,error",
+    "options,error,message",
     [
-        (dict(push_off=1.5), TypeError),
-        (dict(push_off="100"), TypeError),
-        (dict(equilibration=True), TypeError),
-        (dict(quiet=1), TypeError),
-        (dict(push_off=-1), ValueError),
-        (dict(thermo_every=0), ValueError),
-        (dict(xyz_every=10**9 + 1), ValueError),
-        (dict(steps=5), TypeError),
-        (dict(production=999), ValueError),
+        (dict(push_off=1.5), TypeError, "run: push_off takes a whole number, not float 1.5"),
+        (dict(push_off="100"), TypeError, "run: push_off takes a whole number, not str '100'"),
+        (dict(equilibration=True), TypeError, "equilibration takes a whole number, not bool"),
+        (dict(quiet=1), TypeError, "run: quiet takes True or False, not int 1"),
+        (dict(temperature="94.4"), TypeError, "run: temperature takes a temperature in K, not str '94.4'"),
+        (dict(thermostat="nose"), ValueError, "run: thermostat takes one of 'rescale', 'csvr', 'none', not str 'nose'"),
+        (dict(push_off=-1), ValueError, "run: value '-1' of push_off is negative; accepted: a whole number from 0 to 1000000000"),
+        (dict(thermo_every=0), ValueError, "thermo_every is too small"),
+        (dict(xyz_every=10**9 + 1), ValueError, "xyz_every is too large"),
+        (dict(production=999), ValueError, "production is too small; accepted: a whole number from 1000"),
+        (dict(temperature=-3), ValueError, "run: value '-3.0' of temperature is out of range; accepted: a temperature in K above 0 and at most 10000"),
+        (dict(density=float("nan")), ValueError, "of density is out of range"),
+        (dict(time_step=0.2), ValueError, "run: value '0.2' of time_step is out of range; accepted: a time step in ps"),
+        (dict(threads=65), ValueError, "threads is too large; accepted: a whole number from 1 to 64"),
+        (dict(cutoff=6), ValueError, "run: value '6' of cutoff is beyond half the box; accepted: at most 5.1145 sigma"),
+        (dict(tau=0.5), ValueError, 'run: tau is csvr\'s relaxation time: give it with thermostat="csvr"'),
+        (dict(continue_run=True, temperature=100), ValueError, "run: temperature cannot be given with continue_run"),
+        (dict(steps=5), TypeError, "unexpected keyword argument 'steps'"),
     ],
 )
-def test_option_errors(tmp_path, options, error):
-    with pytest.raises(error):
+def test_option_errors(tmp_path, options, error, message):
+    with pytest.raises(error) as caught:
         pelzak.run(tmp_path, **options)
+    assert message in str(caught.value)
     assert os.listdir(tmp_path) == []
 
 

@@ -156,5 +156,20 @@ TEST(DriverOptions, BadValuesAreUsageErrorsThatNameTheProblem) {
   }
 }
 
+// Another front end's arguments get the command line's rules and reasons; help and version are
+// not options there.
+TEST(DriverOptions, OptionsFromArgumentsAreTheCommandLines) {
+  Options o;
+  EXPECT_EQ(options_from_arguments({"--temperature", "120", "--thermostat", "csvr", "--quiet"}, &o), "");
+  EXPECT_EQ(o.temperature, 120.0);
+  EXPECT_EQ(o.thermostat, engine::Thermostat::csvr);
+  EXPECT_TRUE(o.quiet);
+  const Options before = o;
+  EXPECT_EQ(options_from_arguments({"--push-off", "-1"}, &o),
+            "value '-1' of --push-off is negative; accepted: a whole number from 0 to 1000000000");
+  EXPECT_EQ(options_from_arguments({"--help"}, &o), "--help and --version are not run options");
+  EXPECT_EQ(o.temperature, before.temperature);  // untouched by a refusal
+}
+
 }  // namespace
 }  // namespace pelzak::md

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "pelzak/engine/state_point.hpp"
 #include "pelzak_model.h"
@@ -110,6 +111,12 @@ struct JobFigures {
   double reduced_viscosity;           // eta sigma^2 / sqrt(m eps)
   double reduced_viscosity_error;
 };
+
+// The options of pelzak_md's arguments (without the program's name), checked exactly as pelzak_md
+// checks its command line, for a front end that takes them in another form (pelzak.run's keywords):
+// an empty string, or the one line that says what is wrong. --help and --version are not options
+// here.
+std::string options_from_arguments(const std::vector<std::string>& arguments, Options* options);
 
 // figures, if given, receives the run's figures when it succeeds and is left alone otherwise.
 int run_job(const Options& options, JobFigures* figures = nullptr);
