@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iostream>
 #include <map>
 #include <string>
 
@@ -78,6 +79,11 @@ TEST(StatePoints, AgreeWithLammpsWithinThreeCombinedErrors) {
     expect_within_three_errors("P", f.mean_pressure_bar, f.mean_pressure_bar_error, r.p, r.p_error);
     expect_within_three_errors("D", f.diffusion_einstein, f.diffusion_einstein_error, r.d, r.d_error);
     expect_within_three_errors("eta", f.viscosity, f.viscosity_error, r.eta, r.eta_error);
+    std::cout << c.name << ": U " << f.mean_potential_per_atom << " +- " << f.mean_potential_per_atom_error << " (LAMMPS "
+              << r.u << " +- " << r.u_error << "), P " << f.mean_pressure_bar << " +- " << f.mean_pressure_bar_error
+              << " bar (" << r.p << " +- " << r.p_error << "), D " << f.diffusion_einstein << " +- "
+              << f.diffusion_einstein_error << " (" << r.d << " +- " << r.d_error << "), eta " << f.viscosity
+              << " +- " << f.viscosity_error << " mPa s (" << r.eta << " +- " << r.eta_error << ")\n";
     // csvr holds the on-step kinetic energy canonical about the target.
     EXPECT_NEAR(f.mean_on_step_temperature / o.temperature, 1.0, 0.005);
   }
