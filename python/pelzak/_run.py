@@ -117,6 +117,14 @@ class RunResult:
               t_ps and vacf (the velocity autocorrelation divided by its value at 0), float64.
     spectrum: structured array of "spectrum_argon.csv", one record every 0.01 THz from 0 to 8 THz:
               nu_THz and dos_per_THz (the VACF's spectrum, a density of states of unit area), float64.
+    vanhove:  structured array of "vanhove_argon.csv": t_ps, r_nm, four_pi_r2_Gs_per_nm (the van Hove
+              self function, the probability density of a displacement of length r after t) and
+              gaussian_per_nm (the same for Gaussian displacements of the same MSD), one record per
+              bin of 0.005 nm to 1.5 nm at each of 0.5, 1, 2, 3 and 10 ps, float64.
+    fsk:      structured array of "fsk_argon.csv": t_ps and F_s(k, t) at three wave numbers, one
+              column each, named Fs_k<k>_per_nm, every 0.1 ps to 10 ps, float64.
+    sk:       structured array of "sk_argon.csv": k_per_nm, S_direct (S(k) from the box's wave
+              vectors; NaN on rows of the g(r) route's grid) and S_from_gr (the transform of g(r)).
     figures:  RunFigures, the figures of "summary_argon.json" by its names, unrounded (the state
               point, the means of temperature, energy and pressure with their errors, D both
               ways, ...), and the MSD's fitted line.
@@ -133,6 +141,9 @@ class RunResult:
     msd: np.ndarray
     vacf: np.ndarray
     spectrum: np.ndarray
+    vanhove: np.ndarray
+    fsk: np.ndarray
+    sk: np.ndarray
     figures: RunFigures
     summary: str
     folder: str
@@ -150,7 +161,7 @@ class RunResult:
             f"P = {_with_error(f, 'mean_pressure_bar', 1)} bar\n"
             f"  D = {_with_error(f, 'diffusion_einstein_1e-5_cm2_per_s', 3, 'diffusion_einstein_error')} e-5 cm^2/s "
             f"(Einstein), g(r) first peak {f['rdf_first_peak']:.3f} at r/sigma = {f['rdf_first_peak_r_sigma']:.3f}\n"
-            f"  .figures ({len(f)} figures), .thermo ({len(self.thermo)} rows), .g, .msd, .vacf, .spectrum, .summary>"
+            f"  .figures ({len(f)} figures), .thermo ({len(self.thermo)} rows), .g, .msd, .vacf, .spectrum, .vanhove, .fsk, .sk, .summary>"
         )
 
 
@@ -280,6 +291,9 @@ def _read_table(path):
     dtype = np.dtype([(name, types.get(name, np.float64)) for name in names])
     if len(lines) == 1:
         return np.empty(0, dtype)
+    if any(",," in line or line.endswith(",") for line in lines[1:]):
+        # An empty cell (a route of S(k) without a value on that row) reads as NaN.
+        lines = [",".join(cell or "nan" for cell in line.split(",")) for line in lines]
     return np.loadtxt(lines[1:], delimiter=",", dtype=dtype, ndmin=1)
 
 
@@ -366,7 +380,7 @@ def run(
     if status != 0:
         raise _failure((status, out, err), path, "pelzak_md")
     r_sigma, g = _read_rdf(os.path.join(path, _FILES["rdf"]))
-    tables = {name: _read_table(os.path.join(path, _FILES[name])) for name in ("thermo", "msd", "vacf", "spectrum")}
+    tables = {name: _read_table(os.path.join(path, _FILES[name])) for name in ("thermo", "msd", "vacf", "spectrum", "vanhove", "fsk", "sk")}
     figures = _read_figures(os.path.join(path, _FILES["summary"]), fit)
     return RunResult(r_sigma=r_sigma, g=g, **tables, figures=figures, summary=out, folder=path)
 

@@ -144,5 +144,9 @@ PYBIND11_MODULE(_job, m) {
   files["vacf"] = pelzak::formats::vacf_file;
   files["spectrum"] = pelzak::formats::spectrum_file;
   files["dynamics_plot"] = pelzak::formats::dynamics_plot_file;
+  files["vanhove"] = pelzak::formats::vanhove_file;
+  files["fsk"] = pelzak::formats::fsk_file;
+  files["sk"] = pelzak::formats::sk_file;
+  files["scattering_plot"] = pelzak::formats::scattering_plot_file;
   m.attr("files") = files;
 }

@@ -37,6 +37,10 @@ FILES = [
     "spectrum_argon.csv",
     "dynamics_argon.svg",
     "final_argon.dat",
+    "vanhove_argon.csv",
+    "fsk_argon.csv",
+    "sk_argon.csv",
+    "scattering_argon.svg",
 ]
 
 
@@ -140,6 +144,8 @@ def test_the_dynamics_hold_the_files_numbers(which, request):
         "msd": production // 2 // 10 + 1,  # every 0.1 ps up to half the production
         "vacf": 128,  # every 0.04 ps up to 5.08 ps
         "spectrum": 801,  # every 0.01 THz up to 8 THz
+        "vanhove": 5 * 300,  # 300 bins at each of 0.5, 1, 2, 3 and 10 ps
+        "fsk": 101,  # every 0.1 ps up to 10 ps
     }
     for name, rows in lags.items():
         names, columns = csv_columns(binding / f"{name}_argon.csv")
@@ -151,6 +157,9 @@ def test_the_dynamics_hold_the_files_numbers(which, request):
     assert result.msd.dtype.names == ("t_ps", "msd_nm2", "alpha2")
     assert result.vacf.dtype.names == ("t_ps", "vacf")
     assert result.spectrum.dtype.names == ("nu_THz", "dos_per_THz")
+    assert result.sk.dtype.names == ("k_per_nm", "S_direct", "S_from_gr")
+    # S(k): the g(r) route's grid rows have no direct value; the peak figure sits on the direct shells.
+    assert np.isnan(result.sk["S_direct"][0]) and abs(np.nanmax(result.sk["S_direct"]) - result.figures.sk_peak_height) < 0.3
     assert result.msd["t_ps"][-1] == production / 200 and result.vacf["vacf"][0] == 1.0
 
 
