@@ -17,13 +17,16 @@ namespace ts = transport_schedule;
 namespace {
 
 // Frames of dt between samples `every` ps apart: at least one.
-std::int64_t frames_per(double every, double dt) { return std::max<std::int64_t>(1, std::llround(every / dt)); }
+std::int64_t frames_per(double every, double dt) {
+  return std::max<std::int64_t>(1, std::llround(every / dt));
+}
 
 // F_s at the main peak of S(k) and beside it, from the production's first frame: its direct S(k)
 // where it is sampled, else where this liquid has the peak, moved with the density as a length
 // scale (k ~ rho^(1/3)).
 void start_self_motion(Transport& t) {
-  if (t.direct_sk) t.fs_peak = sk_main_peak(structure_factor_result(t.sk).k, structure_factor_result(t.sk).s).x;
+  if (t.direct_sk)
+    t.fs_peak = sk_main_peak(structure_factor_result(t.sk).k, structure_factor_result(t.sk).s).x;
   if (!std::isfinite(t.fs_peak)) {
     const double number_density = static_cast<double>(t.atoms) / (t.box * t.box * t.box);
     const double reference = model::atoms / (model::box * model::box * model::box);
@@ -103,7 +106,8 @@ TransportReport transport_report(Transport& t, const RdfCurve& rdf, std::string_
   r.sk_rows = sk_table(r.sk, r_nm, g, bin_width, t.atoms, number_density, ts::sk_grid_step, ts::sk_k_max);
   std::vector<double> grid_k, grid_s;
   for (std::size_t i = 0; i < r.sk_rows.k.size(); ++i)
-    if (std::isnan(r.sk_rows.direct[i])) grid_k.push_back(r.sk_rows.k[i]), grid_s.push_back(r.sk_rows.from_rdf[i]);
+    if (std::isnan(r.sk_rows.direct[i]))
+      grid_k.push_back(r.sk_rows.k[i]), grid_s.push_back(r.sk_rows.from_rdf[i]);
   r.sk_peak_from_rdf = sk_main_peak(grid_k, grid_s);
   r.sk_peak = t.direct_sk ? sk_main_peak(r.sk.k, r.sk.s) : r.sk_peak_from_rdf;
 
@@ -114,7 +118,8 @@ TransportReport transport_report(Transport& t, const RdfCurve& rdf, std::string_
     r.fs_relaxation_error = r.motion.relaxation_error[at_peak];
   }
 
-  r.vanhove_csv = vanhove_csv(r.motion, std::vector<double>(std::begin(ts::vanhove_times), std::end(ts::vanhove_times)));
+  r.vanhove_csv =
+      vanhove_csv(r.motion, std::vector<double>(std::begin(ts::vanhove_times), std::end(ts::vanhove_times)));
   r.fsk_csv = fsk_csv(r.motion);
   r.sk_csv = sk_csv(r.sk_rows);
   r.plot = scattering_svg(r.motion, r.sk_rows, subtitle);
@@ -122,8 +127,8 @@ TransportReport transport_report(Transport& t, const RdfCurve& rdf, std::string_
   // Two complete blocks give an error: of origins (plus the lags they need) for F_s, of windows for eta.
   const double fs_needs = 2.0 * ts::self_origins_per_block * ts::self_origin_spacing + ts::self_lag_time;
   const double eta_needs = 2.0 * ts::viscosity_block_time;
-  r.summary = t.direct_sk ? sk_peak_line(r.sk_peak, r.sk_peak_from_rdf)
-                          : sk_peak_from_rdf_line(r.sk_peak_from_rdf);
+  r.summary =
+      t.direct_sk ? sk_peak_line(r.sk_peak, r.sk_peak_from_rdf) : sk_peak_from_rdf_line(r.sk_peak_from_rdf);
   r.summary += fs_relaxation_line(r.fs_k, r.fs_relaxation, r.fs_relaxation_error,
                                   why_no_error(r.fs_relaxation_error, fs_needs));
   r.summary += gs_departure_line(r.motion.largest_departure);

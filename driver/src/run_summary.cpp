@@ -190,8 +190,8 @@ RunSummary summarise(State& s, const Start& start) {
   production_figures(s, r.figures);
 
   // "rdf_argon.dat": the library's 50 samples of the first 1000 production steps.
-  r.rdf_table =
-      analysis::rdf_table(analysis::rdf_curve(s.rdf_first.data(), st.atoms, st.box, model::samples));
+  r.rdf_table = analysis::rdf_table(
+      analysis::rdf_curve(s.rdf_first.data(), st.atoms, st.box, static_cast<double>(s.rdf_first_samples)));
   const analysis::RdfCurve whole =
       analysis::rdf_curve(s.rdf_whole.data(), st.atoms, st.box, static_cast<double>(s.rdf_whole_samples));
   const analysis::RdfPeak peak = analysis::rdf_peak(whole);

@@ -37,12 +37,12 @@ std::int64_t block_steps(const State& s) {
   return std::max<std::int64_t>(1, std::llround(block / s.system.derived.dt));
 }
 
-// A g(r) sample at production step n: every rdf_every steps from step 1, into the whole
+// A g(r) sample at production step n: every rdf_interval steps from step 1, into the whole
 // production's counts and, in the first rdf_steps steps, into those of "rdf_argon.dat".
 // The counts are whole numbers far below 2^53, so adding a sample's to both sums is exact: the same
 // bits as counting each pair into each.
 void sample_rdf(State& s, std::int64_t n) {
-  if ((n - 1) % rdf_every != 0) return;
+  if ((n - 1) % rdf_interval(s.system.state.atoms) != 0) return;
   double sample[model::bins] = {};
   s.rdf.sample(s.system.positions.data(), sample);
   for (int b = 0; b < model::bins; ++b) {
@@ -50,6 +50,7 @@ void sample_rdf(State& s, std::int64_t n) {
     if (n <= rdf_steps) s.rdf_first[b] += sample[b];
   }
   ++s.rdf_whole_samples;
+  if (n <= rdf_steps) ++s.rdf_first_samples;
 }
 
 void add_production(State& s, std::int64_t n, const engine::StepReport& r, bool pressure_sample) {
@@ -141,6 +142,8 @@ Outcome run_phase(State& s, Phase phase, std::int64_t steps, Outputs& out, Progr
 }
 
 }  // namespace
+
+std::int64_t rdf_interval(long atoms) { return rdf_every * ((atoms + model::atoms - 1) / model::atoms); }
 
 State::State(const Options& resolved)
     : options(resolved),

@@ -21,10 +21,18 @@
 
 namespace pelzak::md {
 
-// g(r) is sampled every rdf_every production steps from step 1; "rdf_argon.dat" is normalised for the
-// rdf_table_samples samples of the first rdf_steps steps, as the library's sampler writes it.
+// g(r) is sampled every rdf_every production steps from step 1, as the library samples its 864 atoms;
+// "rdf_argon.dat" is normalised for the samples of the first rdf_steps steps, as the library's sampler
+// writes it (50 of them for the library's liquid).
 inline constexpr std::int64_t rdf_every = model::sample_every;
 inline constexpr std::int64_t rdf_steps = model::output_step;
+
+// A sample looks at every pair, so its cost grows as N^2 while a step's grows as N: with more atoms
+// than the library's, g(r) is sampled every rdf_every x ceil(N / 864) steps (160 at 6,912 atoms, 1280
+// at 55,296), which holds its share of the run near the library's 8 % at every size. Each sample then
+// counts that many times more pairs per atom, so g(r)'s statistics per unit of run time still grow
+// with N.
+std::int64_t rdf_interval(long atoms);
 // The pressure is sampled every pressure_every production steps (and on every logged step).
 inline constexpr std::int64_t pressure_every = 10;
 
@@ -48,6 +56,7 @@ struct State {
   std::vector<double> rdf_first;  // the first rdf_steps production steps' pair counts
   std::vector<double> rdf_whole;  // the whole production's
   std::int64_t rdf_whole_samples = 0;
+  std::int64_t rdf_first_samples = 0;  // of them in the first rdf_steps steps
   std::int64_t elapsed = 0;            // steps done in the whole run, continued runs included
   std::int64_t production_before = 0;  // production steps of the runs this one continues
   Production production;

@@ -2,8 +2,9 @@
 // density, 94.4 K at 10 % lower density (a lattice start), and a 3 sigma cut-off with the tail
 // correction. LAMMPS's figures and how they were made are in data/lammps_state_points/. Both sides
 // sample the canonical ensemble (csvr here; LAMMPS rescales to the exact temperature, see its README),
-// so the mean potential energy, the pressure, D and the shear viscosity must agree within three combined standard errors.
-// The csvr draws are seeded, so every machine runs the same trajectory and the test cannot flake.
+// so the mean potential energy, the pressure, D and the shear viscosity must agree within three combined
+// standard errors. The csvr draws are seeded, so every machine runs the same trajectory and the test cannot
+// flake.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -37,7 +38,8 @@ std::map<std::string, Reference> lammps_figures() {
   const auto lines = split_lines(csv);
   for (std::size_t row = 1; row < lines.size(); ++row) {
     const std::size_t k = row - 1;
-    out[lines[row].substr(0, lines[row].find(','))] = {u[k], u_error[k], p[k], p_error[k], d[k], d_error[k], eta[k], eta_error[k]};
+    out[lines[row].substr(0, lines[row].find(','))] = {u[k], u_error[k], p[k],   p_error[k],
+                                                       d[k], d_error[k], eta[k], eta_error[k]};
   }
   return out;
 }
@@ -75,15 +77,17 @@ TEST(StatePoints, AgreeWithLammpsWithinThreeCombinedErrors) {
     JobFigures f{};
     ASSERT_EQ(run_job(o, &f), exit_ok);
     const Reference& r = lammps.at(c.name);
-    expect_within_three_errors("U", f.mean_potential_per_atom, f.mean_potential_per_atom_error, r.u, r.u_error);
+    expect_within_three_errors("U", f.mean_potential_per_atom, f.mean_potential_per_atom_error, r.u,
+                               r.u_error);
     expect_within_three_errors("P", f.mean_pressure_bar, f.mean_pressure_bar_error, r.p, r.p_error);
     expect_within_three_errors("D", f.diffusion_einstein, f.diffusion_einstein_error, r.d, r.d_error);
     expect_within_three_errors("eta", f.viscosity, f.viscosity_error, r.eta, r.eta_error);
-    std::cout << c.name << ": U " << f.mean_potential_per_atom << " +- " << f.mean_potential_per_atom_error << " (LAMMPS "
-              << r.u << " +- " << r.u_error << "), P " << f.mean_pressure_bar << " +- " << f.mean_pressure_bar_error
-              << " bar (" << r.p << " +- " << r.p_error << "), D " << f.diffusion_einstein << " +- "
-              << f.diffusion_einstein_error << " (" << r.d << " +- " << r.d_error << "), eta " << f.viscosity
-              << " +- " << f.viscosity_error << " mPa s (" << r.eta << " +- " << r.eta_error << ")\n";
+    std::cout << c.name << ": U " << f.mean_potential_per_atom << " +- " << f.mean_potential_per_atom_error
+              << " (LAMMPS " << r.u << " +- " << r.u_error << "), P " << f.mean_pressure_bar << " +- "
+              << f.mean_pressure_bar_error << " bar (" << r.p << " +- " << r.p_error << "), D "
+              << f.diffusion_einstein << " +- " << f.diffusion_einstein_error << " (" << r.d << " +- "
+              << r.d_error << "), eta " << f.viscosity << " +- " << f.viscosity_error << " mPa s (" << r.eta
+              << " +- " << r.eta_error << ")\n";
     // csvr holds the on-step kinetic energy canonical about the target.
     EXPECT_NEAR(f.mean_on_step_temperature / o.temperature, 1.0, 0.005);
   }

@@ -33,8 +33,9 @@ std::string vanhove_panel(const SelfMotionResult& m, double top) {
   for (double t : shown_times)
     if (int lag = lag_at(m, t); lag >= 0) shown.push_back(&m.gs[lag]), shown.push_back(&m.gauss[lag]);
   Panel p{top, top + panel_height, svg::axis_from_zero({&r}, 0.1), svg::axis_from_zero(shown, 1.0)};
-  std::string svg = svg::panel_frame(p, "Van Hove self function against the Gaussian of the same MSD (dashed)",
-                                     "r / nm", "4\u03c0r\u00b2G\u209b(r,t) / nm\u207b\u00b9");
+  std::string svg =
+      svg::panel_frame(p, "Van Hove self function against the Gaussian of the same MSD (dashed)", "r / nm",
+                       "4\u03c0r\u00b2G\u209b(r,t) / nm\u207b\u00b9");
   double label_y = p.top + 24;
   for (int i = 0; i < 3; ++i) {
     const int lag = lag_at(m, shown_times[i]);
@@ -53,8 +54,10 @@ std::string vanhove_panel(const SelfMotionResult& m, double top) {
 std::string sk_panel(const SkTable& sk, double top) {
   std::vector<double> direct_k, direct_s, grid_k, grid_s;
   for (std::size_t i = 0; i < sk.k.size(); ++i) {
-    if (std::isfinite(sk.direct[i])) direct_k.push_back(sk.k[i]), direct_s.push_back(sk.direct[i]);
-    else grid_k.push_back(sk.k[i]), grid_s.push_back(sk.from_rdf[i]);
+    if (std::isfinite(sk.direct[i]))
+      direct_k.push_back(sk.k[i]), direct_s.push_back(sk.direct[i]);
+    else
+      grid_k.push_back(sk.k[i]), grid_s.push_back(sk.from_rdf[i]);
   }
   Panel p{top, top + panel_height, svg::axis_from_zero({&sk.k}, 1.0),
           svg::axis_from_zero({&direct_s, &grid_s}, 1.0)};

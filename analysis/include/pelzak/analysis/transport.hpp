@@ -28,10 +28,10 @@ inline constexpr long direct_sk_atoms = 20000;
 
 struct Transport {
   long atoms = 0;
-  double box = 0.0;  // nm
-  double dt = 0.0;   // ps between the frames handed over
-  std::int64_t self_every = 1;  // frames between the self motion's frames (0.1 ps)
-  std::int64_t sk_every = 1;    // frames between S(k) samples (5 ps)
+  double box = 0.0;               // nm
+  double dt = 0.0;                // ps between the frames handed over
+  std::int64_t self_every = 1;    // frames between the self motion's frames (0.1 ps)
+  std::int64_t sk_every = 1;      // frames between S(k) samples (5 ps)
   std::int64_t stress_every = 1;  // frames between the viscosity's stress samples
   bool direct_sk = false;
   double fs_peak = 0.0;  // nm^-1: the k about which F_s is taken, set by the first frame
