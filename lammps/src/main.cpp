@@ -25,56 +25,64 @@ struct Problem {
 };
 
 // The option named `name` takes a real number in `range` into *field.
-void add_real(CLI::App* command, const char* name, const engine::RealRange& range, double* field,
-              const std::string& help) {
-  command->add_option_function<std::string>(
-      name,
-      [name, &range, field](const std::string& value) {
-        std::string why;
-        if (!engine::parse_real(value, range, field, &why))
-          throw Problem{"value '" + value + "' of " + name + " " + why};
-      },
-      help);
+void add_real(CLI::App* command, const char* name, const char* type, const engine::RealRange& range,
+              double* field, const std::string& help) {
+  command
+      ->add_option_function<std::string>(
+          name,
+          [name, &range, field](const std::string& value) {
+            std::string why;
+            if (!engine::parse_real(value, range, field, &why))
+              throw Problem{"value '" + value + "' of " + name + " " + why};
+          },
+          help)
+      ->type_name(type);
 }
 
 // The state point as pelzak_md takes it. Not --atoms: the atoms are the configuration's, copied
 // --replicate times along each axis.
 void add_state(CLI::App* command, ExportOptions& ex) {
-  add_real(command, "--temperature", engine::temperature_range, &ex.temperature,
+  add_real(command, "--temperature", "K", engine::temperature_range, &ex.temperature,
            "Target temperature in kelvin (default 94.4)");
-  add_real(command, "--density", engine::density_range, &ex.density,
+  add_real(command, "--density", "G_PER_CM3", engine::density_range, &ex.density,
            "Density, g/cm^3, the configuration was made at (default 1.36245, the library's box)");
-  add_real(command, "--cutoff", engine::cutoff_range, &ex.cutoff_sigma,
+  add_real(command, "--cutoff", "SIGMA", engine::cutoff_range, &ex.cutoff_sigma,
            "Cut-off radius in sigma, at most half the exported box (default 2.25)");
   command->add_flag("--tail", ex.tail,
                     "Long-range corrections to energy and pressure (pair_modify tail yes)");
-  command->add_option_function<std::string>(
-      "--time-step",
-      [&ex](const std::string& value) {
-        std::string why;
-        if (!engine::parse_time_step(value, &ex.time_step_units, &ex.time_step_decimals, &why))
-          throw Problem{"value '" + value + "' of --time-step " + why};
-      },
-      "Time step in ps, a decimal such as 0.005, at most 0.1, taken in single precision (default 0.01)");
-  command->add_option_function<std::string>(
-      "--thermostat",
-      [&ex](const std::string& value) {
-        std::string why;
-        if (!engine::parse_thermostat(value, &ex.thermostat, &why))
-          throw Problem{"value '" + value + "' of --thermostat " + why};
-      },
-      "rescale (default): rescaled every step; csvr: fix temp/berendsen, csvr without its random term; "
-      "none: constant energy");
-  add_real(command, "--tau", engine::tau_range, &ex.tau,
+  command
+      ->add_option_function<std::string>(
+          "--time-step",
+          [&ex](const std::string& value) {
+            std::string why;
+            if (!engine::parse_time_step(value, &ex.time_step_units, &ex.time_step_decimals, &why))
+              throw Problem{"value '" + value + "' of --time-step " + why};
+          },
+          "Time step in ps, a decimal such as 0.005, at most 0.1, taken in single precision (default 0.01)")
+      ->type_name("PS");
+  command
+      ->add_option_function<std::string>(
+          "--thermostat",
+          [&ex](const std::string& value) {
+            std::string why;
+            if (!engine::parse_thermostat(value, &ex.thermostat, &why))
+              throw Problem{"value '" + value + "' of --thermostat " + why};
+          },
+          "rescale (default): rescaled every step; csvr: fix temp/berendsen, csvr without its random term; "
+          "none: constant energy")
+      ->type_name("NAME");
+  add_real(command, "--tau", "PS", engine::tau_range, &ex.tau,
            "Relaxation time of csvr (Berendsen's in LAMMPS), ps (default 0.1)");
-  command->add_option_function<std::string>(
-      "--atoms",
-      [](const std::string&) {
-        throw Problem{
-            "export takes no --atoms: the atoms are the configuration's, copied --replicate times along "
-            "each axis"};
-      },
-      "Not taken: the atoms are the configuration's times --replicate cubed");
+  command
+      ->add_option_function<std::string>(
+          "--atoms",
+          [](const std::string&) {
+            throw Problem{
+                "export takes no --atoms: the atoms are the configuration's, copied --replicate times along "
+                "each axis"};
+          },
+          "Not taken: the atoms are the configuration's times --replicate cubed")
+      ->type_name("N");
 }
 
 CLI::App* add_export(CLI::App& app, ExportOptions& ex) {
@@ -89,18 +97,21 @@ CLI::App* add_export(CLI::App& app, ExportOptions& ex) {
   command->add_option("--thermo-every", ex.thermo_every, "Steps between thermo lines (default 10)")
       ->check(CLI::Range(std::int64_t{1}, max_steps));
   // LAMMPS takes seeds up to max_seed, so the range is narrower than pelzak_md's.
-  command->add_option_function<std::string>(
-      "--seed",
-      [&ex](const std::string& value) {
-        std::string why;
-        if (!engine::parse_count(value, 0, max_seed, &ex.seed, &why))
-          throw Problem{"value '" + value + "' of --seed " + why};
-      },
-      "Fresh Maxwell-Boltzmann velocities from this seed; 0 keeps ours (default: 0, or " +
-          std::to_string(replica_seed) + " when replicated)");
+  command
+      ->add_option_function<std::string>(
+          "--seed",
+          [&ex](const std::string& value) {
+            std::string why;
+            if (!engine::parse_count(value, 0, max_seed, &ex.seed, &why))
+              throw Problem{"value '" + value + "' of --seed " + why};
+          },
+          "Fresh Maxwell-Boltzmann velocities from this seed; 0 keeps ours (default: 0, or " +
+              std::to_string(replica_seed) + " when replicated)")
+      ->type_name("N");
   add_state(command, ex);
   command->add_flag("--force", ex.force, "Replace the files of an earlier run in DIR");
-  command->add_option("--from", ex.from, "Configuration to start from (default final_argon.dat)");
+  command->add_option("--from", ex.from, "Configuration to start from (default final_argon.dat)")
+      ->type_name("FILE");
   command->add_option("DIR", ex.dir, "Folder to write into (created if missing)")->required();
   return command;
 }
