@@ -61,7 +61,7 @@ std::int64_t total_atoms(long atoms, int replicate) {
   return static_cast<std::int64_t>(replicate) * replicate * replicate * atoms;
 }
 
-// The files of the last run that this export would leave beside its own: all but the input and data.
+// The files the export itself writes; the rest of a run's files are LAMMPS' and analyse's.
 bool is_export_file(const std::string& name) {
   return name == formats::lammps_input_file || name == formats::lammps_data_file;
 }
