@@ -331,16 +331,21 @@ std::string byte_size(double bytes) {
   return rounded(bytes, 3) + " bytes";
 }
 
-// The files of a run in options.dir, as "in.argon, log.lammps".
-std::string present_run_files(const std::string& dir) {
+// Those of `names` that are in dir, as "in.argon, log.lammps".
+std::string present_files(const std::string& dir, const std::vector<std::string>& names) {
   std::string present;
   struct stat info;
-  for (const std::string& name : run_files()) {
+  for (const std::string& name : names) {
     if (lstat((dir + "/" + name).c_str(), &info) != 0) continue;
     present += (present.empty() ? "" : ", ") + name;
   }
   return present;
 }
+
+// Files only a pelzak_md run leaves: its g(r) and dynamics files have the names analyse writes, and
+// --force must never remove them.
+const std::vector<std::string> pelzak_md_files = {formats::final_file, formats::summary_file,
+                                                  formats::checkpoint_file, formats::thermo_file};
 
 }  // namespace
 
@@ -357,8 +362,13 @@ int run_export(const ExportOptions& options) {
   const std::string problem = check_state(options, config);
   if (!problem.empty()) return usage_failure(problem);
   if (!make_folder(options.dir, &message)) return failure(message);
+  const std::string md_run = present_files(options.dir, pelzak_md_files);
+  if (!md_run.empty())
+    return usage_failure(
+        "\"" + options.dir + "\" holds a pelzak_md run (" + md_run +
+        "), whose results have the names of the analysis's: export into a folder of its own");
   // A run's results belong to its input: a new input beside them would pass them off as its own.
-  const std::string present = present_run_files(options.dir);
+  const std::string present = present_files(options.dir, run_files());
   if (!present.empty() && !options.force)
     return usage_failure("\"" + options.dir + "\" holds a run (" + present +
                          "): export into another folder, or give --force to replace that run's files");

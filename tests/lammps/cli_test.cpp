@@ -211,6 +211,13 @@ TEST(LammpsCli, ExportRefusesAFolderHoldingARunUnlessForcedAndThenClearsOnlyTheR
   EXPECT_TRUE(contains(r.out, "run it with: pelzak_lammps run --np P out")) << r.out;
   EXPECT_EQ(folder("out"), (std::vector<std::string>{"argon.data", "in.argon", "notes.txt"}));
   EXPECT_TRUE(contains(read_bytes("out/in.argon"), "temp/rescale 1 120 120 0.0 1.0\n"));
+
+  // pelzak_md's folder is never a LAMMPS run's, not even with --force: its g(r) would go.
+  write_bytes("final_argon.dat", read_bytes("ar_simulation.dat"));
+  write_bytes("rdf_argon.dat", "pelzak_md's\n");
+  expect_one_line_failure(lammps({"export", "--force", "."}), "\".\" holds a pelzak_md run (final_argon.dat)",
+                          64);
+  EXPECT_EQ(read_bytes("rdf_argon.dat"), "pelzak_md's\n");
 }
 
 TEST(LammpsCli, RunSaysWhenLammpsOrMpirunIsMissingAndWhenLammpsFails) {
