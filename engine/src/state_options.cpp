@@ -8,12 +8,13 @@ namespace pelzak::engine {
 
 namespace {
 
-// The largest time step, ps: ten times the library's. Beyond it the Lennard-Jones wall is crossed
-// in a step or two and no integrator of this kind holds the liquid together.
+// The largest time step, ps: ten times the library's, already far past the steps at which this
+// liquid keeps its energy; larger ones are surely typing mistakes.
 constexpr double max_time_step = 0.1;
 // Decimals a time step may carry: its digits must stay an exact integer times a power of ten.
 constexpr int max_time_step_decimals = 9;
-// More digits than this cannot be a time step of at most 0.1 with at most 9 decimals.
+// Digits beyond this value cannot make a time step of at most 0.1 ps with at most 9 decimals; the
+// bound keeps the digits' integer from overflowing.
 constexpr std::int64_t max_time_step_digits_value = 1000000000000LL;
 
 }  // namespace
