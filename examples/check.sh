@@ -14,6 +14,8 @@
 #   5. Started with two atoms at the same place, every example reports the blow-up on stderr, exits
 #      with status 3 and leaves no rdf_argon.dat (an earlier one included).
 #   6. The add_subdirectory build has not even looked for GoogleTest or Google Benchmark.
+#   7. The installed pelzak_lammps takes the liquid through LAMMPS and back (block "lammps", when lmp
+#      and mpirun are installed): every file of the run and of its analysis is there.
 #
 # usage: examples/check.sh WORK_DIR RDF_CHECK REFERENCE      (ctest -R install_examples runs it)
 set -euo pipefail
@@ -46,7 +48,7 @@ command -v gfortran >/dev/null && fortran=1
 
 # The marked blocks of every README, one file each.
 for readme in "$ROOT/README.md" "$ROOT/auxiliary/README.md" "$ROOT/examples/README.md" \
-  "$ROOT"/examples/*/README.md; do
+  "$ROOT"/examples/*/README.md "$ROOT/lammps/README.md"; do
   awk -v out="$BLOCKS" -v src="$readme" '
     /^<!-- ci: [a-z-]+ -->$/ { name = $3; want = 1; next }
     want == 1 {
@@ -196,6 +198,19 @@ grep -qx "PELZAK_BUILD_TESTS:BOOL=OFF" "$cache" && grep -qx "PELZAK_BUILD_BENCH:
   fail "add_subdirectory left tests or benchmarks on"
 if hits="$(grep -E '^(GTest_DIR|GTEST_[A-Z_]*|benchmark_DIR)[:=]' "$cache")"; then
   fail "add_subdirectory looked for GoogleTest or Google Benchmark: $hits"
+fi
+
+# 7: the LAMMPS road with the installed programs.
+if command -v lmp >/dev/null && command -v mpirun >/dev/null; then
+  run_block lammps
+  tail -n 1 "$WORK/lammps.log"
+  for file in in.argon argon.data traj_argon.lammpstrj log.lammps rdf_argon.dat rdf_argon.svg vacf_argon.csv \
+    spectrum_argon.csv dynamics_argon.svg; do
+    [ -s "$HOME/lammps-run/big/$file" ] || fail "lammps: the block left no big/$file"
+  done
+  grep -q "^dump: 6912 atoms" "$WORK/lammps.log" || fail "lammps: the analysis did not read 6,912 atoms"
+else
+  echo "== lammps: SKIPPED (no lmp or mpirun; Debian packages lammps and openmpi-bin)"
 fi
 
 echo "All install and example checks passed in $((SECONDS - started)) s."

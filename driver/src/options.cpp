@@ -2,11 +2,11 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <charconv>
 #include <string_view>
 #include <vector>
 
 #include "pelzak/analysis/number_text.hpp"
+#include "pelzak/engine/state_options.hpp"
 #include "state_point.hpp"
 
 #ifndef PELZAK_VERSION
@@ -52,20 +52,19 @@ constexpr CountOption count_options[] = {
      [](Options& o, std::int64_t v) { o.threads = static_cast<int>(v); }},
 };
 
-// Options that take a real number: the state point's, each positive and at most `maximum`.
+// Options that take a real number: the state point's, each positive and within its range.
 struct RealOption {
   const char* names;
   const char* long_name;
-  const char* what;  // the accepted values, for messages
-  double maximum;
+  const engine::RealRange* range;
   double Options::*field;
 };
 
 constexpr RealOption real_options[] = {
-    {"--temperature", "--temperature", "a temperature in K above 0", 1e4, &Options::temperature},
-    {"--density", "--density", "a density in g/cm^3 above 0", 100.0, &Options::density},
-    {"--cutoff", "--cutoff", "a cut-off in sigma above 0", 1e6, &Options::cutoff_sigma},
-    {"--tau", "--tau", "a relaxation time in ps above 0", 1e6, &Options::tau},
+    {"--temperature", "--temperature", &engine::temperature_range, &Options::temperature},
+    {"--density", "--density", &engine::density_range, &Options::density},
+    {"--cutoff", "--cutoff", &engine::cutoff_range, &Options::cutoff_sigma},
+    {"--tau", "--tau", &engine::tau_range, &Options::tau},
 };
 
 // Thrown by an option's callback the moment CLI11 reaches it.
@@ -75,88 +74,6 @@ struct Problem {
 struct Stop {
   Action action;  // help or version
 };
-
-// Plain decimal digits only: no sign, no blanks, no exponent, nothing after the number. *why says
-// what is wrong with any other text.
-bool parse_count(std::string_view text, std::int64_t minimum, std::int64_t maximum, std::int64_t* value,
-                 std::string* why) {
-  const std::string range =
-      "; accepted: a whole number from " + std::to_string(minimum) + " to " + std::to_string(maximum);
-  std::int64_t v = 0;
-  const char* first = text.data();
-  const char* last = first + text.size();
-  const bool negative = text.size() > 1 && text.front() == '-' && text[1] >= '0' && text[1] <= '9';
-  const auto [end, ec] = negative || text.empty() ? std::from_chars_result{first, std::errc::invalid_argument}
-                                                  : std::from_chars(first, last, v);
-  if (negative) {
-    *why = "is negative" + range;
-  } else if (ec == std::errc::result_out_of_range || (ec == std::errc() && end == last && v > maximum)) {
-    *why = "is too large" + range;
-  } else if (ec == std::errc() && end != last && (*end == '.' || *end == 'e' || *end == 'E')) {
-    *why = "is not written as a whole number in digits" + range;
-  } else if (ec != std::errc() || end != last || text.front() < '0' || text.front() > '9') {
-    *why = "is not a whole number" + range;
-  } else if (v < minimum) {
-    *why = "is too small" + range;
-  } else {
-    *value = v;
-    return true;
-  }
-  return false;
-}
-
-// A finite real number above 0 and at most maximum, written as C writes one ("94.4", "1e-3").
-bool parse_real(std::string_view text, const char* what, double maximum, double* value, std::string* why) {
-  double v = 0.0;
-  const char* first = text.data();
-  const char* last = first + text.size();
-  const auto [end, ec] = std::from_chars(first, last, v);
-  const std::string range =
-      std::string("; accepted: ") + what + " and at most " + analysis::shortest(maximum);
-  if (ec != std::errc() || end != last || text.empty()) {
-    *why = "is not a number" + range;
-  } else if (!(v > 0.0) || !(v <= maximum)) {
-    *why = "is out of range" + range;
-  } else {
-    *value = v;
-    return true;
-  }
-  return false;
-}
-
-// The time step as the decimal written: digits with at most one decimal point ("0.005", ".01"),
-// above 0 and at most max_time_step ps, with at most 9 decimals.
-bool parse_time_step(std::string_view text, Options* options, std::string* why) {
-  const std::string range =
-      "; accepted: a time step in ps written as a decimal (such as 0.005), above 0 and at "
-      "most 0.1, with at most 9 decimals";
-  std::int64_t units = 0;
-  int decimals = -1;
-  bool digits = false;
-  for (const char c : text) {
-    if (c == '.' && decimals < 0) {
-      decimals = 0;
-    } else if (c >= '0' && c <= '9') {
-      digits = true;
-      if (units > 1000000000000LL) return *why = "is too long" + range, false;
-      units = 10 * units + (c - '0');
-      if (decimals >= 0) ++decimals;
-    } else {
-      return *why = "is not a decimal number" + range, false;
-    }
-  }
-  if (decimals < 0) decimals = 0;
-  if (!digits) return *why = "is not a decimal number" + range, false;
-  // Trailing zeros of the fraction say nothing: 0.010 is 0.01.
-  while (decimals > 0 && units % 10 == 0 && units != 0) units /= 10, --decimals;
-  double scale = 1.0;  // 10^decimals, exact
-  for (int d = 0; d < decimals; ++d) scale *= 10.0;
-  if (decimals > 9 || units == 0 || static_cast<double>(units) / scale > 0.1)
-    return *why = "is out of range" + range, false;
-  options->time_step_units = units;
-  options->time_step_decimals = decimals;
-  return true;
-}
 
 }  // namespace
 
@@ -261,7 +178,7 @@ Parsed parse_options(int argc, const char* const* argv) {
            [&parsed, &o](const std::string& value) {
              std::string why;
              std::int64_t v = 0;
-             if (!parse_count(value, o.minimum, o.maximum, &v, &why))
+             if (!engine::parse_count(value, o.minimum, o.maximum, &v, &why))
                throw Problem{"value '" + value + "' of " + o.long_name + " " + why};
              o.set(parsed.options, v);
            })
@@ -272,31 +189,26 @@ Parsed parse_options(int argc, const char* const* argv) {
            o.names,
            [&parsed, &o](const std::string& value) {
              std::string why;
-             if (!parse_real(value, o.what, o.maximum, &(parsed.options.*(o.field)), &why))
+             if (!engine::parse_real(value, *o.range, &(parsed.options.*(o.field)), &why))
                throw Problem{"value '" + value + "' of " + o.long_name + " " + why};
            })
         ->trigger_on_parse();
   }
-  app.add_option_function<std::string>("--time-step",
-                                       [&parsed](const std::string& value) {
-                                         std::string why;
-                                         if (!parse_time_step(value, &parsed.options, &why))
-                                           throw Problem{"value '" + value + "' of --time-step " + why};
-                                       })
+  app.add_option_function<std::string>(
+         "--time-step",
+         [&parsed](const std::string& value) {
+           std::string why;
+           Options& o = parsed.options;
+           if (!engine::parse_time_step(value, &o.time_step_units, &o.time_step_decimals, &why))
+             throw Problem{"value '" + value + "' of --time-step " + why};
+         })
       ->trigger_on_parse();
   app.add_option_function<std::string>(
          "--thermostat",
          [&parsed](const std::string& value) {
-           Options& o = parsed.options;
-           if (value == "rescale") {
-             o.thermostat = engine::Thermostat::rescale;
-           } else if (value == "csvr") {
-             o.thermostat = engine::Thermostat::csvr;
-           } else if (value == "none") {
-             o.thermostat = engine::Thermostat::none;
-           } else {
-             throw Problem{"value '" + value + "' of --thermostat is not one of rescale, csvr, none"};
-           }
+           std::string why;
+           if (!engine::parse_thermostat(value, &parsed.options.thermostat, &why))
+             throw Problem{"value '" + value + "' of --thermostat " + why};
          })
       ->trigger_on_parse();
   app.add_option_function<std::string>("--start",

@@ -2,27 +2,16 @@
 
 #include "pelzak/analysis/number_text.hpp"
 #include "pelzak/engine/pair_forces.hpp"
+#include "pelzak/engine/state_options.hpp"
 
 namespace pelzak::md {
 
-namespace {
-
-// The library's liquid's density, g/cm^3: what --density defaults to for other atom counts.
-double library_density() { return engine::density_g_per_cm3(model::atoms, model::box); }
-
-}  // namespace
-
 long run_atoms(const Options& o) { return o.atoms != 0 ? o.atoms : model::atoms; }
 
-double state_box(const Options& o) {
-  if (library_liquid(o)) return model::box;
-  return engine::box_for_density(run_atoms(o), o.density == 0.0 ? library_density() : o.density);
-}
+double state_box(const Options& o) { return engine::state_box(run_atoms(o), o.density); }
 
 double time_step_ps(const Options& o) {
-  double scale = 1.0;
-  for (int d = 0; d < o.time_step_decimals; ++d) scale *= 10.0;
-  return static_cast<double>(o.time_step_units) / scale;
+  return engine::decimal_value(o.time_step_units, o.time_step_decimals);
 }
 
 engine::StatePoint state_point(const Options& o) {
@@ -42,15 +31,6 @@ engine::StatePoint state_point(const Options& o) {
 bool library_liquid(const Options& o) { return run_atoms(o) == model::atoms && o.density == 0.0; }
 
 int thread_count(const Options& o) { return o.threads > 0 ? o.threads : engine::available_cores(); }
-
-const char* thermostat_name(engine::Thermostat t) {
-  switch (t) {
-    case engine::Thermostat::rescale: return "rescale";
-    case engine::Thermostat::csvr: return "csvr";
-    case engine::Thermostat::none: return "none";
-  }
-  return "?";
-}
 
 std::string run_description(const Options& o, std::int64_t production_shown) {
   using analysis::rounded;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "pelzak/driver/job.hpp"
+#include "pelzak/engine/state_options.hpp"
 #include "pelzak/engine/state_point.hpp"
 
 namespace pelzak::md {
@@ -30,7 +31,6 @@ int thread_count(const Options& o);
 // One line for the plots: "864 Lennard-Jones atoms at 94.4 K and 1.36245 g/cm^3; 500 push-off, ...".
 std::string run_description(const Options& o, std::int64_t production_shown);
 
-// The thermostat's name as the option gives it.
-const char* thermostat_name(engine::Thermostat t);
+using engine::thermostat_name;
 
 }  // namespace pelzak::md

@@ -5,6 +5,7 @@
 
 #include "dump_reader.hpp"
 #include "pelzak/analysis/rdf_curve.hpp"
+#include "pelzak/formats/file_names.hpp"
 #include "pelzak_model.h"
 
 namespace pelzak::lammps {
@@ -14,6 +15,11 @@ struct AnalyseOptions {
   std::string dump;  // empty: dir/traj_argon.lammpstrj
   DumpOptions read;
 };
+
+// The files analyse writes into the run's folder (those the dump lacks the data for are removed).
+inline constexpr const char* analysis_files[] = {formats::rdf_file,      formats::rdf_plot_file,
+                                                 formats::msd_file,      formats::vacf_file,
+                                                 formats::spectrum_file, formats::dynamics_plot_file};
 
 // g(r) is sampled every 20 steps of 0.01 ps, as the library samples it: from frames this far apart
 // (from every frame when they are farther apart or unevenly spaced).

@@ -7,15 +7,83 @@
 
 #include "analyse.hpp"
 #include "export.hpp"
+#include "pelzak/engine/state_options.hpp"
 #include "run_lammps.hpp"
 #include "status.hpp"
 
 namespace {
 
 using namespace pelzak::lammps;
+namespace engine = pelzak::engine;
 
 // Largest step count or interval accepted, as pelzak_md's.
 constexpr std::int64_t max_steps = 1000000000;
+
+// A state option's value that is not accepted: the message says which and what is.
+struct Problem {
+  std::string message;
+};
+
+// The option named `name` takes a real number in `range` into *field.
+void add_real(CLI::App* command, const char* name, const char* type, const engine::RealRange& range,
+              double* field, const std::string& help) {
+  command
+      ->add_option_function<std::string>(
+          name,
+          [name, &range, field](const std::string& value) {
+            std::string why;
+            if (!engine::parse_real(value, range, field, &why))
+              throw Problem{"value '" + value + "' of " + name + " " + why};
+          },
+          help)
+      ->type_name(type);
+}
+
+// The state point as pelzak_md takes it. Not --atoms: the atoms are the configuration's, copied
+// --replicate times along each axis.
+void add_state(CLI::App* command, ExportOptions& ex) {
+  add_real(command, "--temperature", "K", engine::temperature_range, &ex.temperature,
+           "Target temperature in kelvin (default 94.4)");
+  add_real(command, "--density", "G_PER_CM3", engine::density_range, &ex.density,
+           "Density, g/cm^3, the configuration was made at (default 1.36245, the library's box)");
+  add_real(command, "--cutoff", "SIGMA", engine::cutoff_range, &ex.cutoff_sigma,
+           "Cut-off radius in sigma, at most half the exported box (default 2.25)");
+  command->add_flag("--tail", ex.tail,
+                    "Long-range corrections to energy and pressure (pair_modify tail yes)");
+  command
+      ->add_option_function<std::string>(
+          "--time-step",
+          [&ex](const std::string& value) {
+            std::string why;
+            if (!engine::parse_time_step(value, &ex.time_step_units, &ex.time_step_decimals, &why))
+              throw Problem{"value '" + value + "' of --time-step " + why};
+          },
+          "Time step in ps, a decimal such as 0.005, at most 0.1, taken in single precision (default 0.01)")
+      ->type_name("PS");
+  command
+      ->add_option_function<std::string>(
+          "--thermostat",
+          [&ex](const std::string& value) {
+            std::string why;
+            if (!engine::parse_thermostat(value, &ex.thermostat, &why))
+              throw Problem{"value '" + value + "' of --thermostat " + why};
+          },
+          "rescale (default): rescaled every step; csvr: fix temp/berendsen, csvr without its random term; "
+          "none: constant energy")
+      ->type_name("NAME");
+  add_real(command, "--tau", "PS", engine::tau_range, &ex.tau,
+           "Relaxation time of csvr (Berendsen's in LAMMPS), ps (default 0.1)");
+  command
+      ->add_option_function<std::string>(
+          "--atoms",
+          [](const std::string&) {
+            throw Problem{
+                "export takes no --atoms: the atoms are the configuration's, copied --replicate times along "
+                "each axis"};
+          },
+          "Not taken: the atoms are the configuration's times --replicate cubed")
+      ->type_name("N");
+}
 
 CLI::App* add_export(CLI::App& app, ExportOptions& ex) {
   CLI::App* command = app.add_subcommand(
@@ -28,13 +96,22 @@ CLI::App* add_export(CLI::App& app, ExportOptions& ex) {
       ->check(CLI::Range(std::int64_t{1}, max_steps));
   command->add_option("--thermo-every", ex.thermo_every, "Steps between thermo lines (default 10)")
       ->check(CLI::Range(std::int64_t{1}, max_steps));
+  // LAMMPS takes seeds up to max_seed, so the range is narrower than pelzak_md's.
   command
-      ->add_option("--seed", ex.seed,
-                   "Fresh Maxwell-Boltzmann velocities from this seed; 0 keeps ours (default: 0, or " +
-                       std::to_string(replica_seed) + " when replicated)")
-      ->check(CLI::Range(std::int64_t{0}, std::int64_t{900000000}));
-  command->add_flag("--nve", ex.nve, "Constant energy: no velocity rescaling");
-  command->add_option("--from", ex.from, "Configuration to start from (default final_argon.dat)");
+      ->add_option_function<std::string>(
+          "--seed",
+          [&ex](const std::string& value) {
+            std::string why;
+            if (!engine::parse_count(value, 0, max_seed, &ex.seed, &why))
+              throw Problem{"value '" + value + "' of --seed " + why};
+          },
+          "Fresh Maxwell-Boltzmann velocities from this seed; 0 keeps ours (default: 0, or " +
+              std::to_string(replica_seed) + " when replicated)")
+      ->type_name("N");
+  add_state(command, ex);
+  command->add_flag("--force", ex.force, "Replace the files of an earlier run in DIR");
+  command->add_option("--from", ex.from, "Configuration to start from (default final_argon.dat)")
+      ->type_name("FILE");
   command->add_option("DIR", ex.dir, "Folder to write into (created if missing)")->required();
   return command;
 }
@@ -82,8 +159,9 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    std::fprintf(stderr, "pelzak_lammps: %s\nTry 'pelzak_lammps --help' for more information.\n", e.what());
-    return exit_usage;
+    return usage_failure(e.what());
+  } catch (const Problem& problem) {
+    return usage_failure(problem.message);
   }
   if (export_command->parsed()) return run_export(ex);
   if (run_command->parsed()) return run_lammps(run);

@@ -13,6 +13,12 @@ int failure(const std::string& message) {
   return exit_failure;
 }
 
+int usage_failure(const std::string& message) {
+  report(message);
+  std::fputs("Try 'pelzak_lammps --help' for more information.\n", stderr);
+  return exit_usage;
+}
+
 void warn(const std::string& message) {
   std::fprintf(stderr, "pelzak_lammps: warning: %s\n", message.c_str());
 }

@@ -15,6 +15,8 @@ inline constexpr int exit_usage = 64;  // EX_USAGE of sysexits.h
 void report(const std::string& message);
 // report(message), then exit_failure, for `return failure(message);`.
 int failure(const std::string& message);
+// report(message) and a pointer to --help, then exit_usage: a command line that cannot be run.
+int usage_failure(const std::string& message);
 // "pelzak_lammps: warning: message" on stderr.
 void warn(const std::string& message);
 // Flushes stdout; exit_ok, or exit_failure with a message when the summary could not be written.

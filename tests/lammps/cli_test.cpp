@@ -115,7 +115,8 @@ TEST(LammpsCli, HelpVersionAndUsageErrors) {
   r = lammps({"export", "--help"});
   EXPECT_EQ(r.status, 0);
   for (const char* option :
-       {"--replicate", "--steps", "--dump-every", "--thermo-every", "--seed", "--nve", "--from"})
+       {"--replicate", "--steps", "--dump-every", "--thermo-every", "--seed", "--temperature", "--density",
+        "--cutoff", "--tail", "--time-step", "--thermostat", "--tau", "--force", "--from"})
     EXPECT_TRUE(contains(r.out, option)) << option;
   r = lammps({"--version"});
   EXPECT_EQ(r.status, 0);
@@ -128,6 +129,11 @@ TEST(LammpsCli, HelpVersionAndUsageErrors) {
            {"export", "--replicate", "0", "out"},
            {"export", "--replicate", "136", "out"},
            {"export", "--steps", "ten", "out"},
+           {"export", "--temperature", "0", "out"},
+           {"export", "--thermostat", "nose", "out"},
+           {"export", "--seed", "900000001", "out"},
+           {"export", "--atoms", "100", "out"},
+           {"export", "--nve", "out"},
            {"run", "--np", "0", "out"},
            {"analyse", "--dt", "-1", "out"},
            {"analyse", "a", "b"},
@@ -169,7 +175,7 @@ TEST(LammpsCli, ExportWritesTheInputAndDataOrNothing) {
                           "\"file\" exists and is not a folder");
   // A folder where a file is to go stops the export before anything is written.
   std::filesystem::create_directories("taken/in.argon");
-  expect_one_line_failure(lammps({"export", "--from", "ar_simulation.dat", "taken"}),
+  expect_one_line_failure(lammps({"export", "--force", "--from", "ar_simulation.dat", "taken"}),
                           "\"taken/in.argon\" is a folder: move it away");
   EXPECT_EQ(folder("taken"), std::vector<std::string>{"in.argon"});
   if (pelzak::test::can_test_permissions()) {
@@ -179,6 +185,39 @@ TEST(LammpsCli, ExportWritesTheInputAndDataOrNothing) {
     expect_one_line_failure(r, "cannot create \"locked/argon.data\": Permission denied");
     EXPECT_TRUE(folder("locked").empty());
   }
+}
+
+TEST(LammpsCli, ExportRefusesAFolderHoldingARunUnlessForcedAndThenClearsOnlyTheRunsFiles) {
+  ScratchDir dir;
+  ASSERT_EQ(run_program({generator_program}).status, 0);
+  ASSERT_EQ(lammps({"export", "--from", "ar_simulation.dat", "out"}).status, 0);
+  for (const char* name :
+       {"traj_argon.lammpstrj", "log.lammps", "rdf_argon.dat", "msd_argon.csv", "notes.txt"})
+    write_bytes(std::string("out/") + name, "earlier\n");
+  const std::string input = read_bytes("out/in.argon");
+  RunResult r = lammps({"export", "--from", "ar_simulation.dat", "--temperature", "120", "out"});
+  expect_one_line_failure(r,
+                          "\"out\" holds a run (in.argon, argon.data, traj_argon.lammpstrj, log.lammps, "
+                          "rdf_argon.dat, msd_argon.csv): export into another folder, or give --force",
+                          64);
+  EXPECT_EQ(read_bytes("out/in.argon"), input);
+  EXPECT_EQ(read_bytes("out/log.lammps"), "earlier\n");
+
+  r = lammps({"export", "--force", "--from", "ar_simulation.dat", "--temperature", "120", "out"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(contains(r.out, "replaced the earlier run's in.argon, argon.data, traj_argon.lammpstrj"))
+      << r.out;
+  EXPECT_TRUE(contains(r.out, "the dump will take about 18.3 MB: 251 frames of 864 atoms")) << r.out;
+  EXPECT_TRUE(contains(r.out, "run it with: pelzak_lammps run --np P out")) << r.out;
+  EXPECT_EQ(folder("out"), (std::vector<std::string>{"argon.data", "in.argon", "notes.txt"}));
+  EXPECT_TRUE(contains(read_bytes("out/in.argon"), "temp/rescale 1 120 120 0.0 1.0\n"));
+
+  // pelzak_md's folder is never a LAMMPS run's, not even with --force: its g(r) would go.
+  write_bytes("final_argon.dat", read_bytes("ar_simulation.dat"));
+  write_bytes("rdf_argon.dat", "pelzak_md's\n");
+  expect_one_line_failure(lammps({"export", "--force", "."}), "\".\" holds a pelzak_md run (final_argon.dat)",
+                          64);
+  EXPECT_EQ(read_bytes("rdf_argon.dat"), "pelzak_md's\n");
 }
 
 TEST(LammpsCli, RunSaysWhenLammpsOrMpirunIsMissingAndWhenLammpsFails) {

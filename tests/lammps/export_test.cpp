@@ -11,6 +11,7 @@
 #include "export.hpp"
 #include "metal_units.hpp"
 #include "pelzak/analysis/number_text.hpp"
+#include "pelzak/engine/state_options.hpp"
 #include "pelzak/formats/configuration_reader.hpp"
 #include "support.hpp"
 
@@ -23,10 +24,11 @@ using pelzak::analysis::shortest;
 using pelzak::test::split_lines;
 
 TEST(LammpsExport, TheDataFileHoldsTheReplicatedBoxInMetalUnits) {
-  std::vector<double> positions, velocities;
-  pelzak::test::spread_configuration(positions, velocities);
-  const std::string text =
-      pelzak::lammps::data_file_text(positions.data(), velocities.data(), 2, "run/final\n.dat");
+  pelzak::lammps::Configuration config{model::atoms, model::box, {}, {}};
+  pelzak::test::spread_configuration(config.positions, config.velocities);
+  const std::vector<double>& positions = config.positions;
+  const std::vector<double>& velocities = config.velocities;
+  const std::string text = pelzak::lammps::data_file_text(config, 2, "run/final\n.dat");
   const auto lines = split_lines(text);
   const std::string hi = shortest(2 * model::box * 10.0);
   EXPECT_EQ(
@@ -73,7 +75,7 @@ TEST(LammpsExport, TheInputRunsOurModelWithOurThermostatAndCountsDegreesOfFreedo
   pelzak::lammps::ExportOptions options;
   options.replicate = 2;
   options.steps = 300;
-  const std::string text = pelzak::lammps::input_text(options, "final_argon.dat");
+  const std::string text = pelzak::lammps::input_text(options, model::atoms, "final_argon.dat");
   for (const char* line : {
            "units           metal\n",
            "read_data       argon.data\n",
@@ -98,28 +100,69 @@ TEST(LammpsExport, TheInputRunsOurModelWithOurThermostatAndCountsDegreesOfFreedo
   EXPECT_EQ(pelzak::lammps::cutoff_angstrom, model::cutoff * 10.0);
 
   options.replicate = 1;
-  options.nve = true;
+  options.thermostat = pelzak::engine::Thermostat::none;
   options.seed = -1;
-  const std::string nve = pelzak::lammps::input_text(options, "final_argon.dat");
+  const std::string nve = pelzak::lammps::input_text(options, model::atoms, "final_argon.dat");
   EXPECT_FALSE(contains(nve, "temp/rescale"));
   EXPECT_TRUE(contains(nve, "variable seed         index 0 "));
   options.seed = 5;
-  EXPECT_TRUE(contains(pelzak::lammps::input_text(options, "x"), "variable seed         index 5 "));
+  EXPECT_TRUE(
+      contains(pelzak::lammps::input_text(options, model::atoms, "x"), "variable seed         index 5 "));
+}
+
+TEST(LammpsExport, TheInputFollowsTheStatePoint) {
+  pelzak::lammps::ExportOptions options;
+  options.temperature = 120.0;
+  options.cutoff_sigma = 3.0;
+  options.tail = true;
+  options.time_step_units = 5;
+  options.time_step_decimals = 3;
+  options.thermostat = pelzak::engine::Thermostat::csvr;
+  options.tau = 0.5;
+  const std::string text = pelzak::lammps::input_text(options, 500, "x");
+  for (const char* line : {
+           "# replicated 1 x 1 x 1: 500 atoms.\n",
+           "pair_style      lj/cut 10.2\n",
+           "pair_modify     shift no tail yes\n",
+           "timestep        0.004999999888241291\n",
+           "velocity all create 120 ${seed} ",
+           "fix             thermostat all temp/berendsen 120 120 0.5\n",
+           "fix_modify      thermostat temp temp3n\n",
+       })
+    EXPECT_TRUE(contains(text, line)) << line;
+  EXPECT_FALSE(contains(text, "temp/rescale"));
+  for (const auto& line : split_lines(text)) EXPECT_LE(line.size(), 130u) << line;
+
+  // The box of 500 atoms at 1.2 g/cm^3, its cut-off at most half of twice its side.
+  pelzak::lammps::Configuration config{500, pelzak::engine::state_box(500, 1.2), {}, {}};
+  config.positions.assign(1500, 0.5);
+  options.density = 1.2;
+  options.replicate = 2;
+  EXPECT_EQ(pelzak::lammps::check_state(options, config), "");
+  options.cutoff_sigma = 9.0;
+  EXPECT_TRUE(
+      contains(pelzak::lammps::check_state(options, config),
+               "value '9' of --cutoff is beyond half the box; accepted: at most 8.8927 sigma for 4000 "
+               "atoms at 1.20000 g/cm^3"))
+      << pelzak::lammps::check_state(options, config);
+  options.cutoff_sigma = 2.25;
+  config.positions[1499] = config.side + 0.001;
+  EXPECT_TRUE(contains(pelzak::lammps::check_state(options, config), "atom 500 lies at"));
 }
 
 TEST(LammpsExport, AConfigurationThatCannotBeReadIsNamedInOneLine) {
   pelzak::test::ScratchDir dir;
-  std::vector<double> p(model::config_size), v(model::config_size);
+  pelzak::lammps::Configuration config;
   std::string message;
-  EXPECT_FALSE(pelzak::lammps::read_start("start.dat", p.data(), v.data(), &message));
+  EXPECT_FALSE(pelzak::lammps::read_start("start.dat", config, &message));
   EXPECT_EQ(message, "cannot read \"start.dat\": No such file or directory");
 
   pelzak::test::write_bytes("start.dat", " Test\n   864 Argon\n    1   Ar   Ar    1   1.0x0\n");
-  EXPECT_FALSE(pelzak::lammps::read_start("start.dat", p.data(), v.data(), &message));
+  EXPECT_FALSE(pelzak::lammps::read_start("start.dat", config, &message));
   EXPECT_EQ(message.rfind("\"start.dat\", line 3: bad value \"1.0x0\"", 0), 0u) << message;
 
   pelzak::test::write_bytes("short.dat", " Test\n   864 Argon\n");
-  EXPECT_FALSE(pelzak::lammps::read_start("short.dat", p.data(), v.data(), &message));
+  EXPECT_FALSE(pelzak::lammps::read_start("short.dat", config, &message));
   EXPECT_EQ(message.rfind("\"short.dat\", line 3: end of file", 0), 0u) << message;
   EXPECT_FALSE(contains(message, "pelzak_initial")) << message;
 }
