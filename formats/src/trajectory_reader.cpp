@@ -182,7 +182,8 @@ bool Reader::comment(Frame& f, std::string* reason) const {
     return *reason = "pbc=\"" + shown(*value("pbc")) + "\": expected \"T T T\"", false;
   if (!real(*value("Time"), &f.time_ps)) return *reason = "bad Time=" + shown(*value("Time")), false;
   f.time = std::string(*value("Time"));
-  if (!integer(*value("Step"), &f.step)) return *reason = "bad Step=" + shown(*value("Step")), false;
+  if (!integer(*value("Step"), &f.step) || f.step < 0)
+    return *reason = "bad Step=" + shown(*value("Step")) + " (a count of steps, 0 or more)", false;
   const std::string_view* phase = value("phase");
   f.phase = phase ? std::string(*phase) : std::string();
   f.phase_step = 0;

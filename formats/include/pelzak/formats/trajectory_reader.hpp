@@ -6,7 +6,7 @@
 // What is checked: the count line is a whole number from 1 to max_atoms, the same in every frame;
 // the comment line is key=value pairs (a value in double quotes may hold blanks), each key once,
 // with a cubic Lattice (off-diagonal zeros, three equal finite positive sides), the writer's
-// Properties and pbc, a finite Time and an integer Step (phase and step are read when present,
+// Properties and pbc, a finite Time and a whole Step of 0 or more (phase and step are read when present,
 // other keys ignored); each atom line is the species and nine numbers, six finite reals and three
 // integers. A line feed may be preceded by a carriage return.
 #pragma once
