@@ -185,6 +185,8 @@ bool Reader::comment(Frame& f, std::string* reason) const {
   if (!integer(*value("Step"), &f.step) || f.step < 0)
     return *reason = "bad Step=" + shown(*value("Step")) + " (a count of steps, 0 or more)", false;
   const std::string_view* phase = value("phase");
+  if (phase && phase->find_first_of(" \t") != std::string_view::npos)
+    return *reason = "bad phase=\"" + shown(*phase) + "\" (one word)", false;
   f.phase = phase ? std::string(*phase) : std::string();
   f.phase_step = 0;
   const std::string_view* step = value("step");
@@ -208,7 +210,8 @@ bool Reader::atom_line(std::string* reason) {
   }
   for (int k = 7; k <= 9; ++k) {
     std::int64_t image = 0;
-    if (!integer(v[k], &image)) return *reason = "bad image count \"" + shown(v[k]) + "\"", false;
+    if (!integer(v[k], &image) || image < -max_image || image > max_image)
+      return *reason = "bad image count \"" + shown(v[k]) + "\"", false;
     row_values_.push_back(static_cast<double>(image));
   }
   return true;

@@ -15,8 +15,8 @@
 // x + ix L is the unwrapped position: the atoms' whole paths, from which the mean-square displacement
 // can be recomputed. vx vy vz are in Angstrom/ps with velocity_decimals decimals.
 //
-// Sizes: an atom line holds about 60 characters (5 + 4 decimals a coordinate, 2 + 5 a velocity
-// component, 1 or 2 an image), so 864 atoms make about 52 kB a frame, twice the positions alone.
+// Size: an atom line holds about 61 characters (up to 8 a coordinate, 7 or 8 a velocity component,
+// 1 or 2 an image, and the blanks), so 864 atoms make about 53 kB a frame, twice the positions alone.
 #pragma once
 
 #include <cstdint>

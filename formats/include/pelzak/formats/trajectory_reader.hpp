@@ -7,8 +7,8 @@
 // the comment line is key=value pairs (a value in double quotes may hold blanks), each key once,
 // with a cubic Lattice (off-diagonal zeros, three equal finite positive sides), the writer's
 // Properties and pbc, a finite Time and a whole Step of 0 or more (phase and step are read when present,
-// other keys ignored); each atom line is the species and nine numbers, six finite reals and three
-// integers. A line feed may be preceded by a carriage return.
+// other keys ignored; phase one word); each atom line is the species and nine numbers, six finite
+// reals and three integers of at most max_image. A line feed may be preceded by a carriage return.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +22,9 @@ namespace pelzak::formats::trajectory {
 
 // Largest atom count accepted (a count line holds at most this many digits' worth).
 inline constexpr long max_atoms = 100000000;
+// Largest image count accepted, either way: every whole number up to it is a double, so an image
+// count reads, computes and writes back exactly.
+inline constexpr std::int64_t max_image = std::int64_t{1} << 53;
 // Longest line accepted, bytes: the bound keeps a file without line feeds from being read whole.
 inline constexpr std::size_t longest_line = 65536;
 
