@@ -2,14 +2,15 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace pelzak::formats::trajectory {
 
 namespace {
 
-// value appended as text: fixed-point with `decimals` decimals, or the shortest text that reads
-// back as the same double when decimals < 0. A buffer of 400 holds any double (309 integer digits).
-void append(std::string& out, double value, int decimals) {
+// The text std::to_chars makes, appended: fixed-point with `decimals` decimals, or the shortest text
+// that reads back as the same double when decimals < 0. 400 characters hold any double.
+void append_to_chars(std::string& out, double value, int decimals) {
   char buf[400];
   const auto [end, ec] =
       decimals < 0 ? std::to_chars(buf, buf + sizeof buf, value)
@@ -17,7 +18,34 @@ void append(std::string& out, double value, int decimals) {
   out.append(buf, ec == std::errc() ? end : buf);
 }
 
+// Beyond this the scaled value's last bit is worth more than 1/8, too coarse for the shortcut.
+constexpr double largest_shortcut = 0x1p49;
+constexpr std::uint64_t powers_of_ten[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
 }  // namespace
+
+void append_fixed(std::string& out, double value, int decimals) {
+  const int table = static_cast<int>(sizeof powers_of_ten / sizeof powers_of_ten[0]);
+  if (decimals < 0 || decimals >= table) return append_to_chars(out, value, decimals);
+  const std::uint64_t scale = powers_of_ten[decimals];
+  const double y = value * static_cast<double>(scale);
+  if (!(std::fabs(y) < largest_shortcut)) return append_to_chars(out, value, decimals);
+  // y is within half its last bit (u) of the exact product p. With r the whole number nearest to y,
+  // |y - r| <= 1/2 - u puts p strictly within 1/2 of r: r is the exact product rounded, as to_chars
+  // rounds it. y - r is exact (r is 0, or within a factor of two of y).
+  const double r = std::nearbyint(y);
+  const double u = std::fmax(std::fabs(y), 1.0) * 0x1p-52;
+  if (!(std::fabs(y - r) <= 0.5 - u)) return append_to_chars(out, value, decimals);
+  char buf[32];
+  char* p = buf + sizeof buf;
+  std::uint64_t m = static_cast<std::uint64_t>(std::fabs(r));
+  for (int d = 0; d < decimals; ++d, m /= 10) *--p = static_cast<char>('0' + m % 10);
+  if (decimals > 0) *--p = '.';
+  do *--p = static_cast<char>('0' + m % 10);
+  while ((m /= 10) != 0);
+  if (std::signbit(value)) *--p = '-';  // to_chars writes "-0.00000" for a negative that rounds to 0
+  out.append(p, buf + sizeof buf);
+}
 
 void fill_frame(Frame& f, long atoms, double box_nm, const double* positions_nm,
                 const double* velocities_nm_ps) {
@@ -47,7 +75,7 @@ std::string frame_text(const Frame& f) {
   for (int row = 0; row < 3; ++row)
     for (int column = 0; column < 3; ++column) {
       if (row == column) {
-        append(out, f.box, -1);
+        append_fixed(out, f.box, -1);
       } else {
         out += '0';
       }
@@ -61,10 +89,10 @@ std::string frame_text(const Frame& f) {
   for (std::size_t i = 0; i < atoms; ++i) {
     out += species;
     for (std::size_t k = 0; k < 3; ++k)
-      out += ' ', append(out, f.positions[k * atoms + i], position_decimals);
+      out += ' ', append_fixed(out, f.positions[k * atoms + i], position_decimals);
     for (std::size_t k = 0; k < 3; ++k)
-      out += ' ', append(out, f.velocities[k * atoms + i], velocity_decimals);
-    for (std::size_t k = 0; k < 3; ++k) out += ' ', append(out, f.images[k * atoms + i], 0);
+      out += ' ', append_fixed(out, f.velocities[k * atoms + i], velocity_decimals);
+    for (std::size_t k = 0; k < 3; ++k) out += ' ', append_fixed(out, f.images[k * atoms + i], 0);
     out += '\n';
   }
   return out;
