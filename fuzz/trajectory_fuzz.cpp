@@ -1,9 +1,11 @@
 // The trajectory reader over arbitrary bytes.
 //
 // Every frame it accepts has finite values, a positive box and whole image counts; every refusal
-// names the file and the line. And the writer's text of an accepted frame is itself a trajectory:
+// names the file and the line; its positions come out of the writer's number shortcut as
+// std::to_chars writes them. And the writer's text of an accepted frame is itself a trajectory:
 // read back it gives one frame whose text is the same bytes, so that whatever the reader lets
 // through, the writer writes readably and stably.
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -36,8 +38,19 @@ Result read(const char* data, std::size_t size, std::string* message, Each each)
   return r;
 }
 
+// The writer's number text is std::to_chars's.
+void check_number(double x, int decimals) {
+  char buf[400];
+  const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, decimals);
+  std::string text;
+  trajectory::append_fixed(text, x, decimals);
+  require(r.ec == std::errc() && text == std::string(buf, r.ptr));
+}
+
 void check_frame(const trajectory::Frame& f) {
   const std::size_t n3 = 3 * static_cast<std::size_t>(f.atoms);
+  for (std::size_t n = 0; n < n3; ++n)
+    for (int decimals : {0, trajectory::position_decimals, 9}) check_number(f.positions[n], decimals);
   require(f.atoms >= 1 && f.positions.size() == n3 && f.velocities.size() == n3 && f.images.size() == n3);
   require(std::isfinite(f.box) && f.box > 0.0 && std::isfinite(f.time_ps) && f.step >= 0);
   for (std::size_t n = 0; n < n3; ++n) {

@@ -107,8 +107,9 @@ bool read_xyz(const std::string& path, const DumpOptions& options, Dump& dump, s
       lead_in = dump.frames() > 0;
       if (dump.frames() > 1) frames.drop_first(dump.frames() - 1);
     } else if (production_seen && !in_production) {
-      *message = "\"" + path + "\", line " + std::to_string(line) + ": a frame of phase \"" + f.phase +
-                 "\" after production frames: the file holds more than one run";
+      *message =
+          "\"" + path + "\", line " + std::to_string(line) + ": the frame of Step=" + std::to_string(f.step) +
+          " is not of production, yet production frames came before it: the file holds more than one run";
       return false;
     }
     std::string reason;
