@@ -134,6 +134,7 @@ TEST(LammpsCli, HelpVersionAndUsageErrors) {
            {"run", "--np", "0", "out"},
            {"analyse", "--dt", "-1", "out"},
            {"analyse", "a", "b"},
+           {"analyse", "--dump", "d.lammpstrj", "--xyz", "t.xyz", "out"},
        }) {
     r = lammps(args);
     EXPECT_EQ(r.status, 64) << args.size();
