@@ -171,7 +171,6 @@ TEST(FormatsTrajectory, BrokenFilesAreRefusedWithFileLineAndReason) {
   } cases[] = {
       {"x\n" + comment + atom, Reader::Result::error, "line 1: expected the atom count"},
       {"0\n" + comment, Reader::Result::error, "line 1: expected the atom count"},
-      {"-1\n", Reader::Result::error, "line 1: expected the atom count"},
       {"100000001\n", Reader::Result::error, "line 1: expected the atom count"},
       {good + "2\n", Reader::Result::error, "line 4: the frame has 2 atoms, the first had 1"},
       {"1\nLattice=\"5 0 0 0 5 0 0 0 5\" Time=0 Step=0\n", Reader::Result::error,
