@@ -30,9 +30,10 @@ void append_fixed(std::string& out, double value, int decimals) {
   const std::uint64_t scale = powers_of_ten[decimals];
   const double y = value * static_cast<double>(scale);
   if (!(std::fabs(y) < largest_shortcut)) return append_to_chars(out, value, decimals);
-  // y is within half its last bit (u) of the exact product p. With r the whole number nearest to y,
-  // |y - r| <= 1/2 - u puts p strictly within 1/2 of r: r is the exact product rounded, as to_chars
-  // rounds it. y - r is exact (r is 0, or within a factor of two of y).
+  // y is within half its last bit of the exact product p, and u is at least that bit. With r the
+  // whole number nearest to y, |y - r| <= 1/2 - u puts p strictly within 1/2 of r: r is the exact
+  // product rounded, as to_chars rounds it, and no tie. y - r is exact (r is 0, or within a factor
+  // of two of y). Anything else (a tie, or a product too close to one) goes to to_chars.
   const double r = std::nearbyint(y);
   const double u = std::fmax(std::fabs(y), 1.0) * 0x1p-52;
   if (!(std::fabs(y - r) <= 0.5 - u)) return append_to_chars(out, value, decimals);
