@@ -11,6 +11,7 @@
 // reals and three integers of at most max_image. A line feed may be preceded by a carriage return.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -20,7 +21,7 @@
 
 namespace pelzak::formats::trajectory {
 
-// Largest atom count accepted (a count line holds at most this many digits' worth).
+// Largest atom count accepted: far beyond any run here, and a count every consumer takes as an int.
 inline constexpr long max_atoms = 100000000;
 // Largest image count accepted, either way: every whole number up to it is a double, so an image
 // count reads, computes and writes back exactly.
@@ -42,6 +43,8 @@ class Reader {
   Reader(const Reader&) = delete;
   Reader& operator=(const Reader&) = delete;
 
+  // The next frame into *frame (its arrays reused); on truncated or error, *message says where and
+  // why, and the frame is left partly filled.
   Result next(Frame& frame, std::string* message);
 
   long long line() const { return line_number_; }  // lines read so far
