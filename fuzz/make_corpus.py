@@ -110,3 +110,42 @@ ROUTINES = {
 }
 for name, data in ROUTINES.items():
     write("pelzak_fuzz_routines", name, data)
+
+# --- trajectories ---------------------------------------------------------------------------
+LATTICE = 'Lattice="34.778600000000004 0 0 0 34.778600000000004 0 0 0 34.778600000000004"'
+PROPERTIES = "Properties=species:S:1:pos:R:3:vel:R:3:image:I:3"
+
+
+def xyz_frame(atoms, step, phase="production", end="\n", extra=""):
+    comment = '%s %s pbc="T T T" Time=%.2f Step=%d time_ps=%.2f phase=%s step=%d%s' % (
+        LATTICE, PROPERTIES, step * 0.01, step, step * 0.01, phase, step, extra)
+    lines = [str(atoms), comment]
+    for i in range(atoms):
+        pos = [math.fmod(i * 1.37 + k * 5.11 + step * 0.01, 34.7786) for k in (1, 2, 3)]
+        vel = [math.fmod(i * 0.731 + k * 1.3, 2.8) - 1.4 for k in (1, 2, 3)]
+        img = [(i + k) % 3 - 1 for k in (1, 2, 3)]
+        lines.append("Ar %.5f %.5f %.5f %.5f %.5f %.5f %d %d %d" % (*pos, *vel, *img))
+    return end.join(lines) + end
+
+
+TRAJECTORIES = {
+    "one_frame": xyz_frame(8, 0, "start"),
+    "three_frames": xyz_frame(4, 200, "equilibration") + xyz_frame(4, 201) + xyz_frame(4, 202),
+    "crlf": xyz_frame(3, 5, end="\r\n"),
+    "other_keys": xyz_frame(2, 7, extra=' note="a b" flag=T'),
+    "no_phase": "1\n%s %s pbc=\"T T T\" Time=0 Step=0\nAr 1 2 3 4 5 6 0 0 0\n" % (LATTICE, PROPERTIES),
+    "truncated": xyz_frame(6, 1)[:-40],
+    "no_final_line_feed": xyz_frame(2, 3)[:-1],
+    "count_changes": xyz_frame(2, 1) + xyz_frame(3, 2),
+    "extremes": "1\n%s %s pbc=\"T T T\" Time=-1e300 Step=9223372036854775807\n"
+                "Ar 1e300 -1e-300 0 -0 4.9e-324 1.7976931348623157e308 9007199254740992 -9007199254740992 0\n"
+                % (LATTICE, PROPERTIES),
+    "bad_values": "1\n%s %s pbc=\"T T T\" Time=nan Step=-1\nAr nan inf -inf +1 0x1 1e999 0.5 a 1\n"
+                  % (LATTICE, PROPERTIES),
+    "quotes": '1\nLattice="5 0 0 0 5 0 0 0 5 %s pbc="T T T"x Time="1" Step=""\n' % PROPERTIES,
+    "duplicate_key": "1\nTime=1 Time=1 =x y= \"\n",
+    "binary": "2\n\0\xff" + PROPERTIES + "\x80\n\x00\x01\n",
+    "empty": "",
+}
+for name, text in TRAJECTORIES.items():
+    write("pelzak_fuzz_trajectory", name, text)

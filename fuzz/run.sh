@@ -17,7 +17,7 @@ SECONDS_EACH="${PELZAK_FUZZ_SECONDS:-60}"
 JOBS="${JOBS:-2}"
 CC_FUZZ="${CC_FUZZ:-clang}"
 CXX_FUZZ="${CXX_FUZZ:-clang++}"
-ALL_TARGETS=(pelzak_fuzz_record pelzak_fuzz_reader pelzak_fuzz_round_trip pelzak_fuzz_routines)
+ALL_TARGETS=(pelzak_fuzz_record pelzak_fuzz_reader pelzak_fuzz_round_trip pelzak_fuzz_routines pelzak_fuzz_trajectory)
 TARGETS=("${@:-${ALL_TARGETS[@]}}")
 
 if ! command -v "$CXX_FUZZ" >/dev/null; then

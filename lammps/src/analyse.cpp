@@ -15,6 +15,7 @@
 #include "pelzak/formats/file_names.hpp"
 #include "pelzak/kernels/rdf_shells.hpp"
 #include "status.hpp"
+#include "xyz_trajectory.hpp"
 
 namespace pelzak::lammps {
 
@@ -78,8 +79,8 @@ struct Analysis {
 
 bool analyse_dump(const Dump& dump, Analysis& a, std::string* message) {
   a.rdf_frames = dump_rdf(dump, a.curve);
-  const std::string what = std::to_string(dump.atoms) + " Lennard-Jones atoms at 94.4 K (LAMMPS), box " +
-                           fixed(dump.box, 4) + " nm; ";
+  const std::string what = std::to_string(dump.atoms) + " Lennard-Jones atoms at 94.4 K (" + dump.program +
+                           "), box " + fixed(dump.box, 4) + " nm; ";
   std::vector<std::string> notes;
   if (!dump_dynamics(dump, what + fixed(dump.times.back() - dump.times.front(), 2) + " ps", a.dynamics, notes,
                      message))
@@ -122,9 +123,10 @@ bool write_results(const std::string& dir, const Analysis& a, std::string* writt
 }
 
 void print_summary(const Dump& dump, const Analysis& a) {
-  std::printf("dump: %lld atoms, box %s nm, %zu frames (steps %lld to %lld)\n",
-              static_cast<long long>(dump.atoms), fixed(dump.box, 5).c_str(), dump.frames(),
-              static_cast<long long>(dump.timesteps.front()), static_cast<long long>(dump.timesteps.back()));
+  std::printf("%s: %lld atoms, box %s nm, %zu frames (steps %lld to %lld)\n",
+              dump.program == "LAMMPS" ? "dump" : "trajectory", static_cast<long long>(dump.atoms),
+              fixed(dump.box, 5).c_str(), dump.frames(), static_cast<long long>(dump.timesteps.front()),
+              static_cast<long long>(dump.timesteps.back()));
   const std::string rdf_what = "g(r) from " + std::to_string(a.rdf_frames) + " frames";
   std::fputs((analysis::rdf_peak_line(rdf_what, analysis::rdf_peak(a.curve)) + a.dynamics.summary).c_str(),
              stdout);
@@ -133,12 +135,17 @@ void print_summary(const Dump& dump, const Analysis& a) {
 }  // namespace
 
 int run_analyse(const AnalyseOptions& options) {
-  const std::string path =
-      options.dump.empty() ? options.dir + "/" + formats::lammps_dump_file : options.dump;
-  std::string message, warning, written;
+  const std::string path = !options.xyz.empty()   ? options.xyz
+                           : options.dump.empty() ? options.dir + "/" + formats::lammps_dump_file
+                                                  : options.dump;
+  const bool xyz = path.size() >= 4 && path.compare(path.size() - 4, 4, ".xyz") == 0;
+  std::string message, warning, written, note;
   Dump dump;
-  if (!read_dump(path, options.read, dump, &message, &warning)) return failure(message);
+  if (!(xyz ? read_xyz(path, options.read, dump, &message, &warning, &note)
+            : read_dump(path, options.read, dump, &message, &warning)))
+    return failure(message);
   if (!warning.empty()) warn(warning);
+  if (!note.empty()) report(note);
   Analysis a;
   if (!make_folder(options.dir, &message) || !analyse_dump(dump, a, &message) ||
       !write_results(options.dir, a, &written, &message))

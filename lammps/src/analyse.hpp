@@ -12,7 +12,8 @@ namespace pelzak::lammps {
 
 struct AnalyseOptions {
   std::string dir;
-  std::string dump;  // empty: dir/traj_argon.lammpstrj
+  std::string dump;  // empty: dir/traj_argon.lammpstrj; a name ending in ".xyz" is read as xyz
+  std::string xyz;   // pelzak_md's trajectory (xyz_trajectory.hpp) in place of a dump
   DumpOptions read;
 };
 

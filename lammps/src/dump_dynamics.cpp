@@ -59,7 +59,8 @@ bool dump_dynamics(const Dump& dump, const std::string& subtitle, analysis::Dyna
   if (!analysis::dynamics_start(d, plan, message)) return false;
   for (long long f = 0; f < frames; ++f) {
     analysis::add_positions(d, f, dump.frame_positions(f));
-    if (dump.has_velocities) analysis::add_velocities(d, f, dump.frame_velocities(f));
+    if (static_cast<std::size_t>(f) < dump.velocity_frames())
+      analysis::add_velocities(d, f, dump.frame_velocities(f));
   }
   out = analysis::dynamics_report(d, subtitle);
   return true;

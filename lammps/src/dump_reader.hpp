@@ -18,6 +18,7 @@
 namespace pelzak::lammps {
 
 struct Dump {
+  std::string program = "LAMMPS";  // what made the frames, for the plots' subtitles
   std::int64_t atoms = 0;
   double box = 0.0;                     // side of the cubic box, nm
   bool continuous = false;              // positions unwrapped (xu, or x with image flags): MSD possible
@@ -33,6 +34,9 @@ struct Dump {
   std::size_t frames() const { return timesteps.size(); }
   const double* frame_positions(std::size_t f) const { return positions.data() + f * 3 * atoms; }
   const double* frame_velocities(std::size_t f) const { return velocities.data() + f * 3 * atoms; }
+  // Frames with velocities, from the first: all of them in a dump, all but the last in a pelzak_md
+  // trajectory (xyz_trajectory.hpp), none without velocities.
+  std::size_t velocity_frames() const { return atoms > 0 ? velocities.size() / (3 * atoms) : 0; }
 };
 
 struct DumpOptions {

@@ -127,7 +127,9 @@ CLI::App* add_run(CLI::App& app, RunOptions& run) {
 CLI::App* add_analyse(CLI::App& app, AnalyseOptions& an) {
   CLI::App* command = app.add_subcommand("analyse", "Write g(r), MSD, VACF and D of DIR's LAMMPS dump");
   command->alias("analyze");
-  command->add_option("--dump", an.dump, "Dump to read (default DIR/traj_argon.lammpstrj)");
+  CLI::Option* dump =
+      command->add_option("--dump", an.dump, "Dump to read (default DIR/traj_argon.lammpstrj)");
+  command->add_option("--xyz", an.xyz, "pelzak_md's trajectory to read instead of a dump")->excludes(dump);
   command->add_flag("--allow-truncated", an.read.allow_truncated,
                     "Analyse the complete frames of a dump that ends inside a frame");
   command->add_option("--dt", an.read.dt, "Time step, ps, for dumps without ITEM: TIME")

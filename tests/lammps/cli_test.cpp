@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -18,6 +19,8 @@
 namespace {
 
 using pelzak::test::contains;
+using pelzak::test::csv_column;
+using pelzak::test::driver_program;
 
 using pelzak::test::generator_program;
 using pelzak::test::lammps_program;
@@ -137,6 +140,7 @@ TEST(LammpsCli, HelpVersionAndUsageErrors) {
            {"run", "--np", "0", "out"},
            {"analyse", "--dt", "-1", "out"},
            {"analyse", "a", "b"},
+           {"analyse", "--dump", "d.lammpstrj", "--xyz", "t.xyz", "out"},
        }) {
     r = lammps(args);
     EXPECT_EQ(r.status, 64) << args.size();
@@ -298,6 +302,63 @@ TEST(LammpsCli, AnalyseWritesGofRForAnyBoxAndRefusesUnfitDumps) {
 
   // No temporaries left by any of it.
   for (const auto& name : folder("out")) EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
+}
+
+// The summary's lines that start with `start`.
+std::vector<std::string> lines_starting(const std::string& text, const std::string& start) {
+  std::vector<std::string> out;
+  for (const auto& line : split_lines(text))
+    if (line.rfind(start, 0) == 0) out.push_back(line);
+  return out;
+}
+
+// pelzak_md's trajectory with a frame every step: its production analysed gives pelzak_md's own MSD,
+// VACF and spectrum to the precision the frames are written with (1e-5 Angstrom and Angstrom/ps),
+// and the same D both ways.
+TEST(LammpsCli, AnalyseReadsPelzakMdsTrajectoryAsPelzakMdAnalysesItsRun) {
+  ScratchDir dir;
+  ASSERT_EQ(run_program({generator_program}).status, 0);
+  const RunResult md = run_program({driver_program, "-q", "-p", "100", "-e", "100", "-P", "1000", "-x", "1"});
+  ASSERT_EQ(md.status, 0) << md.err;
+  std::filesystem::create_directory("out");
+  const RunResult r = lammps({"analyse", "--xyz", "traj_argon.xyz", "out"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "pelzak_lammps: production: 1001 of the 1201 frames (steps 200 to 1200)\n");
+  EXPECT_TRUE(contains(r.out, "trajectory: 864 atoms, box 3.47786 nm, 1001 frames (steps 200 to 1200)"))
+      << r.out;
+  EXPECT_EQ(lines_starting(r.out, "D = "), lines_starting(md.out, "D = ")) << r.out << md.out;
+  const struct {
+    const char* file;
+    int column;
+    double relative, absolute;
+  } compared[] = {
+      {"msd_argon.csv", 1, 1e-5, 0.0},       // measured: 1.6e-6 at most
+      {"msd_argon.csv", 2, 0.0, 1e-5},       // alpha2, 3e-7
+      {"vacf_argon.csv", 1, 0.0, 1e-6},      // 9e-9
+      {"spectrum_argon.csv", 1, 0.0, 1e-6},  // 2e-8
+  };
+  for (const auto& c : compared) {
+    const std::string own = read_bytes(c.file), analysed = read_bytes(std::string("out/") + c.file);
+    EXPECT_EQ(csv_column(analysed, 0), csv_column(own, 0)) << c.file;
+    const auto a = csv_column(analysed, c.column), b = csv_column(own, c.column);
+    ASSERT_EQ(a.size(), b.size()) << c.file;
+    ASSERT_GT(a.size(), 50u) << c.file;
+    for (std::size_t i = 0; i < a.size(); ++i)
+      ASSERT_NEAR(a[i], b[i], c.relative * std::fabs(b[i]) + c.absolute) << c.file << " row " << i + 1;
+  }
+
+  // Cut inside its fourth frame: refused, naming the file and the line, unless allowed.
+  const std::string xyz = read_bytes("traj_argon.xyz"), msd = read_bytes("out/msd_argon.csv");
+  std::size_t end = 0;
+  for (int line = 0; line < 3 * 866 + 100; ++line) end = xyz.find('\n', end) + 1;
+  write_bytes("cut.xyz", xyz.substr(0, end));
+  expect_one_line_failure(lammps({"analyse", "--dump", "cut.xyz", "out"}),
+                          "\"cut.xyz\", line 2698: the file ends inside a frame (from line 2599)");
+  EXPECT_EQ(read_bytes("out/msd_argon.csv"), msd);
+  const RunResult cut = lammps({"analyse", "--allow-truncated", "--xyz", "cut.xyz", "out"});
+  ASSERT_EQ(cut.status, 0) << cut.err;
+  EXPECT_TRUE(contains(cut.err, "pelzak_lammps: warning: \"cut.xyz\", line 2698")) << cut.err;
+  EXPECT_TRUE(contains(cut.out, "3 frames (steps 0 to 2)")) << cut.out;
 }
 
 TEST(LammpsCli, AnalyseWritesTheDynamicsAndSkipsWhatTheDumpLacks) {
