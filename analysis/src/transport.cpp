@@ -88,6 +88,7 @@ void transport_add_positions(Transport& t, std::int64_t n, const double* positio
 
 void transport_add_stress(Transport& t, std::int64_t n, const double* stress, double temperature) {
   if (n % t.stress_every != 0) return;
+  ++t.stress_frames;
   const double nm3_in_m3 = 1e-27;
   viscosity_add_frame(t.viscosity, stress, t.box * t.box * t.box * nm3_in_m3, temperature);
 }
@@ -132,7 +133,8 @@ TransportReport transport_report(Transport& t, const RdfCurve& rdf, std::string_
   r.summary += fs_relaxation_line(r.fs_k, r.fs_relaxation, r.fs_relaxation_error,
                                   why_no_error(r.fs_relaxation_error, fs_needs));
   r.summary += gs_departure_line(r.motion.largest_departure);
-  r.summary += viscosity_line(r.viscosity, why_no_error(r.viscosity.viscosity_error, eta_needs));
+  if (t.stress_frames > 0)
+    r.summary += viscosity_line(r.viscosity, why_no_error(r.viscosity.viscosity_error, eta_needs));
   return r;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "dump_dynamics.hpp"
 #include "export.hpp"
@@ -12,6 +13,8 @@
 #include "pelzak/analysis/number_text.hpp"
 #include "pelzak/analysis/rdf_svg.hpp"
 #include "pelzak/analysis/summary.hpp"
+#include "pelzak/analysis/transport.hpp"
+#include "pelzak/analysis/transport_schedule.hpp"
 #include "pelzak/formats/file_names.hpp"
 #include "pelzak/kernels/rdf_shells.hpp"
 #include "status.hpp"
@@ -74,8 +77,37 @@ struct Analysis {
   analysis::RdfCurve curve;
   std::size_t rdf_frames = 0;
   analysis::DynamicsReport dynamics;
+  bool scattering = false;  // G_s, F_s and S(k): positions unwrapped, frames evenly spaced
+  analysis::TransportReport transport;
   std::string rdf_subtitle;
 };
+
+// The scattering functions of the frames, as pelzak_md takes them from its production. A dump carries
+// no pressure tensor, so there is no viscosity here (LAMMPS's compute pressure would give it; the
+// export does not ask for it, as a tensor every step would double the dump).
+bool dump_scattering(const Dump& dump, const std::string& subtitle, Analysis& a, std::string* message) {
+  const double spacing = frame_spacing(dump);
+  const double span = dump.times.back() - dump.times.front();
+  const char* lacks = !dump.continuous ? "the positions are wrapped without image flags"
+                      : spacing <= 0.0 ? "the frames are not evenly spaced"
+                                       : nullptr;
+  const std::string why = lacks != nullptr ? lacks
+                          : span < analysis::transport_schedule::self_lag_time - 0.5 * spacing
+                              ? "the frames span " + analysis::rounded(span, 4) +
+                                    " ps, less than the 10 ps G_s and F_s are followed to"
+                              : "";
+  if (!why.empty()) {
+    report(why + ": G_s, F_s and S(k) skipped");
+    return true;
+  }
+  auto t = std::make_unique<analysis::Transport>();
+  if (!analysis::transport_start(*t, static_cast<long>(dump.atoms), dump.box, spacing, message)) return false;
+  for (std::size_t f = 0; f < dump.frames(); ++f)
+    analysis::transport_add_positions(*t, static_cast<std::int64_t>(f), dump.frame_positions(f));
+  a.transport = analysis::transport_report(*t, a.curve, subtitle);
+  a.scattering = true;
+  return true;
+}
 
 bool analyse_dump(const Dump& dump, Analysis& a, std::string* message) {
   a.rdf_frames = dump_rdf(dump, a.curve);
@@ -86,6 +118,8 @@ bool analyse_dump(const Dump& dump, Analysis& a, std::string* message) {
                      message))
     return false;
   for (const std::string& note : notes) report(note);
+  if (!dump_scattering(dump, what + fixed(dump.times.back() - dump.times.front(), 2) + " ps", a, message))
+    return false;
   a.rdf_subtitle = what + std::to_string(a.rdf_frames) + " frames from step " +
                    std::to_string(dump.timesteps.front()) + " to " + std::to_string(dump.timesteps.back());
   return true;
@@ -106,6 +140,10 @@ bool write_results(const std::string& dir, const Analysis& a, std::string* writt
       {formats::vacf_file, d.vacf, d.vacf_csv},
       {formats::spectrum_file, d.vacf, d.spectrum_csv},
       {formats::dynamics_plot_file, !d.plot.empty(), d.plot},
+      {formats::vanhove_file, a.scattering, a.transport.vanhove_csv},
+      {formats::fsk_file, a.scattering, a.transport.fsk_csv},
+      {formats::sk_file, a.scattering, a.transport.sk_csv},
+      {formats::scattering_plot_file, a.scattering, a.transport.plot},
   };
   OutputSet out(dir);
   for (const auto& file : files)
@@ -128,7 +166,9 @@ void print_summary(const Dump& dump, const Analysis& a) {
               fixed(dump.box, 5).c_str(), dump.frames(), static_cast<long long>(dump.timesteps.front()),
               static_cast<long long>(dump.timesteps.back()));
   const std::string rdf_what = "g(r) from " + std::to_string(a.rdf_frames) + " frames";
-  std::fputs((analysis::rdf_peak_line(rdf_what, analysis::rdf_peak(a.curve)) + a.dynamics.summary).c_str(),
+  std::fputs((analysis::rdf_peak_line(rdf_what, analysis::rdf_peak(a.curve)) + a.dynamics.summary +
+              a.transport.summary)
+                 .c_str(),
              stdout);
 }
 

@@ -18,9 +18,10 @@ struct AnalyseOptions {
 };
 
 // The files analyse writes into the run's folder (those the dump lacks the data for are removed).
-inline constexpr const char* analysis_files[] = {formats::rdf_file,      formats::rdf_plot_file,
-                                                 formats::msd_file,      formats::vacf_file,
-                                                 formats::spectrum_file, formats::dynamics_plot_file};
+inline constexpr const char* analysis_files[] = {
+    formats::rdf_file,      formats::rdf_plot_file,       formats::msd_file,     formats::vacf_file,
+    formats::spectrum_file, formats::dynamics_plot_file,  formats::vanhove_file, formats::fsk_file,
+    formats::sk_file,       formats::scattering_plot_file};
 
 // g(r) is sampled every 20 steps of 0.01 ps, as the library samples it: from frames this far apart
 // (from every frame when they are farther apart or unevenly spaced).

@@ -34,7 +34,8 @@ struct Transport {
   std::int64_t sk_every = 1;      // frames between S(k) samples (5 ps)
   std::int64_t stress_every = 1;  // frames between the viscosity's stress samples
   bool direct_sk = false;
-  double fs_peak = 0.0;  // nm^-1: the k about which F_s is taken, set by the first frame
+  double fs_peak = 0.0;            // nm^-1: the k about which F_s is taken, set by the first frame
+  std::int64_t stress_frames = 0;  // pressure tensors added: none, no viscosity
   SelfMotionAccumulator motion;
   StructureFactorAccumulator sk;
   ViscosityAccumulator viscosity;
@@ -65,8 +66,9 @@ struct TransportReport {
   std::string vanhove_csv, fsk_csv, sk_csv, plot, summary;
 };
 
-// The results, with g(r) of the whole production (rdf_curve.hpp's bins over half the box) for S(k)'s
-// second route. subtitle is one line describing the run, for the plot.
+// The results (without the viscosity's line when no pressure tensor was added), with g(r) of the whole
+// production (rdf_curve.hpp's bins over half the box) for S(k)'s second route. subtitle is one line
+// describing the run, for the plot.
 TransportReport transport_report(Transport& t, const RdfCurve& rdf, std::string_view subtitle);
 
 }  // namespace pelzak::analysis
