@@ -48,7 +48,7 @@ command -v gfortran >/dev/null && fortran=1
 
 # The marked blocks of every README, one file each.
 for readme in "$ROOT/README.md" "$ROOT/auxiliary/README.md" "$ROOT/examples/README.md" \
-  "$ROOT"/examples/*/README.md "$ROOT/lammps/README.md"; do
+  "$ROOT"/examples/*/README.md "$ROOT/lammps/README.md" "$ROOT/driver/README.md"; do
   awk -v out="$BLOCKS" -v src="$readme" '
     /^<!-- ci: [a-z-]+ -->$/ { name = $3; want = 1; next }
     want == 1 {
@@ -68,6 +68,15 @@ for readme in "$ROOT/README.md" "$ROOT/auxiliary/README.md" "$ROOT/examples/READ
     fi
   done
 done
+
+# Every shell block of every README is run here (marked "<!-- ci: NAME -->") or says, in a mark of its
+# own, what runs it or why nothing can ("<!-- not run here: REASON -->"): a README command that breaks
+# cannot go unnoticed by default.
+unmarked="$(cd "$ROOT" && git ls-files -- '*README.md' 2>/dev/null | while read -r readme; do
+  awk -v src="$readme" '/^```sh$/ && prev !~ /^<!-- (ci: [a-z-]+|not run here: .+) -->$/ { print src ":" NR }
+    { prev = $0 }' "$readme"
+done)"
+[ -z "$unmarked" ] || fail "README shell blocks neither run here nor marked with why not: $unmarked"
 
 # run_block NAME: runs a README block from the root of the project copy, as a user would type it.
 run_block() {
@@ -199,6 +208,11 @@ grep -qx "PELZAK_BUILD_TESTS:BOOL=OFF" "$cache" && grep -qx "PELZAK_BUILD_BENCH:
 if hits="$(grep -E '^(GTest_DIR|GTEST_[A-Z_]*|benchmark_DIR)[:=]' "$cache")"; then
   fail "add_subdirectory looked for GoogleTest or Google Benchmark: $hits"
 fi
+
+# The driver's own first steps, with the installed programs.
+run_block driver-run
+grep -q "^viscosity: " "$WORK/driver-run.log" || fail "driver-run: no summary"
+[ -s "$HOME/argon/rdf_argon.dat" ] || fail "driver-run: the block left no rdf_argon.dat"
 
 # 7: the LAMMPS road with the installed programs.
 if command -v lmp >/dev/null && command -v mpirun >/dev/null; then
