@@ -21,17 +21,13 @@ std::int64_t frames_per(double every, double dt) {
   return std::max<std::int64_t>(1, std::llround(every / dt));
 }
 
-// F_s at the main peak of S(k) and beside it, from the production's first frame: its direct S(k)
-// where it is sampled, else where this liquid has the peak, moved with the density as a length
-// scale (k ~ rho^(1/3)).
+// F_s at the main peak of S(k) and beside it: where this liquid has its peak, moved with the density
+// as a length scale (k ~ rho^(1/3)). Fixed by the state point rather than read off the run's own S(k),
+// so that every run at one state point, and a LAMMPS dump of it, gives F_s at the same k.
 void start_self_motion(Transport& t) {
-  if (t.direct_sk)
-    t.fs_peak = sk_main_peak(structure_factor_result(t.sk).k, structure_factor_result(t.sk).s).x;
-  if (!std::isfinite(t.fs_peak)) {
-    const double number_density = static_cast<double>(t.atoms) / (t.box * t.box * t.box);
-    const double reference = model::atoms / (model::box * model::box * model::box);
-    t.fs_peak = ts::fs_peak_guess * std::cbrt(number_density / reference);
-  }
+  const double number_density = static_cast<double>(t.atoms) / (t.box * t.box * t.box);
+  const double reference = model::atoms / (model::box * model::box * model::box);
+  t.fs_peak = ts::fs_peak_guess * std::cbrt(number_density / reference);
   SelfMotionSettings s;
   s.atoms = static_cast<int>(t.atoms);
   s.frame_time = static_cast<double>(t.self_every) * t.dt;
@@ -61,6 +57,7 @@ bool transport_start(Transport& t, long atoms, double box, double dt, std::strin
   t.sk_every = frames_per(ts::sk_sample_time, dt);
   // The stress every step, or every 0.01 ps at shorter steps: the correlation needs no finer grid.
   t.stress_every = frames_per(model::dt, dt);
+  start_self_motion(t);
   const double stress_time = static_cast<double>(t.stress_every) * dt;
   ViscositySettings v;
   v.frame_time = stress_time;
@@ -82,7 +79,6 @@ bool transport_start(Transport& t, long atoms, double box, double dt, std::strin
 
 void transport_add_positions(Transport& t, std::int64_t n, const double* positions) {
   if (t.direct_sk && n % t.sk_every == 0) structure_factor_add_frame(t.sk, positions);
-  if (n == 0) start_self_motion(t);
   if (n % t.self_every == 0) self_motion_add_frame(t.motion, positions);
 }
 

@@ -21,8 +21,9 @@ inline constexpr double vanhove_bin_width = 0.005;
 inline constexpr int vanhove_bins = 300;
 inline constexpr double vanhove_times[] = {0.5, 1.0, 2.0, 3.0, 10.0};
 // F_s at the main peak of S(k) and at these multiples of it. The peak must be known when production
-// starts: take it from S(k) of the production's first frame (one sample places it within a few
-// tenths of a nm^-1), or use fs_peak_guess, where this liquid has it.
+// starts: fs_peak_guess, where this liquid has it (the direct S(k) of 200 ps puts it at 19.8 nm^-1),
+// scaled with the density as rho^(1/3) at other densities. One sample of S(k) would place it only
+// within a few tenths of a nm^-1, and F_s at a k that moves from run to run could not be compared.
 inline constexpr double fs_peak_multiples[] = {0.5, 1.0, 1.5};
 inline constexpr double fs_peak_guess = 19.7;  // nm^-1, k sigma = 6.7
 
