@@ -55,8 +55,13 @@ PairSums PairForces::compute(const double* positions, double* forces, bool with_
       isa == kernels::Isa::reference ? kernels::CandidateList{} : s.list.current(s.model, positions, isa);
   double lj_sum = 0.0;
   double virial[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
-  kernels::lj_listed_on(isa, s.model, positions, list, forces, &lj_sum, with_virial ? virial : nullptr,
-                        s.scratch);
+  // With a team, the threaded loop: the same sums in the same order, so the same bits (threaded_pairs.hpp).
+  if (s.workers.size() > 1 && isa != kernels::Isa::reference)
+    s.threaded.compute(s.model, isa, positions, list, s.list.row_blocks(), forces, &lj_sum,
+                       with_virial ? virial : nullptr);
+  else
+    kernels::lj_listed_on(isa, s.model, positions, list, forces, &lj_sum, with_virial ? virial : nullptr,
+                          s.scratch);
   PairSums sums;
   sums.energy = model::four_eps * lj_sum;
   if (s.tail_energy != 0.0) sums.energy += s.tail_energy;

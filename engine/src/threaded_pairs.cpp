@@ -19,7 +19,9 @@ double* aligned(std::vector<double>& storage, std::size_t n) {
 void ThreadedPairs::Buffer::reserve(std::size_t pairs_capacity, int members) {
   if (capacity >= pairs_capacity && static_cast<int>(to.size()) == members) return;
   capacity = pairs_capacity + pairs_capacity / 4;
-  const std::size_t cap = capacity + 16;
+  // Whole 64-byte lines, so that every array carved from storage starts on one (the kernels' vector
+  // loads and stores of the terms are aligned).
+  const std::size_t cap = (capacity + 16 + 7) / 8 * 8;
   row.assign(cap, 0);
   j4.assign(cap, 0);
   double* base = aligned(storage, 3 * cap + 12 * cap);

@@ -342,8 +342,8 @@ def run(
         production     production steps, at least 1000 (--production)
         thermo_every   a log row every this many steps of each phase, at least 1 (--thermo-every)
         xyz_every      a trajectory frame every this many steps, 0 for none (--xyz-every)
-        threads        threads for the forces, 1 to 64 (None: every core the process may use); the
-                       results are the same bits for any number
+        threads        threads for the forces, 1 to 64 (None: 1); the results are the same bits for
+                       any number
         continue_run   True: go on from the folder's "checkpoint_argon.bin" for `production` more
                        steps (the state point comes from the checkpoint: give none)
         quiet          False shows pelzak_md's progress lines on sys.stderr; pelzak_md shows

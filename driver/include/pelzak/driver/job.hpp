@@ -45,7 +45,7 @@ struct Options {
   double tau = 0.1;        // ps, csvr's relaxation time
   std::uint64_t seed = 1;  // csvr's draws and a lattice start's velocities
   std::string start;       // a start file of any atom count; empty: see start.hpp
-  int threads = 0;         // threads for the forces; 0: every core the process may use
+  int threads = 0;         // threads for the forces; 0: one (see state_point.hpp)
 };
 
 // Largest step count or interval accepted, so that every step count of a run fits comfortably.
