@@ -4,8 +4,9 @@
 #   bench/sizes.sh [BUILD_DIR]        (default: build; a few minutes; never in CI)
 # Environment: ROUNDS (default 3), SIZES (default "864 6912 55296 442368", each 4 n^3),
 # THREADS (default "1 2"), GMX (default $HOME/.cache/pelzak-gromacs/gmx-build/bin/gmx_d, from
-# bench/gromacs/build.sh; left out if missing), FULL_RUN=1 to also take the peak memory of a whole
-# pelzak_md run at the largest size (1000 production steps: minutes).
+# bench/gromacs/build.sh; left out if missing), FULL_RUN=N to also take the peak memory of a whole
+# pelzak_md run of N atoms (1000 production steps; its g(r) looks at every pair, 50 times: about a
+# minute at 55,296 atoms, most of an hour at 442,368).
 #
 # Every code runs the same model (Lennard-Jones argon, 2.25 sigma plain cut-off, 0.01 ps steps,
 # 94.4 K, 1.36245 g/cm^3) from an fcc lattice of the same size with velocities drawn at 94.4 K,
@@ -155,8 +156,8 @@ for ((r = 1; r <= ROUNDS; ++r)); do
   done
   echo "round $r of $ROUNDS done, load average $(cut -d' ' -f1-3 /proc/loadavg)" >&2
 done
-if [ "${FULL_RUN:-0}" = 1 ]; then
-  atoms="${SIZES##* }"
+if [ -n "${FULL_RUN:-}" ]; then
+  atoms="$FULL_RUN"
   /usr/bin/time -v -o time.out "${PIN[@]}" "$BUILD/driver/pelzak_md" --atoms "$atoms" --density 1.36245 \
     -p 0 -e 0 -P 1000 --threads 1 -q -o full >/dev/null
   echo "pelzak_md $atoms 1 0 0 $(sed -n 's/.*Maximum resident set size (kbytes): //p' time.out)" >>results
@@ -167,12 +168,15 @@ import collections, statistics, sys
 warmup, load = sys.argv[1], sys.argv[2]
 ms = collections.defaultdict(dict)  # (code, atoms, threads) -> {round: ms}
 rss = {}
+full_run = None
 for line in open("results"):
     code, atoms, threads, rnd, t, kb = line.split()
     atoms, threads, rnd, kb = int(atoms), int(threads), int(rnd), int(kb or 0)
     if code != "pelzak_md":
         ms[code, atoms, threads][rnd] = float(t)
-    if kb:
+    if kb and code == "pelzak_md":
+        full_run = (atoms, kb * 1024)
+    elif kb:
         rss[code, atoms] = kb * 1024
 codes = [c for c in ("ours", "lammps", "gromacs") if any(k[0] == c for k in ms)]
 sizes = sorted({k[1] for k in ms})
@@ -229,7 +233,10 @@ if rss:
     print(f"\npeak RSS of the one-core runs at {sizes[-1]} atoms")
     for (c, n), b in sorted(rss.items()):
         if n == sizes[-1]:
-            name = names.get(c, c + " (whole run, 1000 production steps)")
-            print(f"  {name:10} {b / 2**20:9.1f} MiB  {b / n:8.0f} bytes per atom")
+            print(f"  {names[c]:10} {b / 2**20:9.1f} MiB  {b / n:8.0f} bytes per atom")
+if full_run:
+    n, b = full_run
+    print(f"  a whole pelzak_md run of {n} atoms (1000 production steps, the dynamics' windows included): "
+          f"{b / 2**20:.1f} MiB, {b / n:.0f} bytes per atom")
 print(f"\nload average at the end: {load}")
 EOF
