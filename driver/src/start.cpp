@@ -11,6 +11,7 @@
 #include "pelzak/auxiliary/failure.hpp"
 #include "pelzak/formats/configuration_reader.hpp"
 #include "pelzak/formats/file_names.hpp"
+#include "pelzak/formats/text_input.hpp"
 #include "state_point.hpp"
 
 namespace pelzak::md {
@@ -23,21 +24,9 @@ constexpr double coordinate_rounding = 0.0005;
 
 // The whole file, or false with errno's reason.
 bool read_whole(const std::string& name, std::string* bytes, std::string* message) {
-  const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return *message = "cannot open the start \"" + name + "\": " + std::strerror(errno), false;
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = read(fd, chunk, sizeof chunk);
-    if (n > 0) {
-      bytes->append(chunk, static_cast<std::size_t>(n));
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    const int err = errno;
-    close(fd);
-    if (n == 0) return true;
-    return *message = "cannot read the start \"" + name + "\": " + std::strerror(err), false;
-  }
+  const int error = formats::read_whole_file(name, bytes);
+  if (error != 0) *message = "cannot read the start \"" + name + "\": " + std::strerror(error);
+  return error == 0;
 }
 
 bool read_given_start(const Options& options, Start* start, int* status, std::string* message) {

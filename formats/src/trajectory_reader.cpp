@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "pelzak/formats/text_input.hpp"
+
 namespace pelzak::formats::trajectory {
 
 namespace {
@@ -36,15 +38,6 @@ bool real(std::string_view word, double* value) {
 bool integer(std::string_view word, std::int64_t* value) {
   const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), *value);
   return ec == std::errc() && end == word.data() + word.size();
-}
-
-// A piece of input in a message: at most 60 characters, control bytes as '?'.
-std::string shown(std::string_view text) {
-  std::string out(text.substr(0, 60));
-  for (char& c : out)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  if (text.size() > 60) out += "...";
-  return out;
 }
 
 struct Pair {

@@ -11,8 +11,11 @@
 
 #include "metal_units.hpp"
 #include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/text_input.hpp"
 
 namespace pelzak::lammps {
+
+using formats::shown;
 
 namespace {
 
@@ -86,15 +89,6 @@ bool parse_integer(std::string_view word, std::int64_t* value) {
   if (!word.empty() && word.front() == '+') word.remove_prefix(1);
   const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), *value);
   return ec == std::errc() && end == word.data() + word.size();
-}
-
-// Shows a piece of input in a message: at most 60 characters, control bytes as '?'.
-std::string shown(std::string_view text) {
-  std::string out(text.substr(0, 60));
-  for (char& c : out)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  if (text.size() > 60) out += "...";
-  return out;
 }
 
 // Where each quantity sits in an atom line, -1 if absent.

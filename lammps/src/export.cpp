@@ -17,6 +17,7 @@
 #include "pelzak/engine/state_options.hpp"
 #include "pelzak/formats/configuration_reader.hpp"
 #include "pelzak/formats/file_names.hpp"
+#include "pelzak/formats/text_input.hpp"
 #include "status.hpp"
 
 namespace pelzak::lammps {
@@ -68,25 +69,9 @@ bool is_export_file(const std::string& name) {
 
 // The file's bytes, or false with a message.
 bool read_whole(const std::string& path, std::string* bytes, std::string* message) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    *message = "cannot read \"" + path + "\": " + std::strerror(errno);
-    return false;
-  }
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = read(fd, chunk, sizeof chunk);
-    if (n > 0) {
-      bytes->append(chunk, static_cast<std::size_t>(n));
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    const int err = errno;
-    close(fd);
-    if (n == 0) return true;
-    *message = "cannot read \"" + path + "\": " + std::strerror(err);
-    return false;
-  }
+  const int error = formats::read_whole_file(path, bytes);
+  if (error != 0) *message = "cannot read \"" + path + "\": " + std::strerror(error);
+  return error == 0;
 }
 
 std::int64_t effective_seed(const ExportOptions& options) {
