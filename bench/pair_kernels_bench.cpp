@@ -28,6 +28,9 @@
 #endif
 
 #include "liquid.hpp"
+#include "pelzak/engine/pair_forces.hpp"
+#include "pelzak/engine/rdf_sampler.hpp"
+#include "pelzak/engine/system.hpp"
 #include "pelzak/generator/generate.hpp"
 #include "pelzak/kernels/pair_loops.hpp"
 #include "pelzak_aux.h"
@@ -109,6 +112,29 @@ void BM_Run1000Steps(benchmark::State& state, Isa isa) {
     for (std::int64_t step = 1; step <= 1000; ++step) {
       driver_step(positions, velocities, forces, accel);
       auxiliary_radial_dist(&step, positions.data(), histogram);
+    }
+    benchmark::DoNotOptimize(histogram);
+  }
+}
+
+// The same 1000 steps on the engine's general path, the one pelzak_md takes at any state point: the
+// state point as data, the kernels' run-time model, the engine's own Verlet list, the pressure
+// formed on every tenth step as the default log does, g(r) sampled every 20 steps. Set beside
+// BM_Run1000Steps in one process, it is the cost of the general path at the library's liquid.
+void BM_EngineRun1000Steps(benchmark::State& state, Isa isa) {
+  KernelChoice choice(state, isa);
+  if (!choice.ok()) return;
+  const pelzak::engine::StatePoint point;  // the library's liquid
+  pelzak::engine::PairForces pair_forces(point, 1);
+  pelzak::engine::RdfSampler rdf(point);
+  double histogram[PELZAK_BINS] = {};
+  for (auto _ : state) {
+    pelzak::engine::System system(point);
+    system.positions.assign(liquid().positions.begin(), liquid().positions.end());
+    system.velocities.assign(liquid().velocities.begin(), liquid().velocities.end());
+    for (std::int64_t step = 1; step <= 1000; ++step) {
+      if ((step - 1) % 20 == 0) rdf.sample(system.positions.data(), histogram);
+      pelzak::engine::step(system, pair_forces, pelzak::engine::Phase::equilibration, step % 10 == 0);
     }
     benchmark::DoNotOptimize(histogram);
   }
@@ -219,6 +245,7 @@ BENCHMARK(BM_Leapfrog)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Run1000Steps, reference, Isa::reference)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK_CAPTURE(BM_Run1000Steps, avx2, Isa::avx2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Run1000Steps, avx512, Isa::avx512)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EngineRun1000Steps, avx512, Isa::avx512)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_LiteralCallPattern, reference, Isa::reference)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
