@@ -1,7 +1,5 @@
 #include "workers.hpp"
 
-#include <sched.h>
-
 namespace pelzak::engine {
 
 namespace {
@@ -18,13 +16,6 @@ void wait_while_equal(const std::atomic<T>& value, T old) {
 }
 
 }  // namespace
-
-int available_cores() {
-  cpu_set_t set;
-  if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
-  const int count = CPU_COUNT(&set);
-  return count > 0 ? count : 1;
-}
 
 Workers::Workers(int size) : size_(size < 1 ? 1 : size) {
   for (int member = 1; member < size_; ++member)

@@ -21,9 +21,6 @@ struct PairSums {
   double virial[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
 };
 
-// The threads this process may run on at once (its CPU affinity), at least 1.
-int available_cores();
-
 class PairForces {
  public:
   // threads: how many threads form the forces (1: the calling thread alone). The results are the
