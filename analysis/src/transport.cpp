@@ -27,14 +27,14 @@ std::int64_t frames_per(double every, double dt) {
 void start_self_motion(Transport& t) {
   const double number_density = static_cast<double>(t.atoms) / (t.box * t.box * t.box);
   const double reference = model::atoms / (model::box * model::box * model::box);
-  t.fs_peak = ts::fs_peak_guess * std::cbrt(number_density / reference);
+  const double fs_peak = ts::fs_peak_guess * std::cbrt(number_density / reference);  // nm^-1
   SelfMotionSettings s;
   s.atoms = static_cast<int>(t.atoms);
   s.frame_time = static_cast<double>(t.self_every) * t.dt;
   s.max_lag = static_cast<int>(frames_per(ts::self_lag_time, s.frame_time));
   s.origin_every = static_cast<int>(frames_per(ts::self_origin_spacing, s.frame_time));
   s.origins_per_block = ts::self_origins_per_block;
-  for (double m : ts::fs_peak_multiples) s.wave_numbers.push_back(m * t.fs_peak);
+  for (double m : ts::fs_peak_multiples) s.wave_numbers.push_back(m * fs_peak);
   s.bin_width = ts::vanhove_bin_width;
   s.bins = ts::vanhove_bins;
   s.peak_half_width = ts::departure_peak_half_width;

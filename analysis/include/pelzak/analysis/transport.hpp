@@ -34,7 +34,6 @@ struct Transport {
   std::int64_t sk_every = 1;      // frames between S(k) samples (5 ps)
   std::int64_t stress_every = 1;  // frames between the viscosity's stress samples
   bool direct_sk = false;
-  double fs_peak = 0.0;            // nm^-1: the k about which F_s is taken: 19.7 at the library density
   std::int64_t stress_frames = 0;  // pressure tensors added: none, no viscosity
   SelfMotionAccumulator motion;
   StructureFactorAccumulator sk;
