@@ -6,7 +6,7 @@ include(CMakePackageConfigHelpers)
 install(TARGETS pelzak_aux pelzak_model EXPORT pelzakTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES auxiliary/include/pelzak_aux.h auxiliary/include/pelzak_model.h
+install(FILES auxiliary/include/pelzak_aux.h model/include/pelzak_model.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(TARGETS pelzak_initial pelzak_md pelzak_lammps RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 

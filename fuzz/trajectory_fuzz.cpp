@@ -12,6 +12,7 @@
 #include <string>
 
 #include "check.hpp"
+#include "pelzak/formats/number_text.hpp"
 #include "pelzak/formats/trajectory_reader.hpp"
 #include "pelzak/formats/trajectory_writer.hpp"
 
@@ -43,7 +44,7 @@ void check_number(double x, int decimals) {
   char buf[400];
   const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, decimals);
   std::string text;
-  trajectory::append_fixed(text, x, decimals);
+  pelzak::formats::append_fixed(text, x, decimals);
   require(r.ec == std::errc() && text == std::string(buf, r.ptr));
 }
 

@@ -1,10 +1,12 @@
 #include "pelzak/analysis/rdf_curve.hpp"
 
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
 #include "pelzak/formats/rdf_table.hpp"
 #include "pelzak/kernels/rdf_shells.hpp"
 
 namespace pelzak::analysis {
+
+using formats::shortest;
 
 RdfCurve rdf_curve(const double* histogram, long long atoms, double box, double samples) {
   RdfCurve curve;

@@ -8,6 +8,7 @@
 #include "pelzak/analysis/summary.hpp"
 #include "pelzak/analysis/transport_report.hpp"
 #include "pelzak/analysis/transport_schedule.hpp"
+#include "pelzak/kernels/rdf_shells.hpp"
 #include "pelzak_model.h"
 
 namespace pelzak::analysis {
@@ -96,7 +97,7 @@ TransportReport transport_report(Transport& t, const RdfCurve& rdf, std::string_
   r.viscosity = viscosity_finish(t.viscosity);
 
   // S(k) from g(r): the curve's bins recentred on the shells they count, in nm.
-  const double bin_width = t.box / (2.0 * model::bins);
+  const double bin_width = kernels::rdf_bin_width(t.box);
   std::vector<double> r_nm, g;
   recentre_rdf(std::vector<double>(rdf.g, rdf.g + model::bins), bin_width, &r_nm, &g);
   const double number_density = static_cast<double>(t.atoms) / (t.box * t.box * t.box);

@@ -3,7 +3,7 @@
 // to the caller.
 #pragma once
 
-#include "pelzak/auxiliary/failure.hpp"
+#include "pelzak/model/failure.hpp"
 
 namespace pelzak::aux {
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "pelzak/formats/file_names.hpp"
+#include "pelzak/formats/number_text.hpp"
 #include "simulation.hpp"
 #include "state_point.hpp"
 
@@ -17,11 +18,6 @@ namespace {
 
 constexpr char magic[] = "pelzak_md checkpoint 1";
 constexpr int arrays = 4;
-
-std::string real_text(double v) {
-  char text[32];
-  return std::string(text, std::to_chars(text, text + sizeof text, v).ptr);
-}
 
 // FNV-1a, 64 bits: enough to tell a damaged file from a whole one.
 std::uint64_t fnv1a(std::string_view bytes) {
@@ -161,20 +157,20 @@ std::string checkpoint_bytes(const State& s) {
   std::to_chars(hash, hash + 16, fnv1a(arrays_bytes), 16);
   std::string text = std::string(magic) + "\n";
   text += "atoms " + std::to_string(o.atoms) + "\n";
-  text += "density " + real_text(o.density) + "\n";
-  text += "temperature " + real_text(o.temperature) + "\n";
-  text += "cutoff_sigma " + real_text(o.cutoff_sigma) + "\n";
+  text += "density " + formats::shortest(o.density) + "\n";
+  text += "temperature " + formats::shortest(o.temperature) + "\n";
+  text += "cutoff_sigma " + formats::shortest(o.cutoff_sigma) + "\n";
   text += "tail " + std::string(o.tail ? "1" : "0") + "\n";
   text +=
       "time_step " + std::to_string(o.time_step_units) + " " + std::to_string(o.time_step_decimals) + "\n";
   text += std::string("thermostat ") + thermostat_name(o.thermostat) + "\n";
-  text += "tau " + real_text(o.tau) + "\n";
+  text += "tau " + formats::shortest(o.tau) + "\n";
   text += "seed " + std::to_string(o.seed) + "\n";
   text += "elapsed_steps " + std::to_string(s.elapsed) + "\n";
   text += "production_steps " + std::to_string(s.production_before + s.production.steps) + "\n";
   text += "have_half_step " + std::string(sys.have_half_step ? "1" : "0") + "\n";
   text += "drive_started " + std::string(sys.drive_started ? "1" : "0") + "\n";
-  text += "last_scale " + real_text(sys.last_scale) + "\n";
+  text += "last_scale " + formats::shortest(sys.last_scale) + "\n";
   text += "random " + sys.random.state_text() + "\n";
   text += "arrays " + std::to_string(arrays) + " " + std::to_string(sys.positions.size()) + " " + hash + "\n";
   return text + arrays_bytes;

@@ -17,12 +17,12 @@
 #include "interrupts.hpp"
 #include "memory_check.hpp"
 #include "options.hpp"
-#include "pelzak/analysis/number_text.hpp"
 #include "pelzak/analysis/rdf_curve.hpp"
 #include "pelzak/analysis/rdf_svg.hpp"
-#include "pelzak/auxiliary/failure.hpp"
 #include "pelzak/engine/lattice_start.hpp"
 #include "pelzak/formats/file_names.hpp"
+#include "pelzak/formats/number_text.hpp"
+#include "pelzak/model/failure.hpp"
 #include "progress.hpp"
 #include "report.hpp"
 #include "result_files.hpp"
@@ -37,7 +37,7 @@
 
 namespace pelzak::md {
 
-using analysis::fixed;
+using formats::fixed;
 
 namespace {
 

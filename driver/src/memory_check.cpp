@@ -6,9 +6,9 @@
 #include <cstdio>
 
 #include "pelzak/analysis/dynamics.hpp"
-#include "pelzak/analysis/number_text.hpp"
 #include "pelzak/analysis/transport.hpp"
 #include "pelzak/analysis/transport_schedule.hpp"
+#include "pelzak/formats/number_text.hpp"
 #include "state_point.hpp"
 
 namespace pelzak::md {
@@ -29,7 +29,7 @@ double available_bytes() {
   return static_cast<double>(sysconf(_SC_AVPHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
 }
 
-std::string gigabytes(double bytes) { return analysis::fixed(bytes / 1e9, 1) + " GB"; }
+std::string gigabytes(double bytes) { return formats::fixed(bytes / 1e9, 1) + " GB"; }
 
 }  // namespace
 
@@ -67,7 +67,7 @@ bool memory_suffices(const Options& o, std::string* message) {
   const double available = available_bytes();
   if (needed <= available) return true;
   *message = "the run needs about " + gigabytes(needed) + " of memory (" +
-             analysis::fixed(needed / static_cast<double>(state_point(o).atoms), 0) +
+             formats::fixed(needed / static_cast<double>(state_point(o).atoms), 0) +
              " bytes per atom), and " + gigabytes(available) +
              " is available; run fewer atoms or a shorter production";
   return false;

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "pelzak/analysis/number_text.hpp"
 #include "pelzak/engine/state_options.hpp"
+#include "pelzak/formats/number_text.hpp"
 #include "state_point.hpp"
 
 #ifndef PELZAK_VERSION
@@ -80,15 +80,15 @@ struct Stop {
 std::string check_state(const Options& o) {
   const double box = state_box(o);
   if (!(box >= 1e-3 && box <= 1e6))
-    return "--density " + analysis::shortest(o.density) + " gives " + std::to_string(run_atoms(o)) +
-           " atoms a box of " + analysis::shortest(box) +
+    return "--density " + formats::shortest(o.density) + " gives " + std::to_string(run_atoms(o)) +
+           " atoms a box of " + formats::shortest(box) +
            " nm; accepted: densities that give a box from 0.001 to 1e6 nm";
   const double largest = engine::largest_cutoff_sigma(box);
   if (o.cutoff_sigma > largest)
-    return "value '" + analysis::shortest(o.cutoff_sigma) +
-           "' of --cutoff is beyond half the box; accepted: at most " + analysis::fixed(largest, 4) +
+    return "value '" + formats::shortest(o.cutoff_sigma) +
+           "' of --cutoff is beyond half the box; accepted: at most " + formats::fixed(largest, 4) +
            " sigma for " + std::to_string(run_atoms(o)) + " atoms at " +
-           analysis::fixed(engine::density_g_per_cm3(run_atoms(o), box), 5) + " g/cm^3";
+           formats::fixed(engine::density_g_per_cm3(run_atoms(o), box), 5) + " g/cm^3";
   if (o.thermostat != engine::Thermostat::csvr && o.tau != Options{}.tau)
     return "--tau is csvr's relaxation time: give it with --thermostat csvr";
   return "";

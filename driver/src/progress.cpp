@@ -2,11 +2,11 @@
 
 #include <unistd.h>
 
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
 
 namespace pelzak::md {
 
-using analysis::compact;
+using formats::compact;
 
 namespace {
 

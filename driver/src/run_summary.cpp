@@ -3,13 +3,14 @@
 #include <cmath>
 
 #include "pelzak/analysis/json_text.hpp"
-#include "pelzak/analysis/number_text.hpp"
 #include "pelzak/analysis/rdf_curve.hpp"
 #include "pelzak/analysis/rdf_svg.hpp"
 #include "pelzak/analysis/summary.hpp"
 #include "pelzak/analysis/thermo_svg.hpp"
 #include "pelzak/analysis/transport_report.hpp"
 #include "pelzak/engine/state_point.hpp"
+#include "pelzak/formats/number_text.hpp"
+#include "pelzak/model/units.hpp"
 #include "state_point.hpp"
 #include "thermo_log.hpp"
 
@@ -17,7 +18,7 @@ namespace pelzak::md {
 
 namespace {
 
-using analysis::fixed;
+using formats::fixed;
 
 // "-5.1870 +- 0.0009", or the value alone (the line ends with why there is no error).
 std::string with_error(double value, double error, int decimals) {
@@ -61,10 +62,10 @@ void production_figures(const State& s, JobFigures& f) {
   f.mean_potential_per_atom = per_atom_in_eps(analysis::block_average_mean(p.potential), atoms);
   f.mean_potential_per_atom_error =
       per_atom_in_eps(analysis::block_standard_error(p.potential.blocks), atoms);
-  f.mean_pressure_bar = analysis::block_average_mean(p.pressure) / pascal_per_bar;
-  f.mean_pressure_bar_error = analysis::block_standard_error(p.pressure.blocks) / pascal_per_bar;
-  f.mean_reduced_pressure = engine::reduced_pressure(f.mean_pressure_bar * pascal_per_bar);
-  f.mean_reduced_pressure_error = engine::reduced_pressure(f.mean_pressure_bar_error * pascal_per_bar);
+  f.mean_pressure_bar = analysis::block_average_mean(p.pressure) / units::pascal_per_bar;
+  f.mean_pressure_bar_error = analysis::block_standard_error(p.pressure.blocks) / units::pascal_per_bar;
+  f.mean_reduced_pressure = engine::reduced_pressure(f.mean_pressure_bar * units::pascal_per_bar);
+  f.mean_reduced_pressure_error = engine::reduced_pressure(f.mean_pressure_bar_error * units::pascal_per_bar);
   f.energy_drift =
       s.system.state.thermostat == engine::Thermostat::none ? energy_drift(p) : analysis::no_value;
 }
@@ -106,10 +107,10 @@ void transport_figures(const analysis::TransportReport& t, JobFigures& f) {
 std::string summary_text(const State& s, const Start& start, const RunSummary& r) {
   const JobFigures& f = r.figures;
   const Options& o = s.options;
-  std::string text = "state: " + std::to_string(f.atoms) + " atoms at " +
-                     analysis::rounded(f.temperature, 6) + " K (T* = " + fixed(f.reduced_temperature, 4) +
-                     ") and " + fixed(f.density, 5) + " g/cm^3 (rho* = " + fixed(f.reduced_density, 4) +
-                     "), cut-off " + analysis::rounded(f.cutoff_sigma, 6) + " sigma" +
+  std::string text = "state: " + std::to_string(f.atoms) + " atoms at " + formats::rounded(f.temperature, 6) +
+                     " K (T* = " + fixed(f.reduced_temperature, 4) + ") and " + fixed(f.density, 5) +
+                     " g/cm^3 (rho* = " + fixed(f.reduced_density, 4) + "), cut-off " +
+                     formats::rounded(f.cutoff_sigma, 6) + " sigma" +
                      (f.tail ? " with the tail correction" : "") + ", thermostat " +
                      thermostat_name(f.thermostat) + ", start " + start.source + "\n";
   text += "production: mean temperature " + fixed(f.mean_temperature, 2) + " K (on-step velocities " +
@@ -121,7 +122,7 @@ std::string summary_text(const State& s, const Start& start, const RunSummary& r
           note_if_no_error(f.mean_pressure_bar_error, s) + "\n";
   if (o.thermostat == engine::Thermostat::none)
     text +=
-        "energy drift: " + analysis::compact(f.energy_drift, 6) + " eps per atom per ns (constant energy)\n";
+        "energy drift: " + formats::compact(f.energy_drift, 6) + " eps per atom per ns (constant energy)\n";
   analysis::RdfPeak peak;
   peak.g = f.rdf_peak_g;
   peak.label = f.rdf_peak_r_sigma;
@@ -167,7 +168,7 @@ std::string summary_json(const State& s, const JobFigures& f) {
   j.number("alpha2_peak", f.alpha2_peak);
   j.number("alpha2_peak_ps", f.alpha2_peak_time);
   j.number("spectrum_peak_THz", f.spectrum_peak_frequency);
-  j.number("sk_peak_per_angstrom", f.sk_peak_per_nm * analysis::inverse_angstrom_per_inverse_nm);
+  j.number("sk_peak_per_angstrom", f.sk_peak_per_nm * units::inverse_angstrom_per_inverse_nm);
   j.number("sk_peak_height", f.sk_peak_height);
   j.number("fs_k_per_nm", f.fs_k_per_nm);
   j.number("fs_relaxation_ps", f.fs_relaxation);

@@ -5,7 +5,8 @@
 
 #include "interrupts.hpp"
 #include "pelzak/analysis/dynamics.hpp"
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
+#include "pelzak/model/units.hpp"
 #include "report.hpp"
 #include "state_point.hpp"
 #include "thermo_log.hpp"
@@ -13,7 +14,7 @@
 
 namespace pelzak::md {
 
-using analysis::shortest;
+using formats::shortest;
 
 namespace {
 
@@ -60,7 +61,7 @@ void add_production(State& s, std::int64_t n, const engine::StepReport& r, bool 
   p.temperature_sum += r.temperature;
   p.on_step_temperature_sum += r.on_step_temperature;
   ++p.steps;
-  const double t = static_cast<double>(n - 1) * s.system.derived.dt * 1e-3;  // ns
+  const double t = static_cast<double>(n - 1) * s.system.derived.dt * units::ns_per_ps;
   const double e = per_atom_in_eps(r.potential + r.kinetic, s.options.atoms);
   p.t_sum += t, p.e_sum += e, p.tt_sum += t * t, p.te_sum += t * e;
 }
@@ -103,8 +104,8 @@ Outcome step(State& s, Phase phase, std::int64_t n, std::int64_t steps, Outputs&
     text_write(out.thermo, thermo_row(phase_name(phase), numbered, steps_before, r, s.options));
   if (logged && finite)
     analysis::thermo_series_add(s.thermo_series, time_in_ps(steps_before, s.options), r.temperature,
-                                per_atom_in_eps(r.potential, s.options.atoms), r.pressure / pascal_per_bar,
-                                production);
+                                per_atom_in_eps(r.potential, s.options.atoms),
+                                r.pressure / units::pascal_per_bar, production);
   if (!finite) {
     *problem = blow_up_message(s, phase, n, steps_before, r);
     return Outcome::blew_up;

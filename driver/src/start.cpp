@@ -7,11 +7,11 @@
 #include <cerrno>
 #include <cstring>
 
-#include "pelzak/analysis/number_text.hpp"
-#include "pelzak/auxiliary/failure.hpp"
 #include "pelzak/formats/configuration_reader.hpp"
 #include "pelzak/formats/file_names.hpp"
+#include "pelzak/formats/number_text.hpp"
 #include "pelzak/formats/text_input.hpp"
+#include "pelzak/model/failure.hpp"
 #include "state_point.hpp"
 
 namespace pelzak::md {
@@ -114,8 +114,8 @@ bool fits_box(const Start& start, double box, std::string* message) {
     const double x = start.positions[k];
     if (x >= -coordinate_rounding && x <= box + coordinate_rounding) continue;
     const std::size_t atom = k % static_cast<std::size_t>(start.atoms);
-    *message = "the start's atom " + std::to_string(atom + 1) + " lies at " + analysis::shortest(x) +
-               " nm, outside the box of " + analysis::rounded(box, 6) + " nm that " +
+    *message = "the start's atom " + std::to_string(atom + 1) + " lies at " + formats::shortest(x) +
+               " nm, outside the box of " + formats::rounded(box, 6) + " nm that " +
                std::to_string(start.atoms) +
                " atoms fill at the density asked for; give the density the start was made at with --density";
     return false;

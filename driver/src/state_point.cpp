@@ -1,8 +1,8 @@
 #include "state_point.hpp"
 
-#include "pelzak/analysis/number_text.hpp"
 #include "pelzak/engine/pair_forces.hpp"
 #include "pelzak/engine/state_options.hpp"
+#include "pelzak/formats/number_text.hpp"
 
 namespace pelzak::md {
 
@@ -33,12 +33,12 @@ bool library_liquid(const Options& o) { return run_atoms(o) == model::atoms && o
 int thread_count(const Options& o) { return o.threads > 0 ? o.threads : 1; }
 
 std::string run_description(const Options& o, std::int64_t production_shown) {
-  using analysis::rounded;
+  using formats::rounded;
   const double box = state_box(o);
   std::string text =
       std::to_string(run_atoms(o)) + " Lennard-Jones atoms at " + rounded(o.temperature, 6) + " K";
   if (!library_liquid(o))
-    text += " and " + analysis::fixed(engine::density_g_per_cm3(run_atoms(o), box), 5) + " g/cm^3";
+    text += " and " + formats::fixed(engine::density_g_per_cm3(run_atoms(o), box), 5) + " g/cm^3";
   if (o.cutoff_sigma != Options{}.cutoff_sigma || o.tail)
     text +=
         ", cut off at " + rounded(o.cutoff_sigma, 6) + " sigma" + (o.tail ? " with the tail correction" : "");
@@ -46,7 +46,7 @@ std::string run_description(const Options& o, std::int64_t production_shown) {
     text += std::string(", thermostat ") + thermostat_name(o.thermostat);
   return text + "; " + std::to_string(o.push_off_steps) + " push-off, " +
          std::to_string(o.equilibration_steps) + " equilibration and " + std::to_string(production_shown) +
-         " production steps of " + analysis::rounded(time_step_ps(o), 10) + " ps";
+         " production steps of " + formats::rounded(time_step_ps(o), 10) + " ps";
 }
 
 }  // namespace pelzak::md

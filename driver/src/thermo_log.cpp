@@ -1,10 +1,11 @@
 #include "thermo_log.hpp"
 
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
+#include "pelzak/model/units.hpp"
 
 namespace pelzak::md {
 
-using analysis::shortest;
+using formats::shortest;
 
 std::string thermo_header() {
   return "phase,step,time_ps,potential_J,kinetic_J,total_J,temperature_K,potential_eps_per_atom,kinetic_eps_"
@@ -39,7 +40,8 @@ std::string thermo_row(std::string_view phase, std::int64_t step, std::int64_t s
   row += ',' + std::to_string(step) + ',' + time_text(steps_before, o) + ',' + shortest(r.potential) + ',' +
          shortest(r.kinetic) + ',' + shortest(total) + ',' + shortest(r.temperature) + ',' +
          shortest(per_atom_in_eps(r.potential, atoms)) + ',' + shortest(per_atom_in_eps(r.kinetic, atoms)) +
-         ',' + shortest(per_atom_in_eps(total, atoms)) + ',' + shortest(r.pressure / pascal_per_bar) + '\n';
+         ',' + shortest(per_atom_in_eps(total, atoms)) + ',' + shortest(r.pressure / units::pascal_per_bar) +
+         '\n';
   return row;
 }
 

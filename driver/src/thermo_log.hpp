@@ -30,8 +30,6 @@ std::string thermo_row(std::string_view phase, std::int64_t step, std::int64_t s
 // An energy of the whole box in J as energy per atom in units of epsilon: E / (N eps).
 double per_atom_in_eps(double energy, long atoms);
 
-inline constexpr double pascal_per_bar = 1e5;
-
 // elapsed_steps time steps in ps, the nearest double to the exact decimal time_text writes.
 double time_in_ps(std::int64_t elapsed_steps, const Options& o);
 

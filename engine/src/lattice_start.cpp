@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "pelzak/model/units.hpp"
+
 namespace pelzak::engine {
 
 void lattice_start(System& s, std::uint64_t seed) {
@@ -17,9 +19,10 @@ void lattice_start(System& s, std::uint64_t seed) {
     for (int k = 0; k < 3; ++k) s.positions[k * n + i] = (static_cast<double>(c[k]) + basis[i % 4][k]) * a;
   }
 
-  // sqrt(kB T / m) in m/s, times 1e-3 for nm/ps.
+  // sqrt(kB T / m) in m/s, in nm/ps.
   Random random(seed);
-  const double spread = std::sqrt(model::boltzmann * s.state.temperature / model::mass) * 1e-3;
+  const double spread =
+      std::sqrt(model::boltzmann * s.state.temperature / model::mass) * units::nm_per_ps_per_m_per_s;
   for (long i = 0; i < n; ++i)
     for (int k = 0; k < 3; ++k) s.velocities[k * n + i] = spread * random.normal();
   double sum_sq = 0.0;

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
 
 namespace pelzak::engine {
 
@@ -52,7 +52,7 @@ bool parse_real(std::string_view text, const RealRange& range, double* value, st
   const char* last = first + text.size();
   const auto [end, ec] = std::from_chars(first, last, v);
   const std::string accepted =
-      std::string("; accepted: ") + range.what + " and at most " + analysis::shortest(range.maximum);
+      std::string("; accepted: ") + range.what + " and at most " + formats::shortest(range.maximum);
   if (ec != std::errc() || end != last || text.empty()) {
     *why = "is not a number" + accepted;
   } else if (!(v > 0.0) || !(v <= range.maximum)) {
@@ -67,7 +67,7 @@ bool parse_real(std::string_view text, const RealRange& range, double* value, st
 bool parse_time_step(std::string_view text, std::int64_t* units, int* decimals, std::string* why) {
   const std::string range =
       "; accepted: a time step in ps written as a decimal (such as 0.005), above 0 and at most " +
-      analysis::shortest(max_time_step) + ", with at most " + std::to_string(max_time_step_decimals) +
+      formats::shortest(max_time_step) + ", with at most " + std::to_string(max_time_step_decimals) +
       " decimals";
   std::int64_t u = 0;
   int d = -1;

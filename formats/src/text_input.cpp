@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
 
 namespace pelzak::formats {
 
@@ -22,6 +25,60 @@ int read_whole_file(const std::string& path, std::string* bytes) {
     close(fd);
     return error;
   }
+}
+
+LineReader::Line LineReader::next(std::string* line) {
+  line->clear();
+  for (;;) {
+    if (used_ == length_) {
+      length_ = std::fread(buffer_, 1, sizeof buffer_, file_);
+      used_ = 0;
+      if (length_ == 0) {
+        if (std::ferror(file_)) return Line::failed;
+        if (line->empty()) return Line::end;
+        ++number_;
+        complete_ = false;
+        return Line::ok;
+      }
+    }
+    const char* start = buffer_ + used_;
+    const void* found = std::memchr(start, '\n', length_ - used_);
+    const std::size_t take =
+        found ? static_cast<std::size_t>(static_cast<const char*>(found) - start) : length_ - used_;
+    if (line->size() + take > longest_line) return Line::too_long;
+    line->append(start, take);
+    used_ += take;
+    if (found) {
+      ++used_;
+      ++number_;
+      if (!line->empty() && line->back() == '\r') line->pop_back();
+      complete_ = true;
+      return Line::ok;
+    }
+  }
+}
+
+std::vector<std::string_view> words(std::string_view line) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  std::vector<std::string_view> out;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && blank(line[i])) ++i;
+    const std::size_t start = i;
+    while (i < line.size() && !blank(line[i])) ++i;
+    if (i > start) out.push_back(line.substr(start, i - start));
+  }
+  return out;
+}
+
+bool finite_real(std::string_view word, double* value) {
+  const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), *value);
+  return ec == std::errc() && end == word.data() + word.size() && std::isfinite(*value);
+}
+
+bool whole_number(std::string_view word, std::int64_t* value) {
+  const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), *value);
+  return ec == std::errc() && end == word.data() + word.size();
 }
 
 std::string shown(std::string_view text) {

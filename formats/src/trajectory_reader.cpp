@@ -1,44 +1,17 @@
 #include "pelzak/formats/trajectory_reader.hpp"
 
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "pelzak/formats/text_input.hpp"
-
 namespace pelzak::formats::trajectory {
 
 namespace {
 
 bool blank(char c) { return c == ' ' || c == '\t'; }
-
-// The blank-separated words of text.
-std::vector<std::string_view> words(std::string_view text) {
-  std::vector<std::string_view> out;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && blank(text[i])) ++i;
-    const std::size_t start = i;
-    while (i < text.size() && !blank(text[i])) ++i;
-    if (i > start) out.push_back(text.substr(start, i - start));
-  }
-  return out;
-}
-
-// A finite real in the whole word (std::from_chars: no locale, no leading '+', no hexadecimal).
-bool real(std::string_view word, double* value) {
-  const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), *value);
-  return ec == std::errc() && end == word.data() + word.size() && std::isfinite(*value);
-}
-
-bool integer(std::string_view word, std::int64_t* value) {
-  const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), *value);
-  return ec == std::errc() && end == word.data() + word.size();
-}
 
 struct Pair {
   std::string_view key, value;
@@ -87,7 +60,7 @@ bool lattice(std::string_view value, double* side, std::string* reason) {
   const auto v = words(value);
   double m[9];
   bool numbers = v.size() == 9;
-  for (std::size_t k = 0; numbers && k < 9; ++k) numbers = real(v[k], &m[k]);
+  for (std::size_t k = 0; numbers && k < 9; ++k) numbers = finite_real(v[k], &m[k]);
   if (!numbers) return *reason = "Lattice=\"" + shown(value) + "\" is not nine finite numbers", false;
   for (int k : {1, 2, 3, 5, 6, 7})
     if (m[k] != 0.0)
@@ -100,61 +73,30 @@ bool lattice(std::string_view value, double* side, std::string* reason) {
 
 }  // namespace
 
-Reader::Reader(std::FILE* file, std::string name) : file_(file), name_(std::move(name)) {}
-
-Reader::Line Reader::read_line() {
-  line_.clear();
-  for (;;) {
-    if (used_ == length_) {
-      length_ = std::fread(buffer_, 1, sizeof buffer_, file_);
-      used_ = 0;
-      if (length_ == 0) {
-        if (std::ferror(file_)) return Line::failed;
-        if (line_.empty()) return Line::end;
-        ++line_number_;
-        line_complete_ = false;
-        return Line::ok;
-      }
-    }
-    const char* start = buffer_ + used_;
-    const void* found = std::memchr(start, '\n', length_ - used_);
-    const std::size_t take =
-        found ? static_cast<std::size_t>(static_cast<const char*>(found) - start) : length_ - used_;
-    if (line_.size() + take > longest_line) return Line::too_long;
-    line_.append(start, take);
-    used_ += take;
-    if (found) {
-      ++used_;
-      ++line_number_;
-      if (!line_.empty() && line_.back() == '\r') line_.pop_back();
-      line_complete_ = true;
-      return Line::ok;
-    }
-  }
-}
+Reader::Reader(std::FILE* file, std::string name) : lines_(file), name_(std::move(name)) {}
 
 Reader::Result Reader::fail(const std::string& reason, std::string* message) const {
-  *message = "\"" + name_ + "\", line " + std::to_string(line_number_) + ": " + reason;
+  *message = "\"" + name_ + "\", line " + std::to_string(lines_.number()) + ": " + reason;
   return Result::error;
 }
 
 // The next line into line_ (Result::frame); at the start of a frame the end of the file is the
 // normal end, anywhere else it means the frame was cut off, as does a last line without its line feed.
 Reader::Result Reader::line_or_end(bool frame_start, std::string* message) {
-  switch (read_line()) {
-    case Line::ok:
-      if (line_complete_) return Result::frame;
+  switch (lines_.next(&line_)) {
+    case LineReader::Line::ok:
+      if (lines_.complete()) return Result::frame;
       break;
-    case Line::end:
+    case LineReader::Line::end:
       if (frame_start) return Result::end;
       break;
-    case Line::too_long:
-      ++line_number_;
-      return fail("a line longer than " + std::to_string(longest_line) + " bytes: this is not a trajectory",
-                  message);
-    case Line::failed: return fail(std::string("cannot read: ") + std::strerror(errno), message);
+    case LineReader::Line::too_long:
+      *message = "\"" + name_ + "\", line " + std::to_string(lines_.number() + 1) + ": a line longer than " +
+                 std::to_string(longest_line) + " bytes: this is not a trajectory";
+      return Result::error;
+    case LineReader::Line::failed: return fail(std::string("cannot read: ") + std::strerror(errno), message);
   }
-  *message = "\"" + name_ + "\", line " + std::to_string(line_number_) + ": the file ends inside a frame";
+  *message = "\"" + name_ + "\", line " + std::to_string(lines_.number()) + ": the file ends inside a frame";
   return Result::truncated;
 }
 
@@ -173,9 +115,9 @@ bool Reader::comment(Frame& f, std::string* reason) const {
     return *reason = "Properties=" + shown(*value("Properties")) + ": expected " + properties, false;
   if (*value("pbc") != periodic)
     return *reason = "pbc=\"" + shown(*value("pbc")) + "\": expected \"T T T\"", false;
-  if (!real(*value("Time"), &f.time_ps)) return *reason = "bad Time=" + shown(*value("Time")), false;
+  if (!finite_real(*value("Time"), &f.time_ps)) return *reason = "bad Time=" + shown(*value("Time")), false;
   f.time = std::string(*value("Time"));
-  if (!integer(*value("Step"), &f.step) || f.step < 0)
+  if (!whole_number(*value("Step"), &f.step) || f.step < 0)
     return *reason = "bad Step=" + shown(*value("Step")) + " (a count of steps, 0 or more)", false;
   const std::string_view* phase = value("phase");
   if (phase && phase->find_first_of(" \t") != std::string_view::npos)
@@ -183,7 +125,7 @@ bool Reader::comment(Frame& f, std::string* reason) const {
   f.phase = phase ? std::string(*phase) : std::string();
   f.phase_step = 0;
   const std::string_view* step = value("step");
-  if (step && !integer(*step, &f.phase_step)) return *reason = "bad step=" + shown(*step), false;
+  if (step && !whole_number(*step, &f.phase_step)) return *reason = "bad step=" + shown(*step), false;
   return true;
 }
 
@@ -196,14 +138,14 @@ bool Reader::atom_line(std::string* reason) {
   if (v[0] != species) return *reason = "the species is \"" + shown(v[0]) + "\", not " + species, false;
   for (int k = 1; k <= 6; ++k) {
     double x = 0.0;
-    if (!real(v[k], &x))
+    if (!finite_real(v[k], &x))
       return *reason = std::string(k <= 3 ? "bad position \"" : "bad velocity \"") + shown(v[k]) + "\"",
              false;
     row_values_.push_back(x);
   }
   for (int k = 7; k <= 9; ++k) {
     std::int64_t image = 0;
-    if (!integer(v[k], &image) || image < -max_image || image > max_image)
+    if (!whole_number(v[k], &image) || image < -max_image || image > max_image)
       return *reason = "bad image count \"" + shown(v[k]) + "\"", false;
     row_values_.push_back(static_cast<double>(image));
   }
@@ -215,7 +157,7 @@ Reader::Result Reader::next(Frame& frame, std::string* message) {
   if (r != Result::frame) return r;
   std::int64_t count = 0;
   const auto count_words = words(line_);
-  if (count_words.size() != 1 || !integer(count_words[0], &count) || count < 1 || count > max_atoms)
+  if (count_words.size() != 1 || !whole_number(count_words[0], &count) || count < 1 || count > max_atoms)
     return fail(
         "expected the atom count (1 to " + std::to_string(max_atoms) + "), found \"" + shown(line_) + "\"",
         message);

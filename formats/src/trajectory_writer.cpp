@@ -1,63 +1,22 @@
 #include "pelzak/formats/trajectory_writer.hpp"
 
-#include <charconv>
 #include <cmath>
-#include <cstdint>
+
+#include "pelzak/formats/number_text.hpp"
+#include "pelzak/model/units.hpp"
 
 namespace pelzak::formats::trajectory {
-
-namespace {
-
-// The text std::to_chars makes, appended: fixed-point with `decimals` decimals, or the shortest text
-// that reads back as the same double when decimals < 0. 400 characters hold any double.
-void append_to_chars(std::string& out, double value, int decimals) {
-  char buf[400];
-  const auto [end, ec] =
-      decimals < 0 ? std::to_chars(buf, buf + sizeof buf, value)
-                   : std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-  out.append(buf, ec == std::errc() ? end : buf);
-}
-
-// Beyond this the scaled value's last bit is worth more than 1/8, too coarse for the shortcut.
-constexpr double largest_shortcut = 0x1p49;
-constexpr std::uint64_t powers_of_ten[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
-
-}  // namespace
-
-void append_fixed(std::string& out, double value, int decimals) {
-  const int table = static_cast<int>(sizeof powers_of_ten / sizeof powers_of_ten[0]);
-  if (decimals < 0 || decimals >= table) return append_to_chars(out, value, decimals);
-  const std::uint64_t scale = powers_of_ten[decimals];
-  const double y = value * static_cast<double>(scale);
-  if (!(std::fabs(y) < largest_shortcut)) return append_to_chars(out, value, decimals);
-  // y is within half its last bit of the exact product p, and u is at least that bit. With r the
-  // whole number nearest to y, |y - r| <= 1/2 - u puts p strictly within 1/2 of r: r is the exact
-  // product rounded, as to_chars rounds it, and no tie. y - r is exact (r is 0, or within a factor
-  // of two of y). Anything else (a tie, or a product too close to one) goes to to_chars.
-  const double r = std::nearbyint(y);
-  const double u = std::fmax(std::fabs(y), 1.0) * 0x1p-52;
-  if (!(std::fabs(y - r) <= 0.5 - u)) return append_to_chars(out, value, decimals);
-  char buf[32];
-  char* p = buf + sizeof buf;
-  std::uint64_t m = static_cast<std::uint64_t>(std::fabs(r));
-  for (int d = 0; d < decimals; ++d, m /= 10) *--p = static_cast<char>('0' + m % 10);
-  if (decimals > 0) *--p = '.';
-  do *--p = static_cast<char>('0' + m % 10);
-  while ((m /= 10) != 0);
-  if (std::signbit(value)) *--p = '-';  // to_chars writes "-0.00000" for a negative that rounds to 0
-  out.append(p, buf + sizeof buf);
-}
 
 void fill_frame(Frame& f, long atoms, double box_nm, const double* positions_nm,
                 const double* velocities_nm_ps) {
   const std::size_t n3 = 3 * static_cast<std::size_t>(atoms);
   f.atoms = atoms;
-  f.box = box_nm * angstrom_per_nm;
+  f.box = box_nm * units::angstrom_per_nm;
   f.positions.resize(n3);
   f.velocities.resize(n3);
   f.images.resize(n3);
   for (std::size_t n = 0; n < n3; ++n) {
-    const double x = positions_nm[n] * angstrom_per_nm;
+    const double x = positions_nm[n] * units::angstrom_per_nm;
     double image = std::floor(x / f.box);
     double wrapped = x - image * f.box;
     // x / L rounded can land on the next whole number (a remainder just below 0), and a remainder
@@ -66,7 +25,7 @@ void fill_frame(Frame& f, long atoms, double box_nm, const double* positions_nm,
     if (wrapped >= f.box) wrapped -= f.box, image += 1.0;
     f.positions[n] = wrapped + 0.0;  // -0 prints as 0
     f.images[n] = image + 0.0;
-    f.velocities[n] = velocities_nm_ps[n] * angstrom_per_nm;
+    f.velocities[n] = velocities_nm_ps[n] * units::angstrom_per_nm;
   }
 }
 

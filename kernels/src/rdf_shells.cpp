@@ -9,13 +9,6 @@
 
 namespace pelzak::kernels {
 
-namespace {
-
-// Shells of g(r): model::bins of them over half the box side.
-double bin_width(double box) { return box / (2.0 * model::bins); }
-
-}  // namespace
-
 void rdf_sample_any(const double* positions, long long atoms, double box, double* histogram) {
   rdf_sample_reference(pair_model(static_cast<int>(atoms), box, 0.0), positions, histogram);
 }
@@ -23,7 +16,7 @@ void rdf_sample_any(const double* positions, long long atoms, double box, double
 void rdf_normalise(const double* histogram, long long atoms, double box, double samples, double* label,
                    double* g) {
   const double n = static_cast<double>(atoms);
-  const double dr = bin_width(box);
+  const double dr = rdf_bin_width(box);
   const double density = n / (box * box * box);
   const double c = (model::four_thirds * model::pi) * density;
   for (int b = 1; b <= model::bins; ++b) {

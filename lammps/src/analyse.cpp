@@ -10,12 +10,12 @@
 #include "export.hpp"
 #include "lammps_log.hpp"
 #include "output_set.hpp"
-#include "pelzak/analysis/number_text.hpp"
 #include "pelzak/analysis/rdf_svg.hpp"
 #include "pelzak/analysis/summary.hpp"
 #include "pelzak/analysis/transport.hpp"
 #include "pelzak/analysis/transport_schedule.hpp"
 #include "pelzak/formats/file_names.hpp"
+#include "pelzak/formats/number_text.hpp"
 #include "pelzak/kernels/rdf_shells.hpp"
 #include "status.hpp"
 #include "xyz_trajectory.hpp"
@@ -24,7 +24,7 @@ namespace pelzak::lammps {
 
 namespace {
 
-using analysis::fixed;
+using formats::fixed;
 
 bool exists(const std::string& path) {
   struct stat info;
@@ -93,7 +93,7 @@ bool dump_scattering(const Dump& dump, const std::string& subtitle, Analysis& a,
                                        : nullptr;
   const std::string why = lacks != nullptr ? lacks
                           : span < analysis::transport_schedule::self_lag_time - 0.5 * spacing
-                              ? "the frames span " + analysis::rounded(span, 4) +
+                              ? "the frames span " + formats::rounded(span, 4) +
                                     " ps, less than the 10 ps G_s and F_s are followed to"
                               : "";
   if (!why.empty()) {

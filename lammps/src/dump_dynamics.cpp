@@ -2,13 +2,13 @@
 
 #include <cmath>
 
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
 
 namespace pelzak::lammps {
 
 namespace schedule = analysis::schedule;
-using analysis::fixed;
 using analysis::Skipped;
+using formats::fixed;
 
 double frame_spacing(const Dump& dump) {
   if (dump.frames() < 2) return 0.0;

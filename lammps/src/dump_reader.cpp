@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -10,85 +9,26 @@
 #include <string_view>
 
 #include "metal_units.hpp"
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
 #include "pelzak/formats/text_input.hpp"
 
 namespace pelzak::lammps {
 
+using formats::LineReader;
 using formats::shown;
+using formats::words;
 
 namespace {
 
-// Lines of a file, each with whether it ended in a line feed (a last line without one was cut off).
-class LineSource {
- public:
-  enum class Result { line, end, too_long, error };
-
-  explicit LineSource(std::FILE* file) : file_(file) {}
-
-  Result next(std::string& line, bool* complete) {
-    line.clear();
-    for (;;) {
-      if (used_ == length_) {
-        length_ = std::fread(buffer_, 1, sizeof buffer_, file_);
-        used_ = 0;
-        if (length_ == 0) {
-          if (std::ferror(file_)) return Result::error;
-          if (line.empty()) return Result::end;
-          ++number_;
-          *complete = false;
-          return Result::line;
-        }
-      }
-      const char* start = buffer_ + used_;
-      const void* found = std::memchr(start, '\n', length_ - used_);
-      const std::size_t take = found ? static_cast<const char*>(found) - start : length_ - used_;
-      if (line.size() + take > longest_line) return Result::too_long;
-      line.append(start, take);
-      used_ += take;
-      if (found) {
-        ++used_;
-        ++number_;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        *complete = true;
-        return Result::line;
-      }
-    }
-  }
-
-  long long number() const { return number_; }
-
- private:
-  std::FILE* file_;
-  char buffer_[1 << 16];
-  std::size_t used_ = 0;
-  std::size_t length_ = 0;
-  long long number_ = 0;  // lines returned so far
-};
-
-// The blank-separated words of a line.
-std::vector<std::string_view> words(std::string_view line) {
-  std::vector<std::string_view> out;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    const std::size_t start = i;
-    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-    if (i > start) out.push_back(line.substr(start, i - start));
-  }
-  return out;
-}
-
+// A number may carry a leading '+', which std::from_chars takes not.
 bool parse_real(std::string_view word, double* value) {
-  if (!word.empty() && word.front() == '+') word.remove_prefix(1);  // from_chars takes no '+'
-  const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), *value);
-  return ec == std::errc() && end == word.data() + word.size() && std::isfinite(*value);
+  if (!word.empty() && word.front() == '+') word.remove_prefix(1);
+  return formats::finite_real(word, value);
 }
 
 bool parse_integer(std::string_view word, std::int64_t* value) {
   if (!word.empty() && word.front() == '+') word.remove_prefix(1);
-  const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), *value);
-  return ec == std::errc() && end == word.data() + word.size();
+  return formats::whole_number(word, value);
 }
 
 // Where each quantity sits in an atom line, -1 if absent.
@@ -141,7 +81,7 @@ class Parser {
  private:
   const std::string& path_;
   const DumpOptions& options_;
-  LineSource source_;
+  LineReader source_;
   Dump& dump_;
   std::string line_;
   std::string error_;
@@ -164,14 +104,13 @@ class Parser {
 // The next line; at the start of a frame the end of the file is the normal end, anywhere else it
 // means the frame was cut off, as is a last line without its line feed.
 Step Parser::next(bool at_frame_start) {
-  bool complete = false;
-  switch (source_.next(line_, &complete)) {
-    case LineSource::Result::line: return complete ? Step::ok : Step::truncated;
-    case LineSource::Result::end: return at_frame_start ? Step::end : Step::truncated;
-    case LineSource::Result::too_long:
-      return fail("a line longer than " + std::to_string(longest_line) +
+  switch (source_.next(&line_)) {
+    case LineReader::Line::ok: return source_.complete() ? Step::ok : Step::truncated;
+    case LineReader::Line::end: return at_frame_start ? Step::end : Step::truncated;
+    case LineReader::Line::too_long:
+      return fail("a line longer than " + std::to_string(formats::longest_line) +
                   " bytes: this is not a LAMMPS text dump");
-    case LineSource::Result::error: return fail(std::string("cannot read: ") + std::strerror(errno));
+    case LineReader::Line::failed: return fail(std::string("cannot read: ") + std::strerror(errno));
   }
   return Step::failed;
 }
@@ -248,8 +187,8 @@ Step Parser::check_frame(const Header& h, bool first) {
   const double side = h.side[0];
   for (int k = 1; k < 3; ++k)
     if (!(std::fabs(h.side[k] - side) <= cubic_tolerance * side))
-      return fail("the box is not cubic: its sides are " + analysis::shortest(h.side[0]) + ", " +
-                  analysis::shortest(h.side[1]) + " and " + analysis::shortest(h.side[2]) + " Å");
+      return fail("the box is not cubic: its sides are " + formats::shortest(h.side[0]) + ", " +
+                  formats::shortest(h.side[1]) + " and " + formats::shortest(h.side[2]) + " Å");
   if (first) {
     first_columns_ = h.columns;
     columns_ = find_columns(h.columns);

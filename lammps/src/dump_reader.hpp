@@ -49,9 +49,6 @@ struct DumpOptions {
 
 // The sides of a box count as equal when they differ by at most this fraction.
 inline constexpr double cubic_tolerance = 1e-10;
-// Longest line accepted, bytes: atom lines are short, and the bound keeps a file without line feeds
-// from being read into memory whole.
-inline constexpr std::size_t longest_line = 65536;
 
 // Reads the whole dump. On failure returns false with a one-line message naming the file, the line
 // and the reason; on success *warning is empty unless a truncated last frame was dropped.

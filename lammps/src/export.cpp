@@ -13,10 +13,10 @@
 #include "analyse.hpp"
 #include "metal_units.hpp"
 #include "output_set.hpp"
-#include "pelzak/analysis/number_text.hpp"
 #include "pelzak/engine/state_options.hpp"
 #include "pelzak/formats/configuration_reader.hpp"
 #include "pelzak/formats/file_names.hpp"
+#include "pelzak/formats/number_text.hpp"
 #include "pelzak/formats/text_input.hpp"
 #include "status.hpp"
 
@@ -24,9 +24,9 @@ namespace pelzak::lammps {
 
 namespace {
 
-using analysis::fixed;
-using analysis::rounded;
-using analysis::shortest;
+using formats::fixed;
+using formats::rounded;
+using formats::shortest;
 
 // A file name as it may appear in a comment line: control characters (a line feed would end the
 // comment and turn the rest of the name into input) shown as '?'.

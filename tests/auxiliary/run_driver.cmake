@@ -1,16 +1,18 @@
 cmake_minimum_required(VERSION 3.25)
-# Builds a driver program from SOURCES (separated by |) against the archive ARCHIVE with only
+# Builds a driver program from SOURCES (separated by |), with the headers of INCLUDE_DIRS (the
+# library's and the model's, separated by |), against the archive ARCHIVE with only
 # "-lpelzak_aux -lm", runs it for 1000 steps in a fresh WORK_DIR on a lattice configuration
 # written by LATTICE, and checks that "rdf_argon.dat" holds 200 lines of 52 characters after
 # the process ended normally.
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
 string(REPLACE "|" ";" sources "${SOURCES}")
+string(REPLACE "|" ";-I" includes "-I${INCLUDE_DIRS}")
 separate_arguments(flags UNIX_COMMAND "${FLAGS}")
 get_filename_component(lib_dir ${ARCHIVE} DIRECTORY)
 
 execute_process(
-  COMMAND ${COMPILER} ${flags} -I${INCLUDE_DIR} ${sources} -L${lib_dir} -lpelzak_aux -lm -o driver
+  COMMAND ${COMPILER} ${flags} ${includes} ${sources} -L${lib_dir} -lpelzak_aux -lm -o driver
   WORKING_DIRECTORY ${WORK_DIR} RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "linking the driver with -lpelzak_aux -lm failed (${rc})")

@@ -9,9 +9,9 @@
 #include <iostream>
 
 #include "options.hpp"
-#include "pelzak/analysis/number_text.hpp"
 #include "pelzak/analysis/rdf_curve.hpp"
 #include "pelzak/formats/file_names.hpp"
+#include "pelzak/formats/number_text.hpp"
 #include "programs.hpp"
 #include "rdf_compare.hpp"
 #include "support.hpp"
@@ -19,10 +19,10 @@
 namespace pelzak::md {
 namespace {
 
-using analysis::fixed;
 using analysis::rdf_peak;
 using analysis::RdfCurve;
 using analysis::RdfPeak;
+using formats::fixed;
 
 using pelzak::test::rdf_max_difference;
 using pelzak::test::read_bytes;

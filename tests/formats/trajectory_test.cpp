@@ -50,44 +50,6 @@ Frame two_atoms() {
   return f;
 }
 
-std::string to_chars_text(double x, int decimals) {
-  char buf[400];
-  const auto r = decimals < 0 ? std::to_chars(buf, buf + sizeof buf, x)
-                              : std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, decimals);
-  return std::string(buf, r.ptr);
-}
-
-void expect_as_to_chars(double x, int decimals) {
-  std::string text;
-  append_fixed(text, x, decimals);
-  ASSERT_EQ(text, to_chars_text(x, decimals)) << std::hexfloat << x << " with " << decimals << " decimals";
-}
-
-// The shortcut writes what std::to_chars writes: on ties of the exact binary value (k / 2^m), the
-// doubles next to them, and doubles of every magnitude and bit pattern.
-TEST(FormatsTrajectory, NumbersAreWhatToCharsWrites) {
-  std::mt19937_64 engine(11);
-  for (int decimals = -1; decimals <= 9; ++decimals) {
-    for (int m = 1; m <= 40; ++m)
-      for (std::int64_t k = -40; k <= 40; ++k) {
-        const double tie = std::ldexp(static_cast<double>(2 * k + 1), -m);
-        for (double x : {tie, std::nextafter(tie, -1e300), std::nextafter(tie, 1e300)})
-          expect_as_to_chars(x, decimals);
-      }
-    for (int n = 0; n < 20000; ++n) {
-      const std::uint64_t bits = engine();
-      double any;
-      std::memcpy(&any, &bits, sizeof any);
-      const double scaled = std::ldexp(std::uniform_real_distribution<double>(-1.0, 1.0)(engine),
-                                       static_cast<int>(engine() % 80) - 30);
-      expect_as_to_chars(any, decimals);
-      expect_as_to_chars(scaled, decimals);
-    }
-    for (double x : {0.0, -0.0, -1e-7, 1e-300, 0x1p49, 0x1p53, 1e300, HUGE_VAL, -HUGE_VAL, std::nan("")})
-      expect_as_to_chars(x, decimals);
-  }
-}
-
 TEST(FormatsTrajectory, FrameBytes) {
   EXPECT_EQ(frame_text(two_atoms()),
             "2\n"

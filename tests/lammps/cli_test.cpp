@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
 #include "programs.hpp"
 #include "support.hpp"
 
@@ -59,7 +59,7 @@ std::string random_dump(int atoms, double side, int frames, bool velocities = tr
   std::uniform_real_distribution<double> uniform(0.0, side);
   std::string text;
   for (int f = 0; f < frames; ++f) {
-    const std::string box = "0 " + pelzak::analysis::shortest(side) + "\n";
+    const std::string box = "0 " + pelzak::formats::shortest(side) + "\n";
     text += "ITEM: TIMESTEP\n" + std::to_string(20 * f) + "\nITEM: NUMBER OF ATOMS\n" +
             std::to_string(atoms) + "\nITEM: BOX BOUNDS pp pp pp\n" + box + box + box +
             "ITEM: ATOMS id x y z ix iy iz" + (velocities ? " vx vy vz" : "") + "\n";
@@ -67,7 +67,7 @@ std::string random_dump(int atoms, double side, int frames, bool velocities = tr
       std::string line = std::to_string(i);
       for (int k = 0; k < 3; ++k) {
         line += ' ';
-        line += pelzak::analysis::shortest(uniform(engine));
+        line += pelzak::formats::shortest(uniform(engine));
       }
       line += " 0 0 0";
       if (velocities) line += " 1.5 -0.5 2";
@@ -88,7 +88,7 @@ std::string walking_dump(int atoms, int frames, bool velocities) {
   std::string text;
   for (int f = 0; f < frames; ++f) {
     const std::string box = "0 30\n";
-    text += "ITEM: TIME\n" + pelzak::analysis::shortest(f * 0.04) + "\nITEM: TIMESTEP\n" +
+    text += "ITEM: TIME\n" + pelzak::formats::shortest(f * 0.04) + "\nITEM: TIMESTEP\n" +
             std::to_string(4 * f) + "\nITEM: NUMBER OF ATOMS\n" + std::to_string(atoms) +
             "\nITEM: BOX BOUNDS pp pp pp\n" + box + box + box + "ITEM: ATOMS id xu yu zu" +
             (velocities ? " vx vy vz" : "") + "\n";
@@ -98,11 +98,11 @@ std::string walking_dump(int atoms, int frames, bool velocities) {
         const double d = step(engine);
         x[k * atoms + i] += d;
         line += ' ';
-        line += pelzak::analysis::shortest(x[k * atoms + i]);
+        line += pelzak::formats::shortest(x[k * atoms + i]);
       }
       for (int k = 0; k < 3 && velocities; ++k) {
         line += ' ';
-        line += pelzak::analysis::shortest(step(engine) * 25.0);
+        line += pelzak::formats::shortest(step(engine) * 25.0);
       }
       text += line + "\n";
     }

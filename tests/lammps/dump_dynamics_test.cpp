@@ -10,13 +10,13 @@
 #include "accelerated_flight.hpp"
 #include "dump_dynamics.hpp"
 #include "dump_reader.hpp"
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
 #include "support.hpp"
 
 namespace {
 
 using namespace pelzak::test;
-using pelzak::analysis::shortest;
+using pelzak::formats::shortest;
 
 constexpr int atoms = 4;
 constexpr int frames = 1001;  // 20 ps

@@ -7,14 +7,15 @@
 #include <vector>
 
 #include "dump_reader.hpp"
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
+#include "pelzak/formats/text_input.hpp"
 #include "support.hpp"
 
 namespace {
 
 using pelzak::test::contains;
 
-using pelzak::analysis::shortest;
+using pelzak::formats::shortest;
 using pelzak::lammps::Dump;
 using pelzak::lammps::DumpOptions;
 using pelzak::lammps::read_dump;
@@ -250,7 +251,7 @@ TEST(LammpsDumpReader, RefusesMalformedAndInconsistentDumps) {
       {good + replace(frame(20, Layout::wrapped_with_images), "\n3 1 ", "\n4 1 "),
        "atom id 4 is not in the first frame"},
       {good + frame(20, Layout::unwrapped), "differ from those of the first frame"},
-      {good + std::string(pelzak::lammps::longest_line + 10, 'x'), "a line longer than 65536 bytes"},
+      {good + std::string(pelzak::formats::longest_line + 10, 'x'), "a line longer than 65536 bytes"},
   };
   for (const auto& c : cases) {
     const Read r = read_text(c.text);

@@ -10,9 +10,9 @@
 #include "configs.hpp"
 #include "export.hpp"
 #include "metal_units.hpp"
-#include "pelzak/analysis/number_text.hpp"
 #include "pelzak/engine/state_options.hpp"
 #include "pelzak/formats/configuration_reader.hpp"
+#include "pelzak/formats/number_text.hpp"
 #include "support.hpp"
 
 namespace {
@@ -20,7 +20,7 @@ namespace {
 using pelzak::test::contains;
 
 namespace model = pelzak::model;
-using pelzak::analysis::shortest;
+using pelzak::formats::shortest;
 using pelzak::test::split_lines;
 
 TEST(LammpsExport, TheDataFileHoldsTheReplicatedBoxInMetalUnits) {

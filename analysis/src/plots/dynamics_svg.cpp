@@ -4,11 +4,14 @@
 #include <cmath>
 #include <vector>
 
-#include "pelzak/analysis/number_text.hpp"
 #include "pelzak/analysis/summary.hpp"
+#include "pelzak/formats/number_text.hpp"
 #include "plots/panel.hpp"
 
 namespace pelzak::analysis {
+
+using formats::fixed;
+using formats::rounded;
 
 namespace {
 

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
 
 namespace pelzak::analysis::svg {
+
+using formats::fixed;
 
 namespace {
 

@@ -2,10 +2,12 @@
 
 #include <cmath>
 
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
 #include "plots/svg.hpp"
 
 namespace pelzak::analysis {
+
+using formats::fixed;
 
 namespace {
 

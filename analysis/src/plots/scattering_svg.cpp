@@ -3,10 +3,12 @@
 #include <cmath>
 #include <vector>
 
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
 #include "plots/panel.hpp"
 
 namespace pelzak::analysis {
+
+using formats::rounded;
 
 namespace {
 

@@ -2,9 +2,11 @@
 
 #include <cmath>
 
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
 
 namespace pelzak::analysis::svg {
+
+using formats::fixed;
 
 std::string escape(std::string_view text) {
   std::string out;

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "pelzak/analysis/number_text.hpp"
 #include "plots/panel.hpp"
 
 namespace pelzak::analysis {

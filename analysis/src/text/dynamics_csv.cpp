@@ -1,8 +1,11 @@
 #include "pelzak/analysis/dynamics_csv.hpp"
 
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
 
 namespace pelzak::analysis {
+
+using formats::rounded;
+using formats::shortest;
 
 namespace {
 constexpr int axis_digits = 7;

@@ -3,9 +3,11 @@
 #include <cmath>
 #include <cstdio>
 
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
 
 namespace pelzak::analysis {
+
+using formats::shortest;
 
 namespace {
 

@@ -2,9 +2,12 @@
 
 #include <cmath>
 
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
 
 namespace pelzak::analysis {
+
+using formats::rounded;
+using formats::shortest;
 
 namespace {
 

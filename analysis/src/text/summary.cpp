@@ -2,9 +2,12 @@
 
 #include <cmath>
 
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
 
 namespace pelzak::analysis {
+
+using formats::fixed;
+using formats::rounded;
 
 std::string rdf_peak_line(std::string_view what, const RdfPeak& peak) {
   return std::string(what) + ": first peak " + fixed(peak.g, 4) + " at r/sigma = " + fixed(peak.label, 4) +

@@ -2,14 +2,18 @@
 
 #include <cmath>
 
-#include "pelzak/analysis/number_text.hpp"
+#include "pelzak/formats/number_text.hpp"
+#include "pelzak/model/units.hpp"
 
 namespace pelzak::analysis {
 
+using formats::fixed;
+using formats::rounded;
+
 std::string sk_peak_line(const CurvePoint& direct, const CurvePoint& from_rdf) {
   return "S(k): main peak " + fixed(direct.y, 2) + " at k = " + fixed(direct.x, 2) + " nm^-1 (" +
-         fixed(direct.x * inverse_angstrom_per_inverse_nm, 3) + " A^-1); from g(r) " + fixed(from_rdf.y, 2) +
-         " at " + fixed(from_rdf.x, 2) + " nm^-1\n";
+         fixed(direct.x * units::inverse_angstrom_per_inverse_nm, 3) + " A^-1); from g(r) " +
+         fixed(from_rdf.y, 2) + " at " + fixed(from_rdf.x, 2) + " nm^-1\n";
 }
 
 namespace {
@@ -29,7 +33,7 @@ std::string fs_relaxation_line(double k, double relaxation, double error, const 
 
 std::string sk_peak_from_rdf_line(const CurvePoint& from_rdf) {
   return "S(k): main peak " + fixed(from_rdf.y, 2) + " at k = " + fixed(from_rdf.x, 2) + " nm^-1 (" +
-         fixed(from_rdf.x * inverse_angstrom_per_inverse_nm, 3) + " A^-1), from g(r)\n";
+         fixed(from_rdf.x * units::inverse_angstrom_per_inverse_nm, 3) + " A^-1), from g(r)\n";
 }
 
 std::string gs_departure_line(const CurvePoint& largest_departure) {

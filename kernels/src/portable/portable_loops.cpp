@@ -13,6 +13,7 @@
 #include "lists/coarse_cells.hpp"
 #include "lists/verlet_list.hpp"
 #include "lj_pair.hpp"
+#include "pelzak/kernels/rdf_shells.hpp"
 #include "pelzak_model.h"
 #include "separation.hpp"
 
@@ -67,7 +68,7 @@ double lj_listed(const M& m, const double* positions, const CandidateList& list,
 template <class M>
 void rdf_count(const M& m, const double* positions, std::int64_t* counts, const coarse::CellWords& cells) {
   const bool ordinary = coarse::cell_coordinates(m, positions, cells);
-  const double bin_width = m.box / 400.0;
+  const double bin_width = rdf_bin_width(m.box);
   for (int i = 0; i < m.atoms - 1; ++i) {
     for (int j = i + 1; j < m.atoms; ++j) {
       if (ordinary) {

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "lj_pair.hpp"
+#include "pelzak/kernels/rdf_shells.hpp"
 #include "pelzak_model.h"
 #include "separation.hpp"
 
@@ -58,7 +59,7 @@ void lj_pairs(const M& m, const double* positions, double* forces, double* lj_su
 template <class M>
 void rdf_sample(const M& m, const double* positions, double* histogram) {
   constexpr double last_bin = model::bins - 1;
-  const double bin_width = m.box / 400.0;
+  const double bin_width = rdf_bin_width(m.box);
   for (long i = 0; i < m.atoms - 1; ++i) {
     for (long j = i + 1; j < m.atoms; ++j) {
       const double r = std::sqrt(separation<true>(m, positions, i, j).rsq);

@@ -39,6 +39,7 @@
 #include "lists/coarse_cells.hpp"
 #include "lists/verlet_list.hpp"
 #include "lj_pair.hpp"
+#include "pelzak/kernels/rdf_shells.hpp"
 #include "pelzak/kernels/state_point_loops.hpp"
 #include "pelzak_model.h"
 
@@ -508,16 +509,10 @@ inline void add_sets(const CounterSets& sets, std::int64_t* counts) {
     for (int b = 0; b < model::bins; ++b) counts[b] += sets[k][b];
 }
 
-// The shells of g(r): model::bins of them over half the box side, dr = L / 400.
-template <class M>
-double rdf_bin_width(const M& m) {
-  return m.box / 400.0;
-}
-
 // Every pair with the exact arithmetic, for configurations the cells cannot hold.
 template <class S, class M>
 void rdf_count_exact(const M& m, const double* positions, std::int64_t* counts, const PairScratch& scratch) {
-  const double bin_width = rdf_bin_width(m);
+  const double bin_width = rdf_bin_width(m.box);
   double* const xyz = scratch.xyz;
   atom_rows(m, positions, xyz);
   // 4 j for every atom, then atom 0 for the lanes past the last (read, never counted).
@@ -547,7 +542,7 @@ void rdf_count(const M& m, const double* positions, std::int64_t* counts, const 
   const coarse::CellWords cells{scratch.cells_xy, scratch.cells_z};
   if (!coarse::cell_coordinates(m, positions, cells))
     return rdf_count_exact<S>(m, positions, counts, scratch);
-  const double bin_width = rdf_bin_width(m);
+  const double bin_width = rdf_bin_width(m.box);
   double* const xyz = scratch.xyz;
   atom_rows(m, positions, xyz);
   alignas(64) CounterSets sets = {};

@@ -10,9 +10,6 @@
 
 namespace pelzak::analysis {
 
-// 1 nm^-1 = 0.1 A^-1.
-inline constexpr double inverse_angstrom_per_inverse_nm = 0.1;
-
 // "S(k): main peak 2.83 at k = 20.14 nm^-1 (2.014 A^-1); from g(r) 2.71 at 20.05 nm^-1"
 std::string sk_peak_line(const CurvePoint& direct, const CurvePoint& from_rdf);
 

@@ -53,7 +53,7 @@ inline constexpr std::int64_t max_steps = 1000000000;
 
 inline constexpr int exit_ok = 0;
 inline constexpr int exit_io_error = 1;
-// 2 is the library's (pelzak/auxiliary/failure.hpp): it ends the process with it for a malformed
+// 2 is the library's (pelzak/model/failure.hpp): it ends the process with it for a malformed
 // start, and the job returns it for a g(r) file the library's sampler cannot open or write.
 inline constexpr int exit_blow_up = 3;
 // 64 is EX_USAGE of sysexits.h.

@@ -31,7 +31,6 @@ inline constexpr char periodic[] = "T T T";
 // Per atom line: the species, three positions, three velocities, three images.
 inline constexpr int words_per_atom = 10;
 
-inline constexpr double angstrom_per_nm = 10.0;
 // 1e-5 Angstrom, far below what any analysis resolves (an MSD changes by 1e-4 Angstrom^2 in a step).
 inline constexpr int position_decimals = 5;
 // 1e-5 Angstrom/ps, about 1e-5 of a thermal speed at 94.4 K (1.4 Angstrom/ps).

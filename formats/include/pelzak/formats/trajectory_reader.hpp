@@ -11,12 +11,12 @@
 // reals and three integers of at most max_image. A line feed may be preceded by a carriage return.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "pelzak/formats/text_input.hpp"
 #include "pelzak/formats/trajectory.hpp"
 
 namespace pelzak::formats::trajectory {
@@ -26,8 +26,6 @@ inline constexpr long max_atoms = 100000000;
 // Largest image count accepted, either way: every whole number up to it is a double, so an image
 // count reads, computes and writes back exactly.
 inline constexpr std::int64_t max_image = std::int64_t{1} << 53;
-// Longest line accepted, bytes: the bound keeps a file without line feeds from being read whole.
-inline constexpr std::size_t longest_line = 65536;
 
 class Reader {
  public:
@@ -47,24 +45,17 @@ class Reader {
   // why, and the frame is left partly filled.
   Result next(Frame& frame, std::string* message);
 
-  long long line() const { return line_number_; }  // lines read so far
+  long long line() const { return lines_.number(); }  // lines read so far
 
  private:
-  enum class Line { ok, end, too_long, failed };
-  Line read_line();
   Result fail(const std::string& reason, std::string* message) const;
   Result line_or_end(bool frame_start, std::string* message);
   bool comment(Frame& f, std::string* reason) const;
   bool atom_line(std::string* reason);
 
-  std::FILE* file_;
+  LineReader lines_;
   std::string name_;
   std::string line_;
-  char buffer_[1 << 16];
-  std::size_t used_ = 0;
-  std::size_t length_ = 0;
-  long long line_number_ = 0;
-  bool line_complete_ = true;
   long atoms_ = 0;                  // of the first frame
   std::vector<double> row_values_;  // atom by atom: 3 positions, 3 velocities, 3 images
 };

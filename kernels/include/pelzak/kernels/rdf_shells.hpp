@@ -13,7 +13,14 @@
 // Nothing else depends on N: N * shell is the ideal-gas count of such entries per sample.
 #pragma once
 
+#include "pelzak_model.h"
+
 namespace pelzak::kernels {
+
+// The width dr of the shells in a box of side L: model::bins of them over half the side, L / 400
+// (2.0 * model::bins is exactly 400.0, so this is the one rounding of L / 400.0). Every sampler and
+// every normalisation of g(r) takes its shells from here.
+constexpr double rdf_bin_width(double box) { return box / (2.0 * model::bins); }
 
 // Adds one configuration's pairs to histogram[0..model::bins): positions are stored axis by axis (x
 // of all atoms, then y, then z), in nm, wrapped or not. Every pair i < j is taken at its minimum
