@@ -6,8 +6,6 @@
 
 namespace pelzak::analysis {
 
-using formats::shortest;
-
 RdfCurve rdf_curve(const double* histogram, long long atoms, double box, double samples) {
   RdfCurve curve;
   kernels::rdf_normalise(histogram, atoms, box, samples, curve.label, curve.g);
@@ -34,7 +32,8 @@ std::string rdf_table(const RdfCurve& curve) {
 
 std::string rdf_csv(const RdfCurve& curve) {
   std::string text = "r_sigma,g\n";
-  for (int b = 0; b < model::bins; ++b) text += shortest(curve.label[b]) + "," + shortest(curve.g[b]) + "\n";
+  for (int b = 0; b < model::bins; ++b)
+    text += formats::shortest(curve.label[b]) + "," + formats::shortest(curve.g[b]) + "\n";
   return text;
 }
 

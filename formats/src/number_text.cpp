@@ -8,17 +8,13 @@ namespace pelzak::formats {
 
 namespace {
 
-// The text std::to_chars makes of value appended to out, "?" should it not fit (it always does:
-// the largest double has 309 integer digits).
+// The text std::to_chars makes of value, appended to out. 400 characters hold every text asked for
+// here (the largest double has 309 integer digits).
 template <class... Format>
 void append_chars(std::string& out, double value, Format... format) {
   char buf[400];
   const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, format...);
-  if (ec == std::errc()) {
-    out.append(buf, end);
-  } else {
-    out += '?';
-  }
+  out.append(buf, ec == std::errc() ? end : buf);
 }
 
 template <class... Format>

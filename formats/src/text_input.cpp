@@ -27,7 +27,7 @@ int read_whole_file(const std::string& path, std::string* bytes) {
   }
 }
 
-LineReader::Line LineReader::next(std::string* line) {
+LineReader::Line LineReader::next(std::string* line, bool may_end) {
   line->clear();
   for (;;) {
     if (used_ == length_) {
@@ -35,10 +35,9 @@ LineReader::Line LineReader::next(std::string* line) {
       used_ = 0;
       if (length_ == 0) {
         if (std::ferror(file_)) return Line::failed;
-        if (line->empty()) return Line::end;
+        if (line->empty()) return may_end ? Line::end : Line::cut_off;
         ++number_;
-        complete_ = false;
-        return Line::ok;
+        return Line::cut_off;
       }
     }
     const char* start = buffer_ + used_;
@@ -52,7 +51,6 @@ LineReader::Line LineReader::next(std::string* line) {
       ++used_;
       ++number_;
       if (!line->empty() && line->back() == '\r') line->pop_back();
-      complete_ = true;
       return Line::ok;
     }
   }

@@ -80,16 +80,12 @@ Reader::Result Reader::fail(const std::string& reason, std::string* message) con
   return Result::error;
 }
 
-// The next line into line_ (Result::frame); at the start of a frame the end of the file is the
-// normal end, anywhere else it means the frame was cut off, as does a last line without its line feed.
+// The next line into line_ (Result::frame); the file may end at the start of a frame.
 Reader::Result Reader::line_or_end(bool frame_start, std::string* message) {
-  switch (lines_.next(&line_)) {
-    case LineReader::Line::ok:
-      if (lines_.complete()) return Result::frame;
-      break;
-    case LineReader::Line::end:
-      if (frame_start) return Result::end;
-      break;
+  switch (lines_.next(&line_, frame_start)) {
+    case LineReader::Line::ok: return Result::frame;
+    case LineReader::Line::end: return Result::end;
+    case LineReader::Line::cut_off: break;
     case LineReader::Line::too_long:
       *message = "\"" + name_ + "\", line " + std::to_string(lines_.number() + 1) + ": a line longer than " +
                  std::to_string(longest_line) + " bytes: this is not a trajectory";

@@ -101,12 +101,12 @@ class Parser {
   Step read_frame();
 };
 
-// The next line; at the start of a frame the end of the file is the normal end, anywhere else it
-// means the frame was cut off, as is a last line without its line feed.
+// The next line; the file may end at the start of a frame.
 Step Parser::next(bool at_frame_start) {
-  switch (source_.next(&line_)) {
-    case LineReader::Line::ok: return source_.complete() ? Step::ok : Step::truncated;
-    case LineReader::Line::end: return at_frame_start ? Step::end : Step::truncated;
+  switch (source_.next(&line_, at_frame_start)) {
+    case LineReader::Line::ok: return Step::ok;
+    case LineReader::Line::end: return Step::end;
+    case LineReader::Line::cut_off: return Step::truncated;
     case LineReader::Line::too_long:
       return fail("a line longer than " + std::to_string(formats::longest_line) +
                   " bytes: this is not a LAMMPS text dump");

@@ -7,8 +7,6 @@
 
 namespace pelzak::analysis {
 
-using formats::shortest;
-
 namespace {
 
 // A JSON string: quotes, backslashes and control characters escaped.
@@ -38,7 +36,7 @@ void JsonObject::key(std::string_view key) {
 
 void JsonObject::number(std::string_view k, double value) {
   key(k);
-  body_ += std::isfinite(value) ? shortest(value) : "null";
+  body_ += std::isfinite(value) ? formats::shortest(value) : "null";
 }
 
 void JsonObject::integer(std::string_view k, long long value) {

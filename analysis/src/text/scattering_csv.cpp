@@ -6,14 +6,11 @@
 
 namespace pelzak::analysis {
 
-using formats::rounded;
-using formats::shortest;
-
 namespace {
 
 constexpr int axis_digits = 7;
 
-std::string cell(double value) { return std::isnan(value) ? std::string() : shortest(value); }
+std::string cell(double value) { return std::isnan(value) ? std::string() : formats::shortest(value); }
 
 }  // namespace
 
@@ -23,10 +20,10 @@ std::string vanhove_csv(const SelfMotionResult& motion, const std::vector<double
     const double lag = std::round(t / motion.frame_time);
     if (!(lag >= 0.0 && lag < static_cast<double>(motion.gs.size()))) continue;
     const size_t l = static_cast<size_t>(lag);
-    const std::string time = rounded(motion.time[l], axis_digits) + ",";
+    const std::string time = formats::rounded(motion.time[l], axis_digits) + ",";
     for (size_t b = 0; b < motion.gs[l].size(); ++b)
-      text += time + rounded((b + 0.5) * motion.bin_width, axis_digits) + "," + shortest(motion.gs[l][b]) +
-              "," + shortest(motion.gauss[l][b]) + "\n";
+      text += time + formats::rounded((b + 0.5) * motion.bin_width, axis_digits) + "," +
+              formats::shortest(motion.gs[l][b]) + "," + formats::shortest(motion.gauss[l][b]) + "\n";
   }
   return text;
 }
@@ -35,15 +32,15 @@ std::string fsk_csv(const SelfMotionResult& motion) {
   std::string text = "t_ps";
   for (double k : motion.wave_numbers) {
     text += ",Fs_k";
-    text += shortest(k);
+    text += formats::shortest(k);
     text += "_per_nm";
   }
   text += "\n";
   for (size_t lag = 0; lag < motion.time.size(); ++lag) {
-    text += rounded(motion.time[lag], axis_digits);
+    text += formats::rounded(motion.time[lag], axis_digits);
     for (const auto& fs : motion.fs) {
       text += ",";
-      text += shortest(fs[lag]);
+      text += formats::shortest(fs[lag]);
     }
     text += "\n";
   }
@@ -53,8 +50,8 @@ std::string fsk_csv(const SelfMotionResult& motion) {
 std::string sk_csv(const SkTable& table) {
   std::string text = "k_per_nm,S_direct,S_from_gr\n";
   for (size_t i = 0; i < table.k.size(); ++i)
-    text +=
-        rounded(table.k[i], axis_digits) + "," + cell(table.direct[i]) + "," + cell(table.from_rdf[i]) + "\n";
+    text += formats::rounded(table.k[i], axis_digits) + "," + cell(table.direct[i]) + "," +
+            cell(table.from_rdf[i]) + "\n";
   return text;
 }
 

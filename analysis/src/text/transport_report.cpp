@@ -8,7 +8,6 @@
 namespace pelzak::analysis {
 
 using formats::fixed;
-using formats::rounded;
 
 std::string sk_peak_line(const CurvePoint& direct, const CurvePoint& from_rdf) {
   return "S(k): main peak " + fixed(direct.y, 2) + " at k = " + fixed(direct.x, 2) + " nm^-1 (" +
@@ -45,7 +44,7 @@ std::string viscosity_line(const ViscosityResult& v, const std::string& no_error
   const double t_max = v.time.empty() ? no_value : v.time.back();
   return "viscosity: " + with_error(v.viscosity, v.viscosity_error, 3) +
          " mPa s (eta* = " + with_error(v.reduced, v.reduced_error, 2) + "), Green-Kubo to " +
-         rounded(t_max, 7) + " ps" + no_error + "\n";
+         formats::rounded(t_max, 7) + " ps" + no_error + "\n";
 }
 
 }  // namespace pelzak::analysis

@@ -19,12 +19,13 @@ int read_whole_file(const std::string& path, std::string* bytes);
 inline constexpr std::size_t longest_line = 65536;
 
 // A file line by line through one buffer of 64 kB, for the readers of files too large to hold
-// whole (a trajectory, a dump). A line feed may be preceded by a carriage return.
+// whole, record by record (a trajectory's frames, a dump's). A line feed may follow a carriage return.
 class LineReader {
  public:
   enum class Line {
-    ok,        // *line holds the next line; complete() says whether a line feed ended it
-    end,       // the file ended before another line
+    ok,        // *line holds the next line
+    end,       // the file ended where it may
+    cut_off,   // the file ended inside a record: where it may not, or in a line without its line feed
     too_long,  // the line runs past longest_line bytes (and is not counted)
     failed,    // the read failed; errno says why
   };
@@ -33,11 +34,10 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  // The next line into *line, without its line feed and a carriage return before it.
-  Line next(std::string* line);
+  // The next line into *line, without its line feed and a carriage return before it; may_end says
+  // whether the file may end here, between records.
+  Line next(std::string* line, bool may_end);
 
-  // Whether the last line ended in a line feed: a last line without one was cut off.
-  bool complete() const { return complete_; }
   long long number() const { return number_; }  // lines read so far
 
  private:
@@ -46,7 +46,6 @@ class LineReader {
   std::size_t used_ = 0;
   std::size_t length_ = 0;
   long long number_ = 0;
-  bool complete_ = true;
 };
 
 // The words of a line, split at blanks and tabs.

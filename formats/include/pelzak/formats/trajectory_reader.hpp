@@ -38,8 +38,6 @@ class Reader {
 
   // Reads from file (not closed here); `name` is the file's name in messages.
   Reader(std::FILE* file, std::string name);
-  Reader(const Reader&) = delete;
-  Reader& operator=(const Reader&) = delete;
 
   // The next frame into *frame (its arrays reused); on truncated or error, *message says where and
   // why, and the frame is left partly filled.
