@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "pelzak/analysis/correlations_summary.hpp"
 #include "pelzak/analysis/rdf_curve.hpp"
 #include "pelzak/analysis/scattering_csv.hpp"
 #include "pelzak/analysis/structure_factor.hpp"
-#include "pelzak/analysis/transport_report.hpp"
 #include "pelzak/kernels/rdf_shells.hpp"
 #include "pelzak_aux.h"
 #include "programs.hpp"
