@@ -22,6 +22,28 @@
 namespace pelzak::analysis {
 namespace {
 
+// How well the two routes agree on the rows that have both, from k_min on (2 pi / R, where the
+// transform of g(r) cut at R starts to hold).
+struct SkAgreement {
+  int rows = 0;               // rows compared
+  double rms = no_value;      // root mean square of S_direct - S_from_rdf
+  double largest = no_value;  // the largest |S_direct - S_from_rdf|
+};
+
+SkAgreement sk_agreement(const SkTable& table, double k_min) {
+  SkAgreement a;
+  double sum_sq = 0.0;
+  for (size_t i = 0; i < table.k.size(); ++i) {
+    if (!(table.k[i] >= k_min) || std::isnan(table.direct[i]) || std::isnan(table.from_rdf[i])) continue;
+    const double gap = std::fabs(table.direct[i] - table.from_rdf[i]);
+    sum_sq += gap * gap;
+    if (a.rows == 0 || gap > a.largest) a.largest = gap;
+    ++a.rows;
+  }
+  if (a.rows > 0) a.rms = std::sqrt(sum_sq / a.rows);
+  return a;
+}
+
 StructureFactor sample(const std::vector<std::vector<double>>& frames, const StructureFactorSettings& s) {
   StructureFactorAccumulator acc;
   std::string problem;
