@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "fcc_lattice.hpp"
 #include "pelzak/analysis/correlations_summary.hpp"
 #include "pelzak/analysis/rdf_curve.hpp"
 #include "pelzak/analysis/scattering_csv.hpp"
@@ -58,19 +59,7 @@ TEST(AnalysisStructureFactor, PerfectLatticeHasBraggPeaksOfWeightNAndNothingElse
   // S = N; elsewhere the phases cancel. Shells 0.05 (2 pi / L) wide hold one |n| each up to |n| = 8.5.
   const int cells = 4, atoms = 4 * cells * cells * cells;
   const double box = 2.0;
-  const double a = box / cells;
-  const double basis[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
-  std::vector<double> r(3 * atoms);
-  int j = 0;
-  for (int x = 0; x < cells; ++x)
-    for (int y = 0; y < cells; ++y)
-      for (int z = 0; z < cells; ++z)
-        for (const auto& b : basis) {
-          r[j] = (x + b[0]) * a;
-          r[atoms + j] = (y + b[1]) * a;
-          r[2 * atoms + j] = (z + b[2]) * a;
-          ++j;
-        }
+  const std::vector<double> r = test::fcc_sites(atoms, box);
   const double unit = 2.0 * std::numbers::pi / box;
   const StructureFactor s = sample({r}, {atoms, box, 8.5 * unit, 0.05 * unit, 0, 0});
   int bragg = 0;
