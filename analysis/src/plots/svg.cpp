@@ -6,6 +6,35 @@
 
 namespace pelzak::analysis::svg {
 
+namespace {
+
+// Characters, not bytes, of UTF-8 text: what a line's width goes by.
+std::size_t characters(std::string_view text) {
+  std::size_t n = 0;
+  for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return n;
+}
+
+// "^3" as "³", "^-1" as "⁻¹": a caret followed by an optional minus and digits.
+std::string superscripts(std::string_view text) {
+  static constexpr const char* digit[] = {"\u2070", "\u00b9", "\u00b2", "\u00b3", "\u2074",
+                                          "\u2075", "\u2076", "\u2077", "\u2078", "\u2079"};
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t digits_at = i + 1 + (i + 1 < text.size() && text[i + 1] == '-');
+    if (text[i] != '^' || digits_at >= text.size() || text[digits_at] < '0' || text[digits_at] > '9') {
+      out += text[i];
+      continue;
+    }
+    if (digits_at > i + 1) out += "\u207b";
+    for (i = digits_at; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) out += digit[text[i] - '0'];
+    --i;
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string escape(std::string_view text) {
   std::string out;
   for (char c : text) {
@@ -27,23 +56,47 @@ std::string line(double x1, double y1, double x2, double y2, std::string_view st
 
 std::string text(double x, double y, std::string_view attributes, std::string_view content) {
   return "<text x=\"" + fixed(x, 1) + "\" y=\"" + fixed(y, 1) + "\" " + std::string(attributes) + ">" +
-         escape(content) + "</text>\n";
+         escape(superscripts(content)) + "</text>\n";
+}
+
+std::vector<std::string_view> subtitle_lines(std::string_view subtitle, double width) {
+  const auto most = static_cast<std::size_t>((width - 2.0 * subtitle_margin) / subtitle_char_width);
+  std::vector<std::string_view> lines;
+  while (characters(subtitle) > most) {
+    std::size_t cut = std::string_view::npos, after_semicolon = std::string_view::npos;
+    for (std::size_t at = subtitle.find(' '); at != std::string_view::npos; at = subtitle.find(' ', at + 1)) {
+      const std::size_t length = characters(subtitle.substr(0, at));
+      if (length > most) break;
+      cut = at;
+      if (at > 0 && subtitle[at - 1] == ';') after_semicolon = at;
+    }
+    if (cut == std::string_view::npos) break;  // a first word longer than a line stays whole
+    if (after_semicolon != std::string_view::npos) cut = after_semicolon;
+    lines.push_back(subtitle.substr(0, cut));
+    subtitle.remove_prefix(cut + 1);
+  }
+  lines.push_back(subtitle);
+  return lines;
 }
 
 std::string begin(double width, double height, std::string_view title, std::string_view heading,
                   std::string_view subtitle) {
-  const std::string w = fixed(width, 0), h = fixed(height, 0);
+  const std::vector<std::string_view> lines = subtitle_lines(subtitle, width);
+  const double shift = subtitle_line_height * static_cast<double>(lines.size() - 1);
+  const std::string w = fixed(width, 0), h = fixed(height + shift, 0);
   std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "\" height=\"" + h + "\" viewBox=\"0 0 " +
          w + " " + h + "\" font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\" font-size=\"14\">\n";
   svg += "<title>" + std::string(title) + "</title>\n";
   svg += "<rect x=\"0\" y=\"0\" width=\"" + w + "\" height=\"" + h + "\" fill=\"white\"/>\n";
   svg += text(width / 2, 34, "text-anchor=\"middle\" font-size=\"20\" font-weight=\"bold\"", heading);
-  svg += text(width / 2, 58, "text-anchor=\"middle\" fill=\"#555555\"", subtitle);
-  return svg;
+  for (std::size_t n = 0; n < lines.size(); ++n)
+    svg += text(width / 2, 58 + subtitle_line_height * static_cast<double>(n),
+                "text-anchor=\"middle\" fill=\"#555555\"", lines[n]);
+  return svg + "<g transform=\"translate(0 " + fixed(shift, 1) + ")\">\n";
 }
 
-std::string end() { return "</svg>\n"; }
+std::string end() { return "</g>\n</svg>\n"; }
 
 std::string frame(const Area& a) {
   return "<rect x=\"" + fixed(a.left, 1) + "\" y=\"" + fixed(a.top, 1) + "\" width=\"" +
