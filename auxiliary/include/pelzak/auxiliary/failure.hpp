@@ -1,6 +1,7 @@
 // How the library says that it failed: one line on standard error, this prefix and the reason, and
-// the end of the process with this status. Callers of the status-returning cores that stop for a
-// failure say it the same way (pelzak_md does for a g(r) it cannot write). For in-tree C++ callers.
+// the end of the process with this status. pelzak_md, which reads the library's start file itself,
+// says a start it cannot open the same way, so that both programs fail alike on it. For in-tree C++
+// callers.
 #pragma once
 
 namespace pelzak::aux {
