@@ -62,12 +62,8 @@ long long rdf_stride(const Dump& dump) {
 
 std::size_t dump_rdf(const Dump& dump, analysis::RdfCurve& curve) {
   double histogram[model::bins] = {};
-  // The engine's sampler: the histogram pelzak_md samples, counted by the vector kernels, whole
-  // numbers and so the plain loop's to the bit, at a fraction of its cost.
-  engine::StatePoint state;
-  state.atoms = static_cast<long>(dump.atoms);
-  state.box = dump.box;
-  engine::RdfSampler sampler(state);
+  // pelzak_md's sampler: whole counts from the vector kernels, the plain loop's histogram to the bit.
+  engine::RdfSampler sampler(engine::StatePoint{.atoms = static_cast<long>(dump.atoms), .box = dump.box});
   const long long stride = rdf_stride(dump);
   std::size_t samples = 0;
   for (std::size_t f = 0; f < dump.frames(); f += stride, ++samples)

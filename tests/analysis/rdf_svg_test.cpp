@@ -83,6 +83,8 @@ TEST(AnalysisRdfSvg, ALongSubtitleIsBrokenIntoLinesThatFitAndPowersAreSuperscrip
                            ">g(r) from all 1000 samples</text>"})
     EXPECT_NE(svg.find(line), std::string::npos) << line;
   EXPECT_EQ(svg.find('^'), std::string::npos);
+  const std::string word(200, 'x');  // a word longer than a line, and a leading space, stay whole
+  EXPECT_NE(rdf_svg(reference(), " " + word).find("> " + word + "</text>"), std::string::npos);
   // Below the heading the plot is the same bytes whatever its subtitle.
   const auto plot = [](const std::string& s) { return s.substr(s.find("<g transform")); };
   EXPECT_EQ(plot(svg).substr(plot(svg).find('\n')), plot(one_line).substr(plot(one_line).find('\n')));

@@ -1,6 +1,9 @@
 #include "plots/svg.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "pelzak/analysis/number_text.hpp"
 
@@ -8,29 +11,39 @@ namespace pelzak::analysis::svg {
 
 namespace {
 
-// Characters, not bytes, of UTF-8 text: what a line's width goes by.
-std::size_t characters(std::string_view text) {
-  std::size_t n = 0;
-  for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return n;
+// Powers as superscripts, for the units a plot shows: "g/cm^3" as "g/cm³", "nm^-1" as "nm⁻¹".
+std::string superscripts(std::string_view text) {
+  static constexpr const char* powers[][2] = {{"^-1", "\u207b\u00b9"}, {"^2", "\u00b2"}, {"^3", "\u00b3"}};
+  std::string out(text);
+  for (const auto& [plain, raised] : powers)
+    for (auto at = out.find(plain); at != std::string::npos; at = out.find(plain, at))
+      out.replace(at, std::strlen(plain), raised);
+  return out;
 }
 
-// "^3" as "³", "^-1" as "⁻¹": a caret followed by an optional minus and digits.
-std::string superscripts(std::string_view text) {
-  static constexpr const char* digit[] = {"\u2070", "\u00b9", "\u00b2", "\u00b3", "\u2074",
-                                          "\u2075", "\u2076", "\u2077", "\u2078", "\u2079"};
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const std::size_t digits_at = i + 1 + (i + 1 < text.size() && text[i + 1] == '-');
-    if (text[i] != '^' || digits_at >= text.size() || text[digits_at] < '0' || text[digits_at] > '9') {
-      out += text[i];
-      continue;
+// Characters of UTF-8 text (its bytes less the continuation bytes): what a line's width goes by.
+std::size_t characters(std::string_view text) {
+  return text.size() - std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) == 0x80; });
+}
+
+// The subtitle in lines of at most `most` characters, each broken after the last semicolon that
+// fits (a run's description is clauses joined by semicolons), else at the last space that fits; a
+// first word longer than a line stays whole.
+std::vector<std::string_view> lines_of(std::string_view text, std::size_t most) {
+  std::vector<std::string_view> lines;
+  while (characters(text) > most) {
+    std::size_t cut = 0, clause = 0;
+    for (auto at = text.find(' ', 1); at != std::string_view::npos && characters(text.substr(0, at)) <= most;
+         at = text.find(' ', at + 1)) {
+      cut = at;
+      if (text[at - 1] == ';') clause = at;
     }
-    if (digits_at > i + 1) out += "\u207b";
-    for (i = digits_at; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) out += digit[text[i] - '0'];
-    --i;
+    if (cut == 0) break;
+    lines.push_back(text.substr(0, clause > 0 ? clause : cut));
+    text.remove_prefix(lines.back().size() + 1);
   }
-  return out;
+  lines.push_back(text);
+  return lines;
 }
 
 }  // namespace
@@ -59,29 +72,10 @@ std::string text(double x, double y, std::string_view attributes, std::string_vi
          escape(superscripts(content)) + "</text>\n";
 }
 
-std::vector<std::string_view> subtitle_lines(std::string_view subtitle, double width) {
-  const auto most = static_cast<std::size_t>((width - 2.0 * subtitle_margin) / subtitle_char_width);
-  std::vector<std::string_view> lines;
-  while (characters(subtitle) > most) {
-    std::size_t cut = std::string_view::npos, after_semicolon = std::string_view::npos;
-    for (std::size_t at = subtitle.find(' '); at != std::string_view::npos; at = subtitle.find(' ', at + 1)) {
-      const std::size_t length = characters(subtitle.substr(0, at));
-      if (length > most) break;
-      cut = at;
-      if (at > 0 && subtitle[at - 1] == ';') after_semicolon = at;
-    }
-    if (cut == std::string_view::npos) break;  // a first word longer than a line stays whole
-    if (after_semicolon != std::string_view::npos) cut = after_semicolon;
-    lines.push_back(subtitle.substr(0, cut));
-    subtitle.remove_prefix(cut + 1);
-  }
-  lines.push_back(subtitle);
-  return lines;
-}
-
 std::string begin(double width, double height, std::string_view title, std::string_view heading,
                   std::string_view subtitle) {
-  const std::vector<std::string_view> lines = subtitle_lines(subtitle, width);
+  const auto most = static_cast<std::size_t>((width - 2.0 * subtitle_margin) / subtitle_char_width);
+  const std::vector<std::string_view> lines = lines_of(subtitle, most);
   const double shift = subtitle_line_height * static_cast<double>(lines.size() - 1);
   const std::string w = fixed(width, 0), h = fixed(height + shift, 0);
   std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";

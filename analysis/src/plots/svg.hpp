@@ -6,7 +6,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace pelzak::analysis::svg {
 
@@ -25,26 +24,20 @@ struct Area {
 // &, <, > and " as entities.
 std::string escape(std::string_view text);
 std::string line(double x1, double y1, double x2, double y2, std::string_view style);
-// content is escaped, and its powers written as superscripts ("g/cm^3" as "g/cm³", "nm^-1" as
-// "nm⁻¹"): the plots are read by people, while the CSV, JSON and console text keep plain ASCII for
-// programs and terminals. Attributes are written as they are.
+// content is escaped, its powers as superscripts (g/cm³: the plots are read by people; CSV, JSON
+// and the console keep ASCII); attributes are written as they are.
 std::string text(double x, double y, std::string_view attributes, std::string_view content);
 
-// The subtitle's lines: broken after the last semicolon that fits (a run's description is clauses
-// joined by semicolons, so each line keeps whole clauses), else at the last space that fits, so that
-// each line fits across a canvas `width` wide within subtitle_margin of either edge. A line holds at
-// most (width - 2 subtitle_margin) / subtitle_char_width characters: 14 px DejaVu Sans averages
-// about 7.1 px a character over a run's description (digits 8.9, lower case 7.4, spaces 4.5), and a
-// sans-serif font the viewer substitutes may run a little wider.
+// A subtitle line holds (width - 2 subtitle_margin) / subtitle_char_width characters: 14 px DejaVu
+// Sans averages 7.1 px over a run's description, and a font the viewer substitutes may be wider.
 inline constexpr double subtitle_margin = 40.0;
 inline constexpr double subtitle_char_width = 7.5;
 inline constexpr double subtitle_line_height = 18.0;
-std::vector<std::string_view> subtitle_lines(std::string_view subtitle, double width);
 
 // The document's start: the XML declaration, the svg element of the canvas, its title, a white
-// background, the heading and the subtitle (plain text describing the run) in as many lines as it
-// needs; the plot below is moved down by the lines beyond the first, and the canvas made that much
-// taller, so that a plot draws at the same coordinates whatever its subtitle. end() closes it.
+// background, the heading and the subtitle (plain text describing the run) in the lines it needs;
+// what follows, up to end(), is moved down by the lines beyond the first on a canvas that much
+// taller, so that a plot draws at the same coordinates whatever its subtitle.
 std::string begin(double width, double height, std::string_view title, std::string_view heading,
                   std::string_view subtitle);
 std::string end();

@@ -1,11 +1,10 @@
-// The scattering functions and the viscosity of a production run, fed step by step: the van Hove self
-// function G_s and F_s(k, t) (self_motion.hpp), the static structure factor S(k) directly and from g(r)
-// (structure_factor.hpp) and the shear viscosity by Green-Kubo (viscosity.hpp), on the schedule of
-// correlations_schedule.hpp mapped onto the run's time step. A program hands over the positions after
-// every step and, for the viscosity, the off-diagonal pressure of every step; at the end it gets the
-// three CSV files, the plot, the summary lines and the figures. All four are correlations of the run:
-// of an atom's position with itself in time (G_s, F_s), of the density with itself in space (S(k)) and
-// of the stress with itself in time (the viscosity); the MSD and the VACF are dynamics.hpp's.
+// The correlations of a production run, fed step by step: of an atom's position with itself in time,
+// the van Hove self function G_s and F_s(k, t) (self_motion.hpp); of the density in space, the static
+// structure factor S(k) directly and from g(r) (structure_factor.hpp); of the stress in time, the
+// shear viscosity by Green-Kubo (viscosity.hpp); on the schedule of correlations_schedule.hpp mapped
+// onto the run's time step. A program hands over the positions after every step and, for the
+// viscosity, the off-diagonal pressure of every step; at the end it gets the three CSV files, the
+// plot, the summary lines and the figures.
 //
 // Memory, whatever the length of the run: the self motion's ring of 6 frames (about 150 bytes per
 // atom) and its sums (0.4 MB), the viscosity's windows (about 2 MB at 0.01 ps steps) and, for S(k)

@@ -1,7 +1,6 @@
 // How the library says that it failed: one line on standard error, this prefix and the reason, and
-// the end of the process with this status. pelzak_md, which reads the library's start file itself,
-// says a start it cannot open the same way, so that both programs fail alike on it. For in-tree C++
-// callers.
+// the end of the process with this status. pelzak_md reads the library's start file itself and
+// says what is wrong with it the same way, so that both fail alike on it. For in-tree C++ callers.
 #pragma once
 
 namespace pelzak::aux {

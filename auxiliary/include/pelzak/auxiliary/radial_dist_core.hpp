@@ -1,11 +1,11 @@
 // The g(r) sampler of radial_dist with its output where the caller says, and every failure returned.
 //
-// radial_dist (src/routines/radial_dist.cpp) is this with the file "rdf_argon.dat" of the working
-// directory, held open from one call to the next, and a failure ending the process (failure.hpp).
-// Kept apart from the routine so that the stages and their failures read as plain C++ with a status,
-// and the routine is only the library's way of reporting them.
+// radial_dist is this with the file "rdf_argon.dat" of the working directory, held open from one
+// call to the next, and a failure ending the process (failure.hpp). The Python module, which must
+// raise an exception instead, calls this with an RdfOutput of its own, so that nothing of the
+// library's is shared.
 //
-// Not installed.
+// For in-tree C++ callers; not installed.
 #pragma once
 
 #include <fcntl.h>
