@@ -7,22 +7,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "bits.hpp"
+
 namespace pelzak::fuzz {
 
 inline void require(bool ok) {
   if (!ok) std::abort();
 }
 
-inline std::uint64_t bits(double x) {
-  std::uint64_t b;
-  std::memcpy(&b, &x, sizeof b);
-  return b;
-}
-
-// Bit-for-bit equality, except that any NaN equals any NaN.
-inline bool same(double a, double b) {
-  if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
-  return bits(a) == bits(b);
-}
+// Bit patterns, and bit-for-bit equality with any NaN equal to any NaN: the tests' own.
+using test::bits;
+using test::same;
 
 }  // namespace pelzak::fuzz

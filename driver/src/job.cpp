@@ -170,10 +170,10 @@ bool write_results(const Staging& staging, const State& s, const RunSummary& sum
       {formats::rdf_plot_file, &summary.rdf_plot},
       {formats::rdf_production_file, &summary.rdf_csv},
       {formats::thermo_plot_file, &summary.thermo_plot},
-      {formats::vanhove_file, &summary.transport.vanhove_csv},
-      {formats::fsk_file, &summary.transport.fsk_csv},
-      {formats::sk_file, &summary.transport.sk_csv},
-      {formats::scattering_plot_file, &summary.transport.plot},
+      {formats::vanhove_file, &summary.correlations.vanhove_csv},
+      {formats::fsk_file, &summary.correlations.fsk_csv},
+      {formats::sk_file, &summary.correlations.sk_csv},
+      {formats::scattering_plot_file, &summary.correlations.plot},
       {formats::summary_file, &summary.json},
       {formats::rdf_file, &summary.rdf_table}};
   for (const auto& [name, text] : files)
@@ -226,8 +226,8 @@ int run_job(const Options& options, JobFigures* figures) {
   auto s = std::make_unique<State>(resolved);
   if (!dynamics_start(s->dynamics, resolved.production_steps, s->system.state.atoms, s->system.derived.dt,
                       &message) ||
-      !analysis::transport_start(s->transport, s->system.state.atoms, s->system.state.box,
-                                 s->system.derived.dt, &message))
+      !analysis::correlations_start(s->correlations, s->system.state.atoms, s->system.state.box,
+                                    s->system.derived.dt, &message))
     return refuse(message);
   if (options.continue_run) {
     if (!restore(*s, checkpoint, &message)) return refuse(message);

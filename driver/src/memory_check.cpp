@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "pelzak/analysis/correlations.hpp"
+#include "pelzak/analysis/correlations_schedule.hpp"
 #include "pelzak/analysis/dynamics.hpp"
-#include "pelzak/analysis/transport.hpp"
-#include "pelzak/analysis/transport_schedule.hpp"
 #include "pelzak/formats/number_text.hpp"
 #include "state_point.hpp"
 
@@ -55,11 +55,11 @@ double run_bytes(const Options& o) {
   const double dynamics_bytes = 3.0 * n * 8.0 * (msd_slots + vacf_window + 2.0 * (vacf_window + 1.0) + 2.0);
   // Scattering: the self motion's ring of frames (6 of 3N, with its working rows), and below the
   // atom count where S(k) is sampled directly its phase tables, 6 (k_max L / 2 pi + 1) rows of N.
-  double transport_bytes = n * 8.0 * (3.0 * 8.0);
+  double correlations_bytes = n * 8.0 * (3.0 * 8.0);
   if (s.atoms <= analysis::direct_sk_atoms)
-    transport_bytes +=
-        6.0 * (analysis::transport_schedule::sk_k_max * s.box / (2.0 * model::pi) + 1.0) * n * 8.0;
-  return engine_bytes + rdf_bytes + dynamics_bytes + transport_bytes;
+    correlations_bytes +=
+        6.0 * (analysis::correlations_schedule::sk_k_max * s.box / (2.0 * model::pi) + 1.0) * n * 8.0;
+  return engine_bytes + rdf_bytes + dynamics_bytes + correlations_bytes;
 }
 
 bool memory_suffices(const Options& o, std::string* message) {

@@ -2,12 +2,12 @@
 
 #include <cmath>
 
+#include "pelzak/analysis/correlations_summary.hpp"
 #include "pelzak/analysis/json_text.hpp"
 #include "pelzak/analysis/rdf_curve.hpp"
 #include "pelzak/analysis/rdf_svg.hpp"
 #include "pelzak/analysis/summary.hpp"
 #include "pelzak/analysis/thermo_svg.hpp"
-#include "pelzak/analysis/transport_report.hpp"
 #include "pelzak/engine/state_point.hpp"
 #include "pelzak/formats/number_text.hpp"
 #include "pelzak/model/units.hpp"
@@ -90,7 +90,7 @@ void dynamics_figures(const analysis::DynamicsReport& d, JobFigures& f) {
   f.spectrum_peak_density = features.spectrum_peak.y;
 }
 
-void transport_figures(const analysis::TransportReport& t, JobFigures& f) {
+void correlations_figures(const analysis::CorrelationsReport& t, JobFigures& f) {
   f.sk_peak_per_nm = t.sk_peak.x;
   f.sk_peak_height = t.sk_peak.y;
   f.fs_k_per_nm = t.fs_k;
@@ -128,7 +128,7 @@ std::string summary_text(const State& s, const Start& start, const RunSummary& r
   peak.label = f.rdf_peak_r_sigma;
   text += analysis::rdf_peak_line(
       "g(r) over the whole production (" + std::to_string(s.rdf_whole_samples) + " samples)", peak);
-  return text + r.dynamics.summary + r.transport.summary;
+  return text + r.dynamics.summary + r.correlations.summary;
 }
 
 std::string summary_json(const State& s, const JobFigures& f) {
@@ -206,8 +206,9 @@ RunSummary summarise(State& s, const Start& start) {
   r.thermo_plot = analysis::thermo_svg(s.thermo_series, run_description(o, o.production_steps));
   r.dynamics = analysis::dynamics_report(s.dynamics.analysis, run_description(o, o.production_steps));
   dynamics_figures(r.dynamics, r.figures);
-  r.transport = analysis::transport_report(s.transport, whole, run_description(o, o.production_steps));
-  transport_figures(r.transport, r.figures);
+  r.correlations =
+      analysis::correlations_report(s.correlations, whole, run_description(o, o.production_steps));
+  correlations_figures(r.correlations, r.figures);
   r.text = summary_text(s, start, r);
   r.json = summary_json(s, r.figures);
   return r;

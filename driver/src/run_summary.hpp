@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "pelzak/analysis/correlations.hpp"
 #include "pelzak/analysis/dynamics.hpp"
-#include "pelzak/analysis/transport.hpp"
 #include "pelzak/driver/job.hpp"
 #include "simulation.hpp"
 #include "start.hpp"
@@ -15,9 +15,9 @@ namespace pelzak::md {
 struct RunSummary {
   JobFigures figures;
   analysis::DynamicsReport dynamics;
-  analysis::TransportReport transport;  // G_s, F_s, S(k), the viscosity: their files, plot and lines
-  std::string text;                     // the summary printed at the end (lines ending in line feeds)
-  std::string json;                     // "summary_argon.json"
+  analysis::CorrelationsReport correlations;  // G_s, F_s, S(k), the viscosity: their files, plot and lines
+  std::string text;                           // the summary printed at the end (lines ending in line feeds)
+  std::string json;                           // "summary_argon.json"
   std::string rdf_table;    // "rdf_argon.dat": the first 1000 production steps, as the library writes it
   std::string rdf_plot;     // "rdf_argon.svg": g(r) over the whole production
   std::string rdf_csv;      // "rdf_production_argon.csv": the same curve as numbers

@@ -88,11 +88,11 @@ Outcome step(State& s, Phase phase, std::int64_t n, std::int64_t steps, Outputs&
   const std::int64_t numbered = production ? s.production_before + n : n;
   const bool logged = numbered % out.thermo_every == 0 || n == 1 || n == steps;
   const bool pressure_sample = production && numbered % pressure_every == 0;
-  const bool stress_sample = production && (n - 1) % s.transport.stress_every == 0;
+  const bool stress_sample = production && (n - 1) % s.correlations.stress_every == 0;
   if (production) {
     sample_rdf(s, n);
     dynamics_before_step(s.dynamics, n, s.system.positions.data());
-    if (n == 1) analysis::transport_add_positions(s.transport, 0, s.system.positions.data());
+    if (n == 1) analysis::correlations_add_positions(s.correlations, 0, s.system.positions.data());
   }
   const engine::StepReport r =
       engine::step(s.system, s.forces, phase, logged || pressure_sample || stress_sample);
@@ -114,9 +114,9 @@ Outcome step(State& s, Phase phase, std::int64_t n, std::int64_t steps, Outputs&
     text_write(out.trajectory, xyz_frame(s.system, phase_name(phase), numbered, s.elapsed, s.options));
   if (production) {
     dynamics_after_step(s.dynamics, n, s.system.positions.data());
-    analysis::transport_add_positions(s.transport, n, s.system.positions.data());
+    analysis::correlations_add_positions(s.correlations, n, s.system.positions.data());
     // The shear stresses P_xy, P_xz, P_yz of the positions the step started from, frame n - 1.
-    analysis::transport_add_stress(s.transport, n - 1, &r.pressure_tensor[3], r.on_step_temperature);
+    analysis::correlations_add_stress(s.correlations, n - 1, &r.pressure_tensor[3], r.on_step_temperature);
     add_production(s, n, r, pressure_sample);
   }
   // A log or trajectory that can no longer be written (full disk) ends the run now, not at the end.

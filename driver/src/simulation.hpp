@@ -11,8 +11,8 @@
 #include "dynamics.hpp"
 #include "options.hpp"
 #include "pelzak/analysis/block_stats.hpp"
+#include "pelzak/analysis/correlations.hpp"
 #include "pelzak/analysis/thermo_svg.hpp"
-#include "pelzak/analysis/transport.hpp"
 #include "pelzak/engine/pair_forces.hpp"
 #include "pelzak/engine/rdf_sampler.hpp"
 #include "pelzak/engine/system.hpp"
@@ -61,7 +61,7 @@ struct State {
   std::int64_t production_before = 0;  // production steps of the runs this one continues
   Production production;
   Dynamics dynamics;                     // how the atoms move in production
-  analysis::Transport transport;         // the scattering functions and the viscosity
+  analysis::Correlations correlations;   // the scattering functions and the viscosity
   analysis::ThermoSeries thermo_series;  // the logged rows, for the plot
 
   explicit State(const Options& resolved);

@@ -14,18 +14,6 @@ std::string describe(const std::string& what, const std::string& name, int err) 
 }
 }  // namespace
 
-bool text_open(TextFile& out, const std::string& name, std::string* message) {
-  out = TextFile{};
-  out.name = name;
-  errno = 0;
-  out.file = std::fopen(name.c_str(), "w");
-  if (!out.file) {
-    *message = describe("create", name, errno ? errno : EIO);
-    return false;
-  }
-  return true;
-}
-
 bool text_open_in(TextFile& out, int folder_fd, const std::string& name, std::string* message) {
   out = TextFile{};
   out.name = name;

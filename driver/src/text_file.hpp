@@ -14,9 +14,8 @@ struct TextFile {
   int error = 0;  // errno of the first failed write, 0 if none
 };
 
-// Creates or empties the file; on failure returns false with a message naming file and reason.
-bool text_open(TextFile& out, const std::string& name, std::string* message);
-// The same for the file name in the folder open as folder_fd (the staging folder of a run).
+// Creates or empties the file `name` in the folder open as folder_fd (the staging folder of a run;
+// AT_FDCWD for the working directory); on failure returns false with a message naming file and reason.
 bool text_open_in(TextFile& out, int folder_fd, const std::string& name, std::string* message);
 void text_write(TextFile& out, std::string_view text);
 // Flushes and closes; returns false with a message if any write, the flush or the close failed.

@@ -90,7 +90,8 @@ const char* isa_name(Isa isa) {
   return "?";
 }
 
-Isa selected_isa() {
+Isa isa_for_this_call() {
+  if (!rounding_to_nearest()) return Isa::reference;
   if (const char* wanted = std::getenv("PELZAK_ISA")) {
     constexpr Isa known[] = {Isa::reference, Isa::scalar, Isa::avx2, Isa::avx512};
     for (Isa isa : known) {
@@ -100,22 +101,19 @@ Isa selected_isa() {
   return best_available();
 }
 
-void lj_pairs_on(Isa isa, const double* positions, double* forces, double* lj_sum) {
-  if (!isa_available(isa)) isa = Isa::scalar;
-  switch (isa) {
+void lj_pairs(const double* positions, double* forces, double* lj_sum) {
+  switch (isa_for_this_call()) {
     case Isa::reference: return lj_pairs_reference(positions, forces, lj_sum);
-    case Isa::scalar: return lj_pairs_scalar(positions, forces, lj_sum);
 #if defined(PELZAK_X86_KERNELS)
     case Isa::avx2: return lj_pairs_avx2(positions, forces, lj_sum);
     case Isa::avx512: return lj_pairs_avx512(positions, forces, lj_sum);
-#else
-    default: return lj_pairs_scalar(positions, forces, lj_sum);
 #endif
+    default: return lj_pairs_scalar(positions, forces, lj_sum);
   }
 }
 
-void rdf_sample_on(Isa isa, const double* positions, double* histogram) {
-  if (!isa_available(isa)) isa = Isa::scalar;
+void rdf_sample(const double* positions, double* histogram) {
+  const Isa isa = isa_for_this_call();
   if (isa == Isa::reference) return rdf_sample_reference(positions, histogram);
   std::int64_t counts[model::bins] = {};
   switch (isa) {
@@ -126,16 +124,6 @@ void rdf_sample_on(Isa isa, const double* positions, double* histogram) {
     default: rdf_count_scalar(positions, counts); break;
   }
   add_pair_counts(counts, histogram);
-}
-
-Isa isa_for_this_call() { return rounding_to_nearest() ? selected_isa() : Isa::reference; }
-
-void lj_pairs(const double* positions, double* forces, double* lj_sum) {
-  lj_pairs_on(isa_for_this_call(), positions, forces, lj_sum);
-}
-
-void rdf_sample(const double* positions, double* histogram) {
-  rdf_sample_on(isa_for_this_call(), positions, histogram);
 }
 
 void lj_listed_on(Isa isa, const PairModel& m, const double* positions, const CandidateList& list,

@@ -1,17 +1,12 @@
-// g(r) for any N and box: the reference pair loop at the box given, and the shells' normalisation.
+// g(r) for any N and box: the shells' normalisation.
 #include "pelzak/kernels/rdf_shells.hpp"
 
 #include <cmath>
 
-#include "pelzak/kernels/pair_model.hpp"
-#include "pelzak/kernels/state_point_loops.hpp"
 #include "pelzak_model.h"
 
 namespace pelzak::kernels {
 
-void rdf_sample_any(const double* positions, long long atoms, double box, double* histogram) {
-  rdf_sample_reference(pair_model(static_cast<int>(atoms), box, 0.0), positions, histogram);
-}
 
 void rdf_normalise(const double* histogram, long long atoms, double box, double samples, double* label,
                    double* g) {

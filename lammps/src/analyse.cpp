@@ -10,13 +10,13 @@
 #include "export.hpp"
 #include "lammps_log.hpp"
 #include "output_set.hpp"
+#include "pelzak/analysis/correlations.hpp"
+#include "pelzak/analysis/correlations_schedule.hpp"
 #include "pelzak/analysis/rdf_svg.hpp"
 #include "pelzak/analysis/summary.hpp"
-#include "pelzak/analysis/transport.hpp"
-#include "pelzak/analysis/transport_schedule.hpp"
+#include "pelzak/engine/rdf_sampler.hpp"
 #include "pelzak/formats/file_names.hpp"
 #include "pelzak/formats/number_text.hpp"
-#include "pelzak/kernels/rdf_shells.hpp"
 #include "status.hpp"
 #include "xyz_trajectory.hpp"
 
@@ -62,10 +62,12 @@ long long rdf_stride(const Dump& dump) {
 
 std::size_t dump_rdf(const Dump& dump, analysis::RdfCurve& curve) {
   double histogram[model::bins] = {};
+  // pelzak_md's sampler: whole counts from the vector kernels, the plain loop's histogram to the bit.
+  engine::RdfSampler sampler(engine::StatePoint{.atoms = static_cast<long>(dump.atoms), .box = dump.box});
   const long long stride = rdf_stride(dump);
   std::size_t samples = 0;
   for (std::size_t f = 0; f < dump.frames(); f += stride, ++samples)
-    kernels::rdf_sample_any(dump.frame_positions(f), dump.atoms, dump.box, histogram);
+    sampler.sample(dump.frame_positions(f), histogram);
   curve = analysis::rdf_curve(histogram, dump.atoms, dump.box, static_cast<double>(samples));
   return samples;
 }
@@ -78,7 +80,7 @@ struct Analysis {
   std::size_t rdf_frames = 0;
   analysis::DynamicsReport dynamics;
   bool scattering = false;  // G_s, F_s and S(k): positions unwrapped, frames evenly spaced
-  analysis::TransportReport transport;
+  analysis::CorrelationsReport correlations;
   std::string rdf_subtitle;
 };
 
@@ -92,7 +94,7 @@ bool dump_scattering(const Dump& dump, const std::string& subtitle, Analysis& a,
                       : spacing <= 0.0 ? "the frames are not evenly spaced"
                                        : nullptr;
   const std::string why = lacks != nullptr ? lacks
-                          : span < analysis::transport_schedule::self_lag_time - 0.5 * spacing
+                          : span < analysis::correlations_schedule::self_lag_time - 0.5 * spacing
                               ? "the frames span " + formats::rounded(span, 4) +
                                     " ps, less than the 10 ps G_s and F_s are followed to"
                               : "";
@@ -100,11 +102,12 @@ bool dump_scattering(const Dump& dump, const std::string& subtitle, Analysis& a,
     report(why + ": G_s, F_s and S(k) skipped");
     return true;
   }
-  auto t = std::make_unique<analysis::Transport>();
-  if (!analysis::transport_start(*t, static_cast<long>(dump.atoms), dump.box, spacing, message)) return false;
+  auto t = std::make_unique<analysis::Correlations>();
+  if (!analysis::correlations_start(*t, static_cast<long>(dump.atoms), dump.box, spacing, message))
+    return false;
   for (std::size_t f = 0; f < dump.frames(); ++f)
-    analysis::transport_add_positions(*t, static_cast<std::int64_t>(f), dump.frame_positions(f));
-  a.transport = analysis::transport_report(*t, a.curve, subtitle);
+    analysis::correlations_add_positions(*t, static_cast<std::int64_t>(f), dump.frame_positions(f));
+  a.correlations = analysis::correlations_report(*t, a.curve, subtitle);
   a.scattering = true;
   return true;
 }
@@ -140,10 +143,10 @@ bool write_results(const std::string& dir, const Analysis& a, std::string* writt
       {formats::vacf_file, d.vacf, d.vacf_csv},
       {formats::spectrum_file, d.vacf, d.spectrum_csv},
       {formats::dynamics_plot_file, !d.plot.empty(), d.plot},
-      {formats::vanhove_file, a.scattering, a.transport.vanhove_csv},
-      {formats::fsk_file, a.scattering, a.transport.fsk_csv},
-      {formats::sk_file, a.scattering, a.transport.sk_csv},
-      {formats::scattering_plot_file, a.scattering, a.transport.plot},
+      {formats::vanhove_file, a.scattering, a.correlations.vanhove_csv},
+      {formats::fsk_file, a.scattering, a.correlations.fsk_csv},
+      {formats::sk_file, a.scattering, a.correlations.sk_csv},
+      {formats::scattering_plot_file, a.scattering, a.correlations.plot},
   };
   OutputSet out(dir);
   for (const auto& file : files)
@@ -167,7 +170,7 @@ void print_summary(const Dump& dump, const Analysis& a) {
               static_cast<long long>(dump.timesteps.back()));
   const std::string rdf_what = "g(r) from " + std::to_string(a.rdf_frames) + " frames";
   std::fputs((analysis::rdf_peak_line(rdf_what, analysis::rdf_peak(a.curve)) + a.dynamics.summary +
-              a.transport.summary)
+              a.correlations.summary)
                  .c_str(),
              stdout);
 }

@@ -63,6 +63,33 @@ TEST(AnalysisRdfSvg, ReferenceCurveGivesAWellFormedLabelledPlot) {
     EXPECT_NE(svg.find(label), std::string::npos) << label;
 }
 
+// A run's description longer than the canvas is wide: broken after a semicolon into lines that fit
+// (at most 96 characters across 800 units), the plot moved down by the extra lines and the canvas
+// made taller by as much; powers are superscripts in the plot alone.
+TEST(AnalysisRdfSvg, ALongSubtitleIsBrokenIntoLinesThatFitAndPowersAreSuperscripts) {
+  const std::string one_line = rdf_svg(reference(), "a run");
+  const std::string svg =
+      rdf_svg(reference(),
+              "6912 Lennard-Jones atoms at 120 K and 1.2 g/cm^3, thermostat csvr; 500 push-off, "
+              "1500 equilibration and 20000 production steps of 0.01 ps; g(r) from all 1000 "
+              "samples");
+  EXPECT_EQ(xml_problem(svg), "");
+  EXPECT_NE(one_line.find("height=\"560\""), std::string::npos);
+  EXPECT_NE(one_line.find("<g transform=\"translate(0 0.0)\">"), std::string::npos);
+  EXPECT_NE(svg.find("height=\"596\""), std::string::npos);
+  EXPECT_NE(svg.find("<g transform=\"translate(0 36.0)\">"), std::string::npos);
+  for (const char* line : {">6912 Lennard-Jones atoms at 120 K and 1.2 g/cm\u00b3, thermostat csvr;</text>",
+                           ">500 push-off, 1500 equilibration and 20000 production steps of 0.01 ps;</text>",
+                           ">g(r) from all 1000 samples</text>"})
+    EXPECT_NE(svg.find(line), std::string::npos) << line;
+  EXPECT_EQ(svg.find('^'), std::string::npos);
+  const std::string word(200, 'x');  // a word longer than a line, and a leading space, stay whole
+  EXPECT_NE(rdf_svg(reference(), " " + word).find("> " + word + "</text>"), std::string::npos);
+  // Below the heading the plot is the same bytes whatever its subtitle.
+  const auto plot = [](const std::string& s) { return s.substr(s.find("<g transform")); };
+  EXPECT_EQ(plot(svg).substr(plot(svg).find('\n')), plot(one_line).substr(plot(one_line).find('\n')));
+}
+
 TEST(AnalysisRdfSvg, CurveHasOnePointPerBinAndTheIdealGasLineSitsAtOne) {
   const std::string svg = rdf_svg(reference(), "");
   const std::string d = path_data(svg);

@@ -9,17 +9,41 @@
 #include <string>
 #include <vector>
 
+#include "fcc_lattice.hpp"
+#include "pelzak/analysis/correlations_summary.hpp"
 #include "pelzak/analysis/rdf_curve.hpp"
 #include "pelzak/analysis/scattering_csv.hpp"
 #include "pelzak/analysis/structure_factor.hpp"
-#include "pelzak/analysis/transport_report.hpp"
 #include "pelzak/kernels/rdf_shells.hpp"
+#include "pelzak/kernels/state_point_loops.hpp"
 #include "pelzak_aux.h"
 #include "programs.hpp"
 #include "support.hpp"
 
 namespace pelzak::analysis {
 namespace {
+
+// How well the two routes agree on the rows that have both, from k_min on (2 pi / R, where the
+// transform of g(r) cut at R starts to hold).
+struct SkAgreement {
+  int rows = 0;               // rows compared
+  double rms = no_value;      // root mean square of S_direct - S_from_rdf
+  double largest = no_value;  // the largest |S_direct - S_from_rdf|
+};
+
+SkAgreement sk_agreement(const SkTable& table, double k_min) {
+  SkAgreement a;
+  double sum_sq = 0.0;
+  for (size_t i = 0; i < table.k.size(); ++i) {
+    if (!(table.k[i] >= k_min) || std::isnan(table.direct[i]) || std::isnan(table.from_rdf[i])) continue;
+    const double gap = std::fabs(table.direct[i] - table.from_rdf[i]);
+    sum_sq += gap * gap;
+    if (a.rows == 0 || gap > a.largest) a.largest = gap;
+    ++a.rows;
+  }
+  if (a.rows > 0) a.rms = std::sqrt(sum_sq / a.rows);
+  return a;
+}
 
 StructureFactor sample(const std::vector<std::vector<double>>& frames, const StructureFactorSettings& s) {
   StructureFactorAccumulator acc;
@@ -35,19 +59,7 @@ TEST(AnalysisStructureFactor, PerfectLatticeHasBraggPeaksOfWeightNAndNothingElse
   // S = N; elsewhere the phases cancel. Shells 0.05 (2 pi / L) wide hold one |n| each up to |n| = 8.5.
   const int cells = 4, atoms = 4 * cells * cells * cells;
   const double box = 2.0;
-  const double a = box / cells;
-  const double basis[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
-  std::vector<double> r(3 * atoms);
-  int j = 0;
-  for (int x = 0; x < cells; ++x)
-    for (int y = 0; y < cells; ++y)
-      for (int z = 0; z < cells; ++z)
-        for (const auto& b : basis) {
-          r[j] = (x + b[0]) * a;
-          r[atoms + j] = (y + b[1]) * a;
-          r[2 * atoms + j] = (z + b[2]) * a;
-          ++j;
-        }
+  const std::vector<double> r = test::fcc_sites(atoms, box);
   const double unit = 2.0 * std::numbers::pi / box;
   const StructureFactor s = sample({r}, {atoms, box, 8.5 * unit, 0.05 * unit, 0, 0});
   int bragg = 0;
@@ -73,7 +85,7 @@ TEST(AnalysisStructureFactor, IdealGasGivesOneBothWays) {
   std::vector<double> histogram(model::bins, 0.0);
   for (auto& f : gas) {
     for (double& x : f) x = u(rng);
-    kernels::rdf_sample_any(f.data(), atoms, box, histogram.data());
+    kernels::rdf_sample_reference(kernels::pair_model(atoms, box, 0.0), f.data(), histogram.data());
   }
   const StructureFactor s = sample(gas, {atoms, box, 30.0, 0.0, 0, 4});
   int outside = 0;

@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "pelzak/analysis/transport_report.hpp"
+#include "pelzak/analysis/correlations_summary.hpp"
 #include "pelzak/analysis/viscosity.hpp"
 #include "pelzak_model.h"
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,7 +18,7 @@ TEST(DriverTextFile, WritesAndReplacesTheWholeFile) {
   pelzak::test::write_bytes("out.txt", "old content that is longer\n");
   TextFile f;
   std::string message;
-  ASSERT_TRUE(text_open(f, "out.txt", &message)) << message;
+  ASSERT_TRUE(text_open_in(f, AT_FDCWD, "out.txt", &message)) << message;
   text_write(f, "one\n");
   text_write(f, "");
   text_write(f, "two\n");
@@ -30,7 +31,7 @@ TEST(DriverTextFile, FullDiskIsReportedAtCloseWithNameAndReason) {
   ASSERT_EQ(symlink("/dev/full", "log.csv"), 0);
   TextFile f;
   std::string message;
-  ASSERT_TRUE(text_open(f, "log.csv", &message)) << message;
+  ASSERT_TRUE(text_open_in(f, AT_FDCWD, "log.csv", &message)) << message;
   for (int n = 0; n < 1000; ++n) text_write(f, "a line that will never reach the disk\n");
   EXPECT_FALSE(text_close(f, &message));
   EXPECT_EQ(message, "cannot write \"log.csv\": No space left on device");
@@ -40,7 +41,7 @@ TEST(DriverTextFile, UncreatableFileIsReportedAtOpen) {
   ScratchDir dir;
   TextFile f;
   std::string message;
-  EXPECT_FALSE(text_open(f, "no/such/dir/out.txt", &message));
+  EXPECT_FALSE(text_open_in(f, AT_FDCWD, "no/such/dir/out.txt", &message));
   EXPECT_EQ(message, "cannot create \"no/such/dir/out.txt\": No such file or directory");
   // Writing to and closing a file that never opened does nothing and reports nothing new.
   text_write(f, "x");

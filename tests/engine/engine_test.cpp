@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "bits.hpp"
+#include "fcc_lattice.hpp"
 #include "pelzak/engine/pair_forces.hpp"
 #include "pelzak/engine/rdf_sampler.hpp"
 #include "pelzak/engine/system.hpp"
@@ -22,7 +24,7 @@ using pelzak::kernels::Isa;
 namespace engine = pelzak::engine;
 namespace model = pelzak::model;
 
-std::uint64_t bits(double x) { return std::bit_cast<std::uint64_t>(x); }
+using pelzak::test::bits;
 
 std::vector<Isa> every_isa() {
   std::vector<Isa> isas;
@@ -42,17 +44,10 @@ struct IsaScope {
 std::vector<double> configuration(long n, double box, double shake, std::uint64_t seed) {
   std::mt19937_64 rng(seed);
   std::uniform_real_distribution<double> unit(-1.0, 1.0);
-  int cells = 1;
-  while (4L * cells * cells * cells < n) ++cells;
-  const double a = box / cells;
-  const double basis[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
-  std::vector<double> r(3 * n);
+  std::vector<double> r = pelzak::test::fcc_sites(n, box);
   for (long i = 0; i < n; ++i) {
-    const long site = i, c = site / 4;
-    const long cx = c % cells, cy = c / cells % cells, cz = c / cells / cells;
-    const double cell[3] = {double(cx), double(cy), double(cz)};
     for (int k = 0; k < 3; ++k) {
-      r[k * n + i] = (cell[k] + basis[site % 4][k]) * a + shake * unit(rng);
+      r[k * n + i] += shake * unit(rng);
       if (i % 7 == 3) r[k * n + i] += box * std::round(3.0 * unit(rng));
     }
   }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bits.hpp"
 #include "configs.hpp"
 #include "pelzak/formats/fields.hpp"
 #include "pelzak/kernels/rdf_shells.hpp"
@@ -48,12 +49,6 @@ void for_each_kernel(const std::function<void()>& body) {
     body();
   }
   unsetenv("PELZAK_ISA");
-}
-
-// Bit-for-bit equality, except that any NaN equals any NaN.
-bool same(double a, double b) {
-  if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
-  return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 ::testing::AssertionResult same_arrays(const double* got, const double* want, int n) {

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "bits.hpp"
 #include "pelzak/formats/fields.hpp"
 
 namespace pelzak::faults {
@@ -26,11 +27,7 @@ inline std::string printed(double x, int decimals) {
 // The nearest double of a decimal text, by the C library (the tests keep the C locale).
 inline double nearest(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
 
-inline std::uint64_t bits(double x) {
-  std::uint64_t b;
-  std::memcpy(&b, &x, sizeof b);
-  return b;
-}
+using test::bits;
 
 // Prints x, reads the field back and checks the round trip: the value read is the nearest double
 // of the printed decimals with the sign bit of x, and a field of asterisks (no fit, NaN,

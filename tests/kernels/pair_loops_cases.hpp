@@ -12,12 +12,14 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bits.hpp"
 #include "configs.hpp"
 #include "library_model.hpp"
 #include "pelzak/kernels/pair_loops.hpp"
@@ -34,12 +36,6 @@ inline std::vector<Isa> fast_isas() {
   for (Isa isa : {Isa::scalar, Isa::avx2, Isa::avx512})
     if (pelzak::kernels::isa_available(isa)) isas.push_back(isa);
   return isas;
-}
-
-inline std::uint64_t bits(double v) {
-  std::uint64_t b;
-  std::memcpy(&b, &v, sizeof b);
-  return b;
 }
 
 // The fcc lattice filling the box, each atom moved by up to `jitter` nm per axis.
@@ -150,6 +146,30 @@ inline Config configuration(int n) {
   }
 }
 
+// Sets PELZAK_ISA for one scope (nullptr: unset) and restores it afterwards.
+class IsaSetting {
+ public:
+  explicit IsaSetting(const char* name) {
+    if (const char* old = std::getenv("PELZAK_ISA")) saved_ = old, had_ = true;
+    if (name != nullptr) {
+      setenv("PELZAK_ISA", name, 1);
+    } else {
+      unsetenv("PELZAK_ISA");
+    }
+  }
+  ~IsaSetting() {
+    if (had_) {
+      setenv("PELZAK_ISA", saved_.c_str(), 1);
+    } else {
+      unsetenv("PELZAK_ISA");
+    }
+  }
+
+ private:
+  std::string saved_;
+  bool had_ = false;
+};
+
 struct Forces {
   Config forces{};
   double sum = 0.0;
@@ -158,14 +178,16 @@ struct Forces {
 inline Forces lj(Isa isa, const Config& positions, double sum_in) {
   Forces f;
   f.sum = sum_in;
-  pelzak::kernels::lj_pairs_on(isa, positions.data(), f.forces.data(), &f.sum);
+  const IsaSetting kernels(pelzak::kernels::isa_name(isa));  // as a user picks them
+  pelzak::kernels::lj_pairs(positions.data(), f.forces.data(), &f.sum);
   return f;
 }
 
 inline std::array<double, model::bins> rdf(Isa isa, const Config& positions,
                                            const std::array<double, model::bins>& in) {
   std::array<double, model::bins> h = in;
-  pelzak::kernels::rdf_sample_on(isa, positions.data(), h.data());
+  const IsaSetting kernels(pelzak::kernels::isa_name(isa));
+  pelzak::kernels::rdf_sample(positions.data(), h.data());
   return h;
 }
 

@@ -28,30 +28,6 @@ namespace {
 // A few hundred milliseconds: every kind of configuration twenty times.
 constexpr int quick_configurations = 160;
 
-// Sets PELZAK_ISA for one scope (nullptr: unset) and restores it afterwards.
-class IsaSetting {
- public:
-  explicit IsaSetting(const char* name) {
-    if (const char* old = std::getenv("PELZAK_ISA")) saved_ = old, had_ = true;
-    if (name != nullptr) {
-      setenv("PELZAK_ISA", name, 1);
-    } else {
-      unsetenv("PELZAK_ISA");
-    }
-  }
-  ~IsaSetting() {
-    if (had_) {
-      setenv("PELZAK_ISA", saved_.c_str(), 1);
-    } else {
-      unsetenv("PELZAK_ISA");
-    }
-  }
-
- private:
-  std::string saved_;
-  bool had_ = false;
-};
-
 // Every way a user can set PELZAK_ISA (nullptr: not set at all).
 const char* const isa_settings[] = {nullptr, "reference", "scalar", "avx2", "avx512"};
 
@@ -187,11 +163,11 @@ TEST(PairLoops, PelzakIsaPicksTheKernelsAndNeverChangesTheResult) {
   double want_energy = 0.0;
   Config want_forces{};
   ASSERT_EQ(setenv("PELZAK_ISA", "reference", 1), 0);
-  EXPECT_EQ(pelzak::kernels::selected_isa(), Isa::reference);
+  EXPECT_EQ(pelzak::kernels::isa_for_this_call(), Isa::reference);
   auxiliary_force_atoms(positions.data(), want_forces.data(), &want_energy);
   for (const char* name : {"scalar", "avx2", "avx512", "no such thing", ""}) {
     ASSERT_EQ(setenv("PELZAK_ISA", name, 1), 0);
-    const Isa isa = pelzak::kernels::selected_isa();
+    const Isa isa = pelzak::kernels::isa_for_this_call();
     EXPECT_TRUE(pelzak::kernels::isa_available(isa)) << name;
     if (std::string(name) == "scalar") {
       EXPECT_EQ(isa, Isa::scalar);
@@ -205,9 +181,9 @@ TEST(PairLoops, PelzakIsaPicksTheKernelsAndNeverChangesTheResult) {
   }
   // An unknown name, or none, gets the fastest kernels available.
   ASSERT_EQ(setenv("PELZAK_ISA", "no such thing", 1), 0);
-  const Isa fastest = pelzak::kernels::selected_isa();
+  const Isa fastest = pelzak::kernels::isa_for_this_call();
   ASSERT_EQ(unsetenv("PELZAK_ISA"), 0);
-  EXPECT_EQ(pelzak::kernels::selected_isa(), fastest);
+  EXPECT_EQ(pelzak::kernels::isa_for_this_call(), fastest);
   EXPECT_NE(fastest, Isa::reference);
   if (saved) setenv("PELZAK_ISA", restore.c_str(), 1);
 }
@@ -369,7 +345,7 @@ TEST(PairLoops, AlternatingBetweenUnrelatedArraysGivesEachItsOwnResult) {
 TEST(PairLoops, ThePackedStartDrivenByForcesInNewtonsGivesTheReferenceOnEveryCall) {
   // The routines' literal call pattern from a generator-like start: every atom in one octant,
   // forces in newtons passed as the driving term. Overlapping atoms are flung far away at once
-  // and keep moving fast; they become free atoms of the list (neighbour_list.hpp) while the
+  // and keep moving fast; they become free atoms of the list (kernels/src/lists/verlet_list.hpp) while the
   // others barely move.
   std::mt19937_64 rng(1234);
   Config positions = uniform(rng, 0.0, 1.73893), velocities = uniform(rng, -0.2, 0.2), forces{};

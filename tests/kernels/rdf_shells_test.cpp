@@ -12,6 +12,7 @@
 
 #include "pelzak/analysis/rdf_curve.hpp"
 #include "pelzak/kernels/rdf_shells.hpp"
+#include "pelzak/kernels/state_point_loops.hpp"
 #include "pelzak_aux.h"
 #include "support.hpp"
 
@@ -19,7 +20,13 @@ namespace {
 
 namespace model = pelzak::model;
 using pelzak::kernels::rdf_normalise;
-using pelzak::kernels::rdf_sample_any;
+
+// One configuration's pairs added to the histogram by the plain loop at any atom count and box: every
+// pair i < j at its minimum image, r rounded to the nearest bin, 2 counted below model::bins.
+void rdf_sample_any(const double* positions, long long atoms, double box, double* histogram) {
+  pelzak::kernels::rdf_sample_reference(pelzak::kernels::pair_model(static_cast<int>(atoms), box, 0.0),
+                                        positions, histogram);
+}
 
 // Positions axis by axis, uniform over [lo, hi) nm.
 std::vector<double> random_positions(long long atoms, double lo, double hi, std::uint64_t seed) {

@@ -3,12 +3,14 @@
 // formats module's own writer.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "fcc_lattice.hpp"
 #include "pelzak/formats/configuration_writer.hpp"
 #include "pelzak_aux.h"
 
@@ -41,21 +43,12 @@ inline std::string record(int i, double x, double y, double z, double vx, double
   return std::string(line, pelzak::formats::atom_record(line, i, position, velocity) - 1);
 }
 
-// The 864 sites of the 6 x 6 x 6 fcc lattice that fills the box, atom by atom (cells in x, y, z
-// order, the four basis sites in each), shifted by `offset` cells along every axis.
+// The 864 sites of the 6 x 6 x 6 fcc lattice that fills the box (fcc_lattice.hpp), shifted by
+// `offset` cells along every axis.
 inline Config fcc_lattice(double offset = 0.0) {
-  const double cell = model::box / 6.0;
-  const double basis[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
-  Config c{};
-  int i = 1;
-  for (int cx = 0; cx < 6; ++cx)
-    for (int cy = 0; cy < 6; ++cy)
-      for (int cz = 0; cz < 6; ++cz)
-        for (const auto& b : basis) {
-          const int site[3] = {cx, cy, cz};
-          for (int k = 1; k <= 3; ++k) at(c, i, k) = (site[k - 1] + b[k - 1] + offset) * cell;
-          ++i;
-        }
+  const std::vector<double> sites = fcc_sites(model::atoms, model::box, offset);
+  Config c;
+  std::copy(sites.begin(), sites.end(), c.begin());
   return c;
 }
 

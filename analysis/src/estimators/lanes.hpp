@@ -19,7 +19,6 @@ using LaneBits = long long __attribute__((vector_size(lane_count * sizeof(long l
 
 // Eight consecutive doubles as lanes, through memcpy: the array need not be aligned.
 inline void load_lanes(const double* a, Lanes* v) { std::memcpy(v, a, sizeof *v); }
-inline void store_lanes(const Lanes& v, double* a) { std::memcpy(a, &v, sizeof v); }
 
 inline double lane_total(const Lanes& v) {
   return ((v[0] + v[1]) + (v[2] + v[3])) + ((v[4] + v[5]) + (v[6] + v[7]));

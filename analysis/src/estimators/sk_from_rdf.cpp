@@ -105,21 +105,4 @@ SkTable sk_table(const StructureFactor& direct, const std::vector<double>& r, co
   return t;
 }
 
-SkAgreement sk_agreement(const SkTable& table, double k_min) {
-  SkAgreement a;
-  double sum_sq = 0.0;
-  for (size_t i = 0; i < table.k.size(); ++i) {
-    if (!(table.k[i] >= k_min) || std::isnan(table.direct[i]) || std::isnan(table.from_rdf[i])) continue;
-    const double gap = std::fabs(table.direct[i] - table.from_rdf[i]);
-    sum_sq += gap * gap;
-    if (a.rows == 0 || gap > a.largest) {
-      a.largest = gap;
-      a.largest_at = table.k[i];
-    }
-    ++a.rows;
-  }
-  if (a.rows > 0) a.rms = std::sqrt(sum_sq / a.rows);
-  return a;
-}
-
 }  // namespace pelzak::analysis

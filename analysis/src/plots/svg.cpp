@@ -1,12 +1,54 @@
 #include "plots/svg.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "pelzak/formats/number_text.hpp"
 
 namespace pelzak::analysis::svg {
 
 using formats::fixed;
+
+namespace {
+
+// Powers as superscripts, for the units a plot shows: "g/cm^3" as "g/cm³", "nm^-1" as "nm⁻¹".
+std::string superscripts(std::string_view text) {
+  static constexpr const char* powers[][2] = {{"^-1", "\u207b\u00b9"}, {"^2", "\u00b2"}, {"^3", "\u00b3"}};
+  std::string out(text);
+  for (const auto& [plain, raised] : powers)
+    for (auto at = out.find(plain); at != std::string::npos; at = out.find(plain, at))
+      out.replace(at, std::strlen(plain), raised);
+  return out;
+}
+
+// Characters of UTF-8 text (its bytes less the continuation bytes): what a line's width goes by.
+std::size_t characters(std::string_view text) {
+  return text.size() - std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) == 0x80; });
+}
+
+// The subtitle in lines of at most `most` characters, each broken after the last semicolon that
+// fits (a run's description is clauses joined by semicolons), else at the last space that fits; a
+// first word longer than a line stays whole.
+std::vector<std::string_view> lines_of(std::string_view text, std::size_t most) {
+  std::vector<std::string_view> lines;
+  while (characters(text) > most) {
+    std::size_t cut = 0, clause = 0;
+    for (auto at = text.find(' ', 1); at != std::string_view::npos && characters(text.substr(0, at)) <= most;
+         at = text.find(' ', at + 1)) {
+      cut = at;
+      if (text[at - 1] == ';') clause = at;
+    }
+    if (cut == 0) break;
+    lines.push_back(text.substr(0, clause > 0 ? clause : cut));
+    text.remove_prefix(lines.back().size() + 1);
+  }
+  lines.push_back(text);
+  return lines;
+}
+
+}  // namespace
 
 std::string escape(std::string_view text) {
   std::string out;
@@ -29,23 +71,28 @@ std::string line(double x1, double y1, double x2, double y2, std::string_view st
 
 std::string text(double x, double y, std::string_view attributes, std::string_view content) {
   return "<text x=\"" + fixed(x, 1) + "\" y=\"" + fixed(y, 1) + "\" " + std::string(attributes) + ">" +
-         escape(content) + "</text>\n";
+         escape(superscripts(content)) + "</text>\n";
 }
 
 std::string begin(double width, double height, std::string_view title, std::string_view heading,
                   std::string_view subtitle) {
-  const std::string w = fixed(width, 0), h = fixed(height, 0);
+  const auto most = static_cast<std::size_t>((width - 2.0 * subtitle_margin) / subtitle_char_width);
+  const std::vector<std::string_view> lines = lines_of(subtitle, most);
+  const double shift = subtitle_line_height * static_cast<double>(lines.size() - 1);
+  const std::string w = fixed(width, 0), h = fixed(height + shift, 0);
   std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "\" height=\"" + h + "\" viewBox=\"0 0 " +
          w + " " + h + "\" font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\" font-size=\"14\">\n";
   svg += "<title>" + std::string(title) + "</title>\n";
   svg += "<rect x=\"0\" y=\"0\" width=\"" + w + "\" height=\"" + h + "\" fill=\"white\"/>\n";
   svg += text(width / 2, 34, "text-anchor=\"middle\" font-size=\"20\" font-weight=\"bold\"", heading);
-  svg += text(width / 2, 58, "text-anchor=\"middle\" fill=\"#555555\"", subtitle);
-  return svg;
+  for (std::size_t n = 0; n < lines.size(); ++n)
+    svg += text(width / 2, 58 + subtitle_line_height * static_cast<double>(n),
+                "text-anchor=\"middle\" fill=\"#555555\"", lines[n]);
+  return svg + "<g transform=\"translate(0 " + fixed(shift, 1) + ")\">\n";
 }
 
-std::string end() { return "</svg>\n"; }
+std::string end() { return "</g>\n</svg>\n"; }
 
 std::string frame(const Area& a) {
   return "<rect x=\"" + fixed(a.left, 1) + "\" y=\"" + fixed(a.top, 1) + "\" width=\"" +

@@ -24,11 +24,20 @@ struct Area {
 // &, <, > and " as entities.
 std::string escape(std::string_view text);
 std::string line(double x1, double y1, double x2, double y2, std::string_view style);
-// content is escaped; attributes are written as they are.
+// content is escaped, its powers as superscripts (g/cm³: the plots are read by people; CSV, JSON
+// and the console keep ASCII); attributes are written as they are.
 std::string text(double x, double y, std::string_view attributes, std::string_view content);
 
+// A subtitle line holds (width - 2 subtitle_margin) / subtitle_char_width characters: 14 px DejaVu
+// Sans averages 7.1 px over a run's description, and a font the viewer substitutes may be wider.
+inline constexpr double subtitle_margin = 40.0;
+inline constexpr double subtitle_char_width = 7.5;
+inline constexpr double subtitle_line_height = 18.0;
+
 // The document's start: the XML declaration, the svg element of the canvas, its title, a white
-// background, and the heading with a subtitle (one line of plain text describing the run).
+// background, the heading and the subtitle (plain text describing the run) in the lines it needs;
+// what follows, up to end(), is moved down by the lines beyond the first on a canvas that much
+// taller, so that a plot draws at the same coordinates whatever its subtitle.
 std::string begin(double width, double height, std::string_view title, std::string_view heading,
                   std::string_view subtitle);
 std::string end();

@@ -58,7 +58,10 @@ inline constexpr int all_pairs = model::atoms * (model::atoms - 1) / 2;
 // The next list makes the atoms that went beyond move_limit "free": every pair with a free atom
 // is a candidate, so a free atom may move any distance; the check on each call then concerns
 // the others only. A free atom that went on moving stays free in the list after. At most
-// max_free atoms are made free, else none.
+// max_free atoms are made free, else none. "Free" here means a fast mover, made so by this list's
+// history. The engine's list (engine/src/verlet_list.hpp) pairs every atom with its own "free"
+// atoms for another reason: their coordinates are not finite or too large for the coarse cells;
+// a coordinate like that here sends the whole call to the all-pairs loop instead.
 inline constexpr int quick_rebuild = 4;
 inline constexpr int max_free = 64;
 

@@ -121,14 +121,4 @@ struct SkTable {
 SkTable sk_table(const StructureFactor& direct, const std::vector<double>& r, const std::vector<double>& g,
                  double bin_width, long long atoms, double density, double grid_step, double k_max);
 
-// How well the two routes agree on the rows that have both, from k_min on (2 pi / R: see above).
-struct SkAgreement {
-  int rows = 0;                  // rows compared
-  double rms = no_value;         // root mean square of S_direct - S_from_rdf
-  double largest = no_value;     // the largest |S_direct - S_from_rdf|
-  double largest_at = no_value;  // its k
-};
-
-SkAgreement sk_agreement(const SkTable& table, double k_min);
-
 }  // namespace pelzak::analysis

@@ -1,10 +1,9 @@
 // The g(r) sampler of radial_dist with its output where the caller says, and every failure returned.
 //
 // radial_dist is this with the file "rdf_argon.dat" of the working directory, held open from one
-// call to the next, and a failure ending the process (failure.hpp). A program that must go on after a
-// failure, or that keeps each run's file in a folder of its own (pelzak_md's staging folder, the Python
-// module), calls this instead with an RdfOutput of its own: then nothing of the library's is shared, and no
-// working directory has to change.
+// call to the next, and a failure ending the process (failure.hpp). The Python module, which must
+// raise an exception instead, calls this with an RdfOutput of its own, so that nothing of the
+// library's is shared.
 //
 // For in-tree C++ callers; not installed.
 #pragma once

@@ -50,7 +50,8 @@ inline std::uint32_t coarse_reach_sq(double radius, double box) {
   return sq < 4294967295.0 ? static_cast<std::uint32_t>(sq) : 4294967295u;
 }
 
-// A grid of cells over the box, for the engine's Verlet lists: the atoms that are not free, cell
+// A grid of cells over the box, for the engine's Verlet lists: the atoms that are not free (in the
+// engine's sense: atoms whose coordinates the cells can hold, finite and within ordinary_bound), cell
 // by cell (each cell's atoms ascending), with their cell words. The grid's cells are at least the
 // list's radius plus four coarse cells wide, so atoms more than one grid cell apart along an axis
 // are beyond the radius even as the coarse look measures it. Boxes too small for three such cells

@@ -30,18 +30,13 @@ enum class Isa { reference, scalar, avx2, avx512 };
 
 // Whether this build has the kernels of isa and this processor runs them.
 bool isa_available(Isa isa);
-// The kernels force_atoms and radial_dist use: the ones the environment variable PELZAK_ISA
-// names ("reference", "scalar", "avx2", "avx512") if available, else the fastest available.
-// Decided afresh on every call: nothing is cached.
-Isa selected_isa();
-// The kernels force_atoms and radial_dist run on this call: selected_isa() while the processor
-// rounds to nearest, else the reference loops (the fast kernels' thresholds assume that rounding).
+// The kernels force_atoms and radial_dist (and the engine's loops) run on this call: while the
+// processor rounds to nearest, the ones the environment variable PELZAK_ISA names ("reference",
+// "scalar", "avx2", "avx512") if available, else the fastest available; in any other rounding mode
+// the reference loops (the fast kernels' thresholds assume rounding to nearest). Decided afresh on
+// every call: nothing is cached, so a test or a benchmark picks a kernel set by setting PELZAK_ISA.
 Isa isa_for_this_call();
 // The name PELZAK_ISA uses for isa.
 const char* isa_name(Isa isa);
-
-// The pair loops on a given kernel set (an unavailable one runs the portable kernels).
-void lj_pairs_on(Isa isa, const double* positions, double* forces, double* lj_sum);
-void rdf_sample_on(Isa isa, const double* positions, double* histogram);
 
 }  // namespace pelzak::kernels

@@ -1,11 +1,12 @@
-// g(r) of N atoms in a cubic periodic box of side L: the pair-distance histogram and its
-// normalisation, for any N and L. With N = 864 and the model's box these are the library's own
+// g(r) of N atoms in a cubic periodic box of side L: the normalisation of the pair-distance
+// histogram, for any N and L. With N = 864 and the model's box these are the library's own
 // operations in its order, so radial_dist writes exactly this (and pelzak_md's and pelzak_lammps's
 // curves equal the library's file to the bit).
 //
-// The histogram has model::bins shells of width dr spanning half the box; each pair counts 2 (once
-// for each atom) in the shell its distance rounds to. A shell's count is divided by what an ideal
-// gas of the same density would put there:
+// The histogram (rdf_sample_on at a PairModel, state_point_loops.hpp; the engine's RdfSampler) has
+// model::bins shells of width dr spanning half the box; each pair counts 2 (once for each atom) in
+// the shell its distance rounds to. A shell's count is divided by what an ideal gas of the same
+// density would put there:
 //     rho   = N / L^3                    atoms per nm^3
 //     dr    = L / 400                    half the box side over the 200 bins
 //     shell = (4/3) pi rho (r_b^3 - r_(b-1)^3),  r_b = b dr     ideal-gas partners of one atom
@@ -21,13 +22,6 @@ namespace pelzak::kernels {
 // (2.0 * model::bins is exactly 400.0, so this is the one rounding of L / 400.0). Every sampler and
 // every normalisation of g(r) takes its shells from here.
 constexpr double rdf_bin_width(double box) { return box / (2.0 * model::bins); }
-
-// Adds one configuration's pairs to histogram[0..model::bins): positions are stored axis by axis (x
-// of all atoms, then y, then z), in nm, wrapped or not. Every pair i < j is taken at its minimum
-// image, its distance r rounded to the nearest bin (halves away from zero) and counted 2 if that bin
-// is below model::bins; farther pairs and non-finite distances are dropped. atoms * (atoms - 1) / 2
-// distances: about 0.1 s for 6,912 atoms. (The library's 864 atoms take rdf_sample, pair_loops.hpp.)
-void rdf_sample_any(const double* positions, long long atoms, double box, double* histogram);
 
 // The normalised curve: label[b] is r / sigma at the middle of the shell from b dr to (b + 1) dr,
 // g[b] the histogram over the ideal-gas count (above), for b = 0..model::bins-1. samples is the

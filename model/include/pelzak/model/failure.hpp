@@ -1,6 +1,6 @@
 // How the library says that it failed: one line on standard error, this prefix and the reason, and
-// the end of the process with this status. Callers of the status-returning cores that stop for a
-// failure say it the same way (pelzak_md does for a start file it cannot read). Kept here, at the
+// the end of the process with this status. pelzak_md reads the library's start file itself and
+// says what is wrong with it the same way, so that both fail alike on it. Kept here, at the
 // bottom, so that a program can speak the library's way without linking it. For in-tree C++ callers.
 #pragma once
 

@@ -1,19 +1,19 @@
-#include "pelzak/analysis/transport.hpp"
+#include "pelzak/analysis/correlations.hpp"
 
 #include <algorithm>
 #include <cmath>
 
+#include "pelzak/analysis/correlations_schedule.hpp"
+#include "pelzak/analysis/correlations_summary.hpp"
 #include "pelzak/analysis/scattering_csv.hpp"
 #include "pelzak/analysis/scattering_svg.hpp"
 #include "pelzak/analysis/summary.hpp"
-#include "pelzak/analysis/transport_report.hpp"
-#include "pelzak/analysis/transport_schedule.hpp"
 #include "pelzak/kernels/rdf_shells.hpp"
 #include "pelzak_model.h"
 
 namespace pelzak::analysis {
 
-namespace ts = transport_schedule;
+namespace ts = correlations_schedule;
 
 namespace {
 
@@ -25,7 +25,7 @@ std::int64_t frames_per(double every, double dt) {
 // F_s at the main peak of S(k) and beside it: where this liquid has its peak, moved with the density
 // as a length scale (k ~ rho^(1/3)). Fixed by the state point rather than read off the run's own S(k),
 // so that every run at one state point, and a LAMMPS dump of it, gives F_s at the same k.
-void start_self_motion(Transport& t) {
+void start_self_motion(Correlations& t) {
   const double number_density = static_cast<double>(t.atoms) / (t.box * t.box * t.box);
   const double reference = model::atoms / (model::box * model::box * model::box);
   const double fs_peak = ts::fs_peak_guess * std::cbrt(number_density / reference);  // nm^-1
@@ -50,7 +50,7 @@ std::string why_no_error(double error, double needs) {
 
 }  // namespace
 
-bool transport_start(Transport& t, long atoms, double box, double dt, std::string* problem) {
+bool correlations_start(Correlations& t, long atoms, double box, double dt, std::string* problem) {
   t.atoms = atoms;
   t.box = box;
   t.dt = dt;
@@ -78,20 +78,20 @@ bool transport_start(Transport& t, long atoms, double box, double dt, std::strin
   return true;
 }
 
-void transport_add_positions(Transport& t, std::int64_t n, const double* positions) {
+void correlations_add_positions(Correlations& t, std::int64_t n, const double* positions) {
   if (t.direct_sk && n % t.sk_every == 0) structure_factor_add_frame(t.sk, positions);
   if (n % t.self_every == 0) self_motion_add_frame(t.motion, positions);
 }
 
-void transport_add_stress(Transport& t, std::int64_t n, const double* stress, double temperature) {
+void correlations_add_stress(Correlations& t, std::int64_t n, const double* stress, double temperature) {
   if (n % t.stress_every != 0) return;
   ++t.stress_frames;
   const double nm3_in_m3 = 1e-27;
   viscosity_add_frame(t.viscosity, stress, t.box * t.box * t.box * nm3_in_m3, temperature);
 }
 
-TransportReport transport_report(Transport& t, const RdfCurve& rdf, std::string_view subtitle) {
-  TransportReport r;
+CorrelationsReport correlations_report(Correlations& t, const RdfCurve& rdf, std::string_view subtitle) {
+  CorrelationsReport r;
   r.motion = self_motion_result(t.motion);
   if (t.direct_sk) r.sk = structure_factor_result(t.sk);
   r.viscosity = viscosity_finish(t.viscosity);

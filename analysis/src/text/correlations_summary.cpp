@@ -1,4 +1,4 @@
-#include "pelzak/analysis/transport_report.hpp"
+#include "pelzak/analysis/correlations_summary.hpp"
 
 #include <cmath>
 

@@ -1,9 +1,10 @@
-// The scattering functions and the viscosity of a production run, fed step by step: the van Hove self
-// function G_s and F_s(k, t) (self_motion.hpp), the static structure factor S(k) directly and from g(r)
-// (structure_factor.hpp) and the shear viscosity by Green-Kubo (viscosity.hpp), on the schedule of
-// transport_schedule.hpp mapped onto the run's time step. A program hands over the positions after
-// every step and, for the viscosity, the off-diagonal pressure of every step; at the end it gets the
-// three CSV files, the plot, the summary lines and the figures.
+// The correlations of a production run, fed step by step: of an atom's position with itself in time,
+// the van Hove self function G_s and F_s(k, t) (self_motion.hpp); of the density in space, the static
+// structure factor S(k) directly and from g(r) (structure_factor.hpp); of the stress in time, the
+// shear viscosity by Green-Kubo (viscosity.hpp); on the schedule of correlations_schedule.hpp mapped
+// onto the run's time step. A program hands over the positions after every step and, for the
+// viscosity, the off-diagonal pressure of every step; at the end it gets the three CSV files, the
+// plot, the summary lines and the figures.
 //
 // Memory, whatever the length of the run: the self motion's ring of 6 frames (about 150 bytes per
 // atom) and its sums (0.4 MB), the viscosity's windows (about 2 MB at 0.01 ps steps) and, for S(k)
@@ -26,7 +27,7 @@ namespace pelzak::analysis {
 
 inline constexpr long direct_sk_atoms = 20000;
 
-struct Transport {
+struct Correlations {
   long atoms = 0;
   double box = 0.0;               // nm
   double dt = 0.0;                // ps between the frames handed over
@@ -42,17 +43,17 @@ struct Transport {
 
 // Prepares the estimators for frames dt apart (ps) of `atoms` atoms in a cubic box of side `box` (nm).
 // False, with the reason, if the settings make no sense.
-bool transport_start(Transport& t, long atoms, double box, double dt, std::string* problem);
+bool correlations_start(Correlations& t, long atoms, double box, double dt, std::string* problem);
 
 // Frame n (from 0, the positions production starts from): 3N unwrapped positions, nm, all x, then all y,
 // then all z.
-void transport_add_positions(Transport& t, std::int64_t n, const double* positions);
+void correlations_add_positions(Correlations& t, std::int64_t n, const double* positions);
 
 // The pressure tensor at frame n: {P_xy, P_xz, P_yz} in Pa, and the temperature (K) of the same
 // velocities.
-void transport_add_stress(Transport& t, std::int64_t n, const double* stress, double temperature);
+void correlations_add_stress(Correlations& t, std::int64_t n, const double* stress, double temperature);
 
-struct TransportReport {
+struct CorrelationsReport {
   SelfMotionResult motion;
   StructureFactor sk;
   SkTable sk_rows;
@@ -68,6 +69,6 @@ struct TransportReport {
 // The results (without the viscosity's line when no pressure tensor was added), with g(r) of the whole
 // production (rdf_curve.hpp's bins over half the box) for S(k)'s second route. subtitle is one line
 // describing the run, for the plot.
-TransportReport transport_report(Transport& t, const RdfCurve& rdf, std::string_view subtitle);
+CorrelationsReport correlations_report(Correlations& t, const RdfCurve& rdf, std::string_view subtitle);
 
 }  // namespace pelzak::analysis

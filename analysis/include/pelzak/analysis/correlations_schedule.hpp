@@ -4,7 +4,7 @@
 // about 0.1 ms on an idle machine); the ratios are what carries over.
 #pragma once
 
-namespace pelzak::analysis::transport_schedule {
+namespace pelzak::analysis::correlations_schedule {
 
 // G_s and F_s: frames every 0.1 ps (the MSD's), lags to 10 ps (by when G_s is close to Gaussian
 // again), origins every 2 ps (6 alive), blocks of 10 origins (20 ps). With four wave numbers this adds
@@ -44,4 +44,4 @@ inline constexpr double sk_grid_step = 0.25;
 // step), Green-Kubo to 2 ps, blocks of 20 ps.
 inline constexpr double viscosity_block_time = 20.0;
 
-}  // namespace pelzak::analysis::transport_schedule
+}  // namespace pelzak::analysis::correlations_schedule
