@@ -143,6 +143,14 @@ double temperature_of_mean(const std::vector<double>& u1, const std::vector<doub
   return 2.0 * kinetic / (static_cast<double>(u1.size()) * boltzmann);
 }
 
+// The summary's figure `to` is its figure `from` times factor, or both are missing.
+void expect_converted(const std::string& json, const std::string& from, const std::string& to,
+                      double factor) {
+  const double a = json_number(json, from), b = json_number(json, to);
+  if (std::isnan(a) && std::isnan(b)) return;
+  EXPECT_NEAR(b / (a * factor), 1.0, 1e-12) << from << " " << a << ", " << to << " " << b;
+}
+
 // The reduced units and the unit conversions of a summary, from the options alone.
 void expect_state_figures(const std::string& json, long atoms, double temperature, double density) {
   const double box = box_nm(atoms, density);
@@ -153,15 +161,13 @@ void expect_state_figures(const std::string& json, long atoms, double temperatur
   EXPECT_NEAR(json_number(json, "reduced_temperature"), temperature * boltzmann / epsilon_j, 1e-12);
   EXPECT_NEAR(json_number(json, "reduced_density"), atoms * std::pow(sigma_nm / box, 3.0), 1e-12);
   EXPECT_EQ(json_number(json, "time_step_ps"), 0.01);
-  // p* = P sigma^3 / eps, with P in Pa.
-  const double to_reduced = pascal_per_bar * std::pow(sigma_m, 3.0) / epsilon_j;
-  EXPECT_NEAR(json_number(json, "mean_reduced_pressure"), json_number(json, "mean_pressure_bar") * to_reduced,
-              1e-12);
-  // eta* = eta sigma^2 / sqrt(m eps), with eta in Pa s (1 mPa s = 1e-3 Pa s).
+  // p* = P sigma^3 / eps with P in Pa, and eta* = eta sigma^2 / sqrt(m eps) with eta in Pa s
+  // (1 mPa s = 1e-3 Pa s): each figure and its error (both missing in a run too short for blocks).
+  const double p_to_reduced = pascal_per_bar * std::pow(sigma_m, 3.0) / epsilon_j;
   const double eta_to_reduced = 1e-3 * sigma_m * sigma_m / std::sqrt(mass_kg * epsilon_j);
-  const double eta = json_number(json, "viscosity_mPa_s");
-  if (std::isfinite(eta)) {
-    EXPECT_NEAR(json_number(json, "reduced_viscosity") / (eta * eta_to_reduced), 1.0, 1e-12);
+  for (const std::string error : {"", "_error"}) {
+    expect_converted(json, "mean_pressure_bar" + error, "mean_reduced_pressure" + error, p_to_reduced);
+    expect_converted(json, "viscosity_mPa_s" + error, "reduced_viscosity" + error, eta_to_reduced);
   }
 }
 
@@ -235,8 +241,8 @@ TEST(QuickStatePoints, HotThinLiquidWithTailAgainstItsOwnFrames) {
     }
   }
   const double u = u_sum / 1000.0, t_on_step = t_sum / 1000.0, p_bar = p_sum / p_samples / pascal_per_bar;
-  std::printf("ours U %.6f eps/atom, on-step T %.4f K, P %.3f bar; summary %.6f, %.4f, %.3f\n", u, t_on_step, p_bar,
-              json_number(json, "mean_potential_energy_eps_per_atom"),
+  std::printf("ours U %.6f eps/atom, on-step T %.4f K, P %.3f bar; summary %.6f, %.4f, %.3f\n", u, t_on_step,
+              p_bar, json_number(json, "mean_potential_energy_eps_per_atom"),
               json_number(json, "mean_on_step_temperature_K"), json_number(json, "mean_pressure_bar"));
   // The frames hold positions to 1e-5 Angstrom and velocities to 1e-5 Angstrom/ps.
   EXPECT_NEAR(json_number(json, "mean_potential_energy_eps_per_atom"), u, 2e-5);
@@ -249,7 +255,8 @@ TEST(QuickStatePoints, HotThinLiquidWithTailAgainstItsOwnFrames) {
   // (3.7 %), and 10 ps hold about 50 independent values. The library's thermometer (the mid-step
   // velocities) trails the on-step one by about 2 (dt omega)^2, near 1 %.
   EXPECT_NEAR(t_on_step / temperature, 1.0, 4.0 * std::sqrt(2.0 / (3.0 * atoms)) / std::sqrt(50.0));
-  const double lag = json_number(json, "mean_temperature_K") / json_number(json, "mean_on_step_temperature_K");
+  const double lag =
+      json_number(json, "mean_temperature_K") / json_number(json, "mean_on_step_temperature_K");
   EXPECT_TRUE(lag > 0.98 && lag < 0.997) << lag;
 
   // g(r) as the library defines it: each ordered pair counted in the shell its distance rounds to
@@ -266,7 +273,6 @@ TEST(QuickStatePoints, HotThinLiquidWithTailAgainstItsOwnFrames) {
   EXPECT_NEAR(json_number(json, "rdf_first_peak_r_sigma"), (peak + 0.5) * bin / sigma_nm, 1e-12);
 }
 
-
 // The rows of thermo_argon.csv: phase, step, time (ps), then the numeric columns by index.
 struct LogRow {
   std::string phase;
@@ -282,8 +288,8 @@ std::vector<LogRow> read_log(const std::string& path) {
     for (std::size_t comma; (comma = lines[i].find(',', at)) != std::string::npos; at = comma + 1)
       cells.push_back(lines[i].substr(at, comma - at));
     cells.push_back(lines[i].substr(at));
-    rows.push_back({cells[0], std::stoll(cells[1]), std::stod(cells[2]), std::stod(cells[6]), std::stod(cells[9]),
-                    std::stod(cells[7]), std::stod(cells[10])});
+    rows.push_back({cells[0], std::stoll(cells[1]), std::stod(cells[2]), std::stod(cells[6]),
+                    std::stod(cells[9]), std::stod(cells[7]), std::stod(cells[10])});
   }
   return rows;
 }
@@ -312,8 +318,9 @@ struct Lammps {
 std::map<std::string, Lammps> lammps_figures() {
   const std::string csv = read_bytes(PELZAK_SOURCE_DIR "/tests/driver/data/lammps_state_points/figures.csv");
   const auto u = test::csv_column(csv, 9), u_error = test::csv_column(csv, 10), p = test::csv_column(csv, 11),
-             p_error = test::csv_column(csv, 12), d = test::csv_column(csv, 15), d_error = test::csv_column(csv, 16),
-             eta = test::csv_column(csv, 21), eta_error = test::csv_column(csv, 22);
+             p_error = test::csv_column(csv, 12), d = test::csv_column(csv, 15),
+             d_error = test::csv_column(csv, 16), eta = test::csv_column(csv, 21),
+             eta_error = test::csv_column(csv, 22);
   std::map<std::string, Lammps> out;
   const std::vector<std::string> lines = split_lines(csv);
   for (std::size_t k = 0; k + 1 < lines.size(); ++k)
@@ -330,8 +337,8 @@ void expect_agrees(const char* what, double ours, double ours_error, double thei
   const double combined = std::sqrt(expected * expected + theirs_error * theirs_error);
   EXPECT_LE(std::fabs(ours - theirs), 4.0 * combined)
       << what << ": ours " << ours << " +- " << ours_error << ", LAMMPS " << theirs << " +- " << theirs_error;
-  std::printf("%s: ours %.5g +- %.2g, LAMMPS %.5g +- %.2g (%+.1f combined errors)\n", what, ours, ours_error, theirs,
-              theirs_error, (ours - theirs) / combined);
+  std::printf("%s: ours %.5g +- %.2g, LAMMPS %.5g +- %.2g (%+.1f combined errors)\n", what, ours, ours_error,
+              theirs, theirs_error, (ours - theirs) / combined);
 }
 
 TEST(QuickStatePoints, ConstantEnergyAt120KAgainstLammps) {
@@ -368,8 +375,9 @@ TEST(QuickStatePoints, ConstantEnergyAt120KAgainstLammps) {
   // Over 100 ps at constant energy the temperature settles where the energy taken from equilibration
   // puts it: within about 1.5 % of T (the scatter of the potential energy at 864 atoms).
   EXPECT_NEAR(t_on_step / temperature, 1.0, 0.04);
-  std::printf("end of equilibration %.4f T (mid-step), start of production %.2f K, production %.2f K (on-step)\n",
-              equilibration_end, start, t_on_step);
+  std::printf(
+      "end of equilibration %.4f T (mid-step), start of production %.2f K, production %.2f K (on-step)\n",
+      equilibration_end, start, t_on_step);
 
   // The drift of the total energy (eps per atom per ns): the band driver/README.md states, and the
   // least-squares slope of the log's own rows (every 10th step, so within their noise).
@@ -392,7 +400,8 @@ TEST(QuickStatePoints, ConstantEnergyAt120KAgainstLammps) {
   // sample every 10th, which moves the block means a little.
   ASSERT_EQ(pressures.size(), 1000u);
   EXPECT_NEAR(json_number(json, "mean_pressure_bar_error") / block_error(pressures, 200), 1.0, 1e-9);
-  const double u_error_ratio = json_number(json, "mean_potential_energy_eps_per_atom_error") / block_error(potentials, 200);
+  const double u_error_ratio =
+      json_number(json, "mean_potential_energy_eps_per_atom_error") / block_error(potentials, 200);
   std::printf("error of U over that of the log's rows: %.4f\n", u_error_ratio);
   EXPECT_NEAR(u_error_ratio, 1.0, 0.1);
 
@@ -402,7 +411,8 @@ TEST(QuickStatePoints, ConstantEnergyAt120KAgainstLammps) {
   const std::vector<double> t = test::csv_column(msd, 0), m = test::csv_column(msd, 1);
   double fn = 0, ft = 0, fm = 0, ftt = 0, ftm = 0;
   for (std::size_t k = 0; k < t.size(); ++k)
-    if (t[k] > 2.0 - 1e-9 && t[k] < 10.0 + 1e-9) fn += 1, ft += t[k], fm += m[k], ftt += t[k] * t[k], ftm += t[k] * m[k];
+    if (t[k] > 2.0 - 1e-9 && t[k] < 10.0 + 1e-9)
+      fn += 1, ft += t[k], fm += m[k], ftt += t[k] * t[k], ftm += t[k] * m[k];
   const double d_from_msd = (fn * ftm - ft * fm) / (fn * ftt - ft * ft) / 6.0 * 1000.0;
   EXPECT_NEAR(json_number(json, "diffusion_einstein_1e-5_cm2_per_s") / d_from_msd, 1.0, 1e-3);
 
@@ -412,15 +422,16 @@ TEST(QuickStatePoints, ConstantEnergyAt120KAgainstLammps) {
   const Lammps& b1 = lammps.at("b+1");
   const double dt = t_on_step - temperature;
   expect_agrees("U (eps per atom)", json_number(json, "mean_potential_energy_eps_per_atom"),
-                json_number(json, "mean_potential_energy_eps_per_atom_error"), b.u + (b1.u - b.u) * dt, b.u_error);
-  expect_agrees("P (bar)", json_number(json, "mean_pressure_bar"), json_number(json, "mean_pressure_bar_error"),
-                b.p + (b1.p - b.p) * dt, b.p_error);
+                json_number(json, "mean_potential_energy_eps_per_atom_error"), b.u + (b1.u - b.u) * dt,
+                b.u_error);
+  expect_agrees("P (bar)", json_number(json, "mean_pressure_bar"),
+                json_number(json, "mean_pressure_bar_error"), b.p + (b1.p - b.p) * dt, b.p_error);
   expect_agrees("D Einstein (1e-5 cm^2/s)", json_number(json, "diffusion_einstein_1e-5_cm2_per_s"),
                 json_number(json, "diffusion_einstein_error"), b.d + (b1.d - b.d) * dt, b.d_error);
   expect_agrees("D Green-Kubo (1e-5 cm^2/s)", json_number(json, "diffusion_green_kubo_1e-5_cm2_per_s"),
                 json_number(json, "diffusion_green_kubo_error"), b.d + (b1.d - b.d) * dt, b.d_error);
-  expect_agrees("eta (mPa s)", json_number(json, "viscosity_mPa_s"), json_number(json, "viscosity_mPa_s_error"),
-                b.eta + (b1.eta - b.eta) * dt, b.eta_error);
+  expect_agrees("eta (mPa s)", json_number(json, "viscosity_mPa_s"),
+                json_number(json, "viscosity_mPa_s_error"), b.eta + (b1.eta - b.eta) * dt, b.eta_error);
 }
 
 }  // namespace
