@@ -177,6 +177,17 @@ void expect_state_figures(const std::string& json, long atoms, double temperatur
   }
 }
 
+// What any simple liquid's structure factor shows, whatever the state point: its main peak near
+// k = 2 pi / d, d the nearest-neighbour distance (about 1.1 sigma), at k sigma = 6.5 to 7.2 for
+// Lennard-Jones liquids from rho* = 0.7 to 0.85, and no higher than about 2.9 (Hansen and Verlet's
+// freezing rule: a liquid whose peak passes 2.85 freezes), short runs' scatter allowed for.
+void expect_liquid_structure(const std::string& json) {
+  const double k_sigma = json_number(json, "sk_peak_per_angstrom") * 10.0 * sigma_nm;  // 1 nm = 10 Angstrom
+  const double height = json_number(json, "sk_peak_height");
+  EXPECT_TRUE(k_sigma > 6.0 && k_sigma < 7.8) << "S(k)'s main peak at k sigma = " << k_sigma;
+  EXPECT_TRUE(height > 1.5 && height < 4.0) << "S(k)'s main peak " << height;
+}
+
 Options quiet_options() {
   Options o;
   o.quiet = true;
@@ -199,7 +210,9 @@ TEST(QuickStatePoints, HotThinLiquidWithTailAgainstItsOwnFrames) {
   ASSERT_EQ(run_job(more), exit_ok);
   const std::string json = read_bytes("hot/summary_argon.json");
   expect_state_figures(json, atoms, temperature, density);
+  expect_liquid_structure(json);
   EXPECT_EQ(json_number(json, "cutoff_sigma"), rc_sigma);
+  EXPECT_EQ(json_number(json, "tau_ps"), 0.1);
   EXPECT_EQ(json_number(json, "tail_correction"), 1.0);
   EXPECT_EQ(json_number(json, "production_steps"), 1000);
   EXPECT_EQ(json_number(json, "production_steps_before"), 1000);
@@ -384,6 +397,7 @@ TEST(QuickStatePoints, ConstantEnergyAt120KAgainstLammps) {
   // The library's box, 3.47786 nm, holds its 864 atoms at N m / L^3 (1 nm = 1e-7 cm, 1 kg = 1e3 g).
   expect_state_figures(json, atoms, temperature, atoms * mass_kg * 1e3 / std::pow(3.47786e-7, 3.0));
   EXPECT_TRUE(pelzak::test::contains(json, "\"thermostat\": \"none\""));
+  expect_liquid_structure(json);
   const double t_on_step = json_number(json, "mean_on_step_temperature_K");
   const double t_mid = json_number(json, "mean_temperature_K");
 
