@@ -425,14 +425,21 @@ TEST(QuickStatePoints, ConstantEnergyAt120KAgainstLammps) {
 
   // The log has every step (--thermo-every 1), so the test can form the summary's statistics itself.
   std::vector<double> times, totals, potentials, pressures;
+  double mid_sum = 0.0;
   for (const LogRow& r : log) {
     if (r.phase != "production") continue;
+    mid_sum += r.temperature;
     times.push_back(r.time * 1e-3);  // ns
     totals.push_back(r.total_eps), potentials.push_back(r.potential_eps);
     if (r.step % 10 == 0) pressures.push_back(r.pressure_bar);  // the pressure's samples
   }
   ASSERT_EQ(potentials.size(), 10000u);
   ASSERT_EQ(pressures.size(), 1000u);
+  // The means over production: the library's thermometer and the potential energy, every step.
+  EXPECT_NEAR(t_mid / (mid_sum / 10000.0), 1.0, 1e-12);
+  double u_sum = 0.0;
+  for (double u : potentials) u_sum += u;
+  EXPECT_NEAR(json_number(json, "mean_potential_energy_eps_per_atom") / (u_sum / 10000.0), 1.0, 1e-12);
   // The drift of the total energy (eps per atom per ns): within the band driver/README.md states, and
   // the least-squares slope of the log's rows (sums about their means, so nothing cancels).
   const double drift = json_number(json, "energy_drift_eps_per_atom_per_ns");
