@@ -7,11 +7,11 @@
 //    recomputes the mean potential energy, the mean on-step temperature, the mean pressure (ideal gas,
 //    virial and tail parts), the Green-Kubo viscosity, g(r)'s first peak, and from the options the
 //    box, the density and the reduced units; summary_argon.json must give the same numbers.
-//  - The library's liquid at 120 K at constant energy: the temperature where production starts, the
-//    energy drift against its band and against the log's every step, the error bars against blocks
-//    the test forms from the log, and
-//    the figures that need a long simulation (U, P, D, the viscosity) against LAMMPS's for the same
-//    model (data/lammps_state_points/), within four combined standard errors.
+//  - The library's liquid at 120 K at constant energy, logged every step: the temperature where
+//    production starts, the total energy's spread and drift (against its band and the log's rows),
+//    the error bars against blocks the test forms from the log, and the figures that need a long
+//    simulation (U, P, D, the viscosity) against LAMMPS's for the same model
+//    (data/lammps_state_points/), within four combined standard errors.
 //
 // Nothing is compared with stored bits of our own output: the engine's summation order may change,
 // and only the physics has to stay.
