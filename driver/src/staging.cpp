@@ -51,6 +51,11 @@ int remove_staging_folder(int run_fd) {
 
 }  // namespace
 
+std::string found_from(const std::string& base, const std::string& path) {
+  if (base.empty() || (!path.empty() && path.front() == '/')) return path.empty() ? "." : path;
+  return path.empty() ? base : base + "/" + path;
+}
+
 std::string folder_text(const Staging& staging) {
   return staging.folder.empty() ? "the working directory"
                                 : "the output folder " + quoted(staging.folder.c_str());
@@ -67,14 +72,14 @@ std::string quoted_path(const Staging& staging, std::string_view name) {
 }
 
 bool run_folder_open(Staging& staging, std::string* message) {
-  const std::string& folder = staging.folder;
+  const std::string folder = found_from(staging.base, staging.folder);
   // mkdir -p: each parent in turn; one that is there already is fine, what cannot be made shows
   // when the folder is opened.
-  for (std::size_t end = folder.find('/', 1); !folder.empty(); end = folder.find('/', end + 1)) {
+  for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
     mkdir(folder.substr(0, end).c_str(), 0777);
     if (end == std::string::npos) break;
   }
-  staging.run_fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  staging.run_fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (staging.run_fd < 0) {
     *message = "cannot open " + folder_text(staging) + ": " + std::strerror(errno);
     return false;

@@ -16,6 +16,7 @@ namespace pelzak::md {
 inline constexpr char staging_folder[] = ".pelzak_md-staging";
 
 struct Staging {
+  std::string base;    // the folder that stands for the working directory (JobPlace::folder)
   std::string folder;  // the run folder as given (--output-dir); empty: the working directory
   int run_fd = -1;     // the run folder, open
   int fd = -1;         // the staging folder, -1 while there is none
@@ -24,6 +25,10 @@ struct Staging {
 // Opens the run folder and locks it, creating it (and its parents) if it is not there yet; false
 // with a message if another run holds the lock or the folder cannot be made or opened.
 bool run_folder_open(Staging& staging, std::string* message);
+
+// The path by which this process finds `path`, given as from the working directory, when `base`
+// stands for that: path itself if absolute or base is empty ("." for an empty path).
+std::string found_from(const std::string& base, const std::string& path);
 
 // "the working directory" or "the output folder "runs/hot"", for messages.
 std::string folder_text(const Staging& staging);

@@ -30,8 +30,6 @@ engine::StatePoint state_point(const Options& o) {
 
 bool library_liquid(const Options& o) { return run_atoms(o) == model::atoms && o.density == 0.0; }
 
-int thread_count(const Options& o) { return o.threads > 0 ? o.threads : 1; }
-
 std::string run_description(const Options& o, std::int64_t production_shown) {
   using analysis::rounded;
   const double box = state_box(o);

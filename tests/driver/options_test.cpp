@@ -47,7 +47,7 @@ TEST(DriverOptions, StateOptionsSetTheStatePoint) {
   EXPECT_EQ(s.thermostat, engine::Thermostat::csvr);
   EXPECT_EQ(s.tau, 0.5);
   EXPECT_EQ(s.seed, 7u);
-  EXPECT_EQ(thread_count(p.options), 2);
+  EXPECT_EQ(p.options.threads, 2);
   EXPECT_EQ(parse({"--time-step", "0.0100"}).options.time_step_decimals, 2);  // 0.01, the library's step
   EXPECT_EQ(state_point(parse({"--time-step", ".01"}).options).time_step, model::dt);
 }
