@@ -101,7 +101,10 @@ bool settle_start(const Options& options, const std::string& base, Start* start,
   if (!read_start(options, base, start, status, message)) return false;
   *resolved = with_start(options, *start);
   *message = check_state(*resolved);
-  if (message->empty() && !start->positions.empty()) fits_box(*start, state_box(*resolved), message);
+  if (message->empty())
+    *message = engine::outside_box(start->positions, start->atoms,
+                                   engine::state_box(run_atoms(*resolved), resolved->density),
+                                   "the start's atom", "the start");
   if (message->empty()) return true;
   *status = exit_usage;
   return false;

@@ -19,10 +19,6 @@ namespace pelzak::md {
 
 namespace {
 
-// A start file's coordinates carry 3 decimals: one on the box's faces may read up to half a unit
-// of the last decimal beyond them.
-constexpr double coordinate_rounding = 0.0005;
-
 bool read_given_start(const Options& options, const std::string& base, Start* start, int* status,
                       std::string* message) {
   std::string bytes;
@@ -108,20 +104,6 @@ Options with_start(const Options& options, const Start& start) {
   Options resolved = options;
   if (resolved.atoms == 0 && start.atoms != 0) resolved.atoms = start.atoms;
   return resolved;
-}
-
-bool fits_box(const Start& start, double box, std::string* message) {
-  for (std::size_t k = 0; k < start.positions.size(); ++k) {
-    const double x = start.positions[k];
-    if (x >= -coordinate_rounding && x <= box + coordinate_rounding) continue;
-    const std::size_t atom = k % static_cast<std::size_t>(start.atoms);
-    *message = "the start's atom " + std::to_string(atom + 1) + " lies at " + analysis::shortest(x) +
-               " nm, outside the box of " + analysis::rounded(box, 6) + " nm that " +
-               std::to_string(start.atoms) +
-               " atoms fill at the density asked for; give the density the start was made at with --density";
-    return false;
-  }
-  return true;
 }
 
 }  // namespace pelzak::md

@@ -33,7 +33,4 @@ bool read_start(const Options& options, const std::string& base, Start* start, i
 // The options with the atom count the start settles: --atoms, else the start file's.
 Options with_start(const Options& options, const Start& start);
 
-// Whether a start file's coordinates fit the box; *message names the first that does not.
-bool fits_box(const Start& start, double box, std::string* message);
-
 }  // namespace pelzak::md

@@ -12,10 +12,6 @@ namespace pelzak::md {
 // The atom count: --atoms, or the library's 864 while no start file has said otherwise.
 long run_atoms(const Options& o);
 
-// The box side, nm: the library's for its 864 atoms when no density is given; otherwise the side
-// that holds the atoms at the density given, or at the library's density (1.36245 g/cm^3).
-double state_box(const Options& o);
-
 // The time step as given, in ps (one correctly rounded division of the decimal's digits).
 double time_step_ps(const Options& o);
 

@@ -24,7 +24,6 @@ namespace pelzak::lammps {
 
 namespace {
 
-using analysis::fixed;
 using analysis::rounded;
 using analysis::shortest;
 
@@ -45,13 +44,6 @@ double wrap(double x, double side) {
   if (w >= side) w = 0.0;
   return w;
 }
-
-// The configuration's coordinates carry 3 decimals: one on the box's faces may read up to half a
-// unit of the last decimal beyond them.
-constexpr double coordinate_rounding = 0.0005;
-// The boxes a density may give, nm, as pelzak_md accepts them.
-constexpr double smallest_box = 1e-3;
-constexpr double largest_box = 1e6;
 
 // What LAMMPS writes per frame of the dump, bytes, measured on a dump of 6,912 atoms: a line per
 // atom of its id, 10-digit positions and velocities and image flags, and the frame's header.
@@ -258,36 +250,20 @@ std::string input_text(const ExportOptions& options, long atoms, const std::stri
 }
 
 std::string check_state(const ExportOptions& options, const Configuration& config) {
-  const double side = config.side;
-  if (!(side >= smallest_box && side <= largest_box))
-    return "--density " + shortest(options.density) + " gives " + std::to_string(config.atoms) +
-           " atoms a box of " + shortest(side) + " nm; accepted: densities that give a box from " +
-           shortest(smallest_box) + " to " + shortest(largest_box) + " nm";
+  std::string problem = engine::box_problem(options, config.atoms, config.side);
+  if (!problem.empty()) return problem;
   const std::int64_t atoms = total_atoms(config.atoms, options.replicate);
   if (atoms > max_lammps_atoms)
     return std::to_string(config.atoms) + " atoms replicated " + std::to_string(options.replicate) +
            " times along each axis are " + std::to_string(atoms) + " atoms; LAMMPS numbers at most " +
            std::to_string(max_lammps_atoms);
   // Half the exported box: no pair may interact with two images of one atom, as in pelzak_md.
-  const double box = options.replicate * side;
-  const double largest = engine::largest_cutoff_sigma(box);
-  if (options.cutoff_sigma > largest)
-    return "value '" + shortest(options.cutoff_sigma) +
-           "' of --cutoff is beyond half the box; accepted: at most " + fixed(largest, 4) + " sigma for " +
-           std::to_string(atoms) + " atoms at " +
-           fixed(engine::density_g_per_cm3(static_cast<long>(atoms), box), 5) + " g/cm^3";
-  if (options.thermostat != engine::Thermostat::csvr && options.tau != ExportOptions{}.tau)
-    return "--tau is csvr's relaxation time: give it with --thermostat csvr";
-  for (std::size_t k = 0; k < config.positions.size(); ++k) {
-    const double x = config.positions[k];
-    if (x >= -coordinate_rounding && x <= side + coordinate_rounding) continue;
-    return "atom " + std::to_string(k % static_cast<std::size_t>(config.atoms) + 1) + " lies at " +
-           shortest(x) + " nm, outside the box of " + rounded(side, 6) + " nm that " +
-           std::to_string(config.atoms) +
-           " atoms fill at the density asked for; give the density the configuration was made at with "
-           "--density";
-  }
-  return "";
+  problem =
+      engine::cutoff_problem(options.cutoff_sigma, static_cast<long>(atoms), options.replicate * config.side);
+  if (problem.empty()) problem = engine::tau_problem(options);
+  if (problem.empty())
+    problem = engine::outside_box(config.positions, config.atoms, config.side, "atom", "the configuration");
+  return problem;
 }
 
 std::vector<std::string> run_files() {

@@ -250,7 +250,8 @@ def test_the_means_are_the_logs_means_to_the_bit(short_runs):
 
 
 def test_every_option_of_pelzak_md_is_a_keyword_with_its_default():
-    """Read from pelzak_md --help: each option a keyword of run; the run-control counts with the
+    """Read from pelzak_md --help and from the options its command line registers: each option a
+    keyword of run and in run's table of pelzak_md's options; the run-control counts with the
     program's default, the state point's None (the program's default). quiet aside: run is quiet
     unless asked, as a library call should be."""
     help_text = subprocess.run([os.environ["PELZAK_MD"], "--help"], capture_output=True, text=True, check=True).stdout
@@ -260,6 +261,8 @@ def test_every_option_of_pelzak_md_is_a_keyword_with_its_default():
     seen = [renamed.get(name, name.replace("-", "_")) for name in options if name not in ("help", "version", "output-dir")]
     assert len(seen) == 18 and sorted(seen) == sorted(p for p in parameters if p != "folder")
     assert all(parameters[name].kind == inspect.Parameter.KEYWORD_ONLY for name in seen)
+    registered = set(pelzak._job.option_names) - {"--help", "--version", "--output-dir"}
+    assert set(pelzak._run._KEYWORDS.values()) == registered and sorted(pelzak._run._KEYWORDS) == sorted(seen)
     defaults = dict(re.findall(r"^  -\w, --([a-z-]+) N\s+.*?\(default (\d+)", help_text, re.M))
     assert len(defaults) == 5
     for name, value in defaults.items():

@@ -14,15 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "pelzak/engine/state_point.hpp"
+#include "pelzak/engine/state_options.hpp"
 #include "pelzak_model.h"
 
 namespace pelzak::md {
 
-// The command line's options (src/options.hpp): run control and the state point, whose defaults are
-// the library's liquid (864 atoms in its box at 94.4 K, cut off at 2.25 sigma, steps of 0.01 ps,
-// velocities rescaled every step).
-struct Options {
+// The command line's options (src/options.hpp): run control, and the state point (its options and
+// their defaults: pelzak/engine/state_options.hpp).
+struct Options : engine::StateOptions {
   std::int64_t push_off_steps = 500;
   std::int64_t equilibration_steps = 1500;
   std::int64_t production_steps = 20000;  // "rdf_argon.dat" from the first 1000, the rest from all
@@ -34,19 +33,8 @@ struct Options {
   // point, the time and the engine's state come from there, and the fields below are not used.
   bool continue_run = false;
 
-  long atoms = 0;                                  // 0: the start file's count, or the library's 864
-  double temperature = model::target_temperature;  // K
-  double density = 0.0;                            // g/cm^3; 0: the density of the library's box
-  double cutoff_sigma = 2.25;                      // the cut-off radius in sigma
-  bool tail = false;                               // long-range corrections to energy and pressure
-  // The time step as the decimal given, time_step_units * 10^-time_step_decimals ps: the log's times
-  // are exact decimals of it. The model takes it rounded to single precision (0.01 is model::dt).
-  std::int64_t time_step_units = 1;
-  int time_step_decimals = 2;
-  engine::Thermostat thermostat = engine::Thermostat::rescale;
-  double tau = 0.1;        // ps, csvr's relaxation time
-  std::uint64_t seed = 1;  // csvr's draws and a lattice start's velocities
-  std::string start;       // a start file of any atom count; empty: see start.hpp
+  std::uint64_t seed = engine::default_seed;  // csvr's draws and a lattice start's velocities
+  std::string start;                          // a start file of any atom count; empty: see start.hpp
   // Threads for the forces. One unless asked: the threaded loop meets its partners at a barrier
   // every 64 rows, and on cores busy with other work two threads ran 5.6 times slower than one.
   int threads = 1;
@@ -136,6 +124,10 @@ struct JobPlace {
   // run (interrupts.hpp) and puts the earlier handlers back when it returns.
   std::function<int()> interrupt;
 };
+
+// Every option pelzak_md takes, by its long name ("--push-off", ...), as its command line registers
+// them.
+std::vector<std::string> option_names();
 
 // figures, if given, receives the run's figures when it succeeds and is left alone otherwise.
 int run_job(const Options& options, JobFigures* figures = nullptr, const JobPlace& place = {});
