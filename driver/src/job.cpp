@@ -23,13 +23,12 @@
 #include "pelzak/auxiliary/failure.hpp"
 #include "pelzak/engine/lattice_start.hpp"
 #include "pelzak/formats/file_names.hpp"
+#include "pelzak/formats/file_set.hpp"
 #include "progress.hpp"
 #include "report.hpp"
 #include "result_files.hpp"
-#include "result_set.hpp"
 #include "run_summary.hpp"
 #include "simulation.hpp"
-#include "staging.hpp"
 #include "start.hpp"
 #include "state_point.hpp"
 #include "thermo_log.hpp"
@@ -48,16 +47,17 @@ struct JobGuard {
   const JobPlace& place;
   std::function<int()> interrupt;
   InterruptHandlers handlers;
-  Staging staging;
+  formats::FileSet staging;
   explicit JobGuard(const JobPlace& where) : place(where), interrupt(where.interrupt) {
     if (!interrupt) {
       interrupts_install(handlers);
       interrupt = interrupt_signal;
     }
+    staging.owner = "pelzak_md";
+    staging.members.assign(std::begin(result_files), std::end(result_files));
     staging.base = place.folder;
   }
   ~JobGuard() {
-    run_folder_close(staging);
     if (!place.interrupt) interrupts_restore(handlers);
   }
   JobGuard(const JobGuard&) = delete;
@@ -113,10 +113,10 @@ bool settle_start(const Options& options, const std::string& base, Start* start,
 // The checkpoint of the run folder to go on from, and the options with its state point.
 bool settle_checkpoint(const Options& options, const std::string& base, Checkpoint* checkpoint, Start* start,
                        Options* resolved, int* status, std::string* message) {
-  Staging where;
+  formats::FileSet where;
   where.folder = options.output_dir;
   const std::string path = path_in(where, formats::checkpoint_file);
-  if (!read_checkpoint(found_from(base, path), path, checkpoint, message))
+  if (!read_checkpoint(formats::found_from(base, path), path, checkpoint, message))
     return *status = exit_io_error, false;
   *resolved = continued_options(options, *checkpoint);
   *message = check_state(*resolved);
@@ -130,16 +130,16 @@ bool settle_checkpoint(const Options& options, const std::string& base, Checkpoi
 
 // Check before touching: the run folder (locked from here on), a staging folder left over, every
 // result.
-bool check_before_start(Staging& staging, std::FILE* err, std::string* message) {
+bool check_before_start(formats::FileSet& staging, std::FILE* err, std::string* message) {
   std::string note;
-  if (!run_folder_open(staging, message) || !results_settle_leftover(staging, &note, message)) return false;
+  if (!file_set_open(staging, message) || !file_set_settle_leftover(staging, &note, message)) return false;
   if (!note.empty()) report(err, note);
-  return results_check(staging, message);
+  return file_set_check(staging, message);
 }
 
 // The log with its header and, if asked for, the trajectory with its start frame, in the staging
 // folder.
-bool open_outputs(const Staging& staging, const State& s, Outputs& out, std::string* message) {
+bool open_outputs(const formats::FileSet& staging, const State& s, Outputs& out, std::string* message) {
   out.thermo_every = s.options.thermo_every;
   out.xyz_every = s.options.xyz_every;
   if (!text_open_in(out.thermo, staging.fd, formats::thermo_file, message)) return false;
@@ -164,7 +164,8 @@ void place_start(State& s, const Start& start) {
   s.system.velocities = start.velocities;
 }
 
-bool write_text(const Staging& staging, const char* name, const std::string& text, std::string* message) {
+bool write_text(const formats::FileSet& staging, const char* name, const std::string& text,
+                std::string* message) {
   TextFile file;
   if (!text_open_in(file, staging.fd, name, message)) return false;
   text_write(file, text);
@@ -174,7 +175,8 @@ bool write_text(const Staging& staging, const char* name, const std::string& tex
 // The files of the run's results into the staging folder: g(r) (the table of the first 1000
 // production steps, the plot and the numbers of the whole production), the dynamics, where the run ended and
 // the summary's figures.
-bool write_results(const Staging& staging, const State& s, const RunSummary& summary, std::string* message) {
+bool write_results(const formats::FileSet& staging, const State& s, const RunSummary& summary,
+                   std::string* message) {
   const analysis::DynamicsReport& d = summary.dynamics;
   const std::pair<const char*, const std::string*> files[] = {
       {formats::msd_file, &d.msd_csv},
@@ -203,7 +205,7 @@ std::string joined(const std::vector<std::string>& names) {
 }
 
 // The summary on standard output; false with a message if it cannot be written there.
-bool print_summary(std::FILE* out, const RunSummary& summary, const Staging& staging,
+bool print_summary(std::FILE* out, const RunSummary& summary, const formats::FileSet& staging,
                    const std::vector<std::string>& written, const std::vector<std::string>& removed,
                    std::string* message) {
   std::fputs(summary.text.c_str(), out);
@@ -219,7 +221,7 @@ bool print_summary(std::FILE* out, const RunSummary& summary, const Staging& sta
 
 int run_job(const Options& options, JobFigures* figures, const JobPlace& place) {
   JobGuard job(place);
-  Staging& staging = job.staging;
+  formats::FileSet& staging = job.staging;
   const auto wall_start = std::chrono::steady_clock::now();
   std::string message;
   int status = exit_ok;
@@ -269,7 +271,7 @@ int run_job(const Options& options, JobFigures* figures, const JobPlace& place) 
   // The last moment to stop: once the move into place begins, it runs to its end.
   if (job.interrupt() != 0) return job.interrupted(reached);
   std::vector<std::string> written, removed;
-  if (!results_check(staging, &message) || !results_commit(staging, &written, &removed, &message))
+  if (!file_set_check(staging, &message) || !file_set_commit(staging, &written, &removed, &message))
     return job.refuse(message);
   if (!print_summary(place.out, summary, staging, written, removed, &message)) return job.refuse(message);
   if (!options.quiet) {

@@ -11,8 +11,8 @@
 #include "pelzak/auxiliary/failure.hpp"
 #include "pelzak/formats/configuration_reader.hpp"
 #include "pelzak/formats/file_names.hpp"
+#include "pelzak/formats/file_set.hpp"
 #include "pelzak/formats/text_input.hpp"
-#include "staging.hpp"
 #include "state_point.hpp"
 
 namespace pelzak::md {
@@ -22,7 +22,7 @@ namespace {
 bool read_given_start(const Options& options, const std::string& base, Start* start, int* status,
                       std::string* message) {
   std::string bytes;
-  const int error = formats::read_whole_file(found_from(base, options.start), &bytes);
+  const int error = formats::read_whole_file(formats::found_from(base, options.start), &bytes);
   if (error != 0) {
     *message = "cannot read the start \"" + options.start + "\": " + std::strerror(error);
     return *status = exit_io_error, false;
@@ -60,7 +60,7 @@ bool read_given_start(const Options& options, const std::string& base, Start* st
 // "ar_simulation.dat" as the library reads it: a malformed one ends the run with the library's
 // message and status.
 bool read_library_start(const std::string& base, Start* start, int* status, std::string* message) {
-  const std::string path = found_from(base, formats::start_file);
+  const std::string path = formats::found_from(base, formats::start_file);
   struct stat info;
   if (stat(path.c_str(), &info) != 0) {
     *message = std::string("no \"") + formats::start_file +

@@ -26,7 +26,7 @@ struct Start {
 // Reads the start the options ask for. False with the exit status and a one-line message if there
 // is none: for a malformed "ar_simulation.dat" the library's reader's own line, prefix included, and
 // its status 2; a usage error for a start that disagrees with the options. base stands for the
-// working directory (staging.hpp's found_from).
+// working directory (pelzak/formats/file_set.hpp's found_from).
 bool read_start(const Options& options, const std::string& base, Start* start, int* status,
                 std::string* message);
 

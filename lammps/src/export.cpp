@@ -12,11 +12,11 @@
 
 #include "analyse.hpp"
 #include "metal_units.hpp"
-#include "output_set.hpp"
 #include "pelzak/analysis/number_text.hpp"
 #include "pelzak/engine/state_options.hpp"
 #include "pelzak/formats/configuration_reader.hpp"
 #include "pelzak/formats/file_names.hpp"
+#include "pelzak/formats/file_set.hpp"
 #include "pelzak/formats/text_input.hpp"
 #include "status.hpp"
 
@@ -52,11 +52,6 @@ constexpr double dump_bytes_per_frame = 276.0;
 
 std::int64_t total_atoms(long atoms, int replicate) {
   return static_cast<std::int64_t>(replicate) * replicate * replicate * atoms;
-}
-
-// The files the export itself writes; the rest of a run's files are LAMMPS' and analyse's.
-bool is_export_file(const std::string& name) {
-  return name == formats::lammps_input_file || name == formats::lammps_data_file;
 }
 
 // The file's bytes, or false with a message.
@@ -322,7 +317,18 @@ int run_export(const ExportOptions& options) {
   config.side = engine::state_box(config.atoms, options.density);
   const std::string problem = check_state(options, config);
   if (!problem.empty()) return usage_failure(problem);
-  if (!make_folder(options.dir, &message)) return failure(message);
+  // The export's set: the data, then the input that names it; every other file of a run goes with
+  // it, as it belongs to an earlier input.
+  formats::FileSet out;
+  out.owner = "pelzak_lammps";
+  out.folder = options.dir;
+  out.members = {formats::lammps_data_file, formats::lammps_input_file};
+  for (const std::string& name : run_files())
+    if (name != formats::lammps_data_file && name != formats::lammps_input_file) out.members.push_back(name);
+  std::string note;
+  if (!formats::file_set_open(out, &message) || !formats::file_set_settle_leftover(out, &note, &message))
+    return failure(message);
+  if (!note.empty()) report(note);
   const std::string md_run = present_files(options.dir, pelzak_md_files);
   if (!md_run.empty())
     return usage_failure(
@@ -333,18 +339,18 @@ int run_export(const ExportOptions& options) {
   if (!present.empty() && !options.force)
     return usage_failure("\"" + options.dir + "\" holds a run (" + present +
                          "): export into another folder, or give --force to replace that run's files");
-  OutputSet out(options.dir);
-  if (!out.stage(formats::lammps_data_file, data_file_text(config, options.replicate, source), &message) ||
-      !out.stage(formats::lammps_input_file, input_text(options, config.atoms, source), &message))
+  std::vector<std::string> written, removed;
+  if (!formats::file_set_check(out, &message) || !formats::staging_create(out, &message) ||
+      !formats::staging_write(out, formats::lammps_data_file,
+                              data_file_text(config, options.replicate, source), &message) ||
+      !formats::staging_write(out, formats::lammps_input_file, input_text(options, config.atoms, source),
+                              &message) ||
+      !formats::file_set_commit(out, &written, &removed, &message))
     return failure(message);
-  // The old run's other files go before the new input is in place, so that a failure leaves no
-  // new input beside old results.
-  for (const std::string& name : run_files())
-    if (!is_export_file(name) && !out.remove_stale(name, &message)) return failure(message);
-  if (!out.commit(&message)) return failure(message);
   const std::int64_t atoms = total_atoms(config.atoms, options.replicate);
-  std::printf("wrote %s and %s: %lld atoms from \"%s\"\n", out.path(formats::lammps_input_file).c_str(),
-              out.path(formats::lammps_data_file).c_str(), static_cast<long long>(atoms), source.c_str());
+  std::printf("wrote %s/%s and %s/%s: %lld atoms from \"%s\"\n", options.dir.c_str(),
+              formats::lammps_input_file, options.dir.c_str(), formats::lammps_data_file,
+              static_cast<long long>(atoms), source.c_str());
   if (!present.empty()) std::printf("replaced the earlier run's %s\n", present.c_str());
   if (options.thermostat == engine::Thermostat::csvr)
     std::printf(
