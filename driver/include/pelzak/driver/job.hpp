@@ -30,7 +30,8 @@ struct Options : engine::StateOptions {
   bool quiet = false;              // no progress display
   std::string output_dir;          // the folder the results go to (made if missing); empty: the working one
   // Go on from the run folder's "checkpoint_argon.bin" for production_steps more steps: the state
-  // point, the time and the engine's state come from there, and the fields below are not used.
+  // point, the time and the engine's state come from there, and the state options, seed and start
+  // are not used.
   bool continue_run = false;
 
   std::uint64_t seed = engine::default_seed;  // csvr's draws and a lattice start's velocities
