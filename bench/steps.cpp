@@ -17,6 +17,7 @@
 
 #include "pelzak/engine/lattice_start.hpp"
 #include "pelzak/engine/pair_forces.hpp"
+#include "pelzak/engine/state_options.hpp"
 #include "pelzak/engine/system.hpp"
 
 namespace {
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
   }
   engine::StatePoint state;
   state.atoms = atoms;
-  state.box = engine::box_for_density(atoms, density_g_per_cm3);
+  state.box = engine::state_box(atoms, density_g_per_cm3);
   if (state.cutoff_sigma > engine::largest_cutoff_sigma(state.box)) {
     std::fprintf(stderr, "pelzak_bench_steps: %ld atoms make a box too small for the cut-off\n", atoms);
     return 64;

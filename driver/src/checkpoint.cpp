@@ -176,15 +176,15 @@ std::string checkpoint_bytes(const State& s) {
   return text + arrays_bytes;
 }
 
-bool read_checkpoint(const std::string& path, Checkpoint* c, std::string* message) {
+bool read_checkpoint(const std::string& path, const std::string& shown, Checkpoint* c, std::string* message) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    *message = "no \"" + path + "\" to continue from (" + std::strerror(errno) +
+    *message = "no \"" + shown + "\" to continue from (" + std::strerror(errno) +
                "): every run writes one with its results";
     return false;
   }
   const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  Header h(bytes, path);
+  Header h(bytes, shown);
   std::size_t per_array = 0;
   std::uint64_t hash = 0;
   if (!read_header(h, c, &per_array, &hash)) return *message = h.message(), false;
@@ -192,7 +192,7 @@ bool read_checkpoint(const std::string& path, Checkpoint* c, std::string* messag
   if (c->state.atoms < 2 || c->state.atoms > engine::max_atoms ||
       per_array != 3 * static_cast<std::size_t>(c->state.atoms) || data.size() != arrays * 8 * per_array ||
       fnv1a(data) != hash) {
-    *message = "\"" + path + "\": its arrays are cut short or damaged (" + std::to_string(data.size()) +
+    *message = "\"" + shown + "\": its arrays are cut short or damaged (" + std::to_string(data.size()) +
                " bytes after the header); the run cannot continue from it";
     return false;
   }

@@ -52,9 +52,9 @@ struct Checkpoint {
 // The file's bytes for the run as it stands.
 std::string checkpoint_bytes(const State& s);
 
-// Reads path; false with a one-line message (file, line, reason) if it is missing or is not a
-// checkpoint this program wrote.
-bool read_checkpoint(const std::string& path, Checkpoint* c, std::string* message);
+// Reads path, named `shown` in messages; false with a one-line message (file, line, reason) if it is
+// missing or is not a checkpoint this program wrote.
+bool read_checkpoint(const std::string& path, const std::string& shown, Checkpoint* c, std::string* message);
 
 // The options of a run continuing from c: the state point of c, the run control of options.
 Options continued_options(const Options& options, const Checkpoint& c);

@@ -26,7 +26,7 @@ namespace pelzak::md {
 
 namespace {
 
-// Options that take a whole number: step counts and intervals, and the state point's counts.
+// Run control's options that take a whole number: step counts and intervals, the seed, threads.
 struct CountOption {
   const char* names;  // for CLI11
   const char* long_name;
@@ -44,33 +44,13 @@ constexpr CountOption count_options[] = {
     {"-t,--thermo-every", "--thermo-every", 1, max_steps,
      [](Options& o, std::int64_t v) { o.thermo_every = v; }},
     {"-x,--xyz-every", "--xyz-every", 0, max_steps, [](Options& o, std::int64_t v) { o.xyz_every = v; }},
-    {"--atoms", "--atoms", 2, engine::max_atoms,
-     [](Options& o, std::int64_t v) { o.atoms = static_cast<long>(v); }},
     {"--seed", "--seed", 0, INT64_MAX,
      [](Options& o, std::int64_t v) { o.seed = static_cast<std::uint64_t>(v); }},
     {"--threads", "--threads", 1, max_threads,
      [](Options& o, std::int64_t v) { o.threads = static_cast<int>(v); }},
 };
 
-// Options that take a real number: the state point's, each positive and within its range.
-struct RealOption {
-  const char* names;
-  const char* long_name;
-  const engine::RealRange* range;
-  double Options::*field;
-};
-
-constexpr RealOption real_options[] = {
-    {"--temperature", "--temperature", &engine::temperature_range, &Options::temperature},
-    {"--density", "--density", &engine::density_range, &Options::density},
-    {"--cutoff", "--cutoff", &engine::cutoff_range, &Options::cutoff_sigma},
-    {"--tau", "--tau", &engine::tau_range, &Options::tau},
-};
-
-// Thrown by an option's callback the moment CLI11 reaches it.
-struct Problem {
-  std::string message;
-};
+using Problem = engine::OptionProblem;
 struct Stop {
   Action action;  // help or version
 };
@@ -78,20 +58,11 @@ struct Stop {
 }  // namespace
 
 std::string check_state(const Options& o) {
-  const double box = state_box(o);
-  if (!(box >= 1e-3 && box <= 1e6))
-    return "--density " + formats::shortest(o.density) + " gives " + std::to_string(run_atoms(o)) +
-           " atoms a box of " + formats::shortest(box) +
-           " nm; accepted: densities that give a box from 0.001 to 1e6 nm";
-  const double largest = engine::largest_cutoff_sigma(box);
-  if (o.cutoff_sigma > largest)
-    return "value '" + formats::shortest(o.cutoff_sigma) +
-           "' of --cutoff is beyond half the box; accepted: at most " + formats::fixed(largest, 4) +
-           " sigma for " + std::to_string(run_atoms(o)) + " atoms at " +
-           formats::fixed(engine::density_g_per_cm3(run_atoms(o), box), 5) + " g/cm^3";
-  if (o.thermostat != engine::Thermostat::csvr && o.tau != Options{}.tau)
-    return "--tau is csvr's relaxation time: give it with --thermostat csvr";
-  return "";
+  const long atoms = run_atoms(o);
+  const double box = engine::state_box(atoms, o.density);
+  std::string problem = engine::box_problem(o, atoms, box);
+  if (problem.empty()) problem = engine::cutoff_problem(o.cutoff_sigma, atoms, box);
+  return problem.empty() ? engine::tau_problem(o) : problem;
 }
 
 namespace {
@@ -109,22 +80,16 @@ Parsed stray(const std::string& argument) {
   return usage_error("unexpected argument '" + argument + "' (give a start file with --start FILE)");
 }
 
-constexpr std::string_view flag_options[] = {"--quiet", "--tail", "--continue", "--help", "--version"};
-
 // What a continued run takes from its checkpoint, so they cannot be given with --continue.
 constexpr const char* checkpoint_options[] = {"--push-off",    "--equilibration", "--atoms",  "--seed",
                                               "--temperature", "--density",       "--cutoff", "--tau",
                                               "--time-step",   "--thermostat",    "--start",  "--tail"};
-// Value options besides the counts and reals.
-constexpr std::string_view other_value_options[] = {"--time-step", "--thermostat", "--start", "--output-dir"};
 
-bool takes_value(std::string_view name) {
-  for (const CountOption& o : count_options)
-    if (name == o.long_name) return true;
-  for (const RealOption& o : real_options)
-    if (name == o.long_name) return true;
-  return std::find(std::begin(other_value_options), std::end(other_value_options), name) !=
-         std::end(other_value_options);
+// The option of app that `name` names ("--name"), or null.
+const CLI::Option* named(const CLI::App& app, std::string_view name) {
+  for (const CLI::Option* o : app.get_options())
+    if (!o->get_lnames().empty() && name == "--" + o->get_lnames().front()) return o;
+  return nullptr;
 }
 
 // The arguments in the reversed order CLI11 consumes them, with two kinds of "--name=value" made
@@ -132,15 +97,15 @@ bool takes_value(std::string_view name) {
 // no value (and use the next argument instead): it becomes the name followed by an empty argument.
 // A flag takes no value, where CLI11 lets "--flag=", "--flag={}" and "--flag=true" pass as the
 // flag alone: every value becomes one that CLI11 refuses as it reaches it.
-std::vector<std::string> reversed_arguments(int argc, const char* const* argv) {
+std::vector<std::string> reversed_arguments(const CLI::App& app, int argc, const char* const* argv) {
   std::vector<std::string> args;
   for (int n = argc - 1; n >= 1; --n) {
     const std::string arg = argv[n];
     const std::size_t equals = arg.compare(0, 2, "--") == 0 ? arg.find('=') : std::string::npos;
+    const CLI::Option* option = named(app, std::string_view(arg).substr(0, equals));
     const std::string_view name = std::string_view(arg).substr(0, equals);
-    const bool numeric = takes_value(name);
-    const bool flag =
-        std::find(std::begin(flag_options), std::end(flag_options), name) != std::end(flag_options);
+    const bool numeric = option && option->get_expected_min() > 0;
+    const bool flag = option && option->get_expected_min() == 0;
     if (equals != std::string::npos && numeric && equals + 1 == arg.size()) {
       args.push_back("");
       args.push_back(std::string(name));
@@ -165,65 +130,31 @@ Parsed mismatch(const std::string& token) {
   return usage_error("option '-" + token.substr(token.size() - 1) + "' needs a number");
 }
 
-}  // namespace
-
-Parsed parse_options(int argc, const char* const* argv) {
-  Parsed parsed;
-  CLI::App app;
+// pelzak_md's command line, every option read into *parsed the moment CLI11 reaches it.
+void add_options(CLI::App& app, Parsed& parsed) {
   app.set_help_flag();  // help and version are the driver's own, checked where they stand
   app.allow_extras();   // collected in order, so the first stray argument can be told from later problems
   for (const CountOption& o : count_options) {
-    app.add_option_function<std::string>(
-           o.names,
-           [&parsed, &o](const std::string& value) {
-             std::string why;
-             std::int64_t v = 0;
-             if (!engine::parse_count(value, o.minimum, o.maximum, &v, &why))
-               throw Problem{"value '" + value + "' of " + o.long_name + " " + why};
-             o.set(parsed.options, v);
-           })
-        ->trigger_on_parse();
+    app.add_option_function<std::string>(o.names, [&parsed, &o](const std::string& value) {
+      std::string why;
+      std::int64_t v = 0;
+      if (!engine::parse_count(value, o.minimum, o.maximum, &v, &why))
+        throw Problem{"value '" + value + "' of " + o.long_name + " " + why};
+      o.set(parsed.options, v);
+    });
   }
-  for (const RealOption& o : real_options) {
-    app.add_option_function<std::string>(
-           o.names,
-           [&parsed, &o](const std::string& value) {
-             std::string why;
-             if (!engine::parse_real(value, *o.range, &(parsed.options.*(o.field)), &why))
-               throw Problem{"value '" + value + "' of " + o.long_name + " " + why};
-           })
-        ->trigger_on_parse();
-  }
-  app.add_option_function<std::string>(
-         "--time-step",
-         [&parsed](const std::string& value) {
-           std::string why;
-           Options& o = parsed.options;
-           if (!engine::parse_time_step(value, &o.time_step_units, &o.time_step_decimals, &why))
-             throw Problem{"value '" + value + "' of --time-step " + why};
-         })
-      ->trigger_on_parse();
-  app.add_option_function<std::string>(
-         "--thermostat",
-         [&parsed](const std::string& value) {
-           std::string why;
-           if (!engine::parse_thermostat(value, &parsed.options.thermostat, &why))
-             throw Problem{"value '" + value + "' of --thermostat " + why};
-         })
-      ->trigger_on_parse();
-  app.add_option_function<std::string>("--start",
-                                       [&parsed](const std::string& value) {
-                                         if (value.empty()) throw Problem{"--start needs a file name"};
-                                         parsed.options.start = value;
-                                       })
-      ->trigger_on_parse();
-  app.add_option_function<std::string>("-o,--output-dir",
-                                       [&parsed](const std::string& value) {
-                                         if (value.empty()) throw Problem{"--output-dir needs a folder name"};
-                                         parsed.options.output_dir = value;
-                                       })
-      ->trigger_on_parse();
-  app.add_flag("--tail", parsed.options.tail)->disable_flag_override();
+  engine::add_state_options(app, parsed.options, true);
+  app.get_option("--tail")->disable_flag_override();
+  app.add_option_function<std::string>("--start", [&parsed](const std::string& value) {
+    if (value.empty()) throw Problem{"--start needs a file name"};
+    parsed.options.start = value;
+  });
+  app.add_option_function<std::string>("-o,--output-dir", [&parsed](const std::string& value) {
+    if (value.empty()) throw Problem{"--output-dir needs a folder name"};
+    parsed.options.output_dir = value;
+  });
+  for (CLI::Option* o : app.get_options())
+    if (o->get_expected_min() > 0) o->trigger_on_parse();
   app.add_flag("--continue", parsed.options.continue_run)->disable_flag_override();
   app.add_flag("-q,--quiet", parsed.options.quiet)->disable_flag_override();
   app.add_flag_callback("-h,--help", [] { throw Stop{Action::help}; })
@@ -232,8 +163,15 @@ Parsed parse_options(int argc, const char* const* argv) {
   app.add_flag_callback("-V,--version", [] { throw Stop{Action::version}; })
       ->trigger_on_parse()
       ->disable_flag_override();
+}
 
-  std::vector<std::string> args = reversed_arguments(argc, argv);
+}  // namespace
+
+Parsed parse_options(int argc, const char* const* argv) {
+  Parsed parsed;
+  CLI::App app;
+  add_options(app, parsed);
+  std::vector<std::string> args = reversed_arguments(app, argc, argv);
   const std::vector<std::string> given(args.rbegin(), args.rend());
   Parsed stopped;
   try {
@@ -272,6 +210,15 @@ std::string options_from_arguments(const std::vector<std::string>& arguments, Op
   if (parsed.action != Action::run) return "--help and --version are not run options";
   *options = parsed.options;
   return "";
+}
+
+std::vector<std::string> option_names() {
+  Parsed parsed;
+  CLI::App app;
+  add_options(app, parsed);
+  std::vector<std::string> names;
+  for (const CLI::Option* o : app.get_options()) names.push_back("--" + o->get_lnames().front());
+  return names;
 }
 
 std::string usage_text() {

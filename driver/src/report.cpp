@@ -4,6 +4,8 @@
 
 namespace pelzak::md {
 
-void report(const std::string& message) { std::fprintf(stderr, "pelzak_md: %s\n", message.c_str()); }
+void report(std::FILE* err, const std::string& message) {
+  std::fprintf(err, "pelzak_md: %s\n", message.c_str());
+}
 
 }  // namespace pelzak::md

@@ -1,10 +1,12 @@
-// Messages to the user: one line on stderr, starting with the program's name.
+// Messages to the user: one line on the error stream (stderr in pelzak_md), starting with the
+// program's name.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace pelzak::md {
 
-void report(const std::string& message);
+void report(std::FILE* err, const std::string& message);
 
 }  // namespace pelzak::md

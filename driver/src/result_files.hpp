@@ -1,6 +1,7 @@
-// The result files of a run, listed in one place. Everything that treats the results as one set
-// (the checks before a run, the move into place, the removal of an earlier run's files that this
-// run does not write) goes by this list, so a new kind of result is one more name here and a
+// The result files of a run, listed in one place: the members of the run's file set
+// (pelzak/formats/file_set.hpp). Everything that treats the results as one set (the checks before a
+// run, the move into place, the removal of an earlier run's files that this run does not write)
+// goes by this list, so a new kind of result is one more name here and a
 // writer that creates it in the staging folder.
 #pragma once
 
@@ -30,8 +31,5 @@ inline constexpr std::string_view result_files[] = {formats::thermo_file,
                                                     formats::checkpoint_file,
                                                     formats::summary_file,
                                                     formats::rdf_file};
-
-// True if name is one of result_files.
-bool is_result_file(std::string_view name);
 
 }  // namespace pelzak::md

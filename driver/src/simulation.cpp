@@ -3,7 +3,6 @@
 #include <cmath>
 #include <string>
 
-#include "interrupts.hpp"
 #include "pelzak/analysis/dynamics.hpp"
 #include "pelzak/formats/number_text.hpp"
 #include "pelzak/model/units.hpp"
@@ -125,7 +124,7 @@ Outcome step(State& s, Phase phase, std::int64_t n, std::int64_t steps, Outputs&
 }
 
 Outcome run_phase(State& s, Phase phase, std::int64_t steps, Outputs& out, Progress& progress,
-                  Reached* reached) {
+                  const std::function<int()>& interrupt, Reached* reached) {
   if (steps == 0) return Outcome::done;
   progress_begin_phase(progress, phase_name(phase), steps);
   Outcome outcome = Outcome::done;
@@ -134,11 +133,11 @@ Outcome run_phase(State& s, Phase phase, std::int64_t steps, Outputs& out, Progr
     double temperature = 0.0;
     outcome = step(s, phase, n, steps, out, &temperature, &problem);
     *reached = Reached{phase_name(phase), n, steps};
-    if (outcome == Outcome::done && interrupt_signal() != 0) outcome = Outcome::interrupted;
+    if (outcome == Outcome::done && interrupt() != 0) outcome = Outcome::interrupted;
     if (outcome == Outcome::done) progress_step(progress, n, temperature);
   }
   progress_end_phase(progress);  // a message after the progress bar starts on a line of its own
-  if (!problem.empty()) report(problem);
+  if (!problem.empty()) report(progress.out, problem);
   return outcome;
 }
 
@@ -149,7 +148,7 @@ std::int64_t rdf_interval(long atoms) { return rdf_every * ((atoms + model::atom
 State::State(const Options& resolved)
     : options(resolved),
       system(state_point(resolved)),
-      forces(system.state, thread_count(resolved)),
+      forces(system.state, resolved.threads),
       rdf(system.state),
       rdf_first(model::bins, 0.0),
       rdf_whole(model::bins, 0.0) {
@@ -158,13 +157,14 @@ State::State(const Options& resolved)
   production.pressure.per_block = std::max<std::int64_t>(1, block / pressure_every);
 }
 
-Outcome run_steps(State& s, Outputs& out, Progress& progress, Reached* reached) {
+Outcome run_steps(State& s, Outputs& out, Progress& progress, const std::function<int()>& interrupt,
+                  Reached* reached) {
   const Options& o = s.options;
-  Outcome outcome = run_phase(s, Phase::push_off, o.push_off_steps, out, progress, reached);
+  Outcome outcome = run_phase(s, Phase::push_off, o.push_off_steps, out, progress, interrupt, reached);
   if (outcome == Outcome::done)
-    outcome = run_phase(s, Phase::equilibration, o.equilibration_steps, out, progress, reached);
+    outcome = run_phase(s, Phase::equilibration, o.equilibration_steps, out, progress, interrupt, reached);
   if (outcome == Outcome::done)
-    outcome = run_phase(s, Phase::production, o.production_steps, out, progress, reached);
+    outcome = run_phase(s, Phase::production, o.production_steps, out, progress, interrupt, reached);
   return outcome;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "dynamics.hpp"
@@ -84,8 +85,10 @@ struct Reached {
 
 enum class Outcome { done, blew_up, write_failed, interrupted };
 
-// Runs the three phases. Stops after the step in which the run blows up (reported here), a file can
-// no longer be written, or an interrupt arrives (interrupts.hpp); *reached is the last step done.
-Outcome run_steps(State& s, Outputs& out, Progress& progress, Reached* reached);
+// Runs the three phases. Stops after the step in which the run blows up (reported on progress's
+// stream), a file can no longer be written, or interrupt() gives a signal's number after a step;
+// *reached is the last step done.
+Outcome run_steps(State& s, Outputs& out, Progress& progress, const std::function<int()>& interrupt,
+                  Reached* reached);
 
 }  // namespace pelzak::md

@@ -9,6 +9,7 @@
 
 #include "pelzak/formats/configuration_reader.hpp"
 #include "pelzak/formats/file_names.hpp"
+#include "pelzak/formats/file_set.hpp"
 #include "pelzak/formats/number_text.hpp"
 #include "pelzak/formats/text_input.hpp"
 #include "pelzak/model/failure.hpp"
@@ -18,20 +19,14 @@ namespace pelzak::md {
 
 namespace {
 
-// A start file's coordinates carry 3 decimals: one on the box's faces may read up to half a unit
-// of the last decimal beyond them.
-constexpr double coordinate_rounding = 0.0005;
-
-// The whole file, or false with errno's reason.
-bool read_whole(const std::string& name, std::string* bytes, std::string* message) {
-  const int error = formats::read_whole_file(name, bytes);
-  if (error != 0) *message = "cannot read the start \"" + name + "\": " + std::strerror(error);
-  return error == 0;
-}
-
-bool read_given_start(const Options& options, Start* start, int* status, std::string* message) {
+bool read_given_start(const Options& options, const std::string& base, Start* start, int* status,
+                      std::string* message) {
   std::string bytes;
-  if (!read_whole(options.start, &bytes, message)) return *status = exit_io_error, false;
+  const int error = formats::read_whole_file(formats::found_from(base, options.start), &bytes);
+  if (error != 0) {
+    *message = "cannot read the start \"" + options.start + "\": " + std::strerror(error);
+    return *status = exit_io_error, false;
+  }
   formats::ReadDiagnostic diagnostic;
   long atoms = 0;
   if (formats::read_atom_count(bytes.data(), bytes.size(), options.start.c_str(), &atoms, &diagnostic) !=
@@ -64,16 +59,17 @@ bool read_given_start(const Options& options, Start* start, int* status, std::st
 
 // "ar_simulation.dat" as the library reads it: a malformed one ends the run with the library's
 // message and status.
-bool read_library_start(Start* start, int* status, std::string* message) {
+bool read_library_start(const std::string& base, Start* start, int* status, std::string* message) {
+  const std::string path = formats::found_from(base, formats::start_file);
   struct stat info;
-  if (stat(formats::start_file, &info) != 0) {
+  if (stat(path.c_str(), &info) != 0) {
     *message = std::string("no \"") + formats::start_file +
                "\" in the working directory: run pelzak_initial first, " +
                "or give a start with --start FILE";
     return *status = exit_io_error, false;
   }
   // Opened as the library opens it (a directory, say, fails here as it does there).
-  const int fd = open(formats::start_file, O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+  const int fd = open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) {
     *message = std::string(aux::failure_prefix) + "\"" + formats::start_file +
                "\": cannot open: " + std::strerror(errno);
@@ -96,9 +92,10 @@ bool read_library_start(Start* start, int* status, std::string* message) {
 
 }  // namespace
 
-bool read_start(const Options& options, Start* start, int* status, std::string* message) {
-  if (!options.start.empty()) return read_given_start(options, start, status, message);
-  if (library_liquid(options)) return read_library_start(start, status, message);
+bool read_start(const Options& options, const std::string& base, Start* start, int* status,
+                std::string* message) {
+  if (!options.start.empty()) return read_given_start(options, base, start, status, message);
+  if (library_liquid(options)) return read_library_start(base, start, status, message);
   start->source = "an fcc lattice, velocities from seed " + std::to_string(options.seed);
   return true;
 }
@@ -107,20 +104,6 @@ Options with_start(const Options& options, const Start& start) {
   Options resolved = options;
   if (resolved.atoms == 0 && start.atoms != 0) resolved.atoms = start.atoms;
   return resolved;
-}
-
-bool fits_box(const Start& start, double box, std::string* message) {
-  for (std::size_t k = 0; k < start.positions.size(); ++k) {
-    const double x = start.positions[k];
-    if (x >= -coordinate_rounding && x <= box + coordinate_rounding) continue;
-    const std::size_t atom = k % static_cast<std::size_t>(start.atoms);
-    *message = "the start's atom " + std::to_string(atom + 1) + " lies at " + formats::shortest(x) +
-               " nm, outside the box of " + formats::rounded(box, 6) + " nm that " +
-               std::to_string(start.atoms) +
-               " atoms fill at the density asked for; give the density the start was made at with --density";
-    return false;
-  }
-  return true;
 }
 
 }  // namespace pelzak::md

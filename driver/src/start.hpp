@@ -25,13 +25,12 @@ struct Start {
 
 // Reads the start the options ask for. False with the exit status and a one-line message if there
 // is none: for a malformed "ar_simulation.dat" the library's reader's own line, prefix included, and
-// its status 2; a usage error for a start that disagrees with the options.
-bool read_start(const Options& options, Start* start, int* status, std::string* message);
+// its status 2; a usage error for a start that disagrees with the options. base stands for the
+// working directory (pelzak/formats/file_set.hpp's found_from).
+bool read_start(const Options& options, const std::string& base, Start* start, int* status,
+                std::string* message);
 
 // The options with the atom count the start settles: --atoms, else the start file's.
 Options with_start(const Options& options, const Start& start);
-
-// Whether a start file's coordinates fit the box; *message names the first that does not.
-bool fits_box(const Start& start, double box, std::string* message);
 
 }  // namespace pelzak::md

@@ -8,8 +8,6 @@ namespace pelzak::md {
 
 long run_atoms(const Options& o) { return o.atoms != 0 ? o.atoms : model::atoms; }
 
-double state_box(const Options& o) { return engine::state_box(run_atoms(o), o.density); }
-
 double time_step_ps(const Options& o) {
   return engine::decimal_value(o.time_step_units, o.time_step_decimals);
 }
@@ -17,7 +15,7 @@ double time_step_ps(const Options& o) {
 engine::StatePoint state_point(const Options& o) {
   engine::StatePoint s;
   s.atoms = run_atoms(o);
-  s.box = state_box(o);
+  s.box = engine::state_box(s.atoms, o.density);
   s.temperature = o.temperature;
   s.cutoff_sigma = o.cutoff_sigma;
   s.tail = o.tail;
@@ -30,11 +28,9 @@ engine::StatePoint state_point(const Options& o) {
 
 bool library_liquid(const Options& o) { return run_atoms(o) == model::atoms && o.density == 0.0; }
 
-int thread_count(const Options& o) { return o.threads > 0 ? o.threads : 1; }
-
 std::string run_description(const Options& o, std::int64_t production_shown) {
   using formats::rounded;
-  const double box = state_box(o);
+  const double box = engine::state_box(run_atoms(o), o.density);
   std::string text =
       std::to_string(run_atoms(o)) + " Lennard-Jones atoms at " + rounded(o.temperature, 6) + " K";
   if (!library_liquid(o))

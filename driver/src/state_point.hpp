@@ -12,10 +12,6 @@ namespace pelzak::md {
 // The atom count: --atoms, or the library's 864 while no start file has said otherwise.
 long run_atoms(const Options& o);
 
-// The box side, nm: the library's for its 864 atoms when no density is given; otherwise the side
-// that holds the atoms at the density given, or at the library's density (1.36245 g/cm^3).
-double state_box(const Options& o);
-
 // The time step as given, in ps (one correctly rounded division of the decimal's digits).
 double time_step_ps(const Options& o);
 
@@ -24,11 +20,6 @@ engine::StatePoint state_point(const Options& o);
 
 // Whether the options leave the library's liquid: its 864 atoms in its box.
 bool library_liquid(const Options& o);
-
-// The threads the forces run on: the option, or one. The threaded loop meets its partners at a barrier
-// every 64 rows; on a machine whose cores are busy with other work each barrier waits for a time slice,
-// and two threads ran 5.6 times slower than one at 55,296 atoms: more threads must be asked for.
-int thread_count(const Options& o);
 
 // One line for the plots: "864 Lennard-Jones atoms at 94.4 K and 1.36245 g/cm^3; 500 push-off, ...".
 std::string run_description(const Options& o, std::int64_t production_shown);

@@ -1,12 +1,22 @@
 #include "pelzak/engine/state_options.hpp"
 
+#include <CLI/CLI.hpp>
 #include <charconv>
+#include <cmath>
 
 #include "pelzak/formats/number_text.hpp"
 
 namespace pelzak::engine {
 
 namespace {
+
+// The boxes a density may give, nm: below a hundredth of an atom's size the cells and the numbers
+// make no sense, and above a metre nothing in the box would ever meet.
+constexpr double smallest_box = 1e-3;
+constexpr double largest_box = 1e6;
+// A configuration's coordinates carry 3 decimals: one on the box's faces may read up to half a unit
+// of the last decimal beyond them.
+constexpr double coordinate_rounding = 0.0005;
 
 // The largest time step, ps: ten times the library's, already far past the steps at which this
 // liquid keeps its energy; larger ones are surely typing mistakes.
@@ -126,7 +136,94 @@ double state_box(long atoms, double density) {
     if (atoms == model::atoms) return model::box;
     density = density_g_per_cm3(model::atoms, model::box);
   }
-  return box_for_density(atoms, density);
+  // L = (N m / rho)^(1/3), the inverse of density_g_per_cm3.
+  return std::cbrt(static_cast<double>(atoms) * model::mass * g_per_cm3 / density);
+}
+
+std::vector<CLI::Option*> add_state_options(CLI::App& command, StateOptions& options, bool atoms) {
+  std::vector<CLI::Option*> added;
+  const auto add_real = [&](const char* name, const char* type, const RealRange& range, double* field) {
+    added.push_back(command
+                        .add_option_function<std::string>(name,
+                                                          [name, &range, field](const std::string& value) {
+                                                            std::string why;
+                                                            if (!parse_real(value, range, field, &why))
+                                                              throw OptionProblem{"value '" + value +
+                                                                                  "' of " + name + " " + why};
+                                                          })
+                        ->type_name(type));
+  };
+  add_real("--temperature", "K", temperature_range, &options.temperature);
+  add_real("--density", "G_PER_CM3", density_range, &options.density);
+  add_real("--cutoff", "SIGMA", cutoff_range, &options.cutoff_sigma);
+  added.push_back(command.add_flag("--tail", options.tail));
+  added.push_back(
+      command
+          .add_option_function<std::string>(
+              "--time-step",
+              [&options](const std::string& value) {
+                std::string why;
+                if (!parse_time_step(value, &options.time_step_units, &options.time_step_decimals, &why))
+                  throw OptionProblem{"value '" + value + "' of --time-step " + why};
+              })
+          ->type_name("PS"));
+  added.push_back(command
+                      .add_option_function<std::string>(
+                          "--thermostat",
+                          [&options](const std::string& value) {
+                            std::string why;
+                            if (!parse_thermostat(value, &options.thermostat, &why))
+                              throw OptionProblem{"value '" + value + "' of --thermostat " + why};
+                          })
+                      ->type_name("NAME"));
+  add_real("--tau", "PS", tau_range, &options.tau);
+  if (atoms)
+    added.push_back(command
+                        .add_option_function<std::string>("--atoms",
+                                                          [&options](const std::string& value) {
+                                                            std::string why;
+                                                            std::int64_t v = 0;
+                                                            if (!parse_count(value, 2, max_atoms, &v, &why))
+                                                              throw OptionProblem{"value '" + value +
+                                                                                  "' of --atoms " + why};
+                                                            options.atoms = static_cast<long>(v);
+                                                          })
+                        ->type_name("N"));
+  return added;
+}
+
+std::string box_problem(const StateOptions& options, long atoms, double box) {
+  if (box >= smallest_box && box <= largest_box) return "";
+  return "--density " + formats::shortest(options.density) + " gives " + std::to_string(atoms) +
+         " atoms a box of " + formats::shortest(box) +
+         " nm; accepted: densities that give a box from 0.001 to 1e6 nm";
+}
+
+std::string cutoff_problem(double cutoff_sigma, long atoms, double box) {
+  const double largest = largest_cutoff_sigma(box);
+  if (cutoff_sigma <= largest) return "";
+  return "value '" + formats::shortest(cutoff_sigma) +
+         "' of --cutoff is beyond half the box; accepted: at most " + formats::fixed(largest, 4) +
+         " sigma for " + std::to_string(atoms) + " atoms at " +
+         formats::fixed(density_g_per_cm3(atoms, box), 5) + " g/cm^3";
+}
+
+std::string tau_problem(const StateOptions& options) {
+  if (options.thermostat == Thermostat::csvr || options.tau == default_tau) return "";
+  return "--tau is csvr's relaxation time: give it with --thermostat csvr";
+}
+
+std::string outside_box(const std::vector<double>& positions, long atoms, double box, std::string_view atom,
+                        std::string_view made) {
+  for (std::size_t k = 0; k < positions.size(); ++k) {
+    const double x = positions[k];
+    if (x >= -coordinate_rounding && x <= box + coordinate_rounding) continue;
+    return std::string(atom) + " " + std::to_string(k % static_cast<std::size_t>(atoms) + 1) + " lies at " +
+           formats::shortest(x) + " nm, outside the box of " + formats::rounded(box, 6) + " nm that " +
+           std::to_string(atoms) + " atoms fill at the density asked for; give the density " +
+           std::string(made) + " was made at with --density";
+  }
+  return "";
 }
 
 }  // namespace pelzak::engine

@@ -6,9 +6,6 @@ namespace pelzak::engine {
 
 namespace {
 
-// 1 kg = 1e3 g and 1 nm^3 = 1e-21 cm^3: N m / L^3 in g/cm^3 is N m 1e24 / L^3 with m in kg, L in nm.
-constexpr double g_per_cm3 = 1e24;
-
 // The long-range corrections for a pair potential cut off at rc, assuming g(r) = 1 beyond it:
 //   U_tail = (8/3) pi N rho eps sigma^3 [ (1/3) (sigma/rc)^9 - (sigma/rc)^3 ]
 //   P_tail = (16/3) pi rho^2 eps sigma^3 [ (2/3) (sigma/rc)^9 - (sigma/rc)^3 ]
@@ -31,10 +28,6 @@ double tail_pressure(double rho, double cutoff) {
 
 double density_g_per_cm3(long atoms, double box) {
   return static_cast<double>(atoms) * model::mass * g_per_cm3 / (box * box * box);
-}
-
-double box_for_density(long atoms, double density) {
-  return std::cbrt(static_cast<double>(atoms) * model::mass * g_per_cm3 / density);
 }
 
 double model_time_step(double ps) { return static_cast<double>(static_cast<float>(ps)); }

@@ -7,7 +7,6 @@
 
 namespace pelzak::kernels {
 
-
 void rdf_normalise(const double* histogram, long long atoms, double box, double samples, double* label,
                    double* g) {
   const double n = static_cast<double>(atoms);

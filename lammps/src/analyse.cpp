@@ -9,13 +9,13 @@
 #include "dump_dynamics.hpp"
 #include "export.hpp"
 #include "lammps_log.hpp"
-#include "output_set.hpp"
 #include "pelzak/analysis/correlations.hpp"
 #include "pelzak/analysis/correlations_schedule.hpp"
 #include "pelzak/analysis/rdf_svg.hpp"
 #include "pelzak/analysis/summary.hpp"
 #include "pelzak/engine/rdf_sampler.hpp"
 #include "pelzak/formats/file_names.hpp"
+#include "pelzak/formats/file_set.hpp"
 #include "pelzak/formats/number_text.hpp"
 #include "status.hpp"
 #include "xyz_trajectory.hpp"
@@ -128,8 +128,9 @@ bool analyse_dump(const Dump& dump, Analysis& a, std::string* message) {
   return true;
 }
 
-// The new results, all or none; then the files of an earlier analysis that this one does not
-// replace, so that none of them passes for a result of this dump. *written lists the files written.
+// The new results, all or none, with the files of an earlier analysis that this one does not
+// replace gone, so that none of them passes for a result of this dump. *written lists the files
+// written.
 bool write_results(const std::string& dir, const Analysis& a, std::string* written, std::string* message) {
   const analysis::DynamicsReport& d = a.dynamics;
   const struct {
@@ -148,18 +149,20 @@ bool write_results(const std::string& dir, const Analysis& a, std::string* writt
       {formats::sk_file, a.scattering, a.correlations.sk_csv},
       {formats::scattering_plot_file, a.scattering, a.correlations.plot},
   };
-  OutputSet out(dir);
+  formats::FileSet out;
+  out.owner = "pelzak_lammps";
+  out.folder = dir;
+  for (const auto& file : files) out.members.push_back(file.name);
+  std::string note;
+  if (!formats::file_set_open(out, message) || !formats::file_set_settle_leftover(out, &note, message))
+    return false;
+  if (!note.empty()) report(note);
+  if (!formats::file_set_check(out, message) || !formats::staging_create(out, message)) return false;
   for (const auto& file : files)
-    if (file.made && !out.stage(file.name, file.text, message)) return false;
-  if (!out.commit(message)) return false;
-  for (const auto& file : files) {
-    if (file.made) {
-      *written += written->empty() ? "" : ", ";
-      *written += out.path(file.name);
-    } else if (!out.remove_stale(file.name, message)) {
-      return false;
-    }
-  }
+    if (file.made && !formats::staging_write(out, file.name, file.text, message)) return false;
+  std::vector<std::string> names, removed;
+  if (!formats::file_set_commit(out, &names, &removed, message)) return false;
+  for (const std::string& name : names) *written += (written->empty() ? "" : ", ") + dir + "/" + name;
   return true;
 }
 
@@ -190,8 +193,7 @@ int run_analyse(const AnalyseOptions& options) {
   if (!warning.empty()) warn(warning);
   if (!note.empty()) report(note);
   Analysis a;
-  if (!make_folder(options.dir, &message) || !analyse_dump(dump, a, &message) ||
-      !write_results(options.dir, a, &written, &message))
+  if (!analyse_dump(dump, a, &message) || !write_results(options.dir, a, &written, &message))
     return failure(message);
   print_summary(dump, a);
   print_thermo_summary(options.dir + "/" + formats::lammps_log_file);

@@ -12,10 +12,10 @@
 
 #include "analyse.hpp"
 #include "metal_units.hpp"
-#include "output_set.hpp"
 #include "pelzak/engine/state_options.hpp"
 #include "pelzak/formats/configuration_reader.hpp"
 #include "pelzak/formats/file_names.hpp"
+#include "pelzak/formats/file_set.hpp"
 #include "pelzak/formats/number_text.hpp"
 #include "pelzak/formats/text_input.hpp"
 #include "status.hpp"
@@ -24,7 +24,6 @@ namespace pelzak::lammps {
 
 namespace {
 
-using formats::fixed;
 using formats::rounded;
 using formats::shortest;
 
@@ -46,13 +45,6 @@ double wrap(double x, double side) {
   return w;
 }
 
-// The configuration's coordinates carry 3 decimals: one on the box's faces may read up to half a
-// unit of the last decimal beyond them.
-constexpr double coordinate_rounding = 0.0005;
-// The boxes a density may give, nm, as pelzak_md accepts them.
-constexpr double smallest_box = 1e-3;
-constexpr double largest_box = 1e6;
-
 // What LAMMPS writes per frame of the dump, bytes, measured on a dump of 6,912 atoms: a line per
 // atom of its id, 10-digit positions and velocities and image flags, and the frame's header.
 constexpr double dump_bytes_per_atom = 84.0;
@@ -60,11 +52,6 @@ constexpr double dump_bytes_per_frame = 276.0;
 
 std::int64_t total_atoms(long atoms, int replicate) {
   return static_cast<std::int64_t>(replicate) * replicate * replicate * atoms;
-}
-
-// The files the export itself writes; the rest of a run's files are LAMMPS' and analyse's.
-bool is_export_file(const std::string& name) {
-  return name == formats::lammps_input_file || name == formats::lammps_data_file;
 }
 
 // The file's bytes, or false with a message.
@@ -258,36 +245,20 @@ std::string input_text(const ExportOptions& options, long atoms, const std::stri
 }
 
 std::string check_state(const ExportOptions& options, const Configuration& config) {
-  const double side = config.side;
-  if (!(side >= smallest_box && side <= largest_box))
-    return "--density " + shortest(options.density) + " gives " + std::to_string(config.atoms) +
-           " atoms a box of " + shortest(side) + " nm; accepted: densities that give a box from " +
-           shortest(smallest_box) + " to " + shortest(largest_box) + " nm";
+  std::string problem = engine::box_problem(options, config.atoms, config.side);
+  if (!problem.empty()) return problem;
   const std::int64_t atoms = total_atoms(config.atoms, options.replicate);
   if (atoms > max_lammps_atoms)
     return std::to_string(config.atoms) + " atoms replicated " + std::to_string(options.replicate) +
            " times along each axis are " + std::to_string(atoms) + " atoms; LAMMPS numbers at most " +
            std::to_string(max_lammps_atoms);
   // Half the exported box: no pair may interact with two images of one atom, as in pelzak_md.
-  const double box = options.replicate * side;
-  const double largest = engine::largest_cutoff_sigma(box);
-  if (options.cutoff_sigma > largest)
-    return "value '" + shortest(options.cutoff_sigma) +
-           "' of --cutoff is beyond half the box; accepted: at most " + fixed(largest, 4) + " sigma for " +
-           std::to_string(atoms) + " atoms at " +
-           fixed(engine::density_g_per_cm3(static_cast<long>(atoms), box), 5) + " g/cm^3";
-  if (options.thermostat != engine::Thermostat::csvr && options.tau != ExportOptions{}.tau)
-    return "--tau is csvr's relaxation time: give it with --thermostat csvr";
-  for (std::size_t k = 0; k < config.positions.size(); ++k) {
-    const double x = config.positions[k];
-    if (x >= -coordinate_rounding && x <= side + coordinate_rounding) continue;
-    return "atom " + std::to_string(k % static_cast<std::size_t>(config.atoms) + 1) + " lies at " +
-           shortest(x) + " nm, outside the box of " + rounded(side, 6) + " nm that " +
-           std::to_string(config.atoms) +
-           " atoms fill at the density asked for; give the density the configuration was made at with "
-           "--density";
-  }
-  return "";
+  problem =
+      engine::cutoff_problem(options.cutoff_sigma, static_cast<long>(atoms), options.replicate * config.side);
+  if (problem.empty()) problem = engine::tau_problem(options);
+  if (problem.empty())
+    problem = engine::outside_box(config.positions, config.atoms, config.side, "atom", "the configuration");
+  return problem;
 }
 
 std::vector<std::string> run_files() {
@@ -346,7 +317,18 @@ int run_export(const ExportOptions& options) {
   config.side = engine::state_box(config.atoms, options.density);
   const std::string problem = check_state(options, config);
   if (!problem.empty()) return usage_failure(problem);
-  if (!make_folder(options.dir, &message)) return failure(message);
+  // The export's set: the data, then the input that names it; every other file of a run goes with
+  // it, as it belongs to an earlier input.
+  formats::FileSet out;
+  out.owner = "pelzak_lammps";
+  out.folder = options.dir;
+  out.members = {formats::lammps_data_file, formats::lammps_input_file};
+  for (const std::string& name : run_files())
+    if (name != formats::lammps_data_file && name != formats::lammps_input_file) out.members.push_back(name);
+  std::string note;
+  if (!formats::file_set_open(out, &message) || !formats::file_set_settle_leftover(out, &note, &message))
+    return failure(message);
+  if (!note.empty()) report(note);
   const std::string md_run = present_files(options.dir, pelzak_md_files);
   if (!md_run.empty())
     return usage_failure(
@@ -357,18 +339,18 @@ int run_export(const ExportOptions& options) {
   if (!present.empty() && !options.force)
     return usage_failure("\"" + options.dir + "\" holds a run (" + present +
                          "): export into another folder, or give --force to replace that run's files");
-  OutputSet out(options.dir);
-  if (!out.stage(formats::lammps_data_file, data_file_text(config, options.replicate, source), &message) ||
-      !out.stage(formats::lammps_input_file, input_text(options, config.atoms, source), &message))
+  std::vector<std::string> written, removed;
+  if (!formats::file_set_check(out, &message) || !formats::staging_create(out, &message) ||
+      !formats::staging_write(out, formats::lammps_data_file,
+                              data_file_text(config, options.replicate, source), &message) ||
+      !formats::staging_write(out, formats::lammps_input_file, input_text(options, config.atoms, source),
+                              &message) ||
+      !formats::file_set_commit(out, &written, &removed, &message))
     return failure(message);
-  // The old run's other files go before the new input is in place, so that a failure leaves no
-  // new input beside old results.
-  for (const std::string& name : run_files())
-    if (!is_export_file(name) && !out.remove_stale(name, &message)) return failure(message);
-  if (!out.commit(&message)) return failure(message);
   const std::int64_t atoms = total_atoms(config.atoms, options.replicate);
-  std::printf("wrote %s and %s: %lld atoms from \"%s\"\n", out.path(formats::lammps_input_file).c_str(),
-              out.path(formats::lammps_data_file).c_str(), static_cast<long long>(atoms), source.c_str());
+  std::printf("wrote %s/%s and %s/%s: %lld atoms from \"%s\"\n", options.dir.c_str(),
+              formats::lammps_input_file, options.dir.c_str(), formats::lammps_data_file,
+              static_cast<long long>(atoms), source.c_str());
   if (!present.empty()) std::printf("replaced the earlier run's %s\n", present.c_str());
   if (options.thermostat == engine::Thermostat::csvr)
     std::printf(

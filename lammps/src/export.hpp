@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "pelzak/engine/state_point.hpp"
+#include "pelzak/engine/state_options.hpp"
 #include "pelzak/formats/file_names.hpp"
 #include "pelzak_model.h"
 
@@ -24,24 +24,17 @@ inline constexpr std::int64_t max_seed = 900000000;
 // apart, they would keep moving in step for thousands of steps.
 inline constexpr std::int64_t replica_seed = 87287;
 
-struct ExportOptions {
+// The state point as pelzak_md takes it (the density the configuration was made at; csvr's tau is
+// Berendsen's in LAMMPS), and what the export adds.
+struct ExportOptions : engine::StateOptions {
   int replicate = 1;               // copies along each axis
   std::int64_t steps = 1000;       // steps the input runs
   std::int64_t dump_every = 4;     // steps between dump frames (0.04 ps: pelzak_md's VACF frames)
   std::int64_t thermo_every = 10;  // steps between thermo lines
   std::int64_t seed = -1;          // 0: keep our velocities; > 0: fresh ones; -1: 0 unless replicated
-  // The state point, as pelzak_md takes it and with its defaults: the library's liquid.
-  double temperature = model::target_temperature;  // K
-  double density = 0.0;                            // g/cm^3 the configuration was made at; 0: the library's
-  double cutoff_sigma = 2.25;                      // the cut-off radius in sigma
-  bool tail = false;                               // long-range corrections to energy and pressure
-  std::int64_t time_step_units = 1;  // the time step, time_step_units * 10^-time_step_decimals ps
-  int time_step_decimals = 2;
-  engine::Thermostat thermostat = engine::Thermostat::rescale;
-  double tau = 0.1;    // ps, csvr's relaxation time (Berendsen's in LAMMPS)
-  bool force = false;  // replace the files of an earlier run in dir
-  std::string from;    // configuration file; empty: formats::final_file
-  std::string dir;     // output folder
+  bool force = false;              // replace the files of an earlier run in dir
+  std::string from;                // configuration file; empty: formats::final_file
+  std::string dir;                 // output folder
 };
 
 // The configuration read: its atoms and the side of the box they fill at the density given.

@@ -19,65 +19,25 @@ namespace engine = pelzak::engine;
 // Largest step count or interval accepted, as pelzak_md's.
 constexpr std::int64_t max_steps = 1000000000;
 
-// A state option's value that is not accepted: the message says which and what is.
-struct Problem {
-  std::string message;
-};
-
-// The option named `name` takes a real number in `range` into *field.
-void add_real(CLI::App* command, const char* name, const char* type, const engine::RealRange& range,
-              double* field, const std::string& help) {
-  command
-      ->add_option_function<std::string>(
-          name,
-          [name, &range, field](const std::string& value) {
-            std::string why;
-            if (!engine::parse_real(value, range, field, &why))
-              throw Problem{"value '" + value + "' of " + name + " " + why};
-          },
-          help)
-      ->type_name(type);
-}
-
-// The state point as pelzak_md takes it. Not --atoms: the atoms are the configuration's, copied
-// --replicate times along each axis.
+// The state point as pelzak_md takes it, with help of the export's own. Not --atoms: the atoms are
+// the configuration's, copied --replicate times along each axis.
 void add_state(CLI::App* command, ExportOptions& ex) {
-  add_real(command, "--temperature", "K", engine::temperature_range, &ex.temperature,
-           "Target temperature in kelvin (default 94.4)");
-  add_real(command, "--density", "G_PER_CM3", engine::density_range, &ex.density,
-           "Density, g/cm^3, the configuration was made at (default 1.36245, the library's box)");
-  add_real(command, "--cutoff", "SIGMA", engine::cutoff_range, &ex.cutoff_sigma,
-           "Cut-off radius in sigma, at most half the exported box (default 2.25)");
-  command->add_flag("--tail", ex.tail,
-                    "Long-range corrections to energy and pressure (pair_modify tail yes)");
-  command
-      ->add_option_function<std::string>(
-          "--time-step",
-          [&ex](const std::string& value) {
-            std::string why;
-            if (!engine::parse_time_step(value, &ex.time_step_units, &ex.time_step_decimals, &why))
-              throw Problem{"value '" + value + "' of --time-step " + why};
-          },
-          "Time step in ps, a decimal such as 0.005, at most 0.1, taken in single precision (default 0.01)")
-      ->type_name("PS");
-  command
-      ->add_option_function<std::string>(
-          "--thermostat",
-          [&ex](const std::string& value) {
-            std::string why;
-            if (!engine::parse_thermostat(value, &ex.thermostat, &why))
-              throw Problem{"value '" + value + "' of --thermostat " + why};
-          },
-          "rescale (default): rescaled every step; csvr: fix temp/berendsen, csvr without its random term; "
-          "none: constant energy")
-      ->type_name("NAME");
-  add_real(command, "--tau", "PS", engine::tau_range, &ex.tau,
-           "Relaxation time of csvr (Berendsen's in LAMMPS), ps (default 0.1)");
+  const char* help[] = {
+      "Target temperature in kelvin (default 94.4)",
+      "Density, g/cm^3, the configuration was made at (default 1.36245, the library's box)",
+      "Cut-off radius in sigma, at most half the exported box (default 2.25)",
+      "Long-range corrections to energy and pressure (pair_modify tail yes)",
+      "Time step in ps, a decimal such as 0.005, at most 0.1, taken in single precision (default 0.01)",
+      "rescale (default): rescaled every step; csvr: fix temp/berendsen, csvr without its random term; "
+      "none: constant energy",
+      "Relaxation time of csvr (Berendsen's in LAMMPS), ps (default 0.1)"};
+  const std::vector<CLI::Option*> added = engine::add_state_options(*command, ex, false);
+  for (std::size_t k = 0; k < added.size(); ++k) added[k]->description(help[k]);
   command
       ->add_option_function<std::string>(
           "--atoms",
           [](const std::string&) {
-            throw Problem{
+            throw engine::OptionProblem{
                 "export takes no --atoms: the atoms are the configuration's, copied --replicate times along "
                 "each axis"};
           },
@@ -103,7 +63,7 @@ CLI::App* add_export(CLI::App& app, ExportOptions& ex) {
           [&ex](const std::string& value) {
             std::string why;
             if (!engine::parse_count(value, 0, max_seed, &ex.seed, &why))
-              throw Problem{"value '" + value + "' of --seed " + why};
+              throw engine::OptionProblem{"value '" + value + "' of --seed " + why};
           },
           "Fresh Maxwell-Boltzmann velocities from this seed; 0 keeps ours (default: 0, or " +
               std::to_string(replica_seed) + " when replicated)")
@@ -162,7 +122,7 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     return usage_failure(e.what());
-  } catch (const Problem& problem) {
+  } catch (const engine::OptionProblem& problem) {
     return usage_failure(problem.message);
   }
   if (export_command->parsed()) return run_export(ex);

@@ -1,9 +1,9 @@
 """pelzak.run and pelzak.initial: the programs' jobs from Python, results as numpy arrays.
 
-The job runs in a forked child of this process (see pelzak._job): the library and the driver end
-their process when a file cannot be read or written, and that must not be the interpreter. The
-child works in the run folder, as the programs work in theirs; afterwards the result files are read
-from there into numpy arrays.
+The job runs in this process with the GIL released (see pelzak._job), working in the run folder as
+pelzak_md works in its working directory; every failure comes back as a RunError. Afterwards the
+result files are read from the folder into numpy arrays. The generator's start is written by a
+forked child in the folder, as pelzak_initial would write it.
 """
 import decimal
 import errno
@@ -32,7 +32,7 @@ class RunError(RuntimeError):
     status:  its exit status: 1 a file could not be read or written (missing start, no permission,
              full disk); 2 the library stopped the run (malformed start file, g(r) not writable);
              3 the run blew up (energy or temperature no longer finite); 70 internal error;
-             128 + N: stopped by signal N between two steps; negative: ended by that signal.
+             negative: pelzak_initial's child was ended by that signal.
     folder:  the run folder.
     """
 
@@ -362,11 +362,12 @@ def run(
         start          a start file of any atom count (a path relative to this process's folder)
 
     A keyword of the wrong type (a string for a number, a float for a count) raises TypeError, a
-    value pelzak_md refuses ValueError with its reason and the accepted range. The job runs in a
-    forked child process while this one waits with the GIL released (other threads go on; Ctrl-C
-    stops the job and raises KeyboardInterrupt). Any failure, from a missing start to a full
-    disk, raises RunError with the program's own message and leaves an earlier run's results in
-    the folder as they were; the interpreter never ends.
+    value pelzak_md refuses ValueError with its reason and the accepted range. The job runs in this
+    process with the GIL released (other threads go on). Python's signal handlers stay in place: a
+    handler that raises while the job runs (Ctrl-C's KeyboardInterrupt, in the main thread) stops
+    it between two steps, and the exception is raised here. Any failure, from a missing start to a
+    full disk, raises RunError with the program's own message and leaves an earlier run's results
+    in the folder as they were; the interpreter never ends.
     """
     values = dict(locals())
     args = _arguments(values)

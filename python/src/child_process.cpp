@@ -62,18 +62,14 @@ int above_standard_streams(int fd) {
   if (getppid() != parent) _exit(internal_error);
 
   if (dup2(out.write, STDOUT_FILENO) < 0 || dup2(err.write, STDERR_FILENO) < 0) _exit(internal_error);
-  if (settings.close_other_files) {
-    // Descriptors of the interpreter, or the pipes of a child another thread is running now,
-    // must not be held open by this one.
-    if (close_range(3, ~0U, 0) != 0) {
-      // Kernels before 5.9 lack close_range.
-      struct rlimit files {};
-      getrlimit(RLIMIT_NOFILE, &files);
-      const rlim_t last = files.rlim_cur < 65536 ? files.rlim_cur : 65536;
-      for (rlim_t fd = 3; fd < last; ++fd) close(static_cast<int>(fd));
-    }
-  } else {
-    close_fd(out.read), close_fd(err.read), close_fd(out.write), close_fd(err.write);
+  // Descriptors of the interpreter, or the pipes of a child another thread is running now, must not
+  // be held open by this one.
+  if (close_range(3, ~0U, 0) != 0) {
+    // Kernels before 5.9 lack close_range.
+    struct rlimit files {};
+    getrlimit(RLIMIT_NOFILE, &files);
+    const rlim_t last = files.rlim_cur < 65536 ? files.rlim_cur : 65536;
+    for (rlim_t fd = 3; fd < last; ++fd) close(static_cast<int>(fd));
   }
   if (!settings.folder.empty() && chdir(settings.folder.c_str()) != 0) {
     dprintf(STDERR_FILENO, "pelzak: cannot enter the folder \"%s\": %s\n", settings.folder.c_str(),
@@ -90,15 +86,6 @@ int above_standard_streams(int fd) {
   }
   std::fflush(nullptr);
   _exit(status);
-}
-
-void forward_to_sys_stderr(const char* bytes, std::size_t length) {
-  py::object stream = py::module_::import("sys").attr("stderr");
-  if (stream.is_none()) return;
-  PyObject* text = PyUnicode_DecodeUTF8(bytes, static_cast<Py_ssize_t>(length), "replace");
-  if (!text) throw py::error_already_set();
-  stream.attr("write")(py::reinterpret_steal<py::str>(text));
-  stream.attr("flush")();
 }
 
 // Waits for the child to end, the GIL released. Returns its exit status, or minus the number of
@@ -158,7 +145,6 @@ ChildOutcome run_in_child(const std::function<int()>& job, const ChildSettings& 
   struct pollfd watched[2] = {{out.read, POLLIN, 0}, {err.read, POLLIN, 0}};
   std::string* texts[2] = {&outcome.out, &outcome.err};
   while (watched[0].fd >= 0 || watched[1].fd >= 0) {
-    const std::size_t err_before = outcome.err.size();
     {
       py::gil_scoped_release release;
       if (poll(watched, 2, signal_check_interval) > 0) {
@@ -177,8 +163,6 @@ ChildOutcome run_in_child(const std::function<int()>& job, const ChildSettings& 
     try {
       // Ctrl-C (KeyboardInterrupt) or another signal whose Python handler raised.
       if (PyErr_CheckSignals() != 0) throw py::error_already_set();
-      if (settings.forward_stderr && outcome.err.size() > err_before)
-        forward_to_sys_stderr(outcome.err.data() + err_before, outcome.err.size() - err_before);
     } catch (...) {
       stop(pid, watched);
       throw;

@@ -1,12 +1,11 @@
-// Running a piece of the toolkit in a forked copy of the Python process.
+// Running a piece of the toolkit in a forked copy of the Python process: pelzak_initial's start,
+// which keeps its random stream in process-wide state, writes into the working directory and ends
+// its process when memory runs out, as the program does.
 //
-// The library and the driver end the process when a file cannot be read or written (a diagnostic
-// on stderr, then exit). Inside Python that would take the interpreter, and a notebook's kernel,
-// down with it. Work that may end that way therefore runs in a child made with fork() (no exec:
-// the child is this very process, library and arrays included, so the work is exactly what an
-// in-process call would do). The child's stdout and stderr go to pipes; the parent waits with the
-// GIL released, keeps both texts and the exit status, and turns a failure into a Python exception.
-// The child never touches the interpreter.
+// The child is made with fork() (no exec: the child is this very process, so the work is exactly
+// what an in-process call would do) in the folder given. Its stdout and stderr go to pipes; the
+// parent waits with the GIL released, keeps both texts and the exit status, and turns a failure into
+// a Python exception. The child never touches the interpreter.
 #pragma once
 
 #include <pybind11/pybind11.h>
@@ -19,9 +18,7 @@ namespace pelzak::python {
 namespace py = pybind11;
 
 struct ChildSettings {
-  std::string folder;             // the child's working directory; empty: the parent's
-  bool close_other_files = true;  // close every inherited descriptor but 0, 1 and 2
-  bool forward_stderr = false;    // copy the child's stderr to sys.stderr as it arrives
+  std::string folder;  // the child's working directory; empty: the parent's
 };
 
 struct ChildOutcome {

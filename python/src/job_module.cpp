@@ -1,24 +1,26 @@
 // pelzak._job: pelzak_md's job and pelzak_initial's start, run from Python.
 //
-// Both are functions that return an exit status, but the library they call ends the process when a
-// file cannot be read or written (exit(2) on a malformed start or a g(r) it cannot write). So each
-// runs in a forked child in the folder it is given (child_process.hpp), called there exactly as the
-// programs call it; the job's own handlers for SIGINT, SIGTERM and SIGHUP stop it between two steps.
-// The parent waits with the GIL released and returns the exit status with the child's stdout and
-// stderr, and for a job that succeeded the few figures "summary_argon.json" leaves out, which the
-// child writes into memory it shares with the parent; the Python side (pelzak/_run.py) raises on
-// failure and reads the result files, the summary's figures from that JSON file.
+// The job runs in this process, with the GIL released: it returns a status for every failure and
+// never ends the process, works from the run folder given (pelzak/driver/job.hpp's JobPlace), and
+// writes its summary and its messages to streams kept here. Python's signal handlers stay in place
+// while it runs: about every 100 ms the job asks the interpreter to run those of signals that came
+// (PyErr_CheckSignals, which does so in the main thread only), and a handler that raises (Ctrl-C's
+// KeyboardInterrupt) stops the run between two steps and its exception is raised here. The job's
+// own handlers of SIGINT, SIGTERM and SIGHUP would replace the interpreter's process-wide for the
+// run, and two runs in two threads would put back each other's.
 //
-// This module links its own copy of the library, apart from pelzak._routines; the job keeps its g(r)
-// file in its staging folder, apart from the "rdf_argon.dat" that radial_dist calls may hold open.
+// The generator runs in a forked child in the folder (child_process.hpp): it draws from one
+// process-wide random stream, writes into the working directory, and ends its process when memory
+// runs out, as pelzak_initial does.
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
-#include <sys/mman.h>
 
-#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdint>
-#include <cstring>
-#include <new>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -32,41 +34,67 @@ namespace pelzak::python {
 
 namespace {
 
+// How often a running job lets the interpreter handle the signals that came.
+constexpr auto signal_check_interval = std::chrono::milliseconds(100);
+
 py::str text(const std::string& bytes) {
   PyObject* s = PyUnicode_DecodeUTF8(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), "replace");
   if (!s) throw py::error_already_set();
   return py::reinterpret_steal<py::str>(s);
 }
 
-py::tuple outcome_tuple(const ChildOutcome& outcome) {
-  return py::make_tuple(outcome.status, text(outcome.out), text(outcome.err));
+// The job's error stream: kept for the exception's message and, when asked, copied to sys.stderr
+// line by line as it comes (the job writes it with the GIL released).
+struct ErrorText {
+  std::string text;
+  bool forward = false;
+};
+
+ssize_t write_error_text(void* cookie, const char* bytes, std::size_t size) {
+  auto* e = static_cast<ErrorText*>(cookie);
+  e->text.append(bytes, size);
+  if (e->forward) {
+    py::gil_scoped_acquire gil;
+    try {
+      py::object stream = py::module_::import("sys").attr("stderr");
+      if (!stream.is_none()) {
+        stream.attr("write")(text(std::string(bytes, size)));
+        stream.attr("flush")();
+      }
+    } catch (py::error_already_set&) {
+      // A sys.stderr that cannot be written loses the progress, not the run.
+    }
+  }
+  return static_cast<ssize_t>(size);
 }
 
-// The job's figures on their way from the child to the parent: a mapping shared across the fork,
-// one per run (so runs in several threads keep theirs apart). The child writes it only when the
-// job succeeds, before it ends; the parent reads it after waitpid, which orders the two.
-class SharedFigures {
+// The job's interrupt check: lets the interpreter run its signal handlers every
+// signal_check_interval; the first exception one raises stops the run and is kept to be raised
+// again when the job has returned.
+class PythonSignals {
  public:
-  SharedFigures() {
-    memory_ =
-        mmap(nullptr, sizeof(md::JobFigures), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    if (memory_ == MAP_FAILED) {
-      const int err = errno;
-      PyErr_SetObject(PyExc_OSError, py::make_tuple(err, std::string("cannot share memory with the child: ") +
-                                                             std::strerror(err))
-                                         .ptr());
-      throw py::error_already_set();
+  int operator()() {
+    const auto now = std::chrono::steady_clock::now();
+    if (stopped_ != 0 || now < next_) return stopped_;
+    next_ = now + signal_check_interval;
+    py::gil_scoped_acquire gil;
+    if (PyErr_CheckSignals() != 0) {
+      PyErr_Fetch(&type_, &value_, &trace_);
+      stopped_ = SIGINT;  // what the run reports: the handler's exception says the rest
     }
-    figures_ = new (memory_) md::JobFigures{};
+    return stopped_;
   }
-  ~SharedFigures() { munmap(memory_, sizeof(md::JobFigures)); }
-  SharedFigures(const SharedFigures&) = delete;
-  SharedFigures& operator=(const SharedFigures&) = delete;
-  md::JobFigures* get() { return figures_; }
+  // With the GIL held: raises the kept exception, if any.
+  void raise_kept() {
+    if (stopped_ == 0) return;
+    PyErr_Restore(type_, value_, trace_);
+    throw py::error_already_set();
+  }
 
  private:
-  void* memory_ = nullptr;
-  md::JobFigures* figures_ = nullptr;
+  std::chrono::steady_clock::time_point next_{};
+  int stopped_ = 0;
+  PyObject *type_ = nullptr, *value_ = nullptr, *trace_ = nullptr;
 };
 
 // The figures of the job that "summary_argon.json" (which pelzak.RunFigures reads) leaves out: the
@@ -88,27 +116,55 @@ std::string check_arguments(const std::vector<std::string>& arguments) {
   return md::options_from_arguments(arguments, &options);
 }
 
-// arguments: pelzak_md's, which pelzak.run makes from its keywords. They are checked here, before
-// anything runs, by the driver's own command-line rules, so a bad value gets pelzak_md's message
-// and status (64) without a child.
+// arguments: pelzak_md's, which pelzak.run makes from its keywords, checked by the driver's own
+// command-line rules, so a bad value gets pelzak_md's message and status (64). Returns the exit
+// status, the summary, the messages, and for a job that succeeded its figures.
 py::tuple run_job(const std::string& folder, const std::vector<std::string>& arguments) {
   md::Options options;
   const std::string problem = md::options_from_arguments(arguments, &options);
   if (!problem.empty()) return py::make_tuple(md::exit_usage, py::str(""), text(problem), py::none());
-  ChildSettings settings;
-  settings.folder = folder;
-  settings.forward_stderr = !options.quiet;
-  SharedFigures figures;
-  md::JobFigures* shared = figures.get();
-  const ChildOutcome outcome = run_in_child([&] { return md::run_job(options, shared); }, settings);
-  py::object numbers = outcome.status == md::exit_ok ? py::object(fit_figures(*shared)) : py::none();
-  return py::make_tuple(outcome.status, text(outcome.out), text(outcome.err), numbers);
+  char* summary = nullptr;
+  std::size_t summary_size = 0;
+  ErrorText messages;
+  messages.forward = !options.quiet;
+  md::JobPlace place;
+  place.folder = folder;
+  place.out = open_memstream(&summary, &summary_size);
+  place.err = fopencookie(&messages, "w", cookie_io_functions_t{nullptr, write_error_text, nullptr, nullptr});
+  if (!place.out || !place.err) {
+    if (place.out) std::fclose(place.out);
+    if (place.err) std::fclose(place.err);
+    std::free(summary);
+    throw std::bad_alloc();
+  }
+  std::setvbuf(place.err, nullptr, _IOLBF, 0);
+  PythonSignals signals;
+  place.interrupt = [&signals] { return signals(); };
+  md::JobFigures figures{};
+  int status = internal_error;
+  {
+    py::gil_scoped_release release;
+    try {
+      status = md::run_job(options, &figures, place);
+    } catch (const std::exception& e) {
+      std::fprintf(place.err, "pelzak_md: internal error: %s\n", e.what());
+    }
+    std::fclose(place.err);
+  }
+  std::fclose(place.out);
+  const std::string out(summary, summary_size);
+  std::free(summary);
+  signals.raise_kept();
+  py::object numbers = status == md::exit_ok ? py::object(fit_figures(figures)) : py::none();
+  return py::make_tuple(status, text(out), text(messages.text), numbers);
 }
 
 py::tuple write_start(const std::string& folder, std::uint32_t seed) {
   ChildSettings settings;
   settings.folder = folder;
-  return outcome_tuple(run_in_child([seed] { return initial::generate_configuration(seed); }, settings));
+  const ChildOutcome outcome =
+      run_in_child([seed] { return initial::generate_configuration(seed); }, settings);
+  return py::make_tuple(outcome.status, text(outcome.out), text(outcome.err));
 }
 
 }  // namespace
@@ -117,13 +173,15 @@ py::tuple write_start(const std::string& folder, std::uint32_t seed) {
 
 PYBIND11_MODULE(_job, m) {
   using namespace pelzak::python;
-  m.doc() = "pelzak_md's job and pelzak_initial's start in a child process (use pelzak.run, pelzak.initial)";
+  m.doc() =
+      "pelzak_md's job in this process, pelzak_initial's start in a child (use pelzak.run, pelzak.initial)";
   m.def("check_arguments", &check_arguments, py::arg("arguments"));
   m.def("run_job", &run_job, py::arg("folder"), py::arg("arguments"));
   m.def("write_start", &write_start, py::arg("folder"), py::arg("seed"));
   m.attr("default_seed") = pelzak::initial::default_seed;
   m.attr("exit_usage") = pelzak::md::exit_usage;
   m.attr("max_steps") = pelzak::md::max_steps;
+  m.attr("option_names") = pelzak::md::option_names();
   m.attr("bins") = pelzak::model::bins;
   const pelzak::md::Options defaults;
   py::dict d;
@@ -134,7 +192,7 @@ PYBIND11_MODULE(_job, m) {
   d["xyz_every"] = defaults.xyz_every;
   m.attr("defaults") = d;
   py::dict files;
-  files["start"] = "ar_simulation.dat";
+  files["start"] = pelzak::formats::start_file;
   files["summary"] = pelzak::formats::summary_file;
   files["rdf"] = pelzak::formats::rdf_file;
   files["thermo"] = pelzak::formats::thermo_file;

@@ -317,5 +317,32 @@ def test_ctrl_c_stops_the_job_and_raises_keyboard_interrupt(tmp_path):
         pelzak.run(tmp_path, equilibration=10**9, thermo_every=1000)  # days, if nothing stopped it
     timer.join()
     assert child_processes() == []
-    # The interpreter goes on as before.
+    # The interpreter goes on as before, with its own handler, and no file of the folder changed.
+    assert signal.getsignal(signal.SIGINT) is signal.default_int_handler
+    assert sorted(os.listdir(tmp_path)) == ["ar_simulation.dat"]
     assert pelzak.initial(tmp_path).endswith("ar_simulation.dat")
+
+
+class Stop(Exception):
+    pass
+
+
+def test_the_programs_own_signal_handler_stops_the_job_and_stays(tmp_path):
+    """As a notebook's kernel handles its interrupts: the handler in place runs during the job, its
+    exception stops the job, and it is still the handler afterwards."""
+    pelzak.initial(tmp_path)
+
+    def handler(number, frame):
+        raise Stop(number)
+
+    previous = signal.signal(signal.SIGUSR1, handler)
+    try:
+        timer = threading.Timer(0.5, os.kill, (os.getpid(), signal.SIGUSR1))
+        timer.start()
+        with pytest.raises(Stop):
+            pelzak.run(tmp_path, equilibration=10**9, thermo_every=1000, quiet=False)
+        timer.join()
+        assert signal.getsignal(signal.SIGUSR1) is handler
+    finally:
+        signal.signal(signal.SIGUSR1, previous)
+    assert sorted(os.listdir(tmp_path)) == ["ar_simulation.dat"]

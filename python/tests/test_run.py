@@ -250,7 +250,8 @@ def test_the_means_are_the_logs_means_to_the_bit(short_runs):
 
 
 def test_every_option_of_pelzak_md_is_a_keyword_with_its_default():
-    """Read from pelzak_md --help: each option a keyword of run; the run-control counts with the
+    """Read from pelzak_md --help and from the options its command line registers: each option a
+    keyword of run and in run's table of pelzak_md's options; the run-control counts with the
     program's default, the state point's None (the program's default). quiet aside: run is quiet
     unless asked, as a library call should be."""
     help_text = subprocess.run([os.environ["PELZAK_MD"], "--help"], capture_output=True, text=True, check=True).stdout
@@ -260,6 +261,8 @@ def test_every_option_of_pelzak_md_is_a_keyword_with_its_default():
     seen = [renamed.get(name, name.replace("-", "_")) for name in options if name not in ("help", "version", "output-dir")]
     assert len(seen) == 18 and sorted(seen) == sorted(p for p in parameters if p != "folder")
     assert all(parameters[name].kind == inspect.Parameter.KEYWORD_ONLY for name in seen)
+    registered = set(pelzak._job.option_names) - {"--help", "--version", "--output-dir"}
+    assert set(pelzak._run._KEYWORDS.values()) == registered and sorted(pelzak._run._KEYWORDS) == sorted(seen)
     defaults = dict(re.findall(r"^  -\w, --([a-z-]+) N\s+.*?\(default (\d+)", help_text, re.M))
     assert len(defaults) == 5
     for name, value in defaults.items():
@@ -284,16 +287,18 @@ def test_progress_goes_to_sys_stderr_when_not_quiet(tmp_path, capsys):
     assert result.summary.startswith("state: 864 atoms at 94.4 K") and "production: mean temperature 94." in result.summary
 
 
-def test_the_gil_is_released_while_the_job_runs(tmp_path):
-    """Another Python thread runs while the job's child process exists. A run that held the GIL
-    from the fork to the end of the child would never let it see the child."""
+def test_the_job_runs_in_this_process_with_the_gil_released(tmp_path):
+    """Another Python thread runs while the job works: it sees the job's staging folder, which
+    exists only during the run, and no child process."""
     pelzak.initial(tmp_path)
-    seen = []
+    seen, children = [], []
     done = threading.Event()
 
     def watch():
         while not done.is_set() and not seen:
-            seen.extend(child_processes())
+            if (tmp_path / ".pelzak_md-staging").exists():
+                seen.append(True)
+                children.extend(child_processes())
 
     watcher = threading.Thread(target=watch)
     watcher.start()
@@ -302,7 +307,7 @@ def test_the_gil_is_released_while_the_job_runs(tmp_path):
     finally:
         done.set()
         watcher.join()
-    assert seen
+    assert seen and children == []
 
 
 def test_runs_in_threads_give_the_same_results(tmp_path, runs):
@@ -396,7 +401,7 @@ def test_numpy_integers_are_counts(tmp_path):
 
 
 def test_a_program_without_standard_input_and_output(tmp_path):
-    # The pipes to the child then get descriptors 0 and 1 first; the child must still sort them out.
+    # The pipes to the generator's child then get descriptors 0 and 1 first; it must still sort them out.
     code = "import os, sys, pelzak\nos.close(0)\nos.close(1)\npelzak.initial()\nsys.stderr.write(pelzak.run(push_off=500, equilibration=0, production=1000).summary)\n"
     p = run_python(code, tmp_path)
     assert p.returncode == 0 and p.stderr.startswith("state: 864 atoms"), p.stderr

@@ -14,6 +14,7 @@
 #include "fcc_lattice.hpp"
 #include "pelzak/engine/pair_forces.hpp"
 #include "pelzak/engine/rdf_sampler.hpp"
+#include "pelzak/engine/state_options.hpp"
 #include "pelzak/engine/system.hpp"
 #include "pelzak/kernels/state_point_loops.hpp"
 #include "pelzak_aux.h"
@@ -96,7 +97,7 @@ TEST(EngineForces, EveryStatePointGivesThePlainLoopBitForBit) {
   for (const Case& c : cases) {
     engine::StatePoint s;
     s.atoms = c.atoms;
-    s.box = engine::box_for_density(c.atoms, c.density);
+    s.box = engine::state_box(c.atoms, c.density);
     s.cutoff_sigma = std::min(c.cutoff_sigma, engine::largest_cutoff_sigma(s.box));
     for (Isa isa : every_isa()) {
       const IsaScope scope(isa);
@@ -120,7 +121,7 @@ TEST(EngineForces, AnyNumberOfThreadsGivesThePlainLoopBitForBit) {
   for (long atoms : {40L, 300L, 2000L}) {
     engine::StatePoint s;
     s.atoms = atoms;
-    s.box = engine::box_for_density(atoms, 1.36);
+    s.box = engine::state_box(atoms, 1.36);
     s.cutoff_sigma = std::min(2.5, engine::largest_cutoff_sigma(s.box));
     const auto positions = configuration(atoms, s.box, 0.03, atoms);
     const Sums want = reference(s, positions);
@@ -147,7 +148,7 @@ TEST(EngineForces, AnyNumberOfThreadsGivesThePlainLoopBitForBit) {
 TEST(EngineForces, NonFiniteAndFarAtomsGiveThePlainLoopBitForBit) {
   engine::StatePoint s;
   s.atoms = 300;
-  s.box = engine::box_for_density(s.atoms, 1.36);
+  s.box = engine::state_box(s.atoms, 1.36);
   auto positions = configuration(s.atoms, s.box, 0.02, 5);
   positions[3] = NAN;                  // x of atom 3
   positions[s.atoms + 10] = INFINITY;  // y of atom 10
@@ -245,7 +246,7 @@ TEST(EngineRdf, EveryStatePointGivesThePlainLoopsHistogramBitForBit) {
   for (long atoms : {3L, 9L, 500L, 864L, 1731L}) {
     engine::StatePoint s;
     s.atoms = atoms;
-    s.box = engine::box_for_density(atoms, 1.2);
+    s.box = engine::state_box(atoms, 1.2);
     const auto positions = configuration(atoms, s.box, 0.04, atoms);
     std::vector<double> want(model::bins, 0.0);
     const auto m = pelzak::kernels::pair_model(static_cast<int>(atoms), s.box, 0.5);

@@ -9,6 +9,7 @@
 
 #include "pelzak/engine/lattice_start.hpp"
 #include "pelzak/engine/pair_forces.hpp"
+#include "pelzak/engine/state_options.hpp"
 #include "pelzak/engine/system.hpp"
 
 namespace {
@@ -32,7 +33,7 @@ struct Liquid {
   static engine::StatePoint make_state(engine::Thermostat thermostat, double temperature) {
     engine::StatePoint s;
     s.atoms = 256;
-    s.box = engine::box_for_density(s.atoms, 1.36245);
+    s.box = engine::state_box(s.atoms, 1.36245);
     s.temperature = temperature;
     s.thermostat = thermostat;
     s.seed = 11;

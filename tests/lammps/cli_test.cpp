@@ -176,17 +176,17 @@ TEST(LammpsCli, ExportWritesTheInputAndDataOrNothing) {
 
   write_bytes("file", "");
   expect_one_line_failure(lammps({"export", "--from", "ar_simulation.dat", "file"}),
-                          "\"file\" exists and is not a folder");
+                          "cannot open the output folder \"file\": Not a directory");
   // A folder where a file is to go stops the export before anything is written.
   std::filesystem::create_directories("taken/in.argon");
   expect_one_line_failure(lammps({"export", "--force", "--from", "ar_simulation.dat", "taken"}),
-                          "\"taken/in.argon\" is a folder: move it away");
+                          "\"taken/in.argon\" is a directory: move it away so the result can be written");
   EXPECT_EQ(folder("taken"), std::vector<std::string>{"in.argon"});
   if (pelzak::test::can_test_permissions()) {
     mkdir("locked", 0555);
     chmod("locked", 0555);
     r = run_program({lammps_program, "export", "--from", "ar_simulation.dat", "locked"}, true);
-    expect_one_line_failure(r, "cannot create \"locked/argon.data\": Permission denied");
+    expect_one_line_failure(r, "cannot create files in the output folder \"locked\": Permission denied");
     EXPECT_TRUE(folder("locked").empty());
   }
 }
@@ -301,7 +301,7 @@ TEST(LammpsCli, AnalyseWritesGofRForAnyBoxAndRefusesUnfitDumps) {
   EXPECT_EQ(read_bytes("out/rdf_argon.dat"), kept);
 
   // No temporaries left by any of it.
-  for (const auto& name : folder("out")) EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
+  for (const auto& name : folder("out")) EXPECT_EQ(name.find("-staging"), std::string::npos) << name;
 }
 
 // The summary's lines that start with `start`.
@@ -398,7 +398,7 @@ TEST(LammpsCli, AnalyseWritesTheDynamicsAndSkipsWhatTheDumpLacks) {
   EXPECT_FALSE(contains(r.out, "Green-Kubo")) << r.out;
   EXPECT_EQ(folder("out"), (std::vector<std::string>{"dynamics_argon.svg", "msd_argon.csv", "rdf_argon.dat",
                                                      "rdf_argon.svg", "traj_argon.lammpstrj"}));
-  for (const auto& name : folder("out")) EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
+  for (const auto& name : folder("out")) EXPECT_EQ(name.find("-staging"), std::string::npos) << name;
 }
 
 }  // namespace

@@ -3,24 +3,25 @@
 //
 // The job: check the run folder, read the start, run the steps in the staging folder, and put the
 // finished set of results in place; or, if the run is refused, fails or is interrupted, leave the
-// earlier results exactly as they were. Returns the exit status and never ends the process itself
-// (only the library's read_file does that, for a malformed start), so a program can call it as a
-// function: the interrupt handlers are as before when it returns.
+// earlier results exactly as they were. Every failure, a malformed start included, comes back as
+// the exit status with its message written to the error stream: the job never ends the process, so
+// a program (an interpreter) can call it in its own process.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "pelzak/engine/state_point.hpp"
+#include "pelzak/engine/state_options.hpp"
 #include "pelzak_model.h"
 
 namespace pelzak::md {
 
-// The command line's options (src/options.hpp): run control and the state point, whose defaults are
-// the library's liquid (864 atoms in its box at 94.4 K, cut off at 2.25 sigma, steps of 0.01 ps,
-// velocities rescaled every step).
-struct Options {
+// The command line's options (src/options.hpp): run control, and the state point (its options and
+// their defaults: pelzak/engine/state_options.hpp).
+struct Options : engine::StateOptions {
   std::int64_t push_off_steps = 500;
   std::int64_t equilibration_steps = 1500;
   std::int64_t production_steps = 20000;  // "rdf_argon.dat" from the first 1000, the rest from all
@@ -29,23 +30,15 @@ struct Options {
   bool quiet = false;              // no progress display
   std::string output_dir;          // the folder the results go to (made if missing); empty: the working one
   // Go on from the run folder's "checkpoint_argon.bin" for production_steps more steps: the state
-  // point, the time and the engine's state come from there, and the fields below are not used.
+  // point, the time and the engine's state come from there, and the state options, seed and start
+  // are not used.
   bool continue_run = false;
 
-  long atoms = 0;                                  // 0: the start file's count, or the library's 864
-  double temperature = model::target_temperature;  // K
-  double density = 0.0;                            // g/cm^3; 0: the density of the library's box
-  double cutoff_sigma = 2.25;                      // the cut-off radius in sigma
-  bool tail = false;                               // long-range corrections to energy and pressure
-  // The time step as the decimal given, time_step_units * 10^-time_step_decimals ps: the log's times
-  // are exact decimals of it. The model takes it rounded to single precision (0.01 is model::dt).
-  std::int64_t time_step_units = 1;
-  int time_step_decimals = 2;
-  engine::Thermostat thermostat = engine::Thermostat::rescale;
-  double tau = 0.1;        // ps, csvr's relaxation time
-  std::uint64_t seed = 1;  // csvr's draws and a lattice start's velocities
-  std::string start;       // a start file of any atom count; empty: see start.hpp
-  int threads = 0;         // threads for the forces; 0: one (see state_point.hpp)
+  std::uint64_t seed = engine::default_seed;  // csvr's draws and a lattice start's velocities
+  std::string start;                          // a start file of any atom count; empty: see start.hpp
+  // Threads for the forces. One unless asked: the threaded loop meets its partners at a barrier
+  // every 64 rows, and on cores busy with other work two threads ran 5.6 times slower than one.
+  int threads = 1;
 };
 
 // Largest step count or interval accepted, so that every step count of a run fits comfortably.
@@ -53,8 +46,8 @@ inline constexpr std::int64_t max_steps = 1000000000;
 
 inline constexpr int exit_ok = 0;
 inline constexpr int exit_io_error = 1;
-// 2 is the library's (pelzak/model/failure.hpp): it ends the process with it for a malformed
-// start, and the job returns it for a g(r) file the library's sampler cannot open or write.
+// 2 is the library's (pelzak/model/failure.hpp): a malformed "ar_simulation.dat" gets its
+// status, as the library's reader would end the process with it.
 inline constexpr int exit_blow_up = 3;
 // 64 is EX_USAGE of sysexits.h.
 inline constexpr int exit_usage = 64;
@@ -118,7 +111,26 @@ struct JobFigures {
 // here.
 std::string options_from_arguments(const std::vector<std::string>& arguments, Options* options);
 
+// Where the job works and talks, for a program that runs it in its own process. pelzak_md's are
+// the defaults.
+struct JobPlace {
+  // The folder that stands for the working directory: the start "ar_simulation.dat", --start,
+  // --output-dir and the results are found from it, while messages name them as pelzak_md run in
+  // that folder would. Empty: the working directory itself.
+  std::string folder;
+  std::FILE* out = stdout;  // the summary
+  std::FILE* err = stderr;  // messages and progress
+  // Asked after every step: the number of the signal that asks the run to stop, or 0; once it gives
+  // a number it keeps giving it. Empty: the job catches SIGINT, SIGTERM and SIGHUP itself for the
+  // run (interrupts.hpp) and puts the earlier handlers back when it returns.
+  std::function<int()> interrupt;
+};
+
+// Every option pelzak_md takes, by its long name ("--push-off", ...), as its command line registers
+// them.
+std::vector<std::string> option_names();
+
 // figures, if given, receives the run's figures when it succeeds and is left alone otherwise.
-int run_job(const Options& options, JobFigures* figures = nullptr);
+int run_job(const Options& options, JobFigures* figures = nullptr, const JobPlace& place = {});
 
 }  // namespace pelzak::md

@@ -16,23 +16,30 @@ enum class Thermostat {
   none,     // constant energy
 };
 
+// The defaults of the state point the options do not take from the model.
+inline constexpr double default_cutoff_sigma = 2.25;  // the library's cut-off, in sigma
+inline constexpr double default_tau = 0.1;            // ps, csvr's relaxation time
+inline constexpr std::uint64_t default_seed = 1;      // csvr's draws and a lattice start's velocities
+
 struct StatePoint {
   long atoms = model::atoms;
   double box = model::box;                         // side of the cubic box, nm
   double temperature = model::target_temperature;  // K
-  double cutoff_sigma = 2.25;                      // cut-off radius in units of sigma
+  double cutoff_sigma = default_cutoff_sigma;      // cut-off radius in units of sigma
   bool tail = false;                               // long-range corrections to energy and pressure
   double time_step = model::dt;                    // ps, a single-precision value widened
   Thermostat thermostat = Thermostat::rescale;
-  double tau = 0.1;        // ps: csvr's relaxation time
-  std::uint64_t seed = 1;  // csvr's random numbers (and a lattice start's velocities)
+  double tau = default_tau;           // ps: csvr's relaxation time
+  std::uint64_t seed = default_seed;  // csvr's random numbers (and a lattice start's velocities)
 };
 
+// 1 kg = 1e3 g and 1 nm^3 = 1e-21 cm^3: N m / L^3 in g/cm^3 is N m 1e24 / L^3 with m in kg, L in nm.
+inline constexpr double g_per_cm3 = 1e24;
+
 // Density of `atoms` argon atoms in a cubic box of side `box` nm, g/cm^3: N m / L^3 with m in g
-// and L in cm (1 nm^3 = 1e-21 cm^3, 1 kg = 1e3 g). The library's box holds 1.3624530820565848.
+// and L in cm (1 nm^3 = 1e-21 cm^3, 1 kg = 1e3 g). The library's box holds 1.3624530820565848. The
+// box a density gives: state_options.hpp's state_box.
 double density_g_per_cm3(long atoms, double box);
-// The side, nm, of the box that holds `atoms` atoms at `density` g/cm^3.
-double box_for_density(long atoms, double density);
 
 // A time step as the model takes it: rounded to single precision and widened, as the library's
 // 0.01 ps is (0.01 gives exactly model::dt).
