@@ -210,8 +210,8 @@ bool file_set_settle_leftover(FileSet& set, std::string* note, std::string* mess
   set.fd = open_staging(set);
   if (set.fd < 0) {
     if (errno == ENOENT) return true;
-    *message = quoted(staging_name(set)) + " is in the way (" + std::strerror(errno) + "): it is not a folder " +
-               set.owner + " made; move it away";
+    *message = quoted(staging_name(set)) + " is in the way (" + std::strerror(errno) +
+               "): it is not a folder " + set.owner + " made; move it away";
     return false;
   }
   std::vector<std::string> names, removed;
@@ -265,7 +265,8 @@ bool staging_create(FileSet& set, std::string* message) {
   return true;
 }
 
-bool staging_write(const FileSet& set, const std::string& name, std::string_view bytes, std::string* message) {
+bool staging_write(const FileSet& set, const std::string& name, std::string_view bytes,
+                   std::string* message) {
   const int fd = openat(set.fd, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) {
     *message = "cannot create " + quoted_path(set, name) + ": " + std::strerror(errno);
