@@ -1,0 +1,355 @@
+#include "cluster_list.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pelzak::engine {
+
+namespace {
+
+constexpr int n = kernels::cluster_size;
+constexpr int most_members = 64;
+// Shifts are held in 16 bits: at most (2 * 19 + 1)^3 of them.
+constexpr int most_reach = 19;
+// Coordinates up to this many box sides from the origin join clusters; farther ones are free.
+constexpr double ordinary_sides = 1024.0;
+
+// [first, last) of count items for one member of members.
+struct Share {
+  long first, last;
+};
+Share share(long count, int member, int members) {
+  return {count * member / members, count * (member + 1) / members};
+}
+
+// How far apart two intervals are, 0 if they overlap.
+double gap(double low_a, double high_a, double low_b, double high_b) {
+  return std::max(0.0, std::max(low_b - high_a, low_a - high_b));
+}
+
+}  // namespace
+
+ClusterList::ClusterList(long atoms, double box, double cutoff_sq, double skin)
+    : atoms_(atoms), box_(box), cutoff_sq_(cutoff_sq), skin_(skin), radius_(std::sqrt(cutoff_sq) + skin) {
+  const double margin = 1e-6 * skin + 1e-11 * box;
+  const double move_limit = 0.5 * skin - margin;
+  move_limit_sq_ = move_limit > 0.0 ? move_limit * move_limit : -1.0;
+  ordinary_bound_ = ordinary_sides * box;
+  // Columns about as wide as a cluster of the liquid is long (four atoms at number density
+  // atoms / L^3), so that clusters cut from them are about cubes; no more columns than atoms.
+  const double side = std::cbrt(n * box * box * box / static_cast<double>(atoms));
+  const double most_columns = std::max(1.0, std::floor(std::sqrt(static_cast<double>(atoms))));
+  ncol_ = static_cast<int>(std::clamp(std::floor(box / side), 1.0, std::min(most_columns, 1024.0)));
+  col_width_ = box / ncol_;
+  const double reach = std::floor(1.0 + (radius_ + 1e-9 * box) / box);
+  reach_ = reach <= most_reach ? static_cast<int>(reach) : -1;  // -1: every atom is free
+  if (reach_ > 0) {
+    const int side_shifts = 2 * reach_ + 1;
+    shifts_.resize(3 * side_shifts * side_shifts * side_shifts);
+    int s = 0;
+    for (int sz = -reach_; sz <= reach_; ++sz)
+      for (int sy = -reach_; sy <= reach_; ++sy)
+        for (int sx = -reach_; sx <= reach_; ++sx, ++s) {
+          shifts_[3 * s] = sx * box;
+          shifts_[3 * s + 1] = sy * box;
+          shifts_[3 * s + 2] = sz * box;
+        }
+    shift_center_ = (side_shifts * side_shifts * side_shifts - 1) / 2;
+  }
+  wrapped_.resize(3 * atoms);
+  atom_offset_.resize(3 * atoms);
+  column_of_.resize(atoms);
+  stale_.assign(most_members, 0);
+  slot_of_.resize(most_members);
+}
+
+std::size_t ClusterList::bytes() const {
+  std::size_t total = (atom_.capacity() + column_of_.capacity() + column_start_.capacity() +
+                       column_atoms_.capacity() + column_clusters_.capacity() + free_.capacity() +
+                       ref_start_.capacity()) *
+                          4 +
+                      count_.capacity() +
+                      (xyz_.storage.capacity() + built_.capacity() + offset_.capacity() + bounds_.capacity() +
+                       buffers_.storage.capacity() + wrapped_.capacity() + atom_offset_.capacity() +
+                       column_bounds_.capacity() + shifts_.capacity()) *
+                          8 +
+                      refs_.capacity() * 8 + sums_.capacity() * sizeof(kernels::ClusterSums);
+  for (const Task& t : tasks_)
+    total += t.pairs.capacity() * sizeof(kernels::ClusterPair) + (t.pair_start.capacity() + t.touched.capacity()) * 4;
+  for (const auto& s : slot_of_) total += s.capacity() * 4;
+  return total;
+}
+
+long ClusterList::entries() const {
+  long total = 0;
+  for (const Task& t : tasks_) total += static_cast<long>(t.pairs.size());
+  return total;
+}
+
+bool ClusterList::place(int member, int members, const double* positions) {
+  const Share clusters = share(clusters_, member, members);
+  bool near = true;
+  for (long c = clusters.first; c < clusters.last; ++c) {
+    const long base = c * kernels::cluster_doubles;
+    for (int a = 0; a < count_[c]; ++a) {
+      const long id = atom_[n * c + a];
+      double dsq = 0.0;
+      for (int k = 0; k < 3; ++k) {
+        const double x = positions[k * atoms_ + id];
+        const double d = x - built_[base + k * n + a];
+        dsq = d * d + dsq;
+        xyz_.data[base + k * n + a] = x - offset_[base + k * n + a];
+      }
+      near &= dsq <= move_limit_sq_;  // NaN fails
+    }
+  }
+  return near;
+}
+
+void ClusterList::update(Workers& workers, int member, const double* positions) {
+  const int members = workers.size();
+  stale_[member] = !(valid_ && place(member, members, positions));
+  workers.barrier();
+  bool stale = false;
+  for (int m = 0; m < members; ++m) stale |= stale_[m] != 0;
+  if (stale) build(workers, member, positions);
+}
+
+void ClusterList::build(Workers& workers, int member, const double* positions) {
+  const int members = workers.size();
+  const long columns = static_cast<long>(ncol_) * ncol_;
+  if (member == 0) build_positions_ = positions;
+  // Each atom's offset, wrapped position and column.
+  const Share atoms = share(atoms_, member, members);
+  for (long i = atoms.first; i < atoms.last; ++i) {
+    bool ordinary = reach_ > 0;
+    for (int k = 0; k < 3; ++k) {
+      const double x = positions[k * atoms_ + i];
+      ordinary &= x >= -ordinary_bound_ && x <= ordinary_bound_;
+    }
+    column_of_[i] = -1;
+    if (!ordinary) continue;
+    int cell[2] = {0, 0};
+    for (int k = 0; k < 3; ++k) {
+      const double x = positions[k * atoms_ + i];
+      const double offset = std::floor(x / box_) * box_;
+      atom_offset_[3 * i + k] = offset;
+      wrapped_[3 * i + k] = x - offset;
+      if (k < 2) cell[k] = static_cast<int>(std::clamp(std::floor(wrapped_[3 * i + k] / col_width_), 0.0, ncol_ - 1.0));
+    }
+    column_of_[i] = cell[1] * ncol_ + cell[0];
+  }
+  workers.barrier();
+
+  // The columns' atoms, ascending; their clusters; the tasks.
+  if (member == 0) {
+    ++builds_;
+    free_.clear();
+    column_start_.assign(columns + 1, 0);
+    for (long i = 0; i < atoms_; ++i) {
+      if (column_of_[i] < 0) {
+        free_.push_back(static_cast<std::int32_t>(i));
+      } else {
+        ++column_start_[column_of_[i] + 1];
+      }
+    }
+    column_clusters_.assign(columns + 1, 0);
+    for (long c = 0; c < columns; ++c) {
+      column_clusters_[c + 1] = column_clusters_[c] + (column_start_[c + 1] + n - 1) / n;
+      column_start_[c + 1] += column_start_[c];
+    }
+    column_atoms_.resize(column_start_[columns]);
+    std::vector<std::int32_t> fill(column_start_.begin(), column_start_.end() - 1);
+    for (long i = 0; i < atoms_; ++i)
+      if (column_of_[i] >= 0) column_atoms_[fill[column_of_[i]]++] = static_cast<std::int32_t>(i);
+    clusters_ = column_clusters_[columns];
+    atom_.assign(static_cast<std::size_t>(n) * clusters_, -1);
+    count_.assign(clusters_, 0);
+    xyz_.resize(static_cast<std::size_t>(kernels::cluster_doubles) * clusters_);
+    built_.assign(static_cast<std::size_t>(kernels::cluster_doubles) * clusters_, 0.0);
+    offset_.assign(static_cast<std::size_t>(kernels::cluster_doubles) * clusters_, 0.0);
+    bounds_.assign(6 * static_cast<std::size_t>(clusters_), 0.0);
+    column_bounds_.assign(4 * columns, 0.0);
+    tasks_.resize((clusters_ + clusters_per_task - 1) / clusters_per_task);
+    sums_.resize(tasks_.size());
+    for (int m = 0; m < members; ++m) slot_of_[m].assign(clusters_, -1);
+  }
+  workers.barrier();
+
+  const Share own_columns = share(columns, member, members);
+  for (long c = own_columns.first; c < own_columns.last; ++c) sort_column(static_cast<int>(c));
+  workers.barrier();
+
+  for (int t; (t = next_task_.fetch_add(1, std::memory_order_relaxed)) < tasks();) search(t, slot_of_[member]);
+  workers.barrier();
+
+  // The buffers, and each cluster's slots in task order.
+  if (member == 0) {
+    long doubles = 0;
+    ref_start_.assign(clusters_ + 1, 0);
+    for (Task& t : tasks_) {
+      t.buffer = doubles;
+      doubles += static_cast<long>(t.touched.size()) * kernels::cluster_doubles;
+      for (std::int32_t c : t.touched) ++ref_start_[c + 1];
+    }
+    for (int c = 0; c < clusters_; ++c) ref_start_[c + 1] += ref_start_[c];
+    refs_.resize(ref_start_[clusters_]);
+    std::vector<std::int32_t> fill(ref_start_.begin(), ref_start_.end() - 1);
+    for (const Task& t : tasks_)
+      for (std::size_t k = 0; k < t.touched.size(); ++k)
+        refs_[fill[t.touched[k]]++] = t.buffer + static_cast<long>(k) * kernels::cluster_doubles;
+    buffers_.resize(doubles);
+    next_task_.store(0, std::memory_order_relaxed);
+    valid_ = true;
+  }
+  workers.barrier();
+}
+
+void ClusterList::sort_column(int column) {
+  std::int32_t* first = column_atoms_.data() + column_start_[column];
+  std::int32_t* last = column_atoms_.data() + column_start_[column + 1];
+  std::sort(first, last, [this](std::int32_t a, std::int32_t b) {
+    const double za = wrapped_[3 * a + 2], zb = wrapped_[3 * b + 2];
+    return za < zb || (za == zb && a < b);
+  });
+  double* box = &column_bounds_[4 * column];
+  box[0] = box[2] = INFINITY;
+  box[1] = box[3] = -INFINITY;
+  const long count = last - first;
+  for (long q = 0; q * n < count; ++q) {
+    const long c = column_clusters_[column] + q;
+    const long base = c * kernels::cluster_doubles;
+    double* bounds = &bounds_[6 * c];
+    for (int k = 0; k < 3; ++k) bounds[k] = INFINITY, bounds[3 + k] = -INFINITY;
+    count_[c] = static_cast<std::uint8_t>(std::min<long>(n, count - q * n));
+    for (int a = 0; a < n; ++a) {
+      for (int k = 0; k < 3; ++k) xyz_.data[base + k * n + a] = 0.0;
+      if (a >= count_[c]) continue;
+      const std::int32_t id = first[q * n + a];
+      atom_[n * c + a] = id;
+      for (int k = 0; k < 3; ++k) {
+        const double w = wrapped_[3 * id + k];
+        xyz_.data[base + k * n + a] = w;
+        built_[base + k * n + a] = build_positions_[k * atoms_ + id];
+        offset_[base + k * n + a] = atom_offset_[3 * id + k];
+        bounds[k] = std::min(bounds[k], w);
+        bounds[3 + k] = std::max(bounds[3 + k], w);
+      }
+    }
+    box[0] = std::min(box[0], bounds[0]);
+    box[1] = std::max(box[1], bounds[3]);
+    box[2] = std::min(box[2], bounds[1]);
+    box[3] = std::max(box[3], bounds[4]);
+  }
+}
+
+void ClusterList::search(int t, std::vector<std::int32_t>& slot_of) {
+  Task& task = tasks_[t];
+  const int first_i = t * clusters_per_task;
+  const int last_i = std::min(first_i + clusters_per_task, clusters_);
+  const int side_shifts = 2 * reach_ + 1;
+  const double radius_sq = radius_ * radius_;
+  task.pairs.clear();
+  task.pair_start.assign(1, 0);
+  for (int ci = first_i; ci < last_i; ++ci) {
+    const double* bi = &bounds_[6 * ci];
+    const std::size_t start = task.pairs.size();
+    for (int s = 0; s < side_shifts * side_shifts * side_shifts; ++s) {
+      const double* shift = &shifts_[3 * s];
+      // Cluster i's image: the j-atoms near it lie within radius of these bounds.
+      double low[3], high[3];
+      for (int k = 0; k < 3; ++k) low[k] = bi[k] - shift[k], high[k] = bi[3 + k] - shift[k];
+      int from[2], to[2];
+      for (int k = 0; k < 2; ++k) {
+        const double lowest = std::floor((low[k] - radius_) / col_width_) - 1.0;
+        const double highest = std::floor((high[k] + radius_) / col_width_) + 1.0;
+        if (highest < 0.0 || lowest > ncol_ - 1.0) from[k] = 1, to[k] = 0;
+        else from[k] = static_cast<int>(std::max(lowest, 0.0)), to[k] = static_cast<int>(std::min(highest, ncol_ - 1.0));
+      }
+      for (int cy = from[1]; cy <= to[1]; ++cy) {
+        for (int cx = from[0]; cx <= to[0]; ++cx) {
+          const int column = cy * ncol_ + cx;
+          const int c0 = column_clusters_[column], c1 = column_clusters_[column + 1];
+          if (c1 <= ci || c0 == c1) continue;
+          const double* box = &column_bounds_[4 * column];
+          const double gx = gap(low[0], high[0], box[0], box[1]);
+          const double gy = gap(low[1], high[1], box[2], box[3]);
+          if (!(gx * gx + gy * gy < radius_sq)) continue;
+          // The column's clusters are sorted by z: the first whose top reaches low z - radius.
+          int lo = c0, hi = c1;
+          while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (bounds_[6 * mid + 5] < low[2] - radius_) lo = mid + 1;
+            else hi = mid;
+          }
+          for (int cj = std::max(lo, ci); cj < c1 && bounds_[6 * cj + 2] <= high[2] + radius_; ++cj) {
+            if (cj == ci && s < shift_center_) continue;
+            const double* bj = &bounds_[6 * cj];
+            const double dx = gap(low[0], high[0], bj[0], bj[3]);
+            const double dy = gap(low[1], high[1], bj[1], bj[4]);
+            const double dz = gap(low[2], high[2], bj[2], bj[5]);
+            if (!(dx * dx + dy * dy + dz * dz < radius_sq)) continue;
+            unsigned mask = 0;
+            for (int a = 0; a < count_[ci]; ++a)
+              for (int b = 0; b < count_[cj]; ++b)
+                if (cj != ci || s != shift_center_ || b > a) mask |= 1u << (n * a + b);
+            if (mask == 0) continue;
+            task.pairs.push_back({cj, 0, static_cast<std::uint16_t>(s), static_cast<std::uint16_t>(mask)});
+          }
+        }
+      }
+    }
+    std::sort(task.pairs.begin() + static_cast<long>(start), task.pairs.end(),
+              [](const kernels::ClusterPair& a, const kernels::ClusterPair& b) {
+                return a.j < b.j || (a.j == b.j && a.shift < b.shift);
+              });
+    task.pair_start.push_back(static_cast<std::int32_t>(task.pairs.size()));
+  }
+  // Slots: the i-clusters, then the other j-clusters ascending.
+  task.touched.clear();
+  for (int c = first_i; c < last_i; ++c) task.touched.push_back(c);
+  for (const kernels::ClusterPair& p : task.pairs)
+    if (p.j >= last_i) task.touched.push_back(p.j);
+  std::sort(task.touched.begin() + (last_i - first_i), task.touched.end());
+  task.touched.erase(std::unique(task.touched.begin(), task.touched.end()), task.touched.end());
+  for (std::size_t k = 0; k < task.touched.size(); ++k) slot_of[task.touched[k]] = static_cast<std::int32_t>(k);
+  for (kernels::ClusterPair& p : task.pairs) p.slot = slot_of[p.j];
+  for (std::int32_t c : task.touched) slot_of[c] = -1;
+}
+
+void ClusterList::run_tasks(kernels::Isa isa, bool with_virial) {
+  for (int t; (t = next_task_.fetch_add(1, std::memory_order_relaxed)) < tasks();)
+    sums_[t] = kernels::cluster_task_on(isa, task(t), with_virial);
+}
+
+kernels::ClusterTask ClusterList::task(int t) const {
+  const Task& task = tasks_[t];
+  const int first_i = t * clusters_per_task;
+  return {xyz_.data,
+          shifts_.data(),
+          cutoff_sq_,
+          first_i,
+          std::min(first_i + clusters_per_task, clusters_),
+          task.pair_start.data(),
+          task.pairs.data(),
+          buffers_.data + task.buffer,
+          static_cast<int>(task.touched.size())};
+}
+
+void ClusterList::gather_forces(int member, int members, double* forces) const {
+  const Share clusters = share(clusters_, member, members);
+  for (long c = clusters.first; c < clusters.last; ++c) {
+    for (int a = 0; a < count_[c]; ++a) {
+      const long id = atom_[n * c + a];
+      for (int k = 0; k < 3; ++k) {
+        double sum = 0.0;
+        for (int r = ref_start_[c]; r < ref_start_[c + 1]; ++r) sum = sum + buffers_.data[refs_[r] + k * n + a];
+        forces[k * atoms_ + id] = sum;
+      }
+    }
+  }
+  if (member == 0)
+    for (std::int32_t f : free_) forces[f] = forces[atoms_ + f] = forces[2 * atoms_ + f] = 0.0;
+}
+
+}  // namespace pelzak::engine
