@@ -66,8 +66,8 @@ int main(int argc, char** argv) {
   const double ms_per_step = seconds.count() * 1e3 / static_cast<double>(steps);
   std::printf(
       "atoms=%ld threads=%ld steps=%ld ms_per_step=%.6f us_per_atom_step=%.6f list_builds=%ld "
-      "potential_J=%.17g\n",
+      "potential_J=%.17g cluster_pairs=%ld clusters=%ld\n",
       atoms, threads, steps, ms_per_step, ms_per_step * 1e3 / static_cast<double>(atoms),
-      forces.list_builds() - builds_before, potential);
+      forces.list_builds() - builds_before, potential, forces.cluster_pairs(), forces.clusters());
   return 0;
 }

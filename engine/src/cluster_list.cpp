@@ -22,6 +22,16 @@ Share share(long count, int member, int members) {
   return {count * member / members, count * (member + 1) / members};
 }
 
+// The bits 4a + b of the pairs (a, b) with a below atoms_i and b below atoms_j.
+unsigned existing_pairs(int atoms_i, int atoms_j) {
+  const unsigned row = (1u << atoms_j) - 1;
+  unsigned mask = 0;
+  for (int a = 0; a < atoms_i; ++a) mask |= row << (n * a);
+  return mask;
+}
+// The pairs b > a: a cluster with itself at shift 0.
+constexpr unsigned upper_pairs = 0x8CE;  // bits 4a + b with b > a
+
 // How far apart two intervals are, 0 if they overlap.
 double gap(double low_a, double high_a, double low_b, double high_b) {
   return std::max(0.0, std::max(low_b - high_a, low_a - high_b));
@@ -64,18 +74,19 @@ ClusterList::ClusterList(long atoms, double box, double cutoff_sq, double skin)
 }
 
 std::size_t ClusterList::bytes() const {
-  std::size_t total = (atom_.capacity() + column_of_.capacity() + column_start_.capacity() +
-                       column_atoms_.capacity() + column_clusters_.capacity() + free_.capacity() +
-                       ref_start_.capacity()) *
-                          4 +
-                      count_.capacity() +
-                      (xyz_.storage.capacity() + built_.capacity() + offset_.capacity() + bounds_.capacity() +
-                       buffers_.storage.capacity() + wrapped_.capacity() + atom_offset_.capacity() +
-                       column_bounds_.capacity() + shifts_.capacity()) *
-                          8 +
-                      refs_.capacity() * 8 + sums_.capacity() * sizeof(kernels::ClusterSums);
+  std::size_t total =
+      (atom_.capacity() + column_of_.capacity() + column_start_.capacity() + column_atoms_.capacity() +
+       column_clusters_.capacity() + free_.capacity() + ref_start_.capacity()) *
+          4 +
+      count_.capacity() +
+      (xyz_.storage.capacity() + built_.capacity() + offset_.capacity() + bounds_.capacity() +
+       buffers_.storage.capacity() + wrapped_.capacity() + atom_offset_.capacity() +
+       column_bounds_.capacity() + shifts_.capacity()) *
+          8 +
+      refs_.capacity() * 8 + sums_.capacity() * sizeof(kernels::ClusterSums);
   for (const Task& t : tasks_)
-    total += t.pairs.capacity() * sizeof(kernels::ClusterPair) + (t.pair_start.capacity() + t.touched.capacity()) * 4;
+    total += t.pairs.capacity() * sizeof(kernels::ClusterPair) +
+             (t.pair_start.capacity() + t.touched.capacity()) * 4;
   for (const auto& s : slot_of_) total += s.capacity() * 4;
   return total;
 }
@@ -106,16 +117,16 @@ bool ClusterList::place(int member, int members, const double* positions) {
   return near;
 }
 
-void ClusterList::update(Workers& workers, int member, const double* positions) {
+void ClusterList::update(Workers& workers, int member, const double* positions, kernels::Isa isa) {
   const int members = workers.size();
   stale_[member] = !(valid_ && place(member, members, positions));
   workers.barrier();
   bool stale = false;
   for (int m = 0; m < members; ++m) stale |= stale_[m] != 0;
-  if (stale) build(workers, member, positions);
+  if (stale) build(workers, member, positions, isa);
 }
 
-void ClusterList::build(Workers& workers, int member, const double* positions) {
+void ClusterList::build(Workers& workers, int member, const double* positions, kernels::Isa isa) {
   const int members = workers.size();
   const long columns = static_cast<long>(ncol_) * ncol_;
   if (member == 0) build_positions_ = positions;
@@ -135,7 +146,9 @@ void ClusterList::build(Workers& workers, int member, const double* positions) {
       const double offset = std::floor(x / box_) * box_;
       atom_offset_[3 * i + k] = offset;
       wrapped_[3 * i + k] = x - offset;
-      if (k < 2) cell[k] = static_cast<int>(std::clamp(std::floor(wrapped_[3 * i + k] / col_width_), 0.0, ncol_ - 1.0));
+      if (k < 2)
+        cell[k] =
+            static_cast<int>(std::clamp(std::floor(wrapped_[3 * i + k] / col_width_), 0.0, ncol_ - 1.0));
     }
     column_of_[i] = cell[1] * ncol_ + cell[0];
   }
@@ -145,10 +158,12 @@ void ClusterList::build(Workers& workers, int member, const double* positions) {
   if (member == 0) {
     ++builds_;
     free_.clear();
+    free_origin_.clear();
     column_start_.assign(columns + 1, 0);
     for (long i = 0; i < atoms_; ++i) {
       if (column_of_[i] < 0) {
         free_.push_back(static_cast<std::int32_t>(i));
+        for (int k = 0; k < 3; ++k) free_origin_.push_back(positions[k * atoms_ + i]);
       } else {
         ++column_start_[column_of_[i] + 1];
       }
@@ -170,7 +185,8 @@ void ClusterList::build(Workers& workers, int member, const double* positions) {
     offset_.assign(static_cast<std::size_t>(kernels::cluster_doubles) * clusters_, 0.0);
     bounds_.assign(6 * static_cast<std::size_t>(clusters_), 0.0);
     column_bounds_.assign(4 * columns, 0.0);
-    tasks_.resize((clusters_ + clusters_per_task - 1) / clusters_per_task);
+    task_clusters_ = std::clamp(clusters_ / 16, 8, 32);
+    tasks_.resize((clusters_ + task_clusters_ - 1) / task_clusters_);
     sums_.resize(tasks_.size());
     for (int m = 0; m < members; ++m) slot_of_[m].assign(clusters_, -1);
   }
@@ -180,7 +196,8 @@ void ClusterList::build(Workers& workers, int member, const double* positions) {
   for (long c = own_columns.first; c < own_columns.last; ++c) sort_column(static_cast<int>(c));
   workers.barrier();
 
-  for (int t; (t = next_task_.fetch_add(1, std::memory_order_relaxed)) < tasks();) search(t, slot_of_[member]);
+  for (int t; (t = next_task_.fetch_add(1, std::memory_order_relaxed)) < tasks();)
+    search(t, isa, slot_of_[member]);
   workers.barrier();
 
   // The buffers, and each cluster's slots in task order.
@@ -243,61 +260,91 @@ void ClusterList::sort_column(int column) {
   }
 }
 
-void ClusterList::search(int t, std::vector<std::int32_t>& slot_of) {
+void ClusterList::search(int t, kernels::Isa isa, std::vector<std::int32_t>& slot_of) {
   Task& task = tasks_[t];
-  const int first_i = t * clusters_per_task;
-  const int last_i = std::min(first_i + clusters_per_task, clusters_);
+  const int first_i = t * task_clusters_;
+  const int last_i = std::min(first_i + task_clusters_, clusters_);
   const int side_shifts = 2 * reach_ + 1;
   const double radius_sq = radius_ * radius_;
   task.pairs.clear();
   task.pair_start.assign(1, 0);
+  std::vector<std::int32_t> candidates;
+  std::vector<std::uint16_t> candidate_shifts, masks;
   for (int ci = first_i; ci < last_i; ++ci) {
+    candidates.clear();
+    candidate_shifts.clear();
     const double* bi = &bounds_[6 * ci];
     const std::size_t start = task.pairs.size();
-    for (int s = 0; s < side_shifts * side_shifts * side_shifts; ++s) {
-      const double* shift = &shifts_[3 * s];
-      // Cluster i's image: the j-atoms near it lie within radius of these bounds.
-      double low[3], high[3];
-      for (int k = 0; k < 3; ++k) low[k] = bi[k] - shift[k], high[k] = bi[3 + k] - shift[k];
-      int from[2], to[2];
-      for (int k = 0; k < 2; ++k) {
-        const double lowest = std::floor((low[k] - radius_) / col_width_) - 1.0;
-        const double highest = std::floor((high[k] + radius_) / col_width_) + 1.0;
-        if (highest < 0.0 || lowest > ncol_ - 1.0) from[k] = 1, to[k] = 0;
-        else from[k] = static_cast<int>(std::max(lowest, 0.0)), to[k] = static_cast<int>(std::min(highest, ncol_ - 1.0));
-      }
-      for (int cy = from[1]; cy <= to[1]; ++cy) {
-        for (int cx = from[0]; cx <= to[0]; ++cx) {
-          const int column = cy * ncol_ + cx;
-          const int c0 = column_clusters_[column], c1 = column_clusters_[column + 1];
-          if (c1 <= ci || c0 == c1) continue;
-          const double* box = &column_bounds_[4 * column];
-          const double gx = gap(low[0], high[0], box[0], box[1]);
-          const double gy = gap(low[1], high[1], box[2], box[3]);
-          if (!(gx * gx + gy * gy < radius_sq)) continue;
-          // The column's clusters are sorted by z: the first whose top reaches low z - radius.
-          int lo = c0, hi = c1;
-          while (lo < hi) {
-            const int mid = lo + (hi - lo) / 2;
-            if (bounds_[6 * mid + 5] < low[2] - radius_) lo = mid + 1;
-            else hi = mid;
+    // Only the shifts that bring the image of cluster i within radius of the wrapped coordinates
+    // (which lie within [-10^-9 L, (1 + 10^-9) L]): one, for a cluster far from the box's faces.
+    int from_shift[3], to_shift[3];
+    for (int k = 0; k < 3; ++k) {
+      const double lowest = std::ceil((bi[k] - radius_ - (1.0 + 1e-9) * box_) / box_ - 1e-9);
+      const double highest = std::floor((bi[3 + k] + radius_ + 1e-9 * box_) / box_ + 1e-9);
+      from_shift[k] = static_cast<int>(std::max<double>(lowest, -reach_));
+      to_shift[k] = static_cast<int>(std::min<double>(highest, reach_));
+    }
+    for (int shift_z = from_shift[2]; shift_z <= to_shift[2]; ++shift_z)
+      for (int shift_y = from_shift[1]; shift_y <= to_shift[1]; ++shift_y)
+        for (int shift_x = from_shift[0]; shift_x <= to_shift[0]; ++shift_x) {
+          const int s =
+              ((shift_z + reach_) * side_shifts + shift_y + reach_) * side_shifts + shift_x + reach_;
+          const double* shift = &shifts_[3 * s];
+          // Cluster i's image: the j-atoms near it lie within radius of these bounds.
+          double low[3], high[3];
+          for (int k = 0; k < 3; ++k) low[k] = bi[k] - shift[k], high[k] = bi[3 + k] - shift[k];
+          int from[2], to[2];
+          for (int k = 0; k < 2; ++k) {
+            // An atom's column is floor(w / col_width_) clamped to the grid: monotonic in w, so the
+            // columns of the atoms from low - radius to high + radius lie between these.
+            const double last = ncol_ - 1.0;
+            from[k] = static_cast<int>(std::clamp(std::floor((low[k] - radius_) / col_width_), 0.0, last));
+            to[k] = static_cast<int>(std::clamp(std::floor((high[k] + radius_) / col_width_), 0.0, last));
           }
-          for (int cj = std::max(lo, ci); cj < c1 && bounds_[6 * cj + 2] <= high[2] + radius_; ++cj) {
-            if (cj == ci && s < shift_center_) continue;
-            const double* bj = &bounds_[6 * cj];
-            const double dx = gap(low[0], high[0], bj[0], bj[3]);
-            const double dy = gap(low[1], high[1], bj[1], bj[4]);
-            const double dz = gap(low[2], high[2], bj[2], bj[5]);
-            if (!(dx * dx + dy * dy + dz * dz < radius_sq)) continue;
-            unsigned mask = 0;
-            for (int a = 0; a < count_[ci]; ++a)
-              for (int b = 0; b < count_[cj]; ++b)
-                if (cj != ci || s != shift_center_ || b > a) mask |= 1u << (n * a + b);
-            if (mask == 0) continue;
-            task.pairs.push_back({cj, 0, static_cast<std::uint16_t>(s), static_cast<std::uint16_t>(mask)});
+          for (int cy = from[1]; cy <= to[1]; ++cy) {
+            for (int cx = from[0]; cx <= to[0]; ++cx) {
+              const int column = cy * ncol_ + cx;
+              const int c0 = column_clusters_[column], c1 = column_clusters_[column + 1];
+              if (c1 <= ci || c0 == c1) continue;
+              const double* box = &column_bounds_[4 * column];
+              const double gx = gap(low[0], high[0], box[0], box[1]);
+              const double gy = gap(low[1], high[1], box[2], box[3]);
+              if (!(gx * gx + gy * gy < radius_sq)) continue;
+              // The column's clusters are sorted by z: the first whose top reaches low z - radius.
+              int lo = c0, hi = c1;
+              while (lo < hi) {
+                const int mid = lo + (hi - lo) / 2;
+                if (bounds_[6 * mid + 5] < low[2] - radius_)
+                  lo = mid + 1;
+                else
+                  hi = mid;
+              }
+              for (int cj = std::max(lo, ci); cj < c1 && bounds_[6 * cj + 2] <= high[2] + radius_; ++cj) {
+                if (cj == ci && s < shift_center_) continue;
+                const double* bj = &bounds_[6 * cj];
+                const double dx = gap(low[0], high[0], bj[0], bj[3]);
+                const double dy = gap(low[1], high[1], bj[1], bj[4]);
+                const double dz = gap(low[2], high[2], bj[2], bj[5]);
+                if (!(dx * dx + dy * dy + dz * dz < radius_sq)) continue;
+                candidates.push_back(cj);
+                candidate_shifts.push_back(static_cast<std::uint16_t>(s));
+              }
+            }
           }
         }
-      }
+    // The pairs of atoms closer than the radius at each candidate's shift: no other pair can come
+    // within the cut-off while the list serves.
+    const int count = static_cast<int>(candidates.size());
+    masks.resize(count);
+    kernels::cluster_masks_on(isa, xyz_.data, xyz_.data + static_cast<long>(ci) * kernels::cluster_doubles,
+                              shifts_.data(), candidates.data(), candidate_shifts.data(), count, radius_sq,
+                              masks.data());
+    for (int k = 0; k < count; ++k) {
+      const int cj = candidates[k], s = candidate_shifts[k];
+      unsigned mask = masks[k] & existing_pairs(count_[ci], count_[cj]);
+      if (cj == ci && s == shift_center_) mask &= upper_pairs;
+      if (mask != 0)
+        task.pairs.push_back({cj, 0, static_cast<std::uint16_t>(s), static_cast<std::uint16_t>(mask)});
     }
     std::sort(task.pairs.begin() + static_cast<long>(start), task.pairs.end(),
               [](const kernels::ClusterPair& a, const kernels::ClusterPair& b) {
@@ -307,14 +354,25 @@ void ClusterList::search(int t, std::vector<std::int32_t>& slot_of) {
   }
   // Slots: the i-clusters, then the other j-clusters ascending.
   task.touched.clear();
-  for (int c = first_i; c < last_i; ++c) task.touched.push_back(c);
+  for (int c = first_i; c < last_i; ++c) task.touched.push_back(c), slot_of[c] = 0;
   for (const kernels::ClusterPair& p : task.pairs)
-    if (p.j >= last_i) task.touched.push_back(p.j);
+    if (slot_of[p.j] < 0) task.touched.push_back(p.j), slot_of[p.j] = 0;
   std::sort(task.touched.begin() + (last_i - first_i), task.touched.end());
-  task.touched.erase(std::unique(task.touched.begin(), task.touched.end()), task.touched.end());
-  for (std::size_t k = 0; k < task.touched.size(); ++k) slot_of[task.touched[k]] = static_cast<std::int32_t>(k);
+  for (std::size_t k = 0; k < task.touched.size(); ++k)
+    slot_of[task.touched[k]] = static_cast<std::int32_t>(k);
   for (kernels::ClusterPair& p : task.pairs) p.slot = slot_of[p.j];
   for (std::int32_t c : task.touched) slot_of[c] = -1;
+}
+
+bool ClusterList::origin(double* origin) const {
+  if (!valid_) return false;
+  for (long c = 0; c < clusters_; ++c)
+    for (int a = 0; a < count_[c]; ++a)
+      for (int k = 0; k < 3; ++k)
+        origin[k * atoms_ + atom_[n * c + a]] = built_[c * kernels::cluster_doubles + k * n + a];
+  for (std::size_t q = 0; q < free_.size(); ++q)
+    for (int k = 0; k < 3; ++k) origin[k * atoms_ + free_[q]] = free_origin_[3 * q + k];
+  return true;
 }
 
 void ClusterList::run_tasks(kernels::Isa isa, bool with_virial) {
@@ -324,12 +382,12 @@ void ClusterList::run_tasks(kernels::Isa isa, bool with_virial) {
 
 kernels::ClusterTask ClusterList::task(int t) const {
   const Task& task = tasks_[t];
-  const int first_i = t * clusters_per_task;
+  const int first_i = t * task_clusters_;
   return {xyz_.data,
           shifts_.data(),
           cutoff_sq_,
           first_i,
-          std::min(first_i + clusters_per_task, clusters_),
+          std::min(first_i + task_clusters_, clusters_),
           task.pair_start.data(),
           task.pairs.data(),
           buffers_.data + task.buffer,
@@ -339,13 +397,15 @@ kernels::ClusterTask ClusterList::task(int t) const {
 void ClusterList::gather_forces(int member, int members, double* forces) const {
   const Share clusters = share(clusters_, member, members);
   for (long c = clusters.first; c < clusters.last; ++c) {
+    // All twelve sums of the cluster side by side (each its own: sum = sum + slot, in task order).
+    double sum[kernels::cluster_doubles] = {};
+    for (int r = ref_start_[c]; r < ref_start_[c + 1]; ++r) {
+      const double* slot = buffers_.data + refs_[r];
+      for (int e = 0; e < kernels::cluster_doubles; ++e) sum[e] = sum[e] + slot[e];
+    }
     for (int a = 0; a < count_[c]; ++a) {
       const long id = atom_[n * c + a];
-      for (int k = 0; k < 3; ++k) {
-        double sum = 0.0;
-        for (int r = ref_start_[c]; r < ref_start_[c + 1]; ++r) sum = sum + buffers_.data[refs_[r] + k * n + a];
-        forces[k * atoms_ + id] = sum;
-      }
+      for (int k = 0; k < 3; ++k) forces[k * atoms_ + id] = sum[k * n + a];
     }
   }
   if (member == 0)

@@ -91,7 +91,7 @@ PairSums PairForces::compute(const double* positions, double* forces, bool with_
   const int members = s.workers.size();
   s.list.begin();
   s.workers.run([&](int member) {
-    s.list.update(s.workers, member, positions);
+    s.list.update(s.workers, member, positions, isa);
     s.list.run_tasks(isa, with_virial);
     s.workers.barrier();
     s.list.gather_forces(member, members, forces);
@@ -113,7 +113,20 @@ PairSums PairForces::compute(const double* positions, double* forces, bool with_
   return sums;
 }
 
+bool PairForces::list_origin(double* origin) const { return impl_->list.origin(origin); }
+
+void PairForces::build_list(const double* origin) {
+  Impl& s = *impl_;
+  const kernels::Isa isa = kernels::isa_for_this_call();
+  s.list.begin();
+  s.workers.run([&](int member) { s.list.build(s.workers, member, origin, isa); });
+}
+
 long PairForces::list_builds() const { return impl_->list.builds(); }
+
+long PairForces::cluster_pairs() const { return impl_->list.entries(); }
+
+long PairForces::clusters() const { return impl_->list.clusters(); }
 
 std::size_t PairForces::bytes() const { return impl_->list.bytes(); }
 

@@ -13,3 +13,18 @@ ClusterSums cluster_task_on(Isa isa, const ClusterTask& task, bool with_virial) 
 }
 
 }  // namespace pelzak::kernels
+
+namespace pelzak::kernels {
+
+void cluster_masks_on(Isa isa, const double* xyz, const double* xi, const double* shifts,
+                      const std::int32_t* js, const std::uint16_t* shift_of, int count, double radius_sq,
+                      std::uint16_t* masks) {
+#if defined(PELZAK_X86_KERNELS)
+  if (isa == Isa::avx512 && isa_available(Isa::avx512))
+    return cluster_masks_avx512(xyz, xi, shifts, js, shift_of, count, radius_sq, masks);
+#endif
+  (void)isa;
+  cluster_masks_scalar(xyz, xi, shifts, js, shift_of, count, radius_sq, masks);
+}
+
+}  // namespace pelzak::kernels

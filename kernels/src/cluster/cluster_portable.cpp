@@ -13,10 +13,18 @@ struct Portable4 {
     double v[4];
     V() = default;
     explicit V(double x) : v{x, x, x, x} {}
-    friend V operator+(V a, V b) { return {a.v[0] + b.v[0], a.v[1] + b.v[1], a.v[2] + b.v[2], a.v[3] + b.v[3]}; }
-    friend V operator-(V a, V b) { return {a.v[0] - b.v[0], a.v[1] - b.v[1], a.v[2] - b.v[2], a.v[3] - b.v[3]}; }
-    friend V operator*(V a, V b) { return {a.v[0] * b.v[0], a.v[1] * b.v[1], a.v[2] * b.v[2], a.v[3] * b.v[3]}; }
-    friend V operator/(V a, V b) { return {a.v[0] / b.v[0], a.v[1] / b.v[1], a.v[2] / b.v[2], a.v[3] / b.v[3]}; }
+    friend V operator+(V a, V b) {
+      return {a.v[0] + b.v[0], a.v[1] + b.v[1], a.v[2] + b.v[2], a.v[3] + b.v[3]};
+    }
+    friend V operator-(V a, V b) {
+      return {a.v[0] - b.v[0], a.v[1] - b.v[1], a.v[2] - b.v[2], a.v[3] - b.v[3]};
+    }
+    friend V operator*(V a, V b) {
+      return {a.v[0] * b.v[0], a.v[1] * b.v[1], a.v[2] * b.v[2], a.v[3] * b.v[3]};
+    }
+    friend V operator/(V a, V b) {
+      return {a.v[0] / b.v[0], a.v[1] / b.v[1], a.v[2] / b.v[2], a.v[3] / b.v[3]};
+    }
     V(double a, double b, double c, double d) : v{a, b, c, d} {}
   };
   using Mask = unsigned;
@@ -46,6 +54,26 @@ struct Portable4 {
 
 ClusterSums cluster_task_scalar(const ClusterTask& task, bool with_virial) {
   return cluster::task_on_lanes<Portable4>(task, with_virial);
+}
+
+void cluster_masks_scalar(const double* xyz, const double* xi, const double* shifts, const std::int32_t* js,
+                          const std::uint16_t* shift_of, int count, double radius_sq, std::uint16_t* masks) {
+  constexpr int n = cluster_size;
+  for (int k = 0; k < count; ++k) {
+    const double* xj = xyz + static_cast<long>(js[k]) * cluster_doubles;
+    const double* shift = shifts + 3 * shift_of[k];
+    double rsq[n * n];
+    for (int a = 0; a < n; ++a) {
+      const double xa = xi[a] - shift[0], ya = xi[n + a] - shift[1], za = xi[2 * n + a] - shift[2];
+      for (int b = 0; b < n; ++b) {
+        const double delx = xa - xj[b], dely = ya - xj[n + b], delz = za - xj[2 * n + b];
+        rsq[n * a + b] = delx * delx + dely * dely + delz * delz;
+      }
+    }
+    unsigned mask = 0;
+    for (int ab = 0; ab < n * n; ++ab) mask |= (rsq[ab] < radius_sq ? 1u : 0u) << ab;
+    masks[k] = static_cast<std::uint16_t>(mask);
+  }
 }
 
 }  // namespace pelzak::kernels

@@ -26,9 +26,7 @@ struct Vd {
 };
 
 // The halves of v added: lane b of the result is v_b + v_(4+b).
-__m256d halves(__m512d v) {
-  return _mm256_add_pd(_mm512_castpd512_pd256(v), _mm512_extractf64x4_pd(v, 1));
-}
+__m256d halves(__m512d v) { return _mm256_add_pd(_mm512_castpd512_pd256(v), _mm512_extractf64x4_pd(v, 1)); }
 
 // (l0 + l2) + (l1 + l3) of four lanes.
 double sum4(const double* l) { return (l[0] + l[2]) + (l[1] + l[3]); }
@@ -127,6 +125,34 @@ ClusterSums run_task(const ClusterTask& t) {
 }
 
 }  // namespace
+
+void cluster_masks_avx512(const double* xyz, const double* xi, const double* shifts, const std::int32_t* js,
+                          const std::uint16_t* shift_of, int count, double radius_sq, std::uint16_t* masks) {
+  constexpr int n = cluster_size;
+  const __m512i rows01 = _mm512_setr_epi64(0, 0, 0, 0, 1, 1, 1, 1);
+  const __m512i rows23 = _mm512_setr_epi64(2, 2, 2, 2, 3, 3, 3, 3);
+  Vd i01[3], i23[3];
+  for (int axis = 0; axis < 3; ++axis) {
+    const __m512d own = _mm512_castpd256_pd512(_mm256_loadu_pd(xi + axis * n));
+    i01[axis] = _mm512_permutexvar_pd(rows01, own);
+    i23[axis] = _mm512_permutexvar_pd(rows23, own);
+  }
+  const Vd radius(radius_sq);
+  for (int k = 0; k < count; ++k) {
+    const double* xj = xyz + static_cast<long>(js[k]) * cluster_doubles;
+    const double* shift = shifts + 3 * shift_of[k];
+    const Vd sx(shift[0]), sy(shift[1]), sz(shift[2]);
+    const Vd bx = _mm512_broadcast_f64x4(_mm256_load_pd(xj));
+    const Vd by = _mm512_broadcast_f64x4(_mm256_load_pd(xj + n));
+    const Vd bz = _mm512_broadcast_f64x4(_mm256_load_pd(xj + 2 * n));
+    const auto within = [&](const Vd* i) {
+      const Vd delx = (i[0] - sx) - bx, dely = (i[1] - sy) - by, delz = (i[2] - sz) - bz;
+      const Vd rsq = delx * delx + dely * dely + delz * delz;
+      return static_cast<unsigned>(_mm512_cmp_pd_mask(rsq.v, radius.v, _CMP_LT_OQ));
+    };
+    masks[k] = static_cast<std::uint16_t>(within(i01) | within(i23) << 8);
+  }
+}
 
 ClusterSums cluster_task_avx512(const ClusterTask& task, bool with_virial) {
   return with_virial ? run_task<true>(task) : run_task<false>(task);

@@ -33,8 +33,18 @@ class PairForces {
   // Overwrites forces (N, configuration layout: all x, then all y, then all z) for positions (nm).
   PairSums compute(const double* positions, double* forces, bool with_virial);
 
-  // The number of Verlet lists built so far, and the bytes held for the pair loops now.
+  // The positions the current list was built from (3N doubles, configuration layout) to origin, or,
+  // before the first list, false with nothing written. A run continued from a checkpoint builds
+  // its list from them (build_list) and then sums every force in the order the uninterrupted run
+  // does: the order follows the list (engine/README.md).
+  bool list_origin(double* origin) const;
+  void build_list(const double* origin);
+
+  // The number of lists built so far, the pairs of clusters and the clusters in the current one,
+  // and the bytes held for the pair loops now.
   long list_builds() const;
+  long cluster_pairs() const;
+  long clusters() const;
   std::size_t bytes() const;
 
  private:

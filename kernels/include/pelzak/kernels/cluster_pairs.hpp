@@ -64,6 +64,14 @@ struct ClusterSums {
   double virial[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
 };
 
+// For the list's build: for each candidate k, the pairs (a, b) of i-cluster xi and j-cluster
+// xyz + cluster_doubles * js[k] at shift shifts + 3 * shift_of[k] whose squared distance, formed as
+// the kernels form rsq, lies below radius_sq, as bits 4a + b to masks[k]. Lanes without atoms give
+// whatever their coordinates give: the caller masks them.
+void cluster_masks_on(Isa isa, const double* xyz, const double* xi, const double* shifts,
+                      const std::int32_t* js, const std::uint16_t* shift_of, int count, double radius_sq,
+                      std::uint16_t* masks);
+
 // The plain scalar reference of the order above.
 ClusterSums cluster_task_reference(const ClusterTask& task, bool with_virial);
 // The same bits on a kernel set (Isa::reference: the reference; an unavailable set: the portable one).
