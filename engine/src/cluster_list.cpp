@@ -51,6 +51,11 @@ ClusterList::ClusterList(long atoms, double box, double cutoff_sq, double skin)
   const double most_columns = std::max(1.0, std::floor(std::sqrt(static_cast<double>(atoms))));
   ncol_ = static_cast<int>(std::clamp(std::floor(box / side), 1.0, std::min(most_columns, 1024.0)));
   col_width_ = box / ncol_;
+  // Columns cut into slabs four clusters high: the clusters of a task (consecutive in the cells'
+  // order) then make a compact block rather than a column the height of the box, and touch fewer
+  // clusters outside it.
+  nslab_ = static_cast<int>(std::clamp(std::floor(box / (4.0 * side)), 1.0, 1024.0));
+  slab_height_ = box / nslab_;
   const double reach = std::floor(1.0 + (radius_ + 1e-9 * box) / box);
   reach_ = reach <= most_reach ? static_cast<int>(reach) : -1;  // -1: every atom is free
   if (reach_ > 0) {
@@ -67,7 +72,6 @@ ClusterList::ClusterList(long atoms, double box, double cutoff_sq, double skin)
     shift_center_ = (side_shifts * side_shifts * side_shifts - 1) / 2;
   }
   wrapped_.resize(3 * atoms);
-  atom_offset_.resize(3 * atoms);
   column_of_.resize(atoms);
   stale_.assign(most_members, 0);
   slot_of_.resize(most_members);
@@ -78,10 +82,9 @@ std::size_t ClusterList::bytes() const {
       (atom_.capacity() + column_of_.capacity() + column_start_.capacity() + column_atoms_.capacity() +
        column_clusters_.capacity() + free_.capacity() + ref_start_.capacity()) *
           4 +
-      count_.capacity() +
-      (xyz_.storage.capacity() + built_.capacity() + offset_.capacity() + bounds_.capacity() +
-       buffers_.storage.capacity() + wrapped_.capacity() + atom_offset_.capacity() +
-       column_bounds_.capacity() + shifts_.capacity()) *
+      count_.capacity() + image_.capacity() * 2 +
+      (xyz_.storage.capacity() + built_.capacity() + bounds_.capacity() + buffers_.storage.capacity() +
+       wrapped_.capacity() + column_bounds_.capacity() + shifts_.capacity()) *
           8 +
       refs_.capacity() * 8 + sums_.capacity() * sizeof(kernels::ClusterSums);
   for (const Task& t : tasks_)
@@ -109,7 +112,7 @@ bool ClusterList::place(int member, int members, const double* positions) {
         const double x = positions[k * atoms_ + id];
         const double d = x - built_[base + k * n + a];
         dsq = d * d + dsq;
-        xyz_.data[base + k * n + a] = x - offset_[base + k * n + a];
+        xyz_.data[base + k * n + a] = x - image_[base + k * n + a] * box_;
       }
       near &= dsq <= move_limit_sq_;  // NaN fails
     }
@@ -128,7 +131,7 @@ void ClusterList::update(Workers& workers, int member, const double* positions, 
 
 void ClusterList::build(Workers& workers, int member, const double* positions, kernels::Isa isa) {
   const int members = workers.size();
-  const long columns = static_cast<long>(ncol_) * ncol_;
+  const long columns = static_cast<long>(nslab_) * ncol_ * ncol_;
   if (member == 0) build_positions_ = positions;
   // Each atom's offset, wrapped position and column.
   const Share atoms = share(atoms_, member, members);
@@ -140,17 +143,15 @@ void ClusterList::build(Workers& workers, int member, const double* positions, k
     }
     column_of_[i] = -1;
     if (!ordinary) continue;
-    int cell[2] = {0, 0};
+    int cell[3] = {0, 0, 0};
     for (int k = 0; k < 3; ++k) {
       const double x = positions[k * atoms_ + i];
-      const double offset = std::floor(x / box_) * box_;
-      atom_offset_[3 * i + k] = offset;
-      wrapped_[3 * i + k] = x - offset;
-      if (k < 2)
-        cell[k] =
-            static_cast<int>(std::clamp(std::floor(wrapped_[3 * i + k] / col_width_), 0.0, ncol_ - 1.0));
+      wrapped_[3 * i + k] = x - std::floor(x / box_) * box_;
+      const double width = k < 2 ? col_width_ : slab_height_;
+      const double last = (k < 2 ? ncol_ : nslab_) - 1.0;
+      cell[k] = static_cast<int>(std::clamp(std::floor(wrapped_[3 * i + k] / width), 0.0, last));
     }
-    column_of_[i] = cell[1] * ncol_ + cell[0];
+    column_of_[i] = (cell[2] * ncol_ + cell[1]) * ncol_ + cell[0];
   }
   workers.barrier();
 
@@ -182,7 +183,7 @@ void ClusterList::build(Workers& workers, int member, const double* positions, k
     count_.assign(clusters_, 0);
     xyz_.resize(static_cast<std::size_t>(kernels::cluster_doubles) * clusters_);
     built_.assign(static_cast<std::size_t>(kernels::cluster_doubles) * clusters_, 0.0);
-    offset_.assign(static_cast<std::size_t>(kernels::cluster_doubles) * clusters_, 0.0);
+    image_.assign(static_cast<std::size_t>(kernels::cluster_doubles) * clusters_, 0);
     bounds_.assign(6 * static_cast<std::size_t>(clusters_), 0.0);
     column_bounds_.assign(4 * columns, 0.0);
     task_clusters_ = std::clamp(clusters_ / 16, 8, 32);
@@ -248,7 +249,7 @@ void ClusterList::sort_column(int column) {
         const double w = wrapped_[3 * id + k];
         xyz_.data[base + k * n + a] = w;
         built_[base + k * n + a] = build_positions_[k * atoms_ + id];
-        offset_[base + k * n + a] = atom_offset_[3 * id + k];
+        image_[base + k * n + a] = static_cast<std::int16_t>(std::floor(built_[base + k * n + a] / box_));
         bounds[k] = std::min(bounds[k], w);
         bounds[3 + k] = std::max(bounds[3 + k], w);
       }
@@ -293,44 +294,46 @@ void ClusterList::search(int t, kernels::Isa isa, std::vector<std::int32_t>& slo
           // Cluster i's image: the j-atoms near it lie within radius of these bounds.
           double low[3], high[3];
           for (int k = 0; k < 3; ++k) low[k] = bi[k] - shift[k], high[k] = bi[3 + k] - shift[k];
-          int from[2], to[2];
-          for (int k = 0; k < 2; ++k) {
-            // An atom's column is floor(w / col_width_) clamped to the grid: monotonic in w, so the
-            // columns of the atoms from low - radius to high + radius lie between these.
-            const double last = ncol_ - 1.0;
-            from[k] = static_cast<int>(std::clamp(std::floor((low[k] - radius_) / col_width_), 0.0, last));
-            to[k] = static_cast<int>(std::clamp(std::floor((high[k] + radius_) / col_width_), 0.0, last));
+          int from[3], to[3];
+          for (int k = 0; k < 3; ++k) {
+            // An atom's cell along an axis is floor(w / width) clamped to the grid: monotonic in w,
+            // so the cells of the atoms from low - radius to high + radius lie between these.
+            const double width = k < 2 ? col_width_ : slab_height_;
+            const double last = (k < 2 ? ncol_ : nslab_) - 1.0;
+            from[k] = static_cast<int>(std::clamp(std::floor((low[k] - radius_) / width), 0.0, last));
+            to[k] = static_cast<int>(std::clamp(std::floor((high[k] + radius_) / width), 0.0, last));
           }
-          for (int cy = from[1]; cy <= to[1]; ++cy) {
-            for (int cx = from[0]; cx <= to[0]; ++cx) {
-              const int column = cy * ncol_ + cx;
-              const int c0 = column_clusters_[column], c1 = column_clusters_[column + 1];
-              if (c1 <= ci || c0 == c1) continue;
-              const double* box = &column_bounds_[4 * column];
-              const double gx = gap(low[0], high[0], box[0], box[1]);
-              const double gy = gap(low[1], high[1], box[2], box[3]);
-              if (!(gx * gx + gy * gy < radius_sq)) continue;
-              // The column's clusters are sorted by z: the first whose top reaches low z - radius.
-              int lo = c0, hi = c1;
-              while (lo < hi) {
-                const int mid = lo + (hi - lo) / 2;
-                if (bounds_[6 * mid + 5] < low[2] - radius_)
-                  lo = mid + 1;
-                else
-                  hi = mid;
-              }
-              for (int cj = std::max(lo, ci); cj < c1 && bounds_[6 * cj + 2] <= high[2] + radius_; ++cj) {
-                if (cj == ci && s < shift_center_) continue;
-                const double* bj = &bounds_[6 * cj];
-                const double dx = gap(low[0], high[0], bj[0], bj[3]);
-                const double dy = gap(low[1], high[1], bj[1], bj[4]);
-                const double dz = gap(low[2], high[2], bj[2], bj[5]);
-                if (!(dx * dx + dy * dy + dz * dz < radius_sq)) continue;
-                candidates.push_back(cj);
-                candidate_shifts.push_back(static_cast<std::uint16_t>(s));
+          for (int cz = from[2]; cz <= to[2]; ++cz)
+            for (int cy = from[1]; cy <= to[1]; ++cy) {
+              for (int cx = from[0]; cx <= to[0]; ++cx) {
+                const int column = (cz * ncol_ + cy) * ncol_ + cx;
+                const int c0 = column_clusters_[column], c1 = column_clusters_[column + 1];
+                if (c1 <= ci || c0 == c1) continue;
+                const double* box = &column_bounds_[4 * column];
+                const double gx = gap(low[0], high[0], box[0], box[1]);
+                const double gy = gap(low[1], high[1], box[2], box[3]);
+                if (!(gx * gx + gy * gy < radius_sq)) continue;
+                // The column's clusters are sorted by z: the first whose top reaches low z - radius.
+                int lo = c0, hi = c1;
+                while (lo < hi) {
+                  const int mid = lo + (hi - lo) / 2;
+                  if (bounds_[6 * mid + 5] < low[2] - radius_)
+                    lo = mid + 1;
+                  else
+                    hi = mid;
+                }
+                for (int cj = std::max(lo, ci); cj < c1 && bounds_[6 * cj + 2] <= high[2] + radius_; ++cj) {
+                  if (cj == ci && s < shift_center_) continue;
+                  const double* bj = &bounds_[6 * cj];
+                  const double dx = gap(low[0], high[0], bj[0], bj[3]);
+                  const double dy = gap(low[1], high[1], bj[1], bj[4]);
+                  const double dz = gap(low[2], high[2], bj[2], bj[5]);
+                  if (!(dx * dx + dy * dy + dz * dz < radius_sq)) continue;
+                  candidates.push_back(cj);
+                  candidate_shifts.push_back(static_cast<std::uint16_t>(s));
+                }
               }
             }
-          }
         }
     // The pairs of atoms closer than the radius at each candidate's shift: no other pair can come
     // within the cut-off while the list serves.

@@ -3,9 +3,10 @@
 // the order it fixes; this is how it is built and kept.
 //
 // A build wraps every atom's position into the box by a whole number of box sides per axis (its
-// image offset, kept until the next build), drops the atoms into columns of a grid over x and y
-// (about four atoms' worth of liquid on a side), sorts each column by z and cuts it into clusters
-// of four (the column's last cluster may hold fewer). For every i-cluster it lists the j-clusters,
+// image offset, kept until the next build), drops the atoms into the cells of a grid: columns
+// over x and y about four atoms' worth of liquid on a side, cut along z into slabs four times as
+// high. It sorts each cell by z and cuts it into clusters of four (the cell's last cluster may hold
+// fewer), numbered cell by cell. For every i-cluster it lists the j-clusters,
 // with the image shift s (whole box sides per axis), that hold a pair of atoms closer than the
 // list radius rc + skin (bounding boxes first, then each of the 16 pairs, whose bits make the
 // entry's mask); each unordered pair of clusters once (j > i, or j = i with a shift s that is 0 or
@@ -95,9 +96,12 @@ class ClusterList {
   // The system.
   long atoms_;
   double box_, cutoff_sq_, skin_, radius_, move_limit_sq_, ordinary_bound_;
-  // The grid's columns: ncol_ along x and along y, each col_width_ wide.
+  // The grid's cells: ncol_ columns along x and along y, each col_width_ wide, cut into nslab_
+  // slabs along z, each slab_height_ high; a cell's number is (slab * ncol_ + y) * ncol_ + x.
   int ncol_ = 1;
   double col_width_ = 0.0;
+  int nslab_ = 1;
+  double slab_height_ = 0.0;
   int reach_ = 1;               // the largest |s_k| of a shift
   std::vector<double> shifts_;  // 3 per shift, (2 reach_ + 1)^3 of them, s_z major, s_x minor
   int shift_center_ = 0;
@@ -111,7 +115,8 @@ class ClusterList {
   std::vector<std::uint8_t> count_;  // atoms per cluster
   Aligned<double> xyz_;              // cluster_doubles per cluster: wrapped positions now
   std::vector<double> built_;        // cluster_doubles per cluster: the positions at the build
-  std::vector<double> offset_;       // cluster_doubles per cluster: the image offsets
+  // cluster_doubles per cluster: the image counts n (the offset is n * L, |n| <= 1024)
+  std::vector<std::int16_t> image_;
   std::vector<double> bounds_;       // 6 per cluster: low x, y, z, high x, y, z at the build
   std::vector<std::int32_t> free_;   // the free atoms, ascending
   std::vector<double> free_origin_;  // 3 per free atom: its position at the build
@@ -127,7 +132,7 @@ class ClusterList {
 
   // Working arrays of a build.
   const double* build_positions_ = nullptr;
-  std::vector<double> wrapped_, atom_offset_;  // 3 per atom
+  std::vector<double> wrapped_;  // 3 per atom: x - floor(x / L) * L
   std::vector<std::int32_t> column_of_, column_start_, column_atoms_, column_clusters_;
   std::vector<double> column_bounds_;               // 4 per column: low x, high x, low y, high y
   std::vector<std::vector<std::int32_t>> slot_of_;  // per member: cluster -> slot, -1 if none
