@@ -19,7 +19,7 @@ using analysis::RdfCurve;
 // engine's default run, summing its forces in its own order, gave 2.737 in bin 44 with largest
 // difference 0.031. A wrong driving term moves the peak too, but its height and the whole curve tell
 // it far more surely.
-inline constexpr double peak_label = 1.087;  // r / sigma of bin 43, to 4 digits
+inline constexpr double peak_label = 1.087;            // r / sigma of bin 43, to 4 digits
 inline constexpr double peak_label_tolerance = 0.026;  // one bin (0.02557 sigma) either side
 inline constexpr double peak_lowest = 2.68;
 inline constexpr double peak_highest = 2.80;
