@@ -8,8 +8,9 @@
 // default log does; production adds a g(r) sample every 20 steps and the dynamics' bookkeeping,
 // which no peer does, and needs at least 1000 steps, too many at 442,368 atoms for a quick table.
 //
-// Prints one line: atoms, threads, steps, ms per step, µs per atom-step and the Verlet lists built
-// in the timed steps, as key=value pairs for bench/sizes.sh.
+// Prints one line: atoms, threads, steps, ms per step, µs per atom-step, the lists built in the
+// timed steps, the last potential energy, the pairs of clusters and the clusters of the list and
+// the bytes the forces hold, as key=value pairs for bench/sizes.sh.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -67,8 +68,9 @@ int main(int argc, char** argv) {
   const double ms_per_step = seconds.count() * 1e3 / static_cast<double>(steps);
   std::printf(
       "atoms=%ld threads=%ld steps=%ld ms_per_step=%.6f us_per_atom_step=%.6f list_builds=%ld "
-      "potential_J=%.17g\n",
+      "potential_J=%.17g cluster_pairs=%ld clusters=%ld pair_bytes=%zu\n",
       atoms, threads, steps, ms_per_step, ms_per_step * 1e3 / static_cast<double>(atoms),
-      forces.list_builds() - builds_before, potential);
+      forces.list_builds() - builds_before, potential, forces.cluster_pairs(), forces.clusters(),
+      forces.bytes());
   return 0;
 }

@@ -156,10 +156,12 @@ echo "versions: project $project_version, $md_version, pkg-config $pc_version, C
   [ "$pc_version" = "$project_version" ] && [ "$cmake_version" = "$project_version" ] ||
   fail "the versions disagree"
 
-# The main job with the installed programs: the g(r) every example must reproduce, and its start with
-# atom 2 moved onto atom 1 (columns 21-44 hold the position), which must blow up at once.
+# The main job with the installed programs: the liquid's g(r) (the engine sums in its own order, so
+# not the examples' bytes), and its start with atom 2 moved onto atom 1 (columns 21-44 hold the
+# position), which must blow up at once.
 mkdir -p "$WORK/pelzak_md"
 (cd "$WORK/pelzak_md" && "$prefix/bin/pelzak_initial" && "$prefix/bin/pelzak_md" --quiet >/dev/null)
+"$RDF_CHECK" "$WORK/pelzak_md/rdf_argon.dat" "$REFERENCE" || fail "pelzak_md: g(r) is not that of the liquid"
 awk 'NR == 3 { first = substr($0, 21, 24) } NR == 4 { $0 = substr($0, 1, 20) first substr($0, 45) } { print }' \
   "$WORK/pelzak_md/ar_simulation.dat" >"$WORK/coincident.dat"
 
@@ -169,7 +171,12 @@ check_example() {
   run_block "$name"
   tail -n 1 "$WORK/$name.log"
   "$RDF_CHECK" "$run_dir/rdf_argon.dat" "$REFERENCE" || fail "$name: g(r) is not that of the liquid"
-  cmp "$run_dir/rdf_argon.dat" "$WORK/pelzak_md/rdf_argon.dat" || fail "$name: g(r) differs from pelzak_md's"
+  # Every example runs the library's routines in the same order: the same bytes, whatever language.
+  if [ -f "$WORK/library_rdf_argon.dat" ]; then
+    cmp "$run_dir/rdf_argon.dat" "$WORK/library_rdf_argon.dat" || fail "$name: g(r) differs from the first example's"
+  else
+    cp "$run_dir/rdf_argon.dat" "$WORK/library_rdf_argon.dat"
+  fi
   local dir="$WORK/blow-up-$name" status=0
   mkdir -p "$dir"
   cp "$WORK/coincident.dat" "$dir/ar_simulation.dat"

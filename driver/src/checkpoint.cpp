@@ -16,8 +16,8 @@ namespace pelzak::md {
 
 namespace {
 
-constexpr char magic[] = "pelzak_md checkpoint 1";
-constexpr int arrays = 4;
+constexpr char magic[] = "pelzak_md checkpoint 2";
+constexpr int arrays = 5;
 
 // FNV-1a, 64 bits: enough to tell a damaged file from a whole one.
 std::uint64_t fnv1a(std::string_view bytes) {
@@ -100,7 +100,7 @@ class Header {
 bool read_header(Header& h, Checkpoint* c, std::size_t* per_array, std::uint64_t* hash) {
   std::string_view v;
   Options& o = c->state;
-  if (!h.value("pelzak_md", &v) || v != "checkpoint 1")
+  if (!h.value("pelzak_md", &v) || v != "checkpoint 2")
     return h.fail("not a pelzak_md checkpoint of this version");
   if (!h.number("atoms", &o.atoms) || !h.number("density", &o.density) ||
       !h.number("temperature", &o.temperature) || !h.number("cutoff_sigma", &o.cutoff_sigma) ||
@@ -151,7 +151,11 @@ std::string checkpoint_bytes(const State& s) {
   const Options& o = s.options;
   const engine::System& sys = s.system;
   std::string arrays_bytes;
-  for (const auto* v : {&sys.positions, &sys.velocities, &sys.drive, &sys.half_step})
+  // Before the first list, the list the next step builds comes from the positions themselves.
+  std::vector<double> list_origin = sys.positions;
+  s.forces.list_origin(list_origin.data());
+  for (const std::vector<double>* v : {&sys.positions, &sys.velocities, &sys.drive, &sys.half_step,
+                                       static_cast<const std::vector<double>*>(&list_origin)})
     put_doubles(arrays_bytes, *v);
   char hash[17] = {};
   std::to_chars(hash, hash + 16, fnv1a(arrays_bytes), 16);
@@ -196,7 +200,7 @@ bool read_checkpoint(const std::string& path, const std::string& shown, Checkpoi
                " bytes after the header); the run cannot continue from it";
     return false;
   }
-  std::vector<double>* targets[] = {&c->positions, &c->velocities, &c->drive, &c->half_step};
+  std::vector<double>* targets[] = {&c->positions, &c->velocities, &c->drive, &c->half_step, &c->list_origin};
   for (int a = 0; a < arrays; ++a) {
     targets[a]->assign(per_array, 0.0);
     get_doubles(data.data() + a * 8 * per_array, *targets[a]);
@@ -236,6 +240,7 @@ bool restore(State& s, const Checkpoint& c, std::string* message) {
   sys.have_half_step = c.have_half_step;
   sys.drive_started = c.drive_started;
   sys.last_scale = c.last_scale;
+  s.forces.build_list(c.list_origin.data());
   s.elapsed = c.elapsed_steps;
   s.production_before = c.production_steps;
   return true;

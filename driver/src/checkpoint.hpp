@@ -4,7 +4,7 @@
 // positions, energies, log rows and times.
 //
 // The file is a text header of "name value" lines, then the engine's arrays as raw doubles:
-//   pelzak_md checkpoint 1
+//   pelzak_md checkpoint 2
 //   atoms 864                   the state point as the options gave it (density 0: the library's box)
 //   density 0
 //   temperature 94.4
@@ -20,12 +20,14 @@
 //   drive_started 1
 //   last_scale 0.99981234
 //   random 12345 ... 0 0        csvr's random stream (engine/random.hpp)
-//   arrays 4 2592 0123456789abcdef
-// and then 4 x 2592 doubles, little-endian: positions (nm), velocities (nm/ps), the driving term
-// (nm/ps^2) and the last half-step velocities (nm/ps), each in the configuration layout (all x,
-// then all y, then all z). Reals are written as the shortest decimal that reads back as the same
-// double; the last field of "arrays" is the FNV-1a hash of the array bytes, so a damaged or cut
-// file is refused rather than continued from.
+//   arrays 5 2592 0123456789abcdef
+// and then 5 x 2592 doubles, little-endian: positions (nm), velocities (nm/ps), the driving term
+// (nm/ps^2), the last half-step velocities (nm/ps) and the positions the engine's current pair
+// list was built from (nm; the positions themselves before the first list), each in the
+// configuration layout (all x, then all y, then all z). The engine's order of summation follows
+// its list, so the continued run rebuilds the list the uninterrupted run was using. Reals are written as the
+// shortest decimal that reads back as the same double; the last field of "arrays" is the FNV-1a hash of the
+// array bytes, so a damaged or cut file is refused rather than continued from.
 #pragma once
 
 #include <cstdint>
@@ -46,7 +48,7 @@ struct Checkpoint {
   bool drive_started = false;
   double last_scale = 1.0;
   std::string random;
-  std::vector<double> positions, velocities, drive, half_step;
+  std::vector<double> positions, velocities, drive, half_step, list_origin;
 };
 
 // The file's bytes for the run as it stands.

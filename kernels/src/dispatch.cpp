@@ -126,19 +126,6 @@ void rdf_sample(const double* positions, double* histogram) {
   add_pair_counts(counts, histogram);
 }
 
-void lj_listed_on(Isa isa, const PairModel& m, const double* positions, const CandidateList& list,
-                  double* forces, double* lj_sum, double* virial, const PairScratch& scratch) {
-  if (!isa_available(isa)) isa = Isa::scalar;
-  switch (isa) {
-    case Isa::reference: return lj_pairs_reference(m, positions, forces, lj_sum, virial);
-#if defined(PELZAK_X86_KERNELS)
-    case Isa::avx2: return lj_listed_avx2(m, positions, list, forces, lj_sum, virial, scratch);
-    case Isa::avx512: return lj_listed_avx512(m, positions, list, forces, lj_sum, virial, scratch);
-#endif
-    default: return lj_listed_scalar(m, positions, list, forces, lj_sum, virial, scratch);
-  }
-}
-
 void rdf_sample_on(Isa isa, const PairModel& m, const double* positions, double* histogram,
                    const PairScratch& scratch) {
   if (!isa_available(isa)) isa = Isa::scalar;
@@ -152,29 +139,6 @@ void rdf_sample_on(Isa isa, const PairModel& m, const double* positions, double*
     default: rdf_count_scalar(m, positions, counts, scratch); break;
   }
   add_pair_counts(counts, histogram);
-}
-
-int grid_row_on(Isa isa, const CellGrid& grid, int i, std::uint32_t reach_sq, std::int32_t* out) {
-  if (!isa_available(isa)) isa = Isa::scalar;
-  switch (isa) {
-#if defined(PELZAK_X86_KERNELS)
-    case Isa::avx2: return grid_row_avx2(grid, i, reach_sq, out);
-    case Isa::avx512: return grid_row_avx512(grid, i, reach_sq, out);
-#endif
-    default: return grid_row_scalar(grid, i, reach_sq, out);
-  }
-}
-
-int lj_terms_on(Isa isa, const PairModel& m, const double* xyz, const CandidateList& list, int first,
-                int last, bool with_virial, const PairTerms& out) {
-  if (!isa_available(isa)) isa = Isa::scalar;
-  switch (isa) {
-#if defined(PELZAK_X86_KERNELS)
-    case Isa::avx2: return lj_terms_avx2(m, xyz, list, first, last, with_virial, out);
-    case Isa::avx512: return lj_terms_avx512(m, xyz, list, first, last, with_virial, out);
-#endif
-    default: return lj_terms_scalar(m, xyz, list, first, last, with_virial, out);
-  }
 }
 
 }  // namespace pelzak::kernels

@@ -16,36 +16,21 @@
 namespace pelzak::kernels {
 
 // The library's: lj_pairs_* exactly as lj_pairs_reference; rdf_count_* add to counts[b] the number
-// of pairs to which rdf_sample_reference would add 2.0 in bin b. The engine's (with a PairModel):
-// as the functions of pelzak/kernels/state_point_loops.hpp whose names end in _on.
+// of pairs to which rdf_sample_reference would add 2.0 in bin b. The engine's g(r) (with a
+// PairModel): as rdf_sample_on of pelzak/kernels/state_point_loops.hpp.
 void lj_pairs_scalar(const double* positions, double* forces, double* lj_sum);
 void rdf_count_scalar(const double* positions, std::int64_t* counts);
-void lj_listed_scalar(const PairModel& m, const double* positions, const CandidateList& list, double* forces,
-                      double* lj_sum, double* virial, const PairScratch& scratch);
 void rdf_count_scalar(const PairModel& m, const double* positions, std::int64_t* counts,
                       const PairScratch& scratch);
-int grid_row_scalar(const CellGrid& grid, int i, std::uint32_t reach_sq, std::int32_t* out);
-int lj_terms_scalar(const PairModel& m, const double* xyz, const CandidateList& list, int first, int last,
-                    bool with_virial, const PairTerms& out);
 #if defined(PELZAK_X86_KERNELS)
 void lj_pairs_avx2(const double* positions, double* forces, double* lj_sum);
 void rdf_count_avx2(const double* positions, std::int64_t* counts);
-void lj_listed_avx2(const PairModel& m, const double* positions, const CandidateList& list, double* forces,
-                    double* lj_sum, double* virial, const PairScratch& scratch);
 void rdf_count_avx2(const PairModel& m, const double* positions, std::int64_t* counts,
                     const PairScratch& scratch);
-int grid_row_avx2(const CellGrid& grid, int i, std::uint32_t reach_sq, std::int32_t* out);
-int lj_terms_avx2(const PairModel& m, const double* xyz, const CandidateList& list, int first, int last,
-                  bool with_virial, const PairTerms& out);
 void lj_pairs_avx512(const double* positions, double* forces, double* lj_sum);
 void rdf_count_avx512(const double* positions, std::int64_t* counts);
-void lj_listed_avx512(const PairModel& m, const double* positions, const CandidateList& list, double* forces,
-                      double* lj_sum, double* virial, const PairScratch& scratch);
 void rdf_count_avx512(const PairModel& m, const double* positions, std::int64_t* counts,
                       const PairScratch& scratch);
-int grid_row_avx512(const CellGrid& grid, int i, std::uint32_t reach_sq, std::int32_t* out);
-int lj_terms_avx512(const PairModel& m, const double* xyz, const CandidateList& list, int first, int last,
-                    bool with_virial, const PairTerms& out);
 #endif
 
 }  // namespace pelzak::kernels

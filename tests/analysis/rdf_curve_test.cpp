@@ -94,8 +94,8 @@ TEST(RdfReference, ReferenceCheckPassesTheReferenceAndNamesEveryMiss) {
   EXPECT_NE(report.find("the peak should be between 2.6800 and 2.8000"), std::string::npos) << report;
   EXPECT_NE(report.find("the difference should be at most 0.0800"), std::string::npos) << report;
 
-  RdfCurve shifted = ref;  // the same height one bin further out
-  shifted.g[43] = ref.g[42] + 0.01;
+  RdfCurve shifted = ref;  // the same height two bins further out (one is within a window's scatter)
+  shifted.g[44] = ref.g[42] + 0.01;
   EXPECT_FALSE(pelzak::test::rdf_matches_reference(shifted, ref, &report));
   EXPECT_NE(report.find("the peak should be at r/sigma = 1.0870"), std::string::npos) << report;
 

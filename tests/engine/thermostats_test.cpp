@@ -108,9 +108,11 @@ TEST(EngineThermostats, ConstantEnergyKeepsTheTotalEnergy) {
               highest - lowest);
   // The truncated potential jumps by 0.03 eps whenever a pair crosses the cut-off (1.2e-4 eps per
   // atom here): the total wanders by a hundredth of eps per atom or two, and does not drift. The
-  // kinetic energy alone swings by about 0.1.
+  // kinetic energy alone swings by about 0.1. The wandering alone moves this drift estimate by
+  // about 0.01: the same run with the engine's sums in three different orders (lists of three
+  // skins) gave 0.004, 0.006 and 0.011; a real leak, such as a missed pair, gives far more.
   EXPECT_LT(highest - lowest, 0.05);
-  EXPECT_LT(std::fabs(drift), 0.01);
+  EXPECT_LT(std::fabs(drift), 0.02);
 }
 
 TEST(EngineThermostats, PushOffMovesNoAtomFartherThanItsCap) {

@@ -14,9 +14,13 @@ using analysis::RdfCurve;
 // (tests/support/data/rdf_argon_reference.dat): single windows of 1000 steps of the reference run itself
 // scatter by 2.708-2.777 in peak height and 0.017-0.062 in largest difference, and the peak sits in bin
 // 43 (r/sigma = 1.087). A driver with the wrong driving term misses by far more (a = F/m: peak 2.49,
-// difference 0.59; d = 2a every step: 3.04, 0.31).
-inline constexpr double peak_label = 1.087;  // r / sigma of bin 43, to 4 digits
-inline constexpr double peak_label_tolerance = 0.0005;
+// difference 0.59; d = 2a every step: 3.04, 0.31). The reference's bins 43 and 44 (r/sigma = 1.087 and
+// 1.112) differ by only 0.013, far less than a window's scatter, so a window may peak in either: the
+// engine's default run, summing its forces in its own order, gave 2.737 in bin 44 with largest
+// difference 0.031. A wrong driving term moves the peak too, but its height and the whole curve tell
+// it far more surely.
+inline constexpr double peak_label = 1.087;            // r / sigma of bin 43, to 4 digits
+inline constexpr double peak_label_tolerance = 0.026;  // one bin (0.02557 sigma) either side
 inline constexpr double peak_lowest = 2.68;
 inline constexpr double peak_highest = 2.80;
 inline constexpr double largest_difference = 0.08;

@@ -370,47 +370,6 @@ void lj_listed(const M& m, const double* positions, const CandidateList& list, d
   }
 }
 
-// The first half of the engine's threaded loop (pelzak/kernels/state_point_loops.hpp): the pairs inside the
-// cut-off among the candidates of blocks first ... last - 1 of a list, in visiting order, with their terms,
-// to out. xyz holds the positions as rows of four (atom_rows). Returns how many pairs.
-template <class S, bool with_virial, class M>
-int lj_terms(const M& m, const double* xyz, const CandidateList& list, int first, int last,
-             const PairTerms& out) {
-  using V = typename S::Vd;
-  static_assert(verlet::block_size % S::lanes == 0);
-  int n = 0;
-  for (int b = first; b < last; ++b) {
-    const int i = list.block_atom[b];
-    const double* row_i = xyz + 4 * static_cast<std::ptrdiff_t>(i);
-    const V xi(row_i[0]), yi(row_i[1]), zi(row_i[2]);
-    for (int part = 0; part < verlet::block_size; part += S::lanes) {
-      const std::int32_t* j4 = list.j4 + block_size * static_cast<std::ptrdiff_t>(b) + part;
-      V xj, yj, zj;
-      S::gather_xyz(xyz, j4, xj, yj, zj);
-      const Separation<S> sep = separation<S>(m, xi, yi, zi, xj, yj, zj);
-      const auto near = S::both(S::less(sep.rsq, V(m.cutoff_sq)), S::lanes_of(list.block_lanes[b] >> part));
-      S::fill(out.row + n, i);
-      S::compress(out.j4 + n, j4, near);
-      S::compress(out.x + n, sep.delx, near);
-      S::compress(out.y + n, sep.dely, near);
-      S::compress(out.z + n, sep.delz, near);
-      n += S::count(near);
-    }
-  }
-  for (int t = n; t % S::lanes != 0; ++t) out.x[t] = 1.0, out.y[t] = out.z[t] = 0.0;  // r = 1
-  for (int t = 0; t < n; t += S::lanes) {
-    const V delx = S::load(out.x + t), dely = S::load(out.y + t), delz = S::load(out.z + t);
-    const LjTerms<V> p = lj_pair_terms<V>(delx, dely, delz, delx * delx + dely * dely + delz * delz);
-    S::store_rows(out.terms + t, p.fx, p.fy, p.fz, p.term);
-    if constexpr (with_virial) {
-      const V zero(0.0);
-      S::store_rows(out.virial_first + t, delx * p.fx, dely * p.fy, delz * p.fz, delx * p.fy);
-      S::store_rows(out.virial_second + t, delx * p.fz, dely * p.fz, zero, zero);
-    }
-  }
-  return n;
-}
-
 // The rows of a new library Verlet list: every j > i whose squared cell distance is below
 // verlet::reach_sq, and every pair with a free atom, S::cell_lanes pairs per look.
 template <class S>
@@ -423,33 +382,6 @@ void build_rows(const coarse::CellWords& cells, verlet::NeighbourList* list) {
       n += S::near_cells(cells, atoms, i, j0, verlet::reach_sq, list->free, j_out + n);
     verlet::finish_row(list, i, n);
   }
-}
-
-// Row i of an engine's Verlet list from a grid (pelzak/kernels/candidate_list.hpp): the atoms j > i of the 27
-// cells around atom i's (the one cell of a small box) whose squared cell distance to i is below
-// reach_sq, S::cell_lanes at a time, to out in cell order (not sorted). out needs room for every
-// atom of those cells and S::cell_lanes more. Returns how many.
-template <class S>
-int grid_row(const CellGrid& g, int i, std::uint32_t reach_sq, std::int32_t* out) {
-  const typename S::CellRow row = S::cell_row_of(g.atom_xy[i], g.atom_z[i]);
-  const int n = g.ncell;
-  const int c = g.cell_of[i];
-  const int cx = c % n, cy = c / n % n, cz = c / n / n;
-  const int reach = n >= 3 ? 1 : 0;
-  int found = 0;
-  for (int dz = -reach; dz <= reach; ++dz) {
-    const int z = (cz + dz + n) % n;
-    for (int dy = -reach; dy <= reach; ++dy) {
-      const int y = (cy + dy + n) % n;
-      for (int dx = -reach; dx <= reach; ++dx) {
-        const int d = (z * n + y) * n + (cx + dx + n) % n;
-        const int last = g.cell_start[d + 1];
-        for (int p = g.cell_start[d]; p < last; p += S::cell_lanes)
-          found += S::near_ids(row, g.xy + p, g.z + p, g.ids + p, last - p, i, reach_sq, out + found);
-      }
-    }
-  }
-  return found;
 }
 
 // The library's force_atoms loop: its own kept list, its arrays on the stack.

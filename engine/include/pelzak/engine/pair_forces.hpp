@@ -1,11 +1,10 @@
 // The Lennard-Jones forces of a system at any state point, with the potential energy and the
-// virial, from the library's own pair kernels (one template for both) over the engine's Verlet
-// list.
+// virial, from the engine's cluster-pair kernels over its cluster-pair list, on a pool of threads.
 //
-// Exactly what the plain loop over all pairs i < j gives at the same parameters, bit for bit, on
-// every kernel set (PELZAK_ISA picks one, as for the library): pairs visited with i ascending and,
-// for each i, j ascending; the energy summed term by term in that order, each atom's force summed
-// in that order (+f on i, -f on j), and each virial component summed term by term in that order.
+// The sums run in the engine's own order (engine/README.md): clusters of four atoms, tasks that do
+// not depend on the thread count, each into its own buffer, the buffers added in task order. The
+// same bits for any number of threads and on every kernel set (PELZAK_ISA picks one, as for the
+// library); within a part in 10^12 of the plain loop over all pairs, whose order the library keeps.
 #pragma once
 
 #include <memory>
@@ -23,8 +22,8 @@ struct PairSums {
 
 class PairForces {
  public:
-  // threads: how many threads form the forces (1: the calling thread alone). The results are the
-  // same bits for any number.
+  // threads: how many threads form the forces and build the lists (1: the calling thread alone),
+  // kept for the object's life. The results are the same bits for any number.
   explicit PairForces(const StatePoint& state, int threads = 1);
   ~PairForces();
   PairForces(const PairForces&) = delete;
@@ -33,8 +32,18 @@ class PairForces {
   // Overwrites forces (N, configuration layout: all x, then all y, then all z) for positions (nm).
   PairSums compute(const double* positions, double* forces, bool with_virial);
 
-  // The number of Verlet lists built so far, and the bytes held for the pair loops now.
+  // The positions the current list was built from (3N doubles, configuration layout) to origin, or,
+  // before the first list, false with nothing written. A run continued from a checkpoint builds
+  // its list from them (build_list) and then sums every force in the order the uninterrupted run
+  // does: the order follows the list (engine/README.md).
+  bool list_origin(double* origin) const;
+  void build_list(const double* origin);
+
+  // The number of lists built so far, the pairs of clusters and the clusters in the current one,
+  // and the bytes held for the pair loops now.
   long list_builds() const;
+  long cluster_pairs() const;
+  long clusters() const;
   std::size_t bytes() const;
 
  private:

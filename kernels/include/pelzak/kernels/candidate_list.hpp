@@ -1,5 +1,5 @@
-// What the engine's Verlet lists are made of and how the kernels read them: candidate blocks, the
-// grid of cells the candidates are found through, and the coarse look's cell words
+// What the library's Verlet list is made of and how the kernels read it: candidate blocks and the
+// coarse look's cell words
 // (the kernels' coarse_cells.hpp has the proof that the look never misses a pair).
 #pragma once
 
@@ -17,7 +17,7 @@ inline constexpr int block_size = 8;
 // Room after the last block: the vector kernels store whole vectors (up to 16 lanes) there.
 inline constexpr int tail_room = 16;
 
-// A list as a pair loop reads it (the library's or the engine's): rows in ascending i, and the
+// A list as a pair loop reads it: rows in ascending i, and the
 // candidates j > i of a row ascending. A list must hold every pair inside the cut-off.
 struct CandidateList {
   int blocks;
@@ -49,22 +49,5 @@ inline std::uint32_t coarse_reach_sq(double radius, double box) {
   const double sq = cells * cells + 1.0;
   return sq < 4294967295.0 ? static_cast<std::uint32_t>(sq) : 4294967295u;
 }
-
-// A grid of cells over the box, for the engine's Verlet lists: the atoms that are not free (in the
-// engine's sense: atoms whose coordinates the cells can hold, finite and within ordinary_bound), cell
-// by cell (each cell's atoms ascending), with their cell words. The grid's cells are at least the
-// list's radius plus four coarse cells wide, so atoms more than one grid cell apart along an axis
-// are beyond the radius even as the coarse look measures it. Boxes too small for three such cells
-// per axis have one cell, holding every atom.
-struct CellGrid {
-  int ncell;                       // cells along each axis: 1, or at least 3
-  const std::int32_t* cell_of;     // each atom's cell (z major, x minor), -1 for a free atom
-  const std::int32_t* cell_start;  // the atoms of cell c are cell_start[c] ... cell_start[c + 1] - 1
-  const std::int32_t* ids;         // the atoms in cell order
-  const std::int32_t* xy;          // their cell words, in cell order, cell_padding zeros after
-  const std::int32_t* z;
-  const std::int32_t* atom_xy;  // the cell words by atom
-  const std::int32_t* atom_z;
-};
 
 }  // namespace pelzak::kernels

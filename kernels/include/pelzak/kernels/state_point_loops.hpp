@@ -1,9 +1,9 @@
-// The pair loops at any state point: the library's kernels, one template for its fixed liquid and
-// for the engine's run-time model (pair_model.hpp), over a candidate list (candidate_list.hpp),
-// with the engine's working arrays. Every result is the plain reference loop's at the same model,
-// bit for bit, on every kernel set: pairs visited with i ascending and, for each i, j ascending;
-// the energy summed as term + sum in that order, atom i's force taking +f and atom j's -f in that
-// order, and each virial component summed as product + sum in that order.
+// The pair loops at any state point (pair_model.hpp): the plain loops over all pairs, which the
+// engine's own order is held to within a part in 10^12, and g(r)'s kernels (the library's, one
+// template for its fixed liquid and the engine's run-time model), bit for bit the plain loop's. The
+// plain loops visit pairs with i ascending and, for each i, j ascending; the energy is summed as
+// term + sum in that order, atom i's force taking +f and atom j's -f in that order, and each virial
+// component as product + sum in that order.
 #pragma once
 
 #include <cstdint>
@@ -39,44 +39,9 @@ void lj_pairs_reference(const PairModel& m, const double* positions, double* for
                         double* virial);
 void rdf_sample_reference(const PairModel& m, const double* positions, double* histogram);
 
-// The Lennard-Jones loop over a candidate list on a kernel set (Isa::reference: the plain loop, the
-// list unread), and g(r)'s histogram (every pair: the cost grows with N^2).
-void lj_listed_on(Isa isa, const PairModel& m, const double* positions, const CandidateList& list,
-                  double* forces, double* lj_sum, double* virial, const PairScratch& scratch);
+// g(r)'s histogram on a kernel set (Isa::reference: the plain loop; every pair: the cost grows
+// with N^2). The engine's forces have kernels of their own, in its own order (cluster_pairs.hpp).
 void rdf_sample_on(Isa isa, const PairModel& m, const double* positions, double* histogram,
                    const PairScratch& scratch);
-
-// Row i of an engine's Verlet list from a grid: the j > i of the 27 cells around i's (the one cell
-// of a small box) whose coarse distance to i is below reach_sq, unsorted, to out (room for every
-// atom of those cells and 16 more). Returns how many.
-int grid_row_on(Isa isa, const CellGrid& grid, int i, std::uint32_t reach_sq, std::int32_t* out);
-
-// The engine's loop on several threads is the same loop cut in two: the pair terms, in any order,
-// then the ordered sums. PairTerms holds the pairs one thread found, with their terms: arrays of
-// block_size per candidate block and 16 more, the doubles 64-byte aligned.
-struct PairTerms {
-  std::int32_t* row;  // atom i of each pair
-  std::int32_t* j4;   // 4 j
-  double* x;          // the separation del = r_i - r_j
-  double* y;
-  double* z;
-  double (*terms)[4];          // the force on i from j (N) and q^12 - q^6
-  double (*virial_first)[4];   // del_x f_x, del_y f_y, del_z f_z, del_x f_y (with the virial only)
-  double (*virial_second)[4];  // del_x f_z, del_y f_z, 0, 0
-};
-
-// The pairs inside the cut-off among the candidates of blocks first ... last - 1 of list, in visiting
-// order, with their terms (and the virial's products when with_virial), to out; xyz holds the
-// positions as rows of x, y, z and a spare lane. Returns how many.
-int lj_terms_on(Isa isa, const PairModel& m, const double* xyz, const CandidateList& list, int first,
-                int last, bool with_virial, const PairTerms& out);
-
-// The ordered sums over pairs of t, each a step of the plain loop's sums: forces(j) -= f for the
-// pairs listed in `pairs` (count of them, in order); forces(i) += f for pairs 0 ... n - 1; the energy
-// (term + sum) and, if virial is not null, the six virial sums (product + sum) over pairs 0 ... n - 1.
-// force_rows holds the forces as rows of four (x, y, z, unused), atom i's at 4 i.
-void subtract_terms(const PairTerms& t, const std::int32_t* pairs, int count, double* force_rows);
-void add_row_terms(const PairTerms& t, int n, double* force_rows);
-void sum_terms(const PairTerms& t, int n, double* lj_sum, double* virial);
 
 }  // namespace pelzak::kernels
