@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
   for (long n = 1; n <= warmup; ++n)
     engine::step(system, forces, engine::Phase::equilibration, n % measure_every == 0);
   const long builds_before = forces.list_builds();
+  const long prunes_before = forces.list_prunes();
   const auto start = std::chrono::steady_clock::now();
   double potential = 0.0;
   for (long n = warmup + 1; n <= warmup + steps; ++n)
@@ -68,9 +69,9 @@ int main(int argc, char** argv) {
   const double ms_per_step = seconds.count() * 1e3 / static_cast<double>(steps);
   std::printf(
       "atoms=%ld threads=%ld steps=%ld ms_per_step=%.6f us_per_atom_step=%.6f list_builds=%ld "
-      "potential_J=%.17g cluster_pairs=%ld clusters=%ld pair_bytes=%zu\n",
+      "list_prunes=%ld potential_J=%.17g cluster_pairs=%ld clusters=%ld pair_bytes=%zu\n",
       atoms, threads, steps, ms_per_step, ms_per_step * 1e3 / static_cast<double>(atoms),
-      forces.list_builds() - builds_before, potential, forces.cluster_pairs(), forces.clusters(),
-      forces.bytes());
+      forces.list_builds() - builds_before, forces.list_prunes() - prunes_before, potential,
+      forces.cluster_pairs(), forces.clusters(), forces.bytes());
   return 0;
 }

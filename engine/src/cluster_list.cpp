@@ -39,11 +39,19 @@ double gap(double low_a, double high_a, double low_b, double high_b) {
 
 }  // namespace
 
-ClusterList::ClusterList(long atoms, double box, double cutoff_sq, double skin)
-    : atoms_(atoms), box_(box), cutoff_sq_(cutoff_sq), skin_(skin), radius_(std::sqrt(cutoff_sq) + skin) {
+ClusterList::ClusterList(long atoms, double box, double cutoff_sq, double skin, double inner_skin)
+    : atoms_(atoms),
+      box_(box),
+      cutoff_sq_(cutoff_sq),
+      skin_(skin),
+      radius_(std::sqrt(cutoff_sq) + skin),
+      inner_radius_(std::sqrt(cutoff_sq) + std::min(inner_skin, skin)) {
   const double margin = 1e-6 * skin + 1e-11 * box;
   const double move_limit = 0.5 * skin - margin;
   move_limit_sq_ = move_limit > 0.0 ? move_limit * move_limit : -1.0;
+  const double inner = std::min(inner_skin, skin);
+  const double prune_limit = 0.5 * inner - (1e-6 * inner + 1e-11 * box);
+  prune_limit_sq_ = prune_limit > 0.0 ? prune_limit * prune_limit : -1.0;
   ordinary_bound_ = ordinary_sides * box;
   // Columns about as wide as a cluster of the liquid is long (four atoms at number density
   // atoms / L^3), so that clusters cut from them are about cubes; no more columns than atoms.
@@ -74,7 +82,11 @@ ClusterList::ClusterList(long atoms, double box, double cutoff_sq, double skin)
   wrapped_.resize(3 * atoms);
   column_of_.resize(atoms);
   stale_.assign(most_members, 0);
+  unpruned_.assign(most_members, 0);
   slot_of_.resize(most_members);
+  prune_js_.resize(most_members);
+  prune_shifts_.resize(most_members);
+  prune_masks_.resize(most_members);
 }
 
 std::size_t ClusterList::bytes() const {
@@ -83,14 +95,16 @@ std::size_t ClusterList::bytes() const {
        column_clusters_.capacity() + free_.capacity() + ref_start_.capacity()) *
           4 +
       count_.capacity() + image_.capacity() * 2 +
-      (xyz_.storage.capacity() + built_.capacity() + bounds_.capacity() + buffers_.storage.capacity() +
-       wrapped_.capacity() + column_bounds_.capacity() + shifts_.capacity()) *
+      (xyz_.storage.capacity() + built_.capacity() + pruned_.capacity() + bounds_.capacity() +
+       buffers_.storage.capacity() + wrapped_.capacity() + column_bounds_.capacity() + shifts_.capacity()) *
           8 +
       refs_.capacity() * 8 + sums_.capacity() * sizeof(kernels::ClusterSums);
   for (const Task& t : tasks_)
-    total += t.pairs.capacity() * sizeof(kernels::ClusterPair) +
-             (t.pair_start.capacity() + t.touched.capacity()) * 4;
+    total += (t.outer.capacity() + t.pairs.capacity()) * sizeof(kernels::ClusterPair) +
+             (t.outer_start.capacity() + t.pair_start.capacity() + t.touched.capacity()) * 4;
   for (const auto& s : slot_of_) total += s.capacity() * 4;
+  for (std::size_t m = 0; m < prune_js_.size(); ++m)
+    total += prune_js_[m].capacity() * 4 + (prune_shifts_[m].capacity() + prune_masks_[m].capacity()) * 2;
   return total;
 }
 
@@ -100,33 +114,51 @@ long ClusterList::entries() const {
   return total;
 }
 
-bool ClusterList::place(int member, int members, const double* positions) {
+bool ClusterList::place(int member, int members, const double* positions, bool& inner) {
   const Share clusters = share(clusters_, member, members);
   bool near = true;
+  inner = true;
   for (long c = clusters.first; c < clusters.last; ++c) {
     const long base = c * kernels::cluster_doubles;
     for (int a = 0; a < count_[c]; ++a) {
       const long id = atom_[n * c + a];
-      double dsq = 0.0;
+      double dsq = 0.0, psq = 0.0;
       for (int k = 0; k < 3; ++k) {
         const double x = positions[k * atoms_ + id];
         const double d = x - built_[base + k * n + a];
         dsq = d * d + dsq;
+        const double p = x - pruned_[base + k * n + a];
+        psq = p * p + psq;
         xyz_.data[base + k * n + a] = x - image_[base + k * n + a] * box_;
       }
       near &= dsq <= move_limit_sq_;  // NaN fails
+      inner &= psq <= prune_limit_sq_;
     }
   }
   return near;
 }
 
-void ClusterList::update(Workers& workers, int member, const double* positions, kernels::Isa isa) {
+bool ClusterList::update(Workers& workers, int member, const double* positions, kernels::Isa isa) {
   const int members = workers.size();
-  stale_[member] = !(valid_ && place(member, members, positions));
+  bool inner = true;
+  stale_[member] = !(valid_ && place(member, members, positions, inner));
+  unpruned_[member] = !inner;
   workers.barrier();
-  bool stale = false;
-  for (int m = 0; m < members; ++m) stale |= stale_[m] != 0;
-  if (stale) build(workers, member, positions, isa);
+  bool stale = false, prune = false;
+  for (int m = 0; m < members; ++m) stale |= stale_[m] != 0, prune |= unpruned_[m] != 0;
+  if (stale) {
+    build(workers, member, positions, isa);  // prunes too
+    return false;
+  }
+  if (!prune) return false;
+  // The positions of this prune, for the next calls' test; run_tasks reads only xyz_.
+  const Share clusters = share(clusters_, member, members);
+  for (long c = clusters.first; c < clusters.last; ++c)
+    for (int a = 0; a < count_[c]; ++a)
+      for (int k = 0; k < 3; ++k)
+        pruned_[c * kernels::cluster_doubles + k * n + a] = positions[k * atoms_ + atom_[n * c + a]];
+  if (member == 0) ++prunes_;
+  return true;
 }
 
 void ClusterList::build(Workers& workers, int member, const double* positions, kernels::Isa isa) {
@@ -183,6 +215,7 @@ void ClusterList::build(Workers& workers, int member, const double* positions, k
     count_.assign(clusters_, 0);
     xyz_.resize(static_cast<std::size_t>(kernels::cluster_doubles) * clusters_);
     built_.assign(static_cast<std::size_t>(kernels::cluster_doubles) * clusters_, 0.0);
+    pruned_.assign(static_cast<std::size_t>(kernels::cluster_doubles) * clusters_, 0.0);
     image_.assign(static_cast<std::size_t>(kernels::cluster_doubles) * clusters_, 0);
     bounds_.assign(6 * static_cast<std::size_t>(clusters_), 0.0);
     column_bounds_.assign(4 * columns, 0.0);
@@ -197,8 +230,10 @@ void ClusterList::build(Workers& workers, int member, const double* positions, k
   for (long c = own_columns.first; c < own_columns.last; ++c) sort_column(static_cast<int>(c));
   workers.barrier();
 
-  for (int t; (t = next_task_.fetch_add(1, std::memory_order_relaxed)) < tasks();)
+  for (int t; (t = next_task_.fetch_add(1, std::memory_order_relaxed)) < tasks();) {
     search(t, isa, slot_of_[member]);
+    prune(t, member, isa);
+  }
   workers.barrier();
 
   // The buffers, and each cluster's slots in task order.
@@ -249,6 +284,7 @@ void ClusterList::sort_column(int column) {
         const double w = wrapped_[3 * id + k];
         xyz_.data[base + k * n + a] = w;
         built_[base + k * n + a] = build_positions_[k * atoms_ + id];
+        pruned_[base + k * n + a] = built_[base + k * n + a];
         image_[base + k * n + a] = static_cast<std::int16_t>(std::floor(built_[base + k * n + a] / box_));
         bounds[k] = std::min(bounds[k], w);
         bounds[3 + k] = std::max(bounds[3 + k], w);
@@ -267,15 +303,15 @@ void ClusterList::search(int t, kernels::Isa isa, std::vector<std::int32_t>& slo
   const int last_i = std::min(first_i + task_clusters_, clusters_);
   const int side_shifts = 2 * reach_ + 1;
   const double radius_sq = radius_ * radius_;
-  task.pairs.clear();
-  task.pair_start.assign(1, 0);
+  task.outer.clear();
+  task.outer_start.assign(1, 0);
   std::vector<std::int32_t> candidates;
   std::vector<std::uint16_t> candidate_shifts, masks;
   for (int ci = first_i; ci < last_i; ++ci) {
     candidates.clear();
     candidate_shifts.clear();
     const double* bi = &bounds_[6 * ci];
-    const std::size_t start = task.pairs.size();
+    const std::size_t start = task.outer.size();
     // Only the shifts that bring the image of cluster i within radius of the wrapped coordinates
     // (which lie within [-10^-9 L, (1 + 10^-9) L]): one, for a cluster far from the box's faces.
     int from_shift[3], to_shift[3];
@@ -347,24 +383,52 @@ void ClusterList::search(int t, kernels::Isa isa, std::vector<std::int32_t>& slo
       unsigned mask = masks[k] & existing_pairs(count_[ci], count_[cj]);
       if (cj == ci && s == shift_center_) mask &= upper_pairs;
       if (mask != 0)
-        task.pairs.push_back({cj, 0, static_cast<std::uint16_t>(s), static_cast<std::uint16_t>(mask)});
+        task.outer.push_back({cj, 0, static_cast<std::uint16_t>(s), static_cast<std::uint16_t>(mask)});
     }
-    std::sort(task.pairs.begin() + static_cast<long>(start), task.pairs.end(),
+    std::sort(task.outer.begin() + static_cast<long>(start), task.outer.end(),
               [](const kernels::ClusterPair& a, const kernels::ClusterPair& b) {
                 return a.j < b.j || (a.j == b.j && a.shift < b.shift);
               });
-    task.pair_start.push_back(static_cast<std::int32_t>(task.pairs.size()));
+    task.outer_start.push_back(static_cast<std::int32_t>(task.outer.size()));
   }
   // Slots: the i-clusters, then the other j-clusters ascending.
   task.touched.clear();
   for (int c = first_i; c < last_i; ++c) task.touched.push_back(c), slot_of[c] = 0;
-  for (const kernels::ClusterPair& p : task.pairs)
+  for (const kernels::ClusterPair& p : task.outer)
     if (slot_of[p.j] < 0) task.touched.push_back(p.j), slot_of[p.j] = 0;
   std::sort(task.touched.begin() + (last_i - first_i), task.touched.end());
   for (std::size_t k = 0; k < task.touched.size(); ++k)
     slot_of[task.touched[k]] = static_cast<std::int32_t>(k);
-  for (kernels::ClusterPair& p : task.pairs) p.slot = slot_of[p.j];
+  for (kernels::ClusterPair& p : task.outer) p.slot = slot_of[p.j];
   for (std::int32_t c : task.touched) slot_of[c] = -1;
+}
+
+void ClusterList::prune(int t, int member, kernels::Isa isa) {
+  Task& task = tasks_[t];
+  const int first_i = t * task_clusters_;
+  const double radius_sq = inner_radius_ * inner_radius_;
+  std::vector<std::int32_t>& js = prune_js_[member];
+  std::vector<std::uint16_t>& shift_of = prune_shifts_[member];
+  std::vector<std::uint16_t>& masks = prune_masks_[member];
+  task.pairs.clear();
+  task.pair_start.assign(1, 0);
+  for (std::size_t k = 0; k + 1 < task.outer_start.size(); ++k) {
+    const kernels::ClusterPair* outer = task.outer.data() + task.outer_start[k];
+    const int count = task.outer_start[k + 1] - task.outer_start[k];
+    js.resize(count);
+    shift_of.resize(count);
+    masks.resize(count);
+    for (int e = 0; e < count; ++e) js[e] = outer[e].j, shift_of[e] = outer[e].shift;
+    const long ci = first_i + static_cast<long>(k);
+    kernels::cluster_masks_on(isa, xyz_.data, xyz_.data + ci * kernels::cluster_doubles, shifts_.data(),
+                              js.data(), shift_of.data(), count, radius_sq, masks.data());
+    for (int e = 0; e < count; ++e) {
+      const unsigned mask = outer[e].mask & masks[e];
+      if (mask != 0)
+        task.pairs.push_back({outer[e].j, outer[e].slot, outer[e].shift, static_cast<std::uint16_t>(mask)});
+    }
+    task.pair_start.push_back(static_cast<std::int32_t>(task.pairs.size()));
+  }
 }
 
 bool ClusterList::origin(double* origin) const {
@@ -378,9 +442,11 @@ bool ClusterList::origin(double* origin) const {
   return true;
 }
 
-void ClusterList::run_tasks(kernels::Isa isa, bool with_virial) {
-  for (int t; (t = next_task_.fetch_add(1, std::memory_order_relaxed)) < tasks();)
+void ClusterList::run_tasks(int member, kernels::Isa isa, bool with_virial, bool prune) {
+  for (int t; (t = next_task_.fetch_add(1, std::memory_order_relaxed)) < tasks();) {
+    if (prune) this->prune(t, member, isa);
     sums_[t] = kernels::cluster_task_on(isa, task(t), with_virial);
+  }
 }
 
 kernels::ClusterTask ClusterList::task(int t) const {

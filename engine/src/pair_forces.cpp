@@ -14,9 +14,14 @@ namespace {
 
 // Virial sums in nm N to J.
 constexpr double joule_per_nm_newton = 1e-9;
-// The list's buffer beyond the cut-off, nm: a list serves until some atom has moved half of it.
-// 0.1 nm (0.3 sigma) lets a list of the liquid at 94.4 K serve about 15 steps of 0.01 ps.
-constexpr double skin = 0.1;
+// The list's buffers beyond the cut-off, nm (cluster_list.hpp): the outer list serves until some
+// atom has moved half of skin, the pruned list the kernels run until some atom has moved half of
+// inner_skin. Chosen by measurement (bench/README.md) at 864 and 6,912 atoms of the liquid at
+// 94.4 K: an outer list every ~100 steps of 0.01 ps and a prune every ~20 cost 0.84x the steps of
+// one list of skin 0.1 nm rebuilt every ~9 (outer 0.2 to 0.4 nm and inner 0.04 to 0.1 nm all
+// measure within the machine's noise of this pair; a larger outer list holds more bytes).
+constexpr double skin = 0.25;
+constexpr double inner_skin = 0.05;
 // The most threads a pool may have.
 constexpr int most_threads = 64;
 
@@ -77,7 +82,7 @@ struct PairForces::Impl {
         cutoff_sq(d.cutoff_sq),
         tail_energy(d.tail_energy),
         workers(threads),
-        list(s.atoms, s.box, d.cutoff_sq, skin) {}
+        list(s.atoms, s.box, d.cutoff_sq, skin, inner_skin) {}
 };
 
 PairForces::PairForces(const StatePoint& state, int threads)
@@ -91,8 +96,8 @@ PairSums PairForces::compute(const double* positions, double* forces, bool with_
   const int members = s.workers.size();
   s.list.begin();
   s.workers.run([&](int member) {
-    s.list.update(s.workers, member, positions, isa);
-    s.list.run_tasks(isa, with_virial);
+    const bool prune = s.list.update(s.workers, member, positions, isa);
+    s.list.run_tasks(member, isa, with_virial, prune);
     s.workers.barrier();
     s.list.gather_forces(member, members, forces);
   });
@@ -123,6 +128,8 @@ void PairForces::build_list(const double* origin) {
 }
 
 long PairForces::list_builds() const { return impl_->list.builds(); }
+
+long PairForces::list_prunes() const { return impl_->list.prunes(); }
 
 long PairForces::cluster_pairs() const { return impl_->list.entries(); }
 

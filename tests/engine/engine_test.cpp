@@ -238,7 +238,8 @@ TEST(EngineForces, NonFiniteAndFarAtomsAgreeWithThePlainLoop) {
 }
 
 // A hot liquid (300 K, more than three times the boiling point) run for 3000 steps, the forces
-// of every step against the plain loop: a pair the list missed would be off by a whole pair force.
+// of every third step against the plain loop: a pair the outer list or a prune of it missed would be
+// off by a whole pair force.
 TEST(EngineList, NeverMissesAPairOverALongHotRun) {
   engine::StatePoint s;
   s.atoms = 400;
@@ -261,6 +262,7 @@ TEST(EngineList, NeverMissesAPairOverALongHotRun) {
     if (::testing::Test::HasFatalFailure()) return;
   }
   EXPECT_GT(pair_forces.list_builds(), 100);
+  EXPECT_GT(pair_forces.list_prunes(), 100);
 }
 
 // The driver's scheme on the library's routines, as pelzak_md ran it before the engine.

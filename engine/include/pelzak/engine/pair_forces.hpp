@@ -39,9 +39,10 @@ class PairForces {
   bool list_origin(double* origin) const;
   void build_list(const double* origin);
 
-  // The number of lists built so far, the pairs of clusters and the clusters in the current one,
-  // and the bytes held for the pair loops now.
+  // The number of lists built and pruned (between builds) so far, the pairs of clusters the
+  // kernels run and the clusters in the current list, and the bytes held for the pair loops now.
   long list_builds() const;
+  long list_prunes() const;
   long cluster_pairs() const;
   long clusters() const;
   std::size_t bytes() const;
