@@ -10,16 +10,7 @@ namespace pelzak::kernels {
 namespace {
 
 struct Avx2Lanes {
-  struct V {
-    __m256d v;
-    V() = default;
-    V(__m256d value) : v(value) {}
-    explicit V(double value) : v(_mm256_set1_pd(value)) {}
-    friend V operator+(V a, V b) { return _mm256_add_pd(a.v, b.v); }
-    friend V operator-(V a, V b) { return _mm256_sub_pd(a.v, b.v); }
-    friend V operator*(V a, V b) { return _mm256_mul_pd(a.v, b.v); }
-    friend V operator/(V a, V b) { return _mm256_div_pd(a.v, b.v); }
-  };
+  using V = Vd256;
   using Mask = __m256d;  // all ones in a lane that is set
   static V load(const double* p) { return _mm256_load_pd(p); }
   static void store(double* p, V a) { _mm256_store_pd(p, a.v); }

@@ -72,17 +72,7 @@ struct Avx2 {
   static constexpr int lanes = 4;
   static constexpr int cell_lanes = 8;
 
-  struct Vd {
-    __m256d v;
-    Vd() = default;
-    Vd(__m256d value) : v(value) {}
-    explicit Vd(double value) : v(_mm256_set1_pd(value)) {}
-    friend Vd operator+(Vd a, Vd b) { return _mm256_add_pd(a.v, b.v); }
-    friend Vd operator-(Vd a, Vd b) { return _mm256_sub_pd(a.v, b.v); }
-    friend Vd operator*(Vd a, Vd b) { return _mm256_mul_pd(a.v, b.v); }
-    friend Vd operator/(Vd a, Vd b) { return _mm256_div_pd(a.v, b.v); }
-    friend Vd sqrt(Vd a) { return _mm256_sqrt_pd(a.v); }
-  };
+  using Vd = Vd256;
   using Mask = __m256d;  // all ones in the lanes set
 
   // Four doubles (x, y, z, 0) of one atom's force, for the ordered sums.

@@ -14,16 +14,7 @@ namespace pelzak::kernels {
 
 namespace {
 
-struct Vd {
-  __m512d v;
-  Vd() = default;
-  Vd(__m512d value) : v(value) {}
-  explicit Vd(double value) : v(_mm512_set1_pd(value)) {}
-  friend Vd operator+(Vd a, Vd b) { return _mm512_add_pd(a.v, b.v); }
-  friend Vd operator-(Vd a, Vd b) { return _mm512_sub_pd(a.v, b.v); }
-  friend Vd operator*(Vd a, Vd b) { return _mm512_mul_pd(a.v, b.v); }
-  friend Vd operator/(Vd a, Vd b) { return _mm512_div_pd(a.v, b.v); }
-};
+using Vd = Vd512;
 
 // The halves of v added: lane b of the result is v_b + v_(4+b).
 __m256d halves(__m512d v) { return _mm256_add_pd(_mm512_castpd512_pd256(v), _mm512_extractf64x4_pd(v, 1)); }

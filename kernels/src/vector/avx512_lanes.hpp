@@ -19,17 +19,7 @@ struct Avx512 {
   static constexpr int lanes = 8;
   static constexpr int cell_lanes = 16;
 
-  struct Vd {
-    __m512d v;
-    Vd() = default;
-    Vd(__m512d value) : v(value) {}
-    explicit Vd(double value) : v(_mm512_set1_pd(value)) {}
-    friend Vd operator+(Vd a, Vd b) { return _mm512_add_pd(a.v, b.v); }
-    friend Vd operator-(Vd a, Vd b) { return _mm512_sub_pd(a.v, b.v); }
-    friend Vd operator*(Vd a, Vd b) { return _mm512_mul_pd(a.v, b.v); }
-    friend Vd operator/(Vd a, Vd b) { return _mm512_div_pd(a.v, b.v); }
-    friend Vd sqrt(Vd a) { return _mm512_sqrt_pd(a.v); }
-  };
+  using Vd = Vd512;
   using Mask = __mmask8;
 
   // Four doubles (x, y, z, 0) of one atom's force, for the ordered sums.
