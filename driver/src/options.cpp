@@ -36,14 +36,16 @@ struct CountOption {
 };
 
 constexpr CountOption count_options[] = {
-    {"-p,--push-off", "--push-off", 0, max_steps, [](Options& o, std::int64_t v) { o.push_off_steps = v; }},
-    {"-e,--equilibration", "--equilibration", 0, max_steps,
+    {"-p,--push-off", "--push-off", 0, engine::max_steps,
+     [](Options& o, std::int64_t v) { o.push_off_steps = v; }},
+    {"-e,--equilibration", "--equilibration", 0, engine::max_steps,
      [](Options& o, std::int64_t v) { o.equilibration_steps = v; }},
-    {"-P,--production", "--production", 1000, max_steps,
+    {"-P,--production", "--production", 1000, engine::max_steps,
      [](Options& o, std::int64_t v) { o.production_steps = v; }},
-    {"-t,--thermo-every", "--thermo-every", 1, max_steps,
+    {"-t,--thermo-every", "--thermo-every", 1, engine::max_steps,
      [](Options& o, std::int64_t v) { o.thermo_every = v; }},
-    {"-x,--xyz-every", "--xyz-every", 0, max_steps, [](Options& o, std::int64_t v) { o.xyz_every = v; }},
+    {"-x,--xyz-every", "--xyz-every", 0, engine::max_steps,
+     [](Options& o, std::int64_t v) { o.xyz_every = v; }},
     {"--seed", "--seed", 0, INT64_MAX,
      [](Options& o, std::int64_t v) { o.seed = static_cast<std::uint64_t>(v); }},
     {"--threads", "--threads", 1, max_threads,

@@ -16,9 +16,6 @@ namespace {
 using namespace pelzak::lammps;
 namespace engine = pelzak::engine;
 
-// Largest step count or interval accepted, as pelzak_md's.
-constexpr std::int64_t max_steps = 1000000000;
-
 // The state point as pelzak_md takes it, with help of the export's own. Not --atoms: the atoms are
 // the configuration's, copied --replicate times along each axis.
 void add_state(CLI::App* command, ExportOptions& ex) {
@@ -51,11 +48,11 @@ CLI::App* add_export(CLI::App& app, ExportOptions& ex) {
   command->add_option("--replicate", ex.replicate, "Copies of the box along each axis (default 1)")
       ->check(CLI::Range(1, max_replicate));
   command->add_option("--steps", ex.steps, "Time steps the input runs (default 1000)")
-      ->check(CLI::Range(std::int64_t{1}, max_steps));
+      ->check(CLI::Range(std::int64_t{1}, engine::max_steps));
   command->add_option("--dump-every", ex.dump_every, "Steps between dump frames (default 4)")
-      ->check(CLI::Range(std::int64_t{1}, max_steps));
+      ->check(CLI::Range(std::int64_t{1}, engine::max_steps));
   command->add_option("--thermo-every", ex.thermo_every, "Steps between thermo lines (default 10)")
-      ->check(CLI::Range(std::int64_t{1}, max_steps));
+      ->check(CLI::Range(std::int64_t{1}, engine::max_steps));
   // LAMMPS takes seeds up to max_seed, so the range is narrower than pelzak_md's.
   command
       ->add_option_function<std::string>(

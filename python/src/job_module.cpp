@@ -180,7 +180,7 @@ PYBIND11_MODULE(_job, m) {
   m.def("write_start", &write_start, py::arg("folder"), py::arg("seed"));
   m.attr("default_seed") = pelzak::initial::default_seed;
   m.attr("exit_usage") = pelzak::md::exit_usage;
-  m.attr("max_steps") = pelzak::md::max_steps;
+  m.attr("max_steps") = pelzak::engine::max_steps;
   m.attr("option_names") = pelzak::md::option_names();
   m.attr("bins") = pelzak::model::bins;
   const pelzak::md::Options defaults;

@@ -66,7 +66,7 @@ TEST(DriverOptions, LongShortAndEqualsFormsAllSet) {
   EXPECT_EQ(p.options.equilibration_steps, 0);
   p = parse({"--equilibration", "1000000000"});
   ASSERT_EQ(p.action, Action::run) << p.error;
-  EXPECT_EQ(p.options.equilibration_steps, max_steps);
+  EXPECT_EQ(p.options.equilibration_steps, engine::max_steps);
 }
 
 TEST(DriverOptions, ShortOptionsGroupAndTakeAttachedValuesTheLastOccurrenceWins) {

@@ -36,13 +36,10 @@ struct Options : engine::StateOptions {
 
   std::uint64_t seed = engine::default_seed;  // csvr's draws and a lattice start's velocities
   std::string start;                          // a start file of any atom count; empty: see start.hpp
-  // Threads for the forces. One unless asked: the threaded loop meets its partners at a barrier
-  // every 64 rows, and on cores busy with other work two threads ran 5.6 times slower than one.
+  // Threads for the forces (the same bits on any number). One unless asked: a second thread pays
+  // from about 7,000 atoms on an idle core, but not at 864 atoms or beside other work (bench/README.md).
   int threads = 1;
 };
-
-// Largest step count or interval accepted, so that every step count of a run fits comfortably.
-inline constexpr std::int64_t max_steps = 1000000000;
 
 inline constexpr int exit_ok = 0;
 inline constexpr int exit_io_error = 1;

@@ -58,6 +58,10 @@ inline constexpr RealRange density_range{"a density in g/cm^3 above 0", 100.0};
 inline constexpr RealRange cutoff_range{"a cut-off in sigma above 0", 1e6};
 inline constexpr RealRange tau_range{"a relaxation time in ps above 0", 1e6};
 
+// Largest step count or interval either program accepts, so that every step count of a run fits
+// comfortably.
+inline constexpr std::int64_t max_steps = 1000000000;
+
 // Each parser returns true with *value set, or false with *why saying what is wrong with the text
 // and what is accepted ("is too large; accepted: a whole number from 0 to 9"); a message reads
 // "value '<text>' of <option> " + why.
