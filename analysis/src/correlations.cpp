@@ -73,8 +73,9 @@ bool correlations_start(Correlations& t, long atoms, double box, double dt, std:
   s.shell_width = ts::sk_shell_width;
   s.vectors_per_shell = ts::sk_vectors_per_shell;
   s.samples_per_block = ts::sk_samples_per_block;
+  s.vectors_in_all = ts::sk_vectors_in_all;
   std::string ignored;  // a box too small for the shells: S(k) then comes from g(r) alone
-  t.direct_sk = atoms <= direct_sk_atoms && structure_factor_start(t.sk, s, &ignored);
+  t.direct_sk = structure_factor_start(t.sk, s, &ignored);
   return true;
 }
 

@@ -53,12 +53,14 @@ double run_bytes(const Options& o) {
       plan.msd() ? plan.msd_settings.max_lag / plan.msd_settings.origin_every + 1.0 : 0.0;
   const double vacf_window = plan.vacf() ? plan.vacf_settings.max_lag + 1.0 : 0.0;
   const double dynamics_bytes = 3.0 * n * 8.0 * (msd_slots + vacf_window + 2.0 * (vacf_window + 1.0) + 2.0);
-  // Scattering: the self motion's ring of frames (6 of 3N, with its working rows), and below the
-  // atom count where S(k) is sampled directly its phase tables, 6 (k_max L / 2 pi + 1) rows of N.
-  double correlations_bytes = n * 8.0 * (3.0 * 8.0);
-  if (s.atoms <= analysis::direct_sk_atoms)
-    correlations_bytes +=
-        6.0 * (analysis::correlations_schedule::sk_k_max * s.box / (2.0 * model::pi) + 1.0) * n * 8.0;
+  // Scattering: the self motion's ring of frames (6 of 3N, with its working rows), and S(k)'s
+  // tables of one block of atoms, 6 (k_max L / 2 pi + 1) rows of 128, and running sums of 16 doubles
+  // for each of its 7,500 vectors.
+  const double sk_bytes =
+      (6.0 * (analysis::correlations_schedule::sk_k_max * s.box / (2.0 * model::pi) + 1.0) * 128.0 +
+       16.0 * analysis::correlations_schedule::sk_vectors_in_all) *
+      8.0;
+  const double correlations_bytes = n * 8.0 * (3.0 * 8.0) + sk_bytes;
   return engine_bytes + rdf_bytes + dynamics_bytes + correlations_bytes;
 }
 

@@ -76,6 +76,38 @@ TEST(AnalysisStructureFactor, PerfectLatticeHasBraggPeaksOfWeightNAndNothingElse
   EXPECT_EQ(bragg, 2);
 }
 
+TEST(AnalysisStructureFactor, RecurrenceMatchesThePlainSumOfExponentials) {
+  // Three blocks of atoms (the last one part padding), unwrapped positions, every vector to k_max.
+  const int atoms = 300;
+  const double box = 2.0, k_max = 30.0;
+  std::mt19937_64 rng(28);
+  std::uniform_real_distribution<double> u(-box, 2.0 * box);
+  std::vector<double> r(3 * atoms);
+  for (double& x : r) x = u(rng);
+  StructureFactorAccumulator acc;
+  std::string problem;
+  ASSERT_TRUE(structure_factor_start(acc, {atoms, box, k_max, 0.0, 0, 0}, &problem)) << problem;
+  structure_factor_add_frame(acc, r.data());
+  const StructureFactor s = structure_factor_result(acc);
+
+  std::vector<double> shell_sum(acc.shells, 0.0);
+  for (size_t v = 0; v < acc.vector_shell.size(); ++v) {
+    double rho_re = 0.0, rho_im = 0.0;
+    for (int j = 0; j < atoms; ++j) {
+      double kr = 0.0;
+      for (int a = 0; a < 3; ++a) kr += acc.k_unit * acc.vector_n[3 * v + a] * r[a * atoms + j];
+      rho_re += std::cos(kr);
+      rho_im += std::sin(kr);
+    }
+    shell_sum[acc.vector_shell[v]] += (rho_re * rho_re + rho_im * rho_im) / atoms;
+  }
+  ASSERT_EQ(s.k.size(), 9u);  // |n| up to 9.55 in shells one unit wide, from 1
+  for (size_t i = 0, b = 0; i < s.k.size(); ++i, ++b) {
+    while (acc.shell_vectors[b] == 0) ++b;
+    EXPECT_NEAR(s.s[i], shell_sum[b] / acc.shell_vectors[b], 1e-12) << s.k[i];
+  }
+}
+
 TEST(AnalysisStructureFactor, IdealGasGivesOneBothWays) {
   const int atoms = 400, frames = 40;
   const double box = 2.5;

@@ -8,9 +8,8 @@
 //
 // Memory, whatever the length of the run: the self motion's ring of 6 frames (about 150 bytes per
 // atom) and its sums (0.4 MB), the viscosity's windows (about 2 MB at 0.01 ps steps) and, for S(k)
-// directly, phase tables of 6 (k_max L / 2 pi + 1) N doubles: 1 MB at 864 atoms, 15 MB at 6,912.
-// Those grow as N^(4/3) and a sample's cost as N times the 7,321 wave vectors, so above
-// direct_sk_atoms atoms S(k) comes from g(r) alone.
+// directly, about 2 MB at any N (correlations_schedule.hpp), whose sample costs N times its 7,500 wave
+// vectors: about 40 steps at every size.
 #pragma once
 
 #include <cstdint>
@@ -24,8 +23,6 @@
 #include "pelzak/analysis/viscosity.hpp"
 
 namespace pelzak::analysis {
-
-inline constexpr long direct_sk_atoms = 20000;
 
 struct Correlations {
   long atoms = 0;

@@ -6,7 +6,11 @@
 // n_x = n_y = 0 and n_z > 0. The phase factor of atom j is the product of one per axis,
 // exp(i k_x x_j) exp(i k_y y_j) exp(i k_z z_j), and each axis's factors for n = 0, 1, 2, ... come from
 // the first by repeated multiplication (a few ulps lost per step, nothing next to the statistics),
-// so a sample costs 3N sines and cosines plus one complex multiply-add per atom and vector.
+// so a sample costs 3N sines and cosines plus one complex multiply-add per atom and vector. The atoms
+// go through in blocks of a few hundred, each block's tables built, used by every vector and dropped,
+// while each vector keeps its running sums: memory does not grow with N beyond the positions handed
+// in (the tables grow only with k_max L, the vector list with k_max^3 L^3 up to the cap a shell), and
+// the sums see the atoms in the same order as one pass over all of them would.
 //
 // From g(r): S(k) = 1 + 4 pi rho integral_0^R r^2 (g(r) - 1) W(r) sin(kr) / (kr) dr, R the end of the
 // g(r) range (half the box). Cut off sharply at R, the step that g(r) - 1 may still have there ripples
@@ -42,20 +46,25 @@ struct StructureFactorSettings {
   int vectors_per_shell = 0;  // at most this many vectors a shell, spread evenly over its vectors in the
                               // order above (the same ones every time); 0: all of them
   int samples_per_block = 0;  // samples per statistics block; 0: no uncertainty
+  int vectors_in_all = 0;     // at most about this many vectors in all (a sample's cost is N times
+                              // them): the cap a shell is lowered until they fit; 0: no such limit
 };
 
 struct StructureFactorAccumulator {
   StructureFactorSettings settings;
   int padded = 0;                 // N rounded up to whole summation lanes
+  int block = 0;                  // atoms per block of the tables (whole lanes)
   int n_max = 0;                  // the largest |n| on any axis
   double k_unit = 0.0;            // 2 pi / L
   std::vector<int> vector_n;      // 3 per vector: n_x, n_y, n_z, in the order above
   std::vector<int> vector_shell;  // shell of each vector
   int shells = 0;
+  int cap = 0;                     // the vectors a shell used at most; 0: all of them
   std::vector<int> shell_vectors;  // vectors used in each shell
   std::vector<double> shell_k;     // mean |k| of those vectors
-  std::vector<double> phases;      // 3 axes x (n_max + 1) x {re, im} x padded: exp(i n k_unit x_j)
-  std::vector<double> column;      // {re, im} x padded: exp(i (k_x x_j + k_y y_j)) of the column in hand
+  std::vector<double> phases;      // 3 axes x (n_max + 1) x {re, im} x block: exp(i n k_unit x_j)
+  std::vector<double> column;      // {re, im} x block: exp(i (k_x x_j + k_y y_j)) of the column in hand
+  std::vector<double> modes;       // per vector, {re, im} x 8 lanes: the density mode's running sums
   std::vector<double> sample_sum;  // per shell: this sample's sum of |rho_k|^2 / N
   long long samples = 0;
   std::vector<double> sum;         // per shell: sum over samples of the shell's mean
