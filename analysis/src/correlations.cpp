@@ -56,8 +56,7 @@ bool correlations_start(Correlations& t, long atoms, double box, double dt, std:
   t.dt = dt;
   t.self_every = frames_per(ts::self_frame_time, dt);
   t.sk_every = frames_per(ts::sk_sample_time, dt);
-  // The stress every step, or every 0.01 ps at shorter steps: the correlation needs no finer grid.
-  t.stress_every = frames_per(model::dt, dt);
+  t.stress_every = frames_per(ts::viscosity_frame_time, dt);
   start_self_motion(t);
   const double stress_time = static_cast<double>(t.stress_every) * dt;
   ViscositySettings v;
@@ -85,7 +84,7 @@ void correlations_add_positions(Correlations& t, std::int64_t n, const double* p
 }
 
 void correlations_add_stress(Correlations& t, std::int64_t n, const double* stress, double temperature) {
-  if (n % t.stress_every != 0) return;
+  if ((n + 1) % t.stress_every != 0) return;
   ++t.stress_frames;
   const double nm3_in_m3 = 1e-27;
   viscosity_add_frame(t.viscosity, stress, t.box * t.box * t.box * nm3_in_m3, temperature);

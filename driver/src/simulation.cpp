@@ -87,7 +87,9 @@ Outcome step(State& s, Phase phase, std::int64_t n, std::int64_t steps, Outputs&
   const std::int64_t numbered = production ? s.production_before + n : n;
   const bool logged = numbered % out.thermo_every == 0 || n == 1 || n == steps;
   const bool pressure_sample = production && numbered % pressure_every == 0;
-  const bool stress_sample = production && (n - 1) % s.correlations.stress_every == 0;
+  // The viscosity's pressure tensor is of the positions this step starts from (frame n - 1), every
+  // 0.02 ps, on steps the log reads anyway: the steps between skip the virial.
+  const bool stress_sample = production && n % s.correlations.stress_every == 0;
   if (production) {
     sample_rdf(s, n);
     dynamics_before_step(s.dynamics, n, s.system.positions.data());

@@ -30,7 +30,7 @@ struct Correlations {
   double dt = 0.0;                // ps between the frames handed over
   std::int64_t self_every = 1;    // frames between the self motion's frames (0.1 ps)
   std::int64_t sk_every = 1;      // frames between S(k) samples (5 ps)
-  std::int64_t stress_every = 1;  // frames between the viscosity's stress samples
+  std::int64_t stress_every = 1;  // frames between the viscosity's stress samples (0.02 ps)
   bool direct_sk = false;
   std::int64_t stress_frames = 0;  // pressure tensors added: none, no viscosity
   SelfMotionAccumulator motion;
@@ -47,7 +47,9 @@ bool correlations_start(Correlations& t, long atoms, double box, double dt, std:
 void correlations_add_positions(Correlations& t, std::int64_t n, const double* positions);
 
 // The pressure tensor at frame n: {P_xy, P_xz, P_yz} in Pa, and the temperature (K) of the same
-// velocities.
+// velocities. Taken at the frames n + 1 = stress_every, 2 stress_every, ...: the frames that steps
+// stress_every, 2 stress_every, ... start from, so that a program whose log reads the virial every
+// 10 steps computes it for the viscosity on no other step.
 void correlations_add_stress(Correlations& t, std::int64_t n, const double* stress, double temperature);
 
 struct CorrelationsReport {
