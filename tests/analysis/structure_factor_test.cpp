@@ -106,6 +106,13 @@ TEST(AnalysisStructureFactor, RecurrenceMatchesThePlainSumOfExponentials) {
     while (acc.shell_vectors[b] == 0) ++b;
     EXPECT_NEAR(s.s[i], shell_sum[b] / acc.shell_vectors[b], 1e-12) << s.k[i];
   }
+
+  // A limit on the vectors in all lowers the cap a shell to the largest that fits.
+  StructureFactorAccumulator capped;
+  ASSERT_TRUE(structure_factor_start(capped, {atoms, box, k_max, 0.0, 64, 0, 300}, &problem)) << problem;
+  EXPECT_LE(capped.vector_shell.size(), 300u);
+  ASSERT_TRUE(structure_factor_start(capped, {atoms, box, k_max, 0.0, capped.cap + 1, 0, 0}, &problem));
+  EXPECT_GT(capped.vector_shell.size(), 300u);
 }
 
 TEST(AnalysisStructureFactor, IdealGasGivesOneBothWays) {
