@@ -79,7 +79,9 @@ bool correlations_start(Correlations& t, long atoms, double box, double dt, std:
 }
 
 void correlations_add_positions(Correlations& t, std::int64_t n, const double* positions) {
-  if (t.direct_sk && n % t.sk_every == 0) structure_factor_add_frame(t.sk, positions);
+  // S(k) halfway through each sk_every frames: a sample costs about 40 steps at any N (the
+  // schedule's vector limit), so a 1000-step production takes two, not three counting its start.
+  if (t.direct_sk && n % t.sk_every == t.sk_every / 2) structure_factor_add_frame(t.sk, positions);
   if (n % t.self_every == 0) self_motion_add_frame(t.motion, positions);
 }
 
@@ -93,7 +95,8 @@ void correlations_add_stress(Correlations& t, std::int64_t n, const double* stre
 CorrelationsReport correlations_report(Correlations& t, const RdfCurve& rdf, std::string_view subtitle) {
   CorrelationsReport r;
   r.motion = self_motion_result(t.motion);
-  if (t.direct_sk) r.sk = structure_factor_result(t.sk);
+  const bool direct = t.direct_sk && t.sk.samples > 0;  // a production shorter than half a spacing has none
+  if (direct) r.sk = structure_factor_result(t.sk);
   r.viscosity = viscosity_finish(t.viscosity);
 
   // S(k) from g(r): the curve's bins recentred on the shells they count, in nm.
@@ -107,7 +110,7 @@ CorrelationsReport correlations_report(Correlations& t, const RdfCurve& rdf, std
     if (std::isnan(r.sk_rows.direct[i]))
       grid_k.push_back(r.sk_rows.k[i]), grid_s.push_back(r.sk_rows.from_rdf[i]);
   r.sk_peak_from_rdf = sk_main_peak(grid_k, grid_s);
-  r.sk_peak = t.direct_sk ? sk_main_peak(r.sk.k, r.sk.s) : r.sk_peak_from_rdf;
+  r.sk_peak = direct ? sk_main_peak(r.sk.k, r.sk.s) : r.sk_peak_from_rdf;
 
   constexpr int at_peak = 1;  // fs_peak_multiples[1] is the peak itself
   if (r.motion.wave_numbers.size() > at_peak) {
@@ -126,7 +129,7 @@ CorrelationsReport correlations_report(Correlations& t, const RdfCurve& rdf, std
   const double fs_needs = 2.0 * ts::self_origins_per_block * ts::self_origin_spacing + ts::self_lag_time;
   const double eta_needs = 2.0 * ts::viscosity_block_time;
   r.summary =
-      t.direct_sk ? sk_peak_line(r.sk_peak, r.sk_peak_from_rdf) : sk_peak_from_rdf_line(r.sk_peak_from_rdf);
+      direct ? sk_peak_line(r.sk_peak, r.sk_peak_from_rdf) : sk_peak_from_rdf_line(r.sk_peak_from_rdf);
   r.summary += fs_relaxation_line(r.fs_k, r.fs_relaxation, r.fs_relaxation_error,
                                   why_no_error(r.fs_relaxation_error, fs_needs));
   r.summary += gs_departure_line(r.motion.largest_departure);

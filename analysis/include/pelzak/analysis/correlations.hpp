@@ -29,7 +29,7 @@ struct Correlations {
   double box = 0.0;               // nm
   double dt = 0.0;                // ps between the frames handed over
   std::int64_t self_every = 1;    // frames between the self motion's frames (0.1 ps)
-  std::int64_t sk_every = 1;      // frames between S(k) samples (5 ps)
+  std::int64_t sk_every = 1;      // frames between S(k) samples (5 ps, from 2.5 ps on)
   std::int64_t stress_every = 1;  // frames between the viscosity's stress samples (0.02 ps)
   bool direct_sk = false;
   std::int64_t stress_frames = 0;  // pressure tensors added: none, no viscosity

@@ -29,13 +29,13 @@ inline constexpr double fs_peak_guess = 19.7;  // nm^-1, k sigma = 6.7
 
 // S(k), direct: shells 0.25 nm^-1 wide (the peak is about 3 nm^-1 wide; the box's 1.8 nm^-1 shells
 // would flatten it by a tenth), to 40 nm^-1 (past the second peak), at most 64 vectors a shell and
-// 7,500 in all, a sample every 5 ps. A sample costs about 1.1 ns per atom and vector, as a step costs
-// about 0.2 us per atom: so about 40 steps at any N. The 864-atom box has 7,321 vectors under the cap
-// of 64; larger boxes fill more shells and the cap drops to fit the 7,500 (55 a shell at 2,048 atoms,
-// 48 at 55,296, 47 at 442,368: 160 shells). A shell's mean then has the same statistical weight at every N
-// (each |rho_k|^2 / N scatters by about S(k) whatever N), and S(k) takes about 8 % of a 200 ps run and 12 %
-// of a 10 ps one (3 samples). Memory: tables of 6 (k_max L / 2 pi + 1) x 128 doubles (0.55 MB at
-// 55,296 atoms, 1.1 MB at 442,368) and 16 doubles a vector (1 MB).
+// 7,500 in all, a sample every 5 ps from 2.5 ps on. A sample costs about 1.1 ns per atom and vector, as a
+// step costs about 0.2 us per atom: so about 40 steps at any N. The 864-atom box has 7,321 vectors under the
+// cap of 64; larger boxes fill more shells and the cap drops to fit the 7,500 (55 a shell at 2,048 atoms, 48
+// at 55,296, 47 at 442,368: 160 shells). A shell's mean then has the same statistical weight at every N (each
+// |rho_k|^2 / N scatters by about S(k) whatever N), and S(k) takes about 8 % of a production of any length
+// (two samples in 10 ps: at 2.5 and 7.5 ps). Memory: tables of 6 (k_max L / 2 pi + 1) x 128 doubles (0.55 MB
+// at 55,296 atoms, 1.1 MB at 442,368) and 16 doubles a vector (1 MB).
 inline constexpr double sk_k_max = 40.0;
 inline constexpr double sk_shell_width = 0.25;
 inline constexpr int sk_vectors_per_shell = 64;
